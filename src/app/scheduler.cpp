@@ -1,0 +1,87 @@
+// The Qt-free half of the synchronisation scheduler: the general settings,
+// the next-run text and the timer tick. The whole schedule is one text of
+// hours and minutes compared with the clock's long time text.
+
+#include <cctype>
+
+#include "config/tinifile.h"
+#include "engine/main_base.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+constexpr const char* kTimeSection = "Synchronisation time";
+constexpr long long kTenMinutes = 600;
+
+// Reads a decimal number from the start of `text`: leading white space, an
+// optional sign, then digits; no digits give 0. False when it does not fit.
+bool LeadingNumber(const std::string& text, size_t from, long long& value) {
+  value = 0;
+  size_t i = from;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > 1000000000LL) return false;
+  }
+  if (negative) value = -value;
+  return true;
+}
+
+std::tm LocalTm(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
+}  // namespace
+
+void TfMainBase::LoadGeneralSettings() {
+  TIniFile ini(ConfigPath());
+  SyncTime = ini.ReadString(kTimeSection, "Time", "  :  ");
+  NextSyncTime = SyncTime;
+  IntervalMode = ini.ReadBool(kTimeSection, "Interval", false);
+  LogFile = ini.ReadBool("Log", "LogFile", false);
+  ExtendedLog = ini.ReadBool("Log", "ExtendedLog", false);
+  AppendLog = ini.ReadBool("Log", "AppendLog", false);
+  MultipleLog = ini.ReadBool("Log", "MultipleLog", false);
+}
+
+void TfMainBase::ComputeNextSyncTime() {
+  const std::tm now = LocalTm(Now());
+  if (SyncTime == "  :  " || SyncTime == ":" || !IntervalMode) {
+    NextSyncTime = SyncTime;
+    return;
+  }
+  long long hours = 0, minutes = 0, interval;
+  const bool hoursOk = LeadingNumber(SyncTime, 0, hours);
+  const bool minutesOk = SyncTime.size() < 4 || LeadingNumber(SyncTime, 3, minutes);
+  interval = hoursOk && minutesOk ? hours * 3600 + minutes * 60 : kTenMinutes;
+
+  // Only the time of day of the sum counts; a negative sum wraps backwards.
+  const long long ofDay = now.tm_hour * 3600LL + now.tm_min * 60LL + now.tm_sec;
+  long long next = (ofDay + interval) % 86400;
+  if (next < 0) next += 86400;
+  std::tm t = now;
+  t.tm_hour = static_cast<int>(next / 3600);
+  t.tm_min = static_cast<int>(next / 60 % 60);
+  t.tm_sec = static_cast<int>(next % 60);
+  NextSyncTime = platform::LongTimeText(t).substr(0, 5);
+}
+
+void TfMainBase::SyncTimerTick() {
+  const std::string text = platform::LongTimeText(LocalTm(Now()));
+  if (NextSyncTime.empty() || text.compare(0, NextSyncTime.size(), NextSyncTime) != 0) {
+    TimerArmed = true;
+    return;
+  }
+  if (TimerArmed && !RunInProgress) {
+    RunJobs();
+    ComputeNextSyncTime();
+    TimerArmed = false;
+  }
+}
+
+}  // namespace tandrel

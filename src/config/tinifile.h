@@ -1,0 +1,66 @@
+#pragma once
+// TIniFile: the access object of the configuration file. There is no state
+// beyond the file itself: every read sees the file as it stands (a parsed copy
+// is reused only while the file's stamp is unchanged), and every write reads
+// the file afresh, applies the one change and replaces the whole file
+// atomically. Any number of objects may be open on one file at a time.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "config/private_profile.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+
+// A write that did not reach the file; the file keeps its earlier content.
+class IniWriteError : public std::runtime_error {
+ public:
+  explicit IniWriteError(const std::string& path) : std::runtime_error("Unable to write to " + path) {}
+};
+
+// The configuration file of the executable at `executablePath`: the file
+// name's extension replaced by ".cfg", or ".cfg" appended when it has none.
+std::string IniFilePathFor(const std::string& executablePath);
+
+class TIniFile {
+ public:
+  // Values longer than this read back cut to this length.
+  static constexpr size_t kMaxValueLength = 2047;
+
+  explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  const std::string& FileName() const { return fileName_; }
+
+  // The value, or `defaultValue` when the key or its section is missing; a
+  // present key with an empty value reads as "". A missing or unreadable file
+  // reads as empty.
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+  // True for a non-zero integer, false for zero, `defaultValue` when the key
+  // is missing or its value is not an integer (see tinifile.cpp).
+  bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+
+  // Writes create the file (not its folder) and throw IniWriteError when the
+  // file cannot be read or replaced.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);  // "1" or "0"
+  void EraseSection(std::string_view section);
+  // Like the writes, but a failure is ignored.
+  void DeleteKey(std::string_view section, std::string_view key);
+
+ private:
+  const PrivateProfile& Current() const;
+  // Applies `edit` to a fresh parse of the file and writes the result when
+  // `edit` reports a change. Returns false when the file could not be read or
+  // written.
+  template <typename Edit>
+  bool Modify(Edit&& edit);
+
+  std::string fileName_;
+  mutable bool cacheValid_ = false;
+  mutable platform::FileStamp cacheStamp_;
+  mutable PrivateProfile cache_;
+};
+
+}  // namespace tandrel

@@ -1,0 +1,102 @@
+#pragma once
+// The program-wide state of the main window and the operations that need no
+// window system: the run over all active jobs, the run log writer and the
+// scheduler. TfMain derives from it and fills the two hooks with Qt: the log
+// area's lines and the processing of pending messages. Engine objects get a
+// reference to this object.
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tandrel {
+
+class TIniFile;
+
+class TfMainBase {
+ public:
+  // `programPath` is the full path of the executable; the configuration file
+  // and the Log folder are derived from it.
+  explicit TfMainBase(std::string programPath);
+  virtual ~TfMainBase();
+  TfMainBase(const TfMainBase&) = delete;
+  TfMainBase& operator=(const TfMainBase&) = delete;
+
+  // One run over every active job. Problems inside it are logged; anything
+  // that still escapes (such as exhausted memory) leaves RunInProgress off,
+  // the configuration and log files closed, and reaches the caller.
+  void RunJobs();
+  // Appends one line to the log area and, with LogFile on, to the run's log file.
+  void AddLogLine(const std::string& text);
+
+  // Scheduler.
+  void LoadGeneralSettings();
+  void ComputeNextSyncTime();
+  // The tick of the 10-second timer.
+  void SyncTimerTick();
+
+  const std::string& ProgramPath() const { return programPath_; }
+  std::string ConfigPath() const;
+  std::string LogFolder() const;
+
+  // The clock of everything timed (tests set their own).
+  void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+  std::time_t Now() const { return clock_(); }
+
+  // ---- Log area hooks (default: lines kept in memory) ----
+  virtual void MemoClear() { memo_.clear(); }
+  virtual int MemoCount() const { return static_cast<int>(memo_.size()); }
+  virtual void MemoAdd(const std::string& line) { memo_.push_back(line); }
+  virtual void MemoReplaceAll(const std::vector<std::string>& lines) { memo_ = lines; }
+  // Lets the window system handle what is pending; nothing headless.
+  virtual void ProcessPendingMessages() {}
+  const std::vector<std::string>& MemoLines() const { return memo_; }
+
+  // ---- Main window state ----
+  bool RunInProgress = false;
+  bool WindowsEnding = false;
+
+  // ---- Scheduler ----
+  std::string SyncTime = "  :  ";
+  bool IntervalMode = false;
+  std::string NextSyncTime = "  :  ";
+  bool TimerArmed = false;
+
+  // ---- Run log ----
+  bool LogFile = false;
+  bool ExtendedLog = false;
+  bool AppendLog = false;
+  bool MultipleLog = false;
+  int32_t LogFileHandle = 0;
+
+  // ---- Current job ----
+  std::unique_ptr<TIniFile> IniFile;
+  std::string JobSource;
+  std::string JobDestination;
+  bool JobAlways = false;
+  bool JobHandleAsServer = false;
+  bool JobHandleAsClient = false;
+  bool JobIncludeSubDirs = false;
+  bool JobDeleteEmptySubDirs = false;
+  bool JobCleanupDestination = false;
+  bool JobVerify = false;
+
+  // When the current job's destination lies inside its source, the walk
+  // skips the directory with this identity.
+  bool SkipDestination = false;
+  uint64_t SkipDevice = 0;
+  uint64_t SkipInode = 0;
+
+ private:
+  void RunOneJob(class ZO_Dir& top, const std::string& name);
+  void OpenLogFile();
+
+  std::string programPath_;
+  std::function<std::time_t()> clock_;
+  std::vector<std::string> memo_;
+};
+
+}  // namespace tandrel

@@ -1,0 +1,63 @@
+#include "log/run_log.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+std::tm Local(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
+}  // namespace
+
+std::string ProgramFolder(const std::string& programPath) {
+  const auto slash = programPath.rfind('/');
+  return slash == std::string::npos ? std::string("./") : programPath.substr(0, slash + 1);
+}
+
+std::string LogFolderFor(const std::string& programPath) { return ProgramFolder(programPath) + "Log/"; }
+
+std::string LogFileName(bool multipleLog, std::time_t now) {
+  if (!multipleLog) return "Tandrel.log";
+  const std::tm tm = Local(now);
+  char name[32];
+  std::snprintf(name, sizeof name, "tl%02d%02d%02d.log", tm.tm_year % 100, tm.tm_mon + 1, tm.tm_mday);
+  return name;
+}
+
+long WholeDaysApart(std::time_t a, std::time_t b) {
+  // Reading both local date-times as if they were UTC measures the distance
+  // between the wall-clock values, as the user sees them, across DST changes.
+  std::tm ta = Local(a), tb = Local(b);
+  const long long la = static_cast<long long>(timegm(&ta));
+  const long long lb = static_cast<long long>(timegm(&tb));
+  return static_cast<long>(std::llabs(la - lb) / 86400);
+}
+
+void PurgeLogFolder(const std::string& folder, std::time_t now) {
+  platform::DirSearch search(folder + "*.*", platform::attr::ReadOnly | platform::attr::Archive);
+  platform::FindEntry entry;
+  while (search.Next(entry)) {
+    if (entry.isHidden || entry.isSystem || entry.isDirectory) continue;
+    const std::string path = folder + entry.name;
+    std::time_t mtime;
+    if (!platform::ModificationTime(path, mtime)) continue;  // vanished meanwhile
+    if (WholeDaysApart(now, mtime) > 300) platform::DeleteFile(path);
+  }
+}
+
+std::string StartLine(std::time_t now) {
+  const std::tm tm = Local(now);
+  char line[64];
+  std::snprintf(line, sizeof line, "Synchronisation started at: %02d-%02d-%02d  %02d:%02d", tm.tm_year % 100,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
+  return line;
+}
+
+}  // namespace tandrel

@@ -1,0 +1,138 @@
+#pragma once
+// The small layer in place of the Windows API. Every operation that can fail
+// returns or reports the platform's own error code (errno on Linux) so that the
+// engine can log it; nothing here throws.
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+namespace tandrel::platform {
+
+// Attribute bits, with the values the Windows API gives them.
+namespace attr {
+constexpr uint32_t ReadOnly = 0x01;
+constexpr uint32_t Hidden = 0x02;
+constexpr uint32_t System = 0x04;
+constexpr uint32_t Directory = 0x10;
+constexpr uint32_t Archive = 0x20;
+constexpr uint32_t All = ReadOnly | Hidden | System | Directory | Archive;
+}  // namespace attr
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// Error codes the engine compares against or reports.
+constexpr int kErrAccessDenied = 13;  // EACCES
+constexpr int kErrNotFound = 2;       // ENOENT
+
+// ---- Enumeration -------------------------------------------------------
+
+struct FindEntry {
+  std::string name;
+  bool isDirectory = false;  // a real directory, not a link to one
+  bool isSystem = false;     // neither a regular file nor a directory
+  bool isHidden = false;     // name begins with "."
+};
+
+// One open wildcard search over one directory. `pattern` is the directory path
+// (ending in "/") followed by the wildcard name. An entry is returned when it is
+// neither hidden, system nor directory, or when one of those it has is in
+// `attributeSet`. Entries come in file-system order. A directory that cannot be
+// opened yields no entries; error() tells why.
+class DirSearch {
+ public:
+  DirSearch(const std::string& pattern, uint32_t attributeSet);
+  ~DirSearch();
+  DirSearch(const DirSearch&) = delete;
+  DirSearch& operator=(const DirSearch&) = delete;
+
+  bool Next(FindEntry& entry);
+  int error() const { return error_; }
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  int error_ = 0;
+};
+
+// Case-insensitive (ASCII) wildcard match: "*" any run, "?" one character;
+// "*.*" and "*" match every name.
+bool MatchesMask(const std::string& name, const std::string& mask);
+
+// ---- Attributes and file facts ------------------------------------------
+
+// The attribute bits of a path (links are not followed), or kInvalidAttributes
+// with *error set when the path cannot be examined.
+uint32_t GetAttributes(const std::string& path, int* error = nullptr);
+// Writes read-only and archive back; the other bits follow from the file itself.
+// Returns 0 or the error code.
+int SetAttributes(const std::string& path, uint32_t attributes);
+
+// Last-write time as the packed local DOS date-time; -1 when the path is missing
+// or a directory. Compare ages with AgeIsNewer, never as signed numbers.
+int32_t FileAge(const std::string& path);
+bool AgeIsNewer(int32_t age, int32_t than);
+// Packs a time as the local DOS date-time, clamped to 1980..2107.
+int32_t DosDateTime(std::time_t t);
+
+// A real directory; with followLinks a link to a directory counts too (used
+// only for a job's own top directories, never inside a tree).
+bool DirectoryExists(const std::string& path, bool followLinks = false);
+bool FileExists(const std::string& path);       // exists and is not a directory
+
+// The absolute path with "..", "." and links resolved; false when it cannot be.
+bool ResolvePath(const std::string& path, std::string& resolved);
+// Device and inode of what the path names (links followed).
+bool Identity(const std::string& path, uint64_t& device, uint64_t& inode);
+
+// Modification time in seconds; false when the path cannot be examined.
+bool ModificationTime(const std::string& path, std::time_t& mtime);
+
+// ---- File operations -----------------------------------------------------
+
+// Copies content, modification time, permission bits and archive state,
+// replacing the destination atomically. Refuses with kErrAccessDenied when the
+// destination is a directory or a read-only file. Returns 0 or the error code.
+int CopyFileReplace(const std::string& source, const std::string& dest);
+int DeleteFile(const std::string& path);       // 0 or error code
+int RemoveDirectory(const std::string& path);  // only an empty one; 0 or error
+int CreateDirectories(const std::string& path);  // with missing parents; 0 or error
+
+// ---- Whole-file text I/O (configuration file) ----------------------------
+
+// Identity of a file's current content, for caches.
+struct FileStamp {
+  bool exists = false;
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t mtimeNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& path);
+
+// Reads the whole file. Returns 0, or the error code (kErrNotFound when missing).
+int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stamp = nullptr);
+// Replaces the file through a temporary file and a rename, keeping its
+// permission bits. A file without any write bit is refused with
+// kErrAccessDenied. Returns 0 or the error code.
+int WriteFileAtomic(const std::string& path, const std::string& content);
+
+// ---- Log file handle ------------------------------------------------------
+
+// Opens an existing file for writing (no create); returns a positive handle or
+// a negative value on failure.
+int32_t OpenExistingForWrite(const std::string& path);
+// Creates or truncates; positive handle or negative on failure.
+int32_t CreateTruncate(const std::string& path);
+void SeekToEnd(int32_t handle);
+void WriteBytes(int32_t handle, const char* data, size_t size);  // result ignored
+void CloseHandle(int32_t handle);
+
+// ---- Process and locale ---------------------------------------------------
+
+std::string ExecutablePath();            // full path of the running executable
+void InitLocale();                       // adopt the user's locale (once, at start)
+std::string LongTimeText(const std::tm& t);  // locale's long time format
+char DecimalSeparator();
+std::string UpperCaseLocale(const std::string& text);
+
+}  // namespace tandrel::platform

@@ -1,0 +1,64 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/platform.h"
+
+namespace tandrel::platform {
+
+struct DirSearch::Impl {
+  DIR* dir = nullptr;
+  std::string mask;
+  uint32_t attributeSet = 0;
+  ~Impl() {
+    if (dir) ::closedir(dir);
+  }
+};
+
+DirSearch::DirSearch(const std::string& pattern, uint32_t attributeSet) : impl_(std::make_unique<Impl>()) {
+  const auto slash = pattern.rfind('/');
+  std::string directory = slash == std::string::npos ? "./" : pattern.substr(0, slash + 1);
+  impl_->mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  impl_->attributeSet = attributeSet;
+  // O_NOFOLLOW is not wanted here: the job's own top directory may be a link;
+  // links found inside the tree are never walked because they come back as
+  // system entries.
+  impl_->dir = ::opendir(directory.c_str());
+  if (!impl_->dir) error_ = errno;
+}
+
+DirSearch::~DirSearch() = default;
+
+bool DirSearch::Next(FindEntry& entry) {
+  if (!impl_->dir) return false;
+  for (;;) {
+    errno = 0;
+    const dirent* d = ::readdir(impl_->dir);
+    if (!d) {
+      if (errno != 0) error_ = errno;
+      return false;
+    }
+    const char* name = d->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    if (!MatchesMask(name, impl_->mask)) continue;
+
+    unsigned char type = d->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st;
+      if (::fstatat(::dirfd(impl_->dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+    }
+    entry.name = name;
+    entry.isDirectory = type == DT_DIR;
+    entry.isSystem = type != DT_DIR && type != DT_REG;
+    entry.isHidden = name[0] == '.';
+
+    const uint32_t filtered = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
+                              (entry.isDirectory ? attr::Directory : 0);
+    if (filtered == 0 || (filtered & impl_->attributeSet) != 0) return true;
+  }
+}
+
+}  // namespace tandrel::platform

@@ -1,0 +1,190 @@
+#include "support/raridivevi.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace tandrel {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Two decimal digits with a leading zero; callers keep the value below 100.
+std::string TwoDigits(int value) {
+  return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+}
+
+}  // namespace
+
+std::string GSStripANumFromString(const std::string& text) {
+  std::string digits;
+  for (char c : text) {
+    if (IsDigit(c)) digits += c;
+  }
+  return digits;
+}
+
+int32_t GSFindNPos(const std::string& sub, const std::string& text, int32_t n) {
+  if (n < 1 || sub.empty() || text.empty()) return 0;
+  // Each further search starts one character after the previous match, so
+  // occurrences may overlap ("aa" occurs three times in "aaaa").
+  std::string::size_type at = text.find(sub);
+  for (int32_t i = 1; i < n && at != std::string::npos; ++i) at = text.find(sub, at + 1);
+  return at == std::string::npos ? 0 : static_cast<int32_t>(at + 1);
+}
+
+std::string GSFormatNumber(const std::string& text, int32_t intDigits, int32_t fracDigits, char fill) {
+  return GSFormatNumber(text, intDigits, fracDigits, fill, platform::DecimalSeparator());
+}
+
+std::string GSFormatNumber(const std::string& text, int32_t intDigits, int32_t fracDigits, char fill,
+                           char decimalSeparator) {
+  // The number is kept as its two halves around the one separator that
+  // survives. Working on the halves rather than searching the separator in the
+  // whole text keeps a fill character that equals the separator harmless.
+  std::string intPart;
+  std::string fracPart;
+  bool separatorSeen = false;
+  for (char c : text) {
+    if (IsDigit(c)) {
+      (separatorSeen ? fracPart : intPart) += c;
+    } else if (c == '.' || c == ',') {
+      separatorSeen = true;  // later separators vanish; their digits join the fraction
+    }
+  }
+
+  // A negative width is treated as free width, like 0.
+  if (intDigits > 0) {
+    const auto width = static_cast<std::size_t>(intDigits);
+    if (intPart.size() > width) {
+      intPart.erase(0, intPart.size() - width);  // the high-order digits go
+    } else {
+      intPart.insert(0, width - intPart.size(), fill);
+    }
+  }
+  if (fracDigits > 0) fracPart.resize(static_cast<std::size_t>(fracDigits), '0');  // pads or cuts
+
+  if (intDigits <= 0) {
+    const auto firstNonZero = intPart.find_first_not_of('0');
+    const bool allZeros = firstNonZero == std::string::npos;
+    if (allZeros && fracPart.empty()) {
+      // "000" reads 0; a text without digits gives an empty result.
+      return intPart.empty() ? std::string() : std::string("0");
+    }
+    intPart.erase(0, allZeros ? intPart.size() : firstNonZero);
+    if (intPart.empty()) intPart = "0";  // ".5" reads "0.5"
+  }
+
+  if (fracPart.empty()) return intPart;  // never a trailing separator
+  return intPart + decimalSeparator + fracPart;
+}
+
+std::string GSFormatTime(const std::string& text, bool carry) {
+  // Only the last four digits count; the separator is irrelevant as digits
+  // alone go in.
+  const std::string digits = GSFormatNumber(GSStripANumFromString(text), 5, 0, '0', '.');
+  int hours = (digits[1] - '0') * 10 + (digits[2] - '0');
+  int minutes = (digits[3] - '0') * 10 + (digits[4] - '0');
+  // 99 hours and 60 or more minutes would carry into 100 hours, which has no
+  // two-digit form. Those stay uncarried ("99:75"): the value is kept in full,
+  // the text stays five characters, and the settings dialog, which reads the
+  // hours from the start and the minutes from the fourth character, carries
+  // and wraps them itself.
+  if (carry && hours + minutes / 60 < 100) {
+    hours += minutes / 60;
+    minutes %= 60;
+  }
+  return TwoDigits(hours) + ':' + TwoDigits(minutes);
+}
+
+namespace {
+
+// Large blocks keep the system-call count low; two of them still fit the
+// processor's cache, which makes the comparison run at memory speed.
+constexpr std::size_t kCompareBlock = 256 * 1024;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&&) = delete;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// Opens a regular file for reading; an invalid descriptor for anything else.
+// A directory would open on Linux but is no file to compare, and O_NONBLOCK
+// keeps a FIFO standing at the path from blocking the run (it has no effect
+// on regular files).
+FileDescriptor OpenForCompare(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  FileDescriptor file(fd);
+  struct stat st;
+  if (!file.valid() || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return FileDescriptor();
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // a hint only; failure is harmless
+  return file;
+}
+
+// Reads until `size` bytes are in or the file ends, so a short read never
+// shifts the two files against each other. The count read, or -1 on an error.
+ssize_t ReadFully(int fd, char* buffer, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, buffer + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+bool GS_VergelijkBestand(const std::string& first, const std::string& second) {
+  // Both are opened before anything is read: an empty first file still needs
+  // a second file that can be opened.
+  const FileDescriptor a = OpenForCompare(first);
+  if (!a.valid()) return false;
+  const FileDescriptor b = OpenForCompare(second);
+  if (!b.valid()) return false;
+
+  const auto buffers = std::make_unique_for_overwrite<char[]>(2 * kCompareBlock);
+  char* const bufA = buffers.get();
+  char* const bufB = bufA + kCompareBlock;
+  for (;;) {
+    const ssize_t got = ReadFully(a.get(), bufA, kCompareBlock);
+    if (got < 0) return false;
+    if (got == 0) return true;
+    // Only as much of the second file as the first one had: whatever the
+    // second holds beyond the first's end does not count.
+    const auto want = static_cast<std::size_t>(got);
+    if (ReadFully(b.get(), bufB, want) != got) return false;
+    if (std::memcmp(bufA, bufB, want) != 0) return false;
+    if (want < kCompareBlock) return true;  // ReadFully stops short only at the end
+  }
+}
+
+}  // namespace tandrel

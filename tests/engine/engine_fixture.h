@@ -1,0 +1,49 @@
+#pragma once
+// A program folder in a temporary directory with a source and a destination
+// tree, a configuration file written as text, and a main-window base whose
+// clock stands still.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/main_base.h"
+#include "testsupport/temp_dir.h"
+
+namespace tandrel::test {
+
+class EngineTest : public ::testing::Test {
+ protected:
+  EngineTest() : main_(dir_ / "prog/tandrel") {
+    MakeDir(dir_ / "prog");
+    MakeDir(src_);
+    MakeDir(dst_);
+    main_.SetClock([this] { return now_; });
+  }
+
+  // Writes the configuration: one active job "J" from src_ to dst_ with the
+  // given extra key lines (each "Key=Value").
+  void OneJob(const std::vector<std::string>& keys, const std::string& mask = "*.*") {
+    std::string text = "[Active Jobs]\r\n0=J\r\n\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + dst_ +
+                       "\r\nFileMask=" + mask + "\r\n";
+    for (const auto& k : keys) text += k + "\r\n";
+    WriteFile(main_.ConfigPath(), text);
+  }
+
+  // The lines of the last run after the start line.
+  std::vector<std::string> RunLines() {
+    main_.RunJobs();
+    const auto& memo = main_.MemoLines();
+    EXPECT_FALSE(memo.empty());
+    return std::vector<std::string>(memo.begin() + 1, memo.end());
+  }
+
+  ScopedTempDir dir_;
+  std::string src_ = dir_ / "S";
+  std::string dst_ = dir_ / "D";
+  std::time_t now_ = LocalTime(2026, 12, 6, 23, 5, 30);
+  TfMainBase main_;
+};
+
+}  // namespace tandrel::test

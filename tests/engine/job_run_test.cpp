@@ -1,0 +1,136 @@
+#include <stdexcept>
+
+#include "engine/main_base.h"
+#include "engine_fixture.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST_F(EngineTest, StartLineUsesFixedSeparators) {
+  main_.RunJobs();
+  EXPECT_EQ(main_.MemoLines(), Lines{"Synchronisation started at: 26-12-06  23:05"}) << "no file, no job";
+  EXPECT_FALSE(main_.RunInProgress);
+}
+
+TEST_F(EngineTest, ListEndsAtGapAndAtTheSentinelName) {
+  WriteFile(main_.ConfigPath(),
+            "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\"",
+                               "Source directory does not exist for job \"B\""}));
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=_error_\r\n2=B\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\""}));
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n1=A\r\n");
+  EXPECT_EQ(RunLines(), Lines{});
+}
+
+TEST_F(EngineTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + dir_ / "nope" +
+                                    "\r\nDestination=" + dst_ + "\r\n[Second]\r\nSource=" + src_ +
+                                    "\r\nDestination=" + dir_ / "none" + "\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"First\"",
+                               "Destination directory does not exist for job \"Second\""}));
+  EXPECT_FALSE(Exists(dir_ / "none")) << "a destination is never created";
+}
+
+TEST_F(EngineTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
+  WriteFile(src_ + "/a.txt", "a");
+  WriteFile(main_.ConfigPath(),
+            "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "/\r\nDestination=" + dst_ + "/\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_EQ(main_.JobSource, src_);
+  EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
+}
+
+TEST_F(EngineTest, EmptyFileMaskMatchesNothing) {
+  WriteFile(src_ + "/a.txt", "a");
+  OneJob({}, "");
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
+}
+
+TEST_F(EngineTest, MemoSeparatorNeverReachesTheFile) {
+  main_.AppendLog = true;
+  main_.LogFile = true;
+  main_.RunJobs();
+  EXPECT_EQ(main_.MemoCount(), 1) << "no separator before the first run";
+  main_.RunJobs();
+  ASSERT_EQ(main_.MemoCount(), 3);
+  EXPECT_EQ(main_.MemoLines()[1], "");
+  const std::string start = "Synchronisation started at: 26-12-06  23:05";
+  EXPECT_EQ(ReadFile(main_.LogFolder() + "Tandrel.log"), start + "\r\n\r\n" + start + "\r\n");
+}
+
+class ThrowingMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  void MemoAdd(const std::string& line) override {
+    if (line.rfind("Dir ", 0) == 0) throw std::runtime_error("out of memory");
+    TfMainBase::MemoAdd(line);
+  }
+};
+
+TEST_F(EngineTest, AnEscapingErrorStillEndsTheRun) {
+  OneJob({});
+  ThrowingMain main(main_.ProgramPath());
+  main.LogFile = true;
+  EXPECT_THROW(main.RunJobs(), std::runtime_error);
+  EXPECT_FALSE(main.RunInProgress);
+  EXPECT_EQ(main.IniFile, nullptr);
+  // The log file was closed: another holder can take it now.
+  ThrowingMain second(main_.ProgramPath());
+  second.LogFile = true;
+  second.AppendLog = true;
+  EXPECT_THROW(second.RunJobs(), std::runtime_error);
+  const std::string log = ReadFile(main_.LogFolder() + "Tandrel.log");
+  const std::string start = "Synchronisation started at: ";
+  EXPECT_NE(log.find(start, start.size()), std::string::npos)
+      << "the second run could open the file, so the first had let go of it";
+}
+
+TEST_F(EngineTest, ADueTickInsideARunStartsNoSecondRun) {
+  // Ticks are handled while a run processes its messages after each line.
+  class Ticking : public TfMainBase {
+   public:
+    using TfMainBase::TfMainBase;
+    void ProcessPendingMessages() override { SyncTimerTick(); }
+  } ticking(main_.ProgramPath());
+  ticking.SetClock([this] { return now_; });
+  ticking.SyncTime = "23:05";
+  ticking.ComputeNextSyncTime();
+  ticking.TimerArmed = true;
+  WriteFile(src_ + "/a", "");
+  OneJob({"Include SubDirs=1"});
+  ticking.RunJobs();
+  int starts = 0;
+  for (const auto& line : ticking.MemoLines()) starts += line.rfind("Synchronisation started", 0) == 0;
+  EXPECT_EQ(starts, 1);
+  EXPECT_TRUE(ticking.TimerArmed) << "the tick inside the run did nothing";
+}
+
+TEST_F(EngineTest, OverlappingJobsAreRefused) {
+  WriteFile(src_ + "/keep.txt", "precious");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Same\r\n1=Inside\r\n[Same]\r\nSource=" + src_ +
+                                    "\r\nDestination=" + src_ + "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
+                                    "Source=" + src_ + "\r\nDestination=" + dir_.path() +
+                                    "\r\nCleanup Destination=1\r\nInclude SubDirs=1\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Source and destination overlap for job \"Same\"",
+                               "Source and destination overlap for job \"Inside\""}));
+  EXPECT_EQ(ReadFile(src_ + "/keep.txt"), "precious");
+}
+
+TEST_F(EngineTest, DestinationInsideTheSourceIsSkipped) {
+  WriteFile(src_ + "/a.txt", "a");
+  MakeDir(src_ + "/backup");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +
+                                    "/backup\r\nInclude SubDirs=1\r\nDelete Empty SubDirs=1\r\n"
+                                    "Cleanup Destination=1\r\n");
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  main_.RunJobs();  // a second run finds the copy but still does not walk into it
+  EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised");
+  EXPECT_EQ(ReadFile(src_ + "/backup/a.txt"), "a");
+  EXPECT_FALSE(Exists(src_ + "/backup/backup"));
+}
+
+}  // namespace
+}  // namespace tandrel::test

@@ -1,0 +1,167 @@
+#include <cctype>
+#include <ostream>
+
+#include "engine/zo_dir.h"
+#include "engine_fixture.h"
+#include "platform/platform.h"
+
+namespace tandrel::test {
+namespace {
+
+using platform::attr::Archive;
+
+enum class Dest { Missing, OlderThanSource, SameAge };
+enum Mode : int { Plain = 0, Always = 1, Server = 2, Client = 4 };
+
+struct Row {
+  Dest dest;
+  int mode;
+  bool sourceArchive;
+  const char* status;
+  bool copied;
+  bool sourceKept;
+  bool sourceArchiveAfter;  // only looked at when the source is kept
+  bool destArchiveAfter;    // only looked at when a destination file exists
+};
+
+// Every row of the transfer decision; the destination, where present, holds
+// "old" and the source "new".
+const Row kRows[] = {
+    {Dest::SameAge, Always, true, "File A.. .C..", true, true, true, true},
+    {Dest::SameAge, Always | Server, true, "File AS. .C..", true, true, true, false},
+    {Dest::SameAge, Always | Client, true, "File A.C .C..", true, true, false, true},
+    {Dest::Missing, Plain, true, "File ... .C..", true, true, true, true},
+    {Dest::Missing, Server, true, "File .S. N...", true, true, true, false},
+    {Dest::Missing, Client, true, "File ..C .C..", true, true, false, true},
+    {Dest::Missing, Client, false, "File ..C .D..", false, false, false, false},
+    {Dest::Missing, Server | Client, true, "File .SC NC..", true, true, false, true},
+    {Dest::Missing, Server | Client, false, "File .SC ND..", true, false, false, false},
+    {Dest::OlderThanSource, Plain, true, "File D.. .C..", true, true, true, true},
+    {Dest::OlderThanSource, Server, true, "File DS. .C..", true, true, true, false},
+    {Dest::OlderThanSource, Client, true, "File D.C .C..", true, true, false, true},
+    {Dest::SameAge, Plain, true, "File ... ....", false, true, true, true},
+    {Dest::SameAge, Server, true, "File .S. ....", false, true, true, false},
+    {Dest::SameAge, Client, true, "File ..C ....", false, true, false, true},
+};
+
+class TransferTable : public EngineTest, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(TransferTable, DecidesCopiesAndReports) {
+  const Row& row = GetParam();
+  const std::string source = src_ + "/f.txt", dest = dst_ + "/f.txt";
+  const std::time_t t = LocalTime(2025, 1, 1, 12, 0, 0);
+  WriteFile(source, "new");
+  SetMTime(source, t);
+  if (row.dest != Dest::Missing) {
+    WriteFile(dest, "old");
+    SetMTime(dest, row.dest == Dest::SameAge ? t : t - 3600);
+  }
+  if (!row.sourceArchive) platform::SetAttributes(source, platform::GetAttributes(source) & ~Archive);
+  OneJob({std::string("Always=") + (row.mode & Always ? "1" : "0"),
+          std::string("Handle As Server=") + (row.mode & Server ? "1" : "0"),
+          std::string("Handle As Client=") + (row.mode & Client ? "1" : "0")});
+  main_.ExtendedLog = true;
+
+  const auto lines = RunLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], std::string(row.status) + " code 0 " + source + " -> " + dest);
+  EXPECT_EQ(lines[1], "Dir " + src_ + "/ - 1 files and 0 directories synchronised");
+
+  if (row.dest != Dest::Missing || row.copied) {
+    EXPECT_EQ(ReadFile(dest), row.copied ? "new" : "old");
+    EXPECT_EQ(bool(platform::GetAttributes(dest) & Archive), row.destArchiveAfter);
+  } else {
+    EXPECT_FALSE(Exists(dest));
+  }
+  EXPECT_EQ(Exists(source), row.sourceKept);
+  if (row.sourceKept) {
+    EXPECT_EQ(bool(platform::GetAttributes(source) & Archive), row.sourceArchiveAfter);
+  }
+  if (row.copied) {
+    EXPECT_EQ(MTime(dest), t) << "the copy keeps the source's time";
+  }
+}
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.status; }
+
+// Names such as "Row07_File__C__D__" keep the failing row recognisable.
+INSTANTIATE_TEST_SUITE_P(AllRows, TransferTable, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                           std::string name = "Row" + std::to_string(info.index / 10) +
+                                              std::to_string(info.index % 10) + "_";
+                           for (const char* c = info.param.status; *c; ++c) name += std::isalpha(*c) ? *c : '_';
+                           return name;
+                         });
+
+TEST_F(EngineTest, ClientDeletionIsCountedAsGone) {
+  // The only file of a subdirectory is deleted on the client side: the
+  // subdirectory becomes empty and is removed in the same run.
+  WriteFile(src_ + "/sub/f.txt", "x");
+  platform::SetAttributes(src_ + "/sub/f.txt", platform::GetAttributes(src_ + "/sub/f.txt") & ~Archive);
+  OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1"});
+  EXPECT_EQ(RunLines(), (std::vector<std::string>{"Dir " + src_ + "/sub/ - 1 files and 0 directories synchronised",
+                                                  "Dir " + src_ + "/sub removed (was empty)",
+                                                  "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
+}
+
+TEST_F(EngineTest, ClientNeverDeletesASourceFileWhereTheServerHasADirectory) {
+  WriteFile(src_ + "/x", "keep me");
+  platform::SetAttributes(src_ + "/x", platform::GetAttributes(src_ + "/x") & ~Archive);
+  MakeDir(dst_ + "/x");
+  OneJob({"Handle As Client=1"});
+  main_.ExtendedLog = true;
+  EXPECT_EQ(RunLines()[0], "File ..C .... code 0 " + src_ + "/x -> " + dst_ + "/x");
+  EXPECT_EQ(ReadFile(src_ + "/x"), "keep me");
+}
+
+TEST_F(EngineTest, CopyFailuresCarryThePlatformCode) {
+  WriteFile(src_ + "/ro.txt", "v1");
+  WriteFile(src_ + "/isdir", "file");
+  MakeDir(dst_ + "/isdir");
+  test::MakeReadOnly(src_ + "/ro.txt");
+  OneJob({});
+  main_.ExtendedLog = true;
+  RunLines();  // the first copy of a read-only file succeeds and is read-only too
+  EXPECT_EQ(ReadFile(dst_ + "/ro.txt"), "v1");
+
+  test::MakeWritable(src_ + "/ro.txt");
+  WriteFile(src_ + "/ro.txt", "v2");
+  SetMTime(src_ + "/ro.txt", MTime(dst_ + "/ro.txt") + 10);
+  const auto lines = RunLines();
+  ASSERT_EQ(lines.size(), 3u);
+  for (const auto& line : {lines[0], lines[1]}) {
+    if (line.find("ro.txt") != std::string::npos) {
+      EXPECT_EQ(line, "File D.. .C.. code 13 " + src_ + "/ro.txt -> " + dst_ + "/ro.txt");
+    } else {
+      EXPECT_EQ(line, "File ... .C.. code 13 " + src_ + "/isdir -> " + dst_ + "/isdir");
+    }
+  }
+  EXPECT_EQ(ReadFile(dst_ + "/ro.txt"), "v1");
+}
+
+TEST_F(EngineTest, SameAgeWithinTheTwoSecondStepIsNotCopied) {
+  WriteFile(src_ + "/f", "new");
+  WriteFile(dst_ + "/f", "old");
+  SetMTime(dst_ + "/f", LocalTime(2025, 1, 1, 12, 0, 0));
+  SetMTime(src_ + "/f", LocalTime(2025, 1, 1, 12, 0, 1));
+  OneJob({});
+  RunLines();
+  EXPECT_EQ(ReadFile(dst_ + "/f"), "old");
+  // A destination newer than the source keeps its content too.
+  SetMTime(dst_ + "/f", LocalTime(2025, 6, 1, 12, 0, 0));
+  RunLines();
+  EXPECT_EQ(ReadFile(dst_ + "/f"), "old");
+}
+
+TEST_F(EngineTest, FarFutureSourceStillCountsAsNewer) {
+  WriteFile(src_ + "/f", "new");
+  WriteFile(dst_ + "/f", "old");
+  SetMTime(dst_ + "/f", LocalTime(2040, 1, 1, 0, 0, 0));
+  SetMTime(src_ + "/f", LocalTime(2050, 1, 1, 0, 0, 0));
+  OneJob({});
+  RunLines();
+  EXPECT_EQ(ReadFile(dst_ + "/f"), "new");
+}
+
+}  // namespace
+}  // namespace tandrel::test

@@ -1,0 +1,155 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine_fixture.h"
+#include "log/run_log.h"
+#include "platform/platform.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class RunLogTest : public EngineTest {
+ protected:
+  std::string LogPath(const std::string& name) { return main_.LogFolder() + name; }
+  const std::string start_ = "Synchronisation started at: 26-12-06  23:05";
+};
+
+TEST_F(RunLogTest, WithoutLogFileTheFolderIsStillCreated) {
+  main_.RunJobs();
+  struct stat st;
+  ASSERT_EQ(::stat(main_.LogFolder().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_FALSE(Exists(LogPath("Tandrel.log")));
+  EXPECT_EQ(main_.LogFolder(), dir_ / "prog/Log/");
+}
+
+TEST_F(RunLogTest, EachRunOverwritesTheFixedFileWithoutAppend) {
+  main_.LogFile = true;
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Missing\r\n");
+  main_.RunJobs();
+  main_.AddLogLine("stray line outside a run reuses nothing");  // handle is not 0: no reopen
+  main_.RunJobs();
+  const std::string run = start_ + "\r\nSource directory does not exist for job \"Missing\"\r\n";
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), run);
+  EXPECT_EQ(main_.MemoLines(), (Lines{start_, "Source directory does not exist for job \"Missing\""}));
+}
+
+TEST_F(RunLogTest, AppendAddsOneEmptyLineBetweenRuns) {
+  main_.LogFile = true;
+  main_.AppendLog = true;
+  main_.RunJobs();
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n") << "a new file starts with the start line";
+  main_.RunJobs();
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n\r\n" + start_ + "\r\n");
+}
+
+TEST_F(RunLogTest, DateDependentNameIsFixedAtTheFirstLine) {
+  main_.LogFile = true;
+  main_.MultipleLog = true;
+  now_ = LocalTime(2026, 12, 6, 23, 59, 50);
+  class Midnight : public TfMainBase {
+   public:
+    using TfMainBase::TfMainBase;
+    std::time_t* now = nullptr;
+    void ProcessPendingMessages() override { *now += 30; }  // the run passes midnight
+  } main(main_.ProgramPath());
+  main.now = &now_;
+  main.SetClock([this] { return now_; });
+  main.LogFile = true;
+  main.MultipleLog = true;
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n");
+  main.RunJobs();
+  EXPECT_EQ(ReadFile(LogPath("tl261206.log")),
+            "Synchronisation started at: 26-12-06  23:59\r\nSource directory does not exist for job \"A\"\r\n"
+            "Source directory does not exist for job \"B\"\r\n");
+  EXPECT_FALSE(Exists(LogPath("tl261207.log")));
+  EXPECT_EQ(LogFileName(false, now_), "Tandrel.log");
+}
+
+TEST_F(RunLogTest, PurgeTakesOrdinaryFilesMoreThan300DaysAwayEitherWay) {
+  const std::string folder = main_.LogFolder();
+  const std::time_t day = 86400;
+  WriteFile(folder + "old.log", "x");
+  SetMTime(folder + "old.log", now_ - 301 * day);
+  WriteFile(folder + "notes.txt", "x");  // any name counts
+  SetMTime(folder + "notes.txt", now_ - 301 * day);
+  WriteFile(folder + "recent.log", "x");
+  SetMTime(folder + "recent.log", now_ - 300 * day - 23 * 3600);
+  WriteFile(folder + "future.log", "x");
+  SetMTime(folder + "future.log", now_ + 302 * day);
+  WriteFile(folder + ".hidden", "x");
+  SetMTime(folder + ".hidden", now_ - 400 * day);
+  MakeDir(folder + "sub");
+  SetMTime(folder + "sub", now_ - 400 * day);
+  WriteFile(folder + "readonly.log", "x");
+  SetMTime(folder + "readonly.log", now_ - 301 * day);
+  MakeReadOnly(folder + "readonly.log");
+
+  main_.RunJobs();
+  EXPECT_TRUE(Exists(folder + "old.log")) << "no purge without a log file";
+
+  main_.LogFile = true;
+  main_.RunJobs();
+  EXPECT_FALSE(Exists(folder + "old.log"));
+  EXPECT_FALSE(Exists(folder + "notes.txt"));
+  EXPECT_FALSE(Exists(folder + "future.log"));
+  EXPECT_TRUE(Exists(folder + "recent.log"));
+  EXPECT_TRUE(Exists(folder + ".hidden"));
+  EXPECT_TRUE(Exists(folder + "sub"));
+  EXPECT_TRUE(Exists(folder + "readonly.log")) << "a failed deletion is ignored";
+  EXPECT_TRUE(Exists(folder + "Tandrel.log"));
+}
+
+TEST_F(RunLogTest, AnOldLogIsPurgedThenCreatedWithoutTheSeparator) {
+  main_.LogFile = true;
+  main_.AppendLog = true;
+  WriteFile(LogPath("Tandrel.log"), "ancient\r\n");
+  SetMTime(LogPath("Tandrel.log"), now_ - 302 * 86400);
+  main_.RunJobs();
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n");
+}
+
+TEST_F(RunLogTest, AFileHeldByAnotherWriterLeavesTheRunInTheMemoOnly) {
+  main_.LogFile = true;
+  MakeDir(main_.LogFolder());
+  const int32_t other = platform::CreateTruncate(LogPath("Tandrel.log"));
+  ASSERT_GT(other, 0);
+  platform::WriteBytes(other, "theirs", 6);
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n");
+  main_.RunJobs();
+  platform::CloseHandle(other);
+  EXPECT_LT(main_.LogFileHandle, 0);
+  EXPECT_EQ(main_.MemoCount(), 2);
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "theirs");
+}
+
+TEST_F(RunLogTest, AnUncreatableFolderLosesNothingButTheFile) {
+  main_.LogFile = true;
+  WriteFile(dir_ / "prog/Log", "a file where the folder should be");
+  main_.RunJobs();
+  EXPECT_LT(main_.LogFileHandle, 0);
+  EXPECT_EQ(main_.MemoLines(), Lines{start_});
+}
+
+TEST_F(RunLogTest, EmptyTextIsABareLineEnd) {
+  main_.LogFile = true;
+  main_.RunInProgress = true;
+  main_.LogFileHandle = 0;
+  main_.AddLogLine("");
+  main_.AddLogLine("x");
+  platform::CloseHandle(main_.LogFileHandle);
+  EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "\r\nx\r\n");
+  EXPECT_EQ(main_.MemoLines(), (Lines{"", "x"}));
+}
+
+TEST(WholeDaysApart, CutsTheFraction) {
+  const std::time_t a = LocalTime(2026, 12, 6, 12, 0, 0);
+  EXPECT_EQ(WholeDaysApart(a, a - 86399), 0);
+  EXPECT_EQ(WholeDaysApart(a, a - 86400), 1);
+  EXPECT_EQ(WholeDaysApart(a - 86400 * 3 - 5, a), 3);
+}
+
+}  // namespace
+}  // namespace tandrel::test

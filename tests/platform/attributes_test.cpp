@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "testsupport/temp_dir.h"
+
+namespace tandrel::platform {
+namespace {
+
+using test::ScopedTempDir;
+using test::WriteFile;
+
+TEST(Attributes, ArchiveClearsAndComesBackOnModification) {
+  ScopedTempDir dir;
+  const std::string f = dir / "f.txt";
+  WriteFile(f, "one");
+  test::SetMTime(f, test::LocalTime(2020, 5, 1, 12, 0, 0));
+  EXPECT_TRUE(GetAttributes(f) & attr::Archive) << "a new file is archive";
+
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) & ~attr::Archive), 0);
+  EXPECT_FALSE(GetAttributes(f) & attr::Archive);
+
+  // Same size, other time: a write that touches the file sets it again.
+  test::SetMTime(f, test::LocalTime(2020, 5, 1, 12, 0, 2));
+  EXPECT_TRUE(GetAttributes(f) & attr::Archive);
+
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) & ~attr::Archive), 0);
+  // Same time, other size.
+  const std::time_t t = test::MTime(f);
+  WriteFile(f, "longer");
+  test::SetMTime(f, t);
+  EXPECT_TRUE(GetAttributes(f) & attr::Archive);
+
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) & ~attr::Archive), 0);
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) | attr::Archive), 0);
+  EXPECT_TRUE(GetAttributes(f) & attr::Archive);
+  char buf[8];
+  EXPECT_LT(::getxattr(f.c_str(), "user.tandrel.archive", buf, sizeof buf), 0) << "setting removes the mark";
+}
+
+TEST(Attributes, ReadOnlyIsTheAbsenceOfEveryWriteBit) {
+  ScopedTempDir dir;
+  const std::string f = dir / "f";
+  WriteFile(f, "x");
+  ::chmod(f.c_str(), 0644);
+  EXPECT_FALSE(GetAttributes(f) & attr::ReadOnly);
+  ::chmod(f.c_str(), 0464);  // a group write bit alone still allows writing
+  EXPECT_FALSE(GetAttributes(f) & attr::ReadOnly);
+
+  ::chmod(f.c_str(), 0666);
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) | attr::ReadOnly), 0);
+  struct stat st;
+  ::stat(f.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  ASSERT_EQ(SetAttributes(f, GetAttributes(f) & ~attr::ReadOnly), 0);
+  ::stat(f.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0644u) << "clearing adds the owner's write bit only";
+}
+
+TEST(Attributes, KindsAndMissingPaths) {
+  ScopedTempDir dir;
+  test::MakeDir(dir / "d");
+  WriteFile(dir / ".dot", "");
+  ::symlink("d", (dir / "l").c_str());
+  EXPECT_TRUE(GetAttributes(dir / "d") & attr::Directory);
+  EXPECT_TRUE(GetAttributes(dir / ".dot") & attr::Hidden);
+  EXPECT_TRUE(GetAttributes(dir / "l") & attr::System);
+  EXPECT_FALSE(GetAttributes(dir / "l") & attr::Directory);
+  int err = 0;
+  EXPECT_EQ(GetAttributes(dir / "none", &err), kInvalidAttributes);
+  EXPECT_EQ(err, kErrNotFound);
+  EXPECT_TRUE(DirectoryExists(dir / "d"));
+  EXPECT_FALSE(DirectoryExists(dir / "l")) << "a link to a directory is no directory inside a tree";
+  EXPECT_TRUE(DirectoryExists(dir / "l", true));
+  EXPECT_TRUE(FileExists(dir / "l"));
+  EXPECT_FALSE(FileExists(dir / "d"));
+}
+
+TEST(FileAge, PacksLocalTimeInTwoSecondSteps) {
+  const int32_t age = DosDateTime(test::LocalTime(2026, 12, 6, 23, 5, 9));
+  const uint32_t expected = ((2026u - 1980) << 25) | (12u << 21) | (6u << 16) | (23u << 11) | (5u << 5) | 4u;
+  EXPECT_EQ(static_cast<uint32_t>(age), expected);
+  EXPECT_EQ(DosDateTime(test::LocalTime(2026, 12, 6, 23, 5, 8)), age) << "8 and 9 seconds share a step";
+}
+
+TEST(FileAge, ClampsOutsideTheRepresentableRange) {
+  EXPECT_EQ(DosDateTime(test::LocalTime(1970, 1, 2, 0, 0, 0)), 0x00210000);
+  EXPECT_EQ(DosDateTime(test::LocalTime(1979, 12, 31, 23, 59, 59)), 0x00210000);
+  const int32_t last = DosDateTime(test::LocalTime(2107, 12, 31, 23, 59, 59));
+  EXPECT_EQ(DosDateTime(test::LocalTime(2200, 1, 1, 0, 0, 0)), last);
+  EXPECT_NE(last, -1) << "a far-future file is never taken for a missing one";
+}
+
+TEST(FileAge, NewerComparesUnsignedAndMissingIsOldest) {
+  const int32_t y2030 = DosDateTime(test::LocalTime(2030, 1, 1, 0, 0, 0));
+  const int32_t y2050 = DosDateTime(test::LocalTime(2050, 1, 1, 0, 0, 0));
+  ASSERT_LT(y2050, 0) << "from 2044 on the packed value has its top bit set";
+  EXPECT_TRUE(AgeIsNewer(y2050, y2030));
+  EXPECT_FALSE(AgeIsNewer(y2030, y2050));
+  EXPECT_FALSE(AgeIsNewer(y2030, y2030));
+  EXPECT_FALSE(AgeIsNewer(-1, y2030));
+  EXPECT_TRUE(AgeIsNewer(y2030, -1));
+
+  ScopedTempDir dir;
+  test::MakeDir(dir / "d");
+  EXPECT_EQ(FileAge(dir / "d"), -1);
+  EXPECT_EQ(FileAge(dir / "missing"), -1);
+  WriteFile(dir / "f", "");
+  test::SetMTime(dir / "f", test::LocalTime(2030, 1, 1, 0, 0, 0));
+  EXPECT_EQ(FileAge(dir / "f"), y2030);
+}
+
+}  // namespace
+}  // namespace tandrel::platform

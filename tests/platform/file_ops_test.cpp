@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "testsupport/temp_dir.h"
+
+namespace tandrel::platform {
+namespace {
+
+using test::ReadFile;
+using test::ScopedTempDir;
+using test::WriteFile;
+
+int EntryCount(const std::string& dir) {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++n;
+  return n;
+}
+
+TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
+  ScopedTempDir dir;
+  const std::string src = dir / "s.bin";
+  WriteFile(src, std::string(300000, 'q') + "end");
+  ::chmod(src.c_str(), 0640);
+  test::SetMTime(src, test::LocalTime(2021, 3, 4, 5, 6, 7));
+  ASSERT_EQ(SetAttributes(src, GetAttributes(src) & ~attr::Archive), 0);
+
+  ASSERT_EQ(CopyFileReplace(src, dir / "d.bin"), 0);
+  EXPECT_EQ(ReadFile(dir / "d.bin"), ReadFile(src));
+  EXPECT_EQ(test::MTime(dir / "d.bin"), test::MTime(src));
+  struct stat st;
+  ::stat((dir / "d.bin").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_FALSE(GetAttributes(dir / "d.bin") & attr::Archive);
+  EXPECT_EQ(FileAge(dir / "d.bin"), FileAge(src));
+
+  // An archive source gives an archive copy, also over a cleared destination.
+  ASSERT_EQ(SetAttributes(src, GetAttributes(src) | attr::Archive), 0);
+  ASSERT_EQ(CopyFileReplace(src, dir / "d.bin"), 0);
+  EXPECT_TRUE(GetAttributes(dir / "d.bin") & attr::Archive);
+  EXPECT_EQ(EntryCount(dir.path()), 2) << "no temporary file stays behind";
+}
+
+TEST(CopyFileReplace, RefusesDirectoryAndReadOnlyDestination) {
+  ScopedTempDir dir;
+  WriteFile(dir / "s", "new");
+  test::MakeDir(dir / "isdir");
+  EXPECT_EQ(CopyFileReplace(dir / "s", dir / "isdir"), kErrAccessDenied);
+
+  WriteFile(dir / "ro", "old");
+  test::MakeReadOnly(dir / "ro");
+  EXPECT_EQ(CopyFileReplace(dir / "s", dir / "ro"), kErrAccessDenied);  // also as root
+  EXPECT_EQ(ReadFile(dir / "ro"), "old");
+
+  EXPECT_EQ(CopyFileReplace(dir / "missing", dir / "x"), kErrNotFound);
+  EXPECT_FALSE(test::Exists(dir / "x"));
+}
+
+TEST(CopyFileReplace, AFailedCopyLeavesTheOldDestinationIntact) {
+  ScopedTempDir dir;
+  WriteFile(dir / "src", std::string(1 << 20, 'n'));
+  WriteFile(dir / "dst", "old content");
+  // A file-size limit makes the write fail half-way, like a full disk would.
+  struct rlimit old;
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = {65536, old.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int rc = CopyFileReplace(dir / "src", dir / "dst");
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(rc, EFBIG);
+  EXPECT_EQ(ReadFile(dir / "dst"), "old content");
+  EXPECT_EQ(EntryCount(dir.path()), 2) << "the partial temporary file is removed";
+}
+
+TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
+  ScopedTempDir dir;
+  WriteFile(dir / "target", "precious");
+  ::symlink((dir / "target").c_str(), (dir / "link").c_str());
+  WriteFile(dir / "src", "new");
+  ASSERT_EQ(CopyFileReplace(dir / "src", dir / "link"), 0);
+  EXPECT_EQ(ReadFile(dir / "target"), "precious");
+  EXPECT_EQ(ReadFile(dir / "link"), "new");
+}
+
+TEST(FileOps, DeleteRemoveAndCreate) {
+  ScopedTempDir dir;
+  WriteFile(dir / "f", "x");
+  test::MakeReadOnly(dir / "f");
+  EXPECT_EQ(DeleteFile(dir / "f"), kErrAccessDenied) << "read-only files are protected";
+  test::MakeWritable(dir / "f");
+  EXPECT_EQ(DeleteFile(dir / "f"), 0);
+  EXPECT_EQ(DeleteFile(dir / "f"), kErrNotFound);
+
+  ASSERT_EQ(CreateDirectories(dir / "a/b/c/"), 0);
+  EXPECT_TRUE(DirectoryExists(dir / "a/b/c"));
+  EXPECT_EQ(CreateDirectories(dir / "a/b/c"), 0) << "an existing directory is fine";
+  WriteFile(dir / "a/b/c/x", "");
+  EXPECT_EQ(RemoveDirectory(dir / "a/b/c"), ENOTEMPTY);
+  WriteFile(dir / "plain", "");
+  EXPECT_NE(CreateDirectories(dir / "plain/sub"), 0);
+}
+
+}  // namespace
+}  // namespace tandrel::platform

@@ -1,0 +1,94 @@
+#include "testsupport/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace tandrel::test {
+
+ScopedTempDir::ScopedTempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string templ = std::string(base && *base ? base : "/tmp") + "/tandrel-test-XXXXXX";
+  if (!mkdtemp(templ.data())) {
+    ADD_FAILURE() << "mkdtemp failed";
+    std::abort();
+  }
+  path_ = templ + "/";
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  // Tests leave read-only files and directories behind; make everything
+  // writable first so that the removal cannot fail half-way.
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
+  }
+  ::chmod(path_.c_str(), 0755);
+  fs::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) {
+    ADD_FAILURE() << "cannot write " << path;
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void MakeDir(const std::string& path) { fs::create_directories(path); }
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+void SetMTime(const std::string& path, std::time_t t) {
+  struct timeval tv[2] = {{t, 0}, {t, 0}};
+  if (::lutimes(path.c_str(), tv) != 0) ADD_FAILURE() << "cannot set time of " << path;
+}
+
+std::time_t MTime(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return -1;
+  return st.st_mtime;
+}
+
+void MakeReadOnly(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) ::chmod(path.c_str(), st.st_mode & 07555);
+}
+
+void MakeWritable(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) ::chmod(path.c_str(), (st.st_mode & 07777) | 0200);
+}
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+}  // namespace tandrel::test

@@ -1,0 +1,37 @@
+#pragma once
+// Test helpers: a fresh temporary directory per test and small file utilities.
+
+#include <ctime>
+#include <string>
+
+namespace tandrel::test {
+
+// Creates a unique directory under $TMPDIR (or /tmp) and removes it, with
+// everything below it, when destroyed. path() ends in "/".
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& relative) const { return path_ + relative; }
+
+ private:
+  std::string path_;
+};
+
+// Writes a file (creating missing parent directories); aborts the test on failure.
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+void MakeDir(const std::string& path);  // with parents
+bool Exists(const std::string& path);   // anything at the path, links not followed
+void SetMTime(const std::string& path, std::time_t t);
+std::time_t MTime(const std::string& path);
+void MakeReadOnly(const std::string& path);
+void MakeWritable(const std::string& path);
+// Local time for the given calendar values.
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second);
+
+}  // namespace tandrel::test
