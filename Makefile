@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 # Warnings are errors in CI builds of our own code.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test run demo bench clean
+.PHONY: all deps configure build test sanitize run demo bench fuzz clean
 
 all: build
 
@@ -21,6 +21,15 @@ build: configure
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	$(MAKE) sanitize
+
+# The core's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTANDREL_GUI=OFF -DTANDREL_SANITIZE=ON \
+	  -DTANDREL_WERROR=$(WERROR) -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS) -LE soak
 
 run: build
 	bash scripts/run.sh $(BUILD)
@@ -31,5 +40,8 @@ demo: build
 bench: build
 	bash bench/run.sh $(BUILD)
 
+fuzz: deps
+	bash fuzz/run.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz

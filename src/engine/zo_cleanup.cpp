@@ -45,7 +45,9 @@ int32_t ZO_CleanUp::CleanUpDir(const std::string& directory) {
     }
   }
   const int err = platform::RemoveDirectory(dir);
-  if (platform::DirectoryExists(dir.substr(0, dir.size() - 1))) {
+  // As in the walk, a failure other than "not found" is never taken for a
+  // removal, even when the path cannot be examined.
+  if ((err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(dir.substr(0, dir.size() - 1))) {
     main_.AddLogLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {
     main_.AddLogLine("Dir " + dir + " cleaned up");

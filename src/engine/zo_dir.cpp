@@ -28,6 +28,14 @@ void ClearArchive(const std::string& path) {
   platform::SetAttributes(path, a & ~Archive);
 }
 
+// Whether a directory whose removal returned `err` still stands. A failure
+// other than "not found" counts as still there even when the path cannot be
+// examined (a path too long for the platform), so no failure is reported as
+// a removal.
+bool StillThere(const std::string& path, int err) {
+  return (err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(path);
+}
+
 size_t SourcePrefixLength(const TfMainBase& main) {
   const std::string& s = main.JobSource;
   return !s.empty() && s.back() == '/' ? s.size() - 1 : s.size();
@@ -69,7 +77,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
         ++dirs;
       } else if (main_.JobDeleteEmptySubDirs) {
         const int err = platform::RemoveDirectory(sub);
-        if (platform::DirectoryExists(sub)) {
+        if (StillThere(sub, err)) {
           main_.AddLogLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
           main_.AddLogLine("Dir " + sub + " removed (was empty)");

@@ -51,25 +51,50 @@ int CopyData(int in, int out) {
   }
 }
 
+// Gives the unnamed file `fd` the name `path`; fails with EEXIST when
+// something stands there already.
+int LinkAnonymous(int fd, const std::string& path) {
+  if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (errno == EEXIST) return EEXIST;
+  // Without the capability for an empty path, the descriptor's /proc name serves.
+  const std::string procName = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {
   struct stat dst;
-  if (::lstat(dest.c_str(), &dst) == 0) {
-    // A directory or a read-only file is never replaced, not even by root.
-    if (S_ISDIR(dst.st_mode) || (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0)) return kErrAccessDenied;
+  const bool destExists = ::lstat(dest.c_str(), &dst) == 0;
+  // A directory or a read-only file is never replaced, not even by root.
+  if (destExists && (S_ISDIR(dst.st_mode) || (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0))) {
+    return kErrAccessDenied;
   }
 
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  // Non-blocking, so that a source swapped for a FIFO since the enumeration
+  // cannot hang the run; only a regular file is read.
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!in.valid()) return errno == ELOOP ? kErrAccessDenied : errno;
   struct stat src;
   if (::fstat(in.get(), &src) != 0) return errno;
   if (!S_ISREG(src.st_mode)) return kErrAccessDenied;
+  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
   const bool archiveClear = posix::ArchiveClearFd(in.get(), src);
 
+  // The copy is written to a file without a name and appears under the
+  // destination's name only when complete: a crash or a full disk never
+  // leaves a truncated file there, nor a temporary one. A new file is linked
+  // in directly; an existing one is replaced through a named temporary and a
+  // rename.
+  const auto slash = dest.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : dest.substr(0, slash + 1);
+  UniqueFd out(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   std::string tempPath;
-  UniqueFd out(posix::CreateTempBeside(dest, tempPath));
-  if (!out.valid()) return errno;
+  const bool anonymous = out.valid();
+  if (!anonymous) {
+    out = UniqueFd(posix::CreateTempBeside(dest, tempPath));
+    if (!out.valid()) return errno;
+  }
   TempFileGuard guard(tempPath);
 
   if (const int rc = CopyData(in.get(), out.get())) return rc;
@@ -80,6 +105,29 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
     // Same time and size as the source, so the source's stamp describes the copy.
     const std::string stamp = posix::ArchiveStamp(src);
     ::fsetxattr(out.get(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0);
+  }
+
+  if (anonymous) {
+    int rc = destExists ? EEXIST : LinkAnonymous(out.get(), dest);
+    if (rc == 0) return out.close() == 0 ? 0 : errno;
+    if (rc != EEXIST) return rc;
+    // Something stands at the destination: give the copy a temporary name
+    // and rename it over.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string candidate;
+      const int probe = posix::CreateTempBeside(dest, candidate);
+      if (probe < 0) return errno;
+      ::close(probe);
+      ::unlink(candidate.c_str());
+      rc = LinkAnonymous(out.get(), candidate);
+      if (rc == 0) {
+        tempPath = candidate;
+        break;
+      }
+      if (rc != EEXIST) return rc;
+    }
+    if (rc != 0) return rc;
+    guard.Reset(tempPath);
   }
   if (out.close() != 0) return errno;
   if (::rename(tempPath.c_str(), dest.c_str()) != 0) return errno;

@@ -55,6 +55,7 @@ class TempFileGuard {
   TempFileGuard(const TempFileGuard&) = delete;
   TempFileGuard& operator=(const TempFileGuard&) = delete;
   void Keep() { path_.clear(); }
+  void Reset(std::string path) { path_ = std::move(path); }
 
  private:
   std::string path_;

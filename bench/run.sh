@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Benchmarks, side by side with the reference tools in one run, as ratios.
+# Usage: bench/run.sh [BUILD_DIR]. BENCH_SCALE=N divides every tree size by N
+# for a quick look; BENCH_ONLY=sync|ini|compare runs one group.
+set -euo pipefail
+
+BUILD=$(realpath "${1:-build}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+SCALE=${BENCH_SCALE:-1}
+ONLY=${BENCH_ONLY:-all}
+DRIVER="$BUILD/bench/sync_driver"
+ROOT=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-bench-XXXXXX")
+trap 'chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
+
+now_ns() { date +%s%N; }
+# Runs a command and prints its wall time in milliseconds.
+time_ms() {
+  local start end
+  start=$(now_ns)
+  "$@" >/dev/null
+  end=$(now_ns)
+  echo $(((end - start) / 1000000))
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+min() { printf '%s\n' "$@" | sort -n | head -n1; }
+
+# A program folder whose configuration holds one job from $2 to $3.
+program() {
+  local prog=$1 src=$2 dst=$3
+  mkdir -p "$(dirname "$prog")"
+  printf '[Active Jobs]\r\n0=Bench\r\n\r\n[Bench]\r\nSource=%s\r\nDestination=%s\r\nFileMask=*.*\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n' \
+    "$src" "$dst" >"$prog.cfg"
+}
+
+ours() { "$DRIVER" "$1"; }
+
+sync_benchmarks() {
+  echo "== first copy: $((20000 / SCALE)) files of 1-64 KiB in $((1000 / SCALE)) directories + 10 files of $((64 / SCALE)) MiB"
+  local src="$ROOT/first-src"
+  python3 "$HERE/gen_tree.py" "$src" $((1000 / SCALE)) $((20000 / SCALE)) 1024 65536 10 $((64 / SCALE))
+  program "$ROOT/first-prog/tandrel" "$src" "$ROOT/first-ours"
+  local cp_times=() our_times=()
+  for round in 1 2 3; do
+    rm -rf "$ROOT/first-ours" "$ROOT/first-cp"
+    mkdir -p "$ROOT/first-ours" "$ROOT/first-cp"
+    sync
+    cp_times+=("$(time_ms cp -a "$src/." "$ROOT/first-cp/")")
+    sync
+    our_times+=("$(time_ms ours "$ROOT/first-prog/tandrel")")
+    sync
+  done
+  diff -r "$src" "$ROOT/first-ours" >/dev/null || { echo "first copy differs from its source"; exit 1; }
+  local c o
+  c=$(min "${cp_times[@]}")
+  o=$(min "${our_times[@]}")
+  echo "cp -a: ${c} ms   tandrel: ${o} ms   ratio tandrel/cp: $(ratio "$o" "$c")   (target <= 1.20)"
+  rm -rf "$src" "$ROOT/first-ours" "$ROOT/first-cp"
+
+  for files in $((10000 / SCALE)) $((100000 / SCALE)); do
+    local dirs=$((files / 20))
+    echo "== re-run, nothing changed: $files files in $dirs directories (subdirectories and cleanup on)"
+    src="$ROOT/re-src-$files"
+    python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
+    program "$ROOT/re-prog-$files/tandrel" "$src" "$ROOT/re-ours-$files"
+    mkdir -p "$ROOT/re-ours-$files" "$ROOT/re-rsync-$files"
+    ours "$ROOT/re-prog-$files/tandrel" >/dev/null
+    rsync -a --delete "$src/" "$ROOT/re-rsync-$files/"
+    local rs_times=() our_times=() out rss=0
+    for round in 1 2 3; do
+      rs_times+=("$(time_ms rsync -a --delete "$src/" "$ROOT/re-rsync-$files/")")
+      out=$(ours "$ROOT/re-prog-$files/tandrel")
+      our_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
+      rss=$(echo "$out" | sed -E 's/.*peak_rss_kb=([0-9]+).*/\1/')
+    done
+    local r
+    r=$(min "${rs_times[@]}")
+    o=$(min "${our_times[@]}")
+    echo "rsync -a --delete: ${r} ms   tandrel: ${o} ms   ratio: $(ratio "$o" "$r")   (target 0.70, limit 1.00)"
+    echo "peak memory of the re-run: $((rss / 1024)) MiB   (limit 30 MiB, flat in the number of files)"
+
+    if [ "$files" -eq $((100000 / SCALE)) ]; then
+      echo "== re-run with 1% of the files touched"
+      local later=$(($(date +%s) + 120))
+      find "$src" -name 'f*00.dat' -exec touch -d "@$later" {} +
+      local touched
+      touched=$(find "$src" -name 'f*00.dat' | wc -l)
+      r=$(time_ms rsync -a --delete "$src/" "$ROOT/re-rsync-$files/")
+      o=$(ours "$ROOT/re-prog-$files/tandrel" | sed -E 's/run_ms=([0-9]+).*/\1/')
+      echo "$touched files touched   rsync -a --delete: ${r} ms   tandrel: ${o} ms   ratio: $(ratio "$o" "$r")   (limit 1.00)"
+      diff -r "$src" "$ROOT/re-ours-$files" >/dev/null || { echo "re-run result differs from its source"; exit 1; }
+    fi
+    rm -rf "$src" "$ROOT/re-ours-$files" "$ROOT/re-rsync-$files"
+  done
+}
+
+case "$ONLY" in
+  all | sync) sync_benchmarks ;;
+esac
+case "$ONLY" in
+  all | ini)
+    echo "== configuration read key by key (1,000 jobs)"
+    "$BUILD/bench/ini_bench"
+    ;;
+esac
+case "$ONLY" in
+  all | compare)
+    echo "== file comparison against cmp"
+    bash "$HERE/compare.sh" "$BUILD" "${COMPARE_BENCH_MIB:-$((1024 / SCALE))}"
+    ;;
+esac

@@ -1,0 +1,190 @@
+// Faults from the real world: a full file system, files and directories that
+// change under a running walk, a destination that refuses writes.
+
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <linux/fs.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "engine_fixture.h"
+#include "platform/platform.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A small tmpfs mounted on a folder for the length of a test.
+class TmpfsMount {
+ public:
+  TmpfsMount(const std::string& where, const char* size) : where_(where) {
+    MakeDir(where);
+    const std::string options = std::string("size=") + size;
+    if (::mount("tmpfs", where.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+      mounted_ = true;
+    } else {
+      error_ = std::strerror(errno);
+    }
+  }
+  ~TmpfsMount() {
+    if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string where_;
+  bool mounted_ = false;
+  std::string error_;
+};
+
+// Runs `hook` once, after the first log line that satisfies `when`.
+class HookedMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  std::function<bool(const std::string&)> when;
+  std::function<void()> hook;
+  void MemoAdd(const std::string& line) override {
+    TfMainBase::MemoAdd(line);
+    if (hook && when && when(line)) {
+      auto h = std::move(hook);
+      hook = nullptr;
+      h();
+    }
+  }
+};
+
+class FaultTest : public EngineTest {
+ protected:
+  HookedMain hooked_{main_.ProgramPath()};
+  Lines HookedRun() {
+    hooked_.ExtendedLog = true;
+    hooked_.RunJobs();
+    return hooked_.MemoLines();
+  }
+  static bool Contains(const Lines& lines, const std::string& text) {
+    for (const auto& l : lines) {
+      if (l.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(FaultTest, AFullDestinationFailsOneCopyAndTheRunGoesOn) {
+  TmpfsMount tmpfs(dst_, "1m");
+  if (!tmpfs.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.error() << "); disk-full case not run";
+  WriteFile(dst_ + "/big.bin", "old version");
+  SetMTime(dst_ + "/big.bin", LocalTime(2020, 1, 1, 0, 0, 0));
+  WriteFile(src_ + "/big.bin", std::string(3 << 20, 'b'));
+  WriteFile(src_ + "/small.txt", std::string(200 << 10, 's'));
+  WriteFile(dir_ / "S2/next.txt", "second job");
+  MakeDir(dir_ / "D2");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Full\r\n1=Next\r\n[Full]\r\nSource=" + src_ +
+                                    "\r\nDestination=" + dst_ + "\r\n[Next]\r\nSource=" + dir_ / "S2" +
+                                    "\r\nDestination=" + dir_ / "D2" + "\r\n");
+  main_.ExtendedLog = true;
+  main_.RunJobs();
+  const Lines& lines = main_.MemoLines();
+  EXPECT_TRUE(Contains(lines, "File D.. .C.. code 28 " + src_ + "/big.bin"));
+  EXPECT_TRUE(Contains(lines, "File ... .C.. code 0 " + src_ + "/small.txt"));
+  EXPECT_EQ(ReadFile(dst_ + "/big.bin"), "old version") << "no truncated file under the destination's name";
+  EXPECT_EQ(ReadFile(dst_ + "/small.txt").size(), 200u << 10);
+  EXPECT_EQ(ReadFile(dir_ / "D2/next.txt"), "second job") << "the next job ran";
+  int entries = 0;
+  platform::DirSearch search(dst_ + "/*", platform::attr::All);
+  platform::FindEntry e;
+  while (search.Next(e)) ++entries;
+  EXPECT_EQ(entries, 2) << "no temporary file left behind";
+}
+
+TEST_F(FaultTest, SourceFilesVanishOrTurnIntoPipesBetweenEnumerationAndCopy) {
+  for (const char* name : {"a", "b", "c", "d"}) WriteFile(src_ + "/" + name, name);
+  OneJob({});
+  hooked_.when = [](const std::string& l) { return l.rfind("File", 0) == 0; };
+  hooked_.hook = [this] {
+    // Whatever comes after the first file: gone, or a pipe nobody writes to.
+    for (const char* name : {"a", "b", "c", "d"}) {
+      const std::string p = src_ + "/" + name;
+      if (!Exists(dst_ + "/" + name)) {
+        ::unlink(p.c_str());
+        if (std::string(name) < "c") ::mkfifo(p.c_str(), 0644);
+      }
+    }
+  };
+  const Lines lines = HookedRun();
+  ASSERT_EQ(lines.size(), 6u) << "the run finished without hanging";
+  int failed = 0;
+  for (const auto& l : lines) {
+    if (l.find(" code 2 ") != std::string::npos || l.find(" code 13 ") != std::string::npos) ++failed;
+  }
+  EXPECT_EQ(failed, 3);
+  EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 4 files and 0 directories synchronised");
+}
+
+TEST_F(FaultTest, ASourceDirectoryRemovedDuringTheWalk) {
+  WriteFile(src_ + "/first/x", "x");
+  WriteFile(src_ + "/second/y", "y");
+  OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
+  hooked_.when = [](const std::string& l) { return l.find(" directories synchronised") != std::string::npos; };
+  hooked_.hook = [this] {
+    // Remove whichever of the two has not been walked yet.
+    for (const char* d : {"/first", "/second"}) {
+      if (!Exists(dst_ + d)) std::system(("rm -rf '" + src_ + d + "'").c_str());
+    }
+  };
+  const Lines lines = HookedRun();
+  EXPECT_EQ(lines.back().rfind("Dir " + src_ + "/ - 0 files and 1 directories", 0), 0u) << lines.back();
+}
+
+TEST_F(FaultTest, AnImmutableDestinationDirectoryRefusesCopiesAndKeepsItsFiles) {
+  WriteFile(src_ + "/sub/f.txt", "new");
+  WriteFile(dst_ + "/sub/f.txt", "old");
+  SetMTime(dst_ + "/sub/f.txt", LocalTime(2020, 1, 1, 0, 0, 0));
+  WriteFile(src_ + "/top.txt", "top");
+  // Write permissions do not stop root; the immutable flag does.
+  const int fd = ::open((dst_ + "/sub").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  int flags = 0;
+  if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+    ::close(fd);
+    GTEST_SKIP() << "no file attribute flags on this file system";
+  }
+  const int immutable = flags | FS_IMMUTABLE_FL;
+  if (::ioctl(fd, FS_IOC_SETFLAGS, &immutable) != 0) {
+    ::close(fd);
+    GTEST_SKIP() << "cannot make a directory immutable here: " << std::strerror(errno);
+  }
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
+  main_.ExtendedLog = true;
+  main_.RunJobs();
+  ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  ::close(fd);
+  const Lines& lines = main_.MemoLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("File D.. .C.. code 1 ", 0) == 0;  // EPERM
+  }));
+  EXPECT_EQ(ReadFile(dst_ + "/sub/f.txt"), "old");
+  EXPECT_EQ(ReadFile(dst_ + "/top.txt"), "top");
+}
+
+TEST_F(FaultTest, LogProblemsNeverStopTheRun) {
+  WriteFile(src_ + "/a", "a");
+  OneJob({});
+  main_.LogFile = true;
+  MakeDir(main_.LogFolder() + "Tandrel.log");  // a folder where the file should be
+  main_.RunJobs();
+  EXPECT_LT(main_.LogFileHandle, 0);
+  EXPECT_EQ(main_.MemoCount(), 2);
+  EXPECT_EQ(ReadFile(dst_ + "/a"), "a");
+}
+
+}  // namespace
+}  // namespace tandrel::test

@@ -1,0 +1,87 @@
+// A run killed without warning must leave every destination file either as it
+// was or as a complete copy, and the configuration untouched; the next run
+// completes the work.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine_fixture.h"
+
+namespace tandrel::test {
+namespace {
+
+class SignallingMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  int pipeFd = -1;
+  int lines = 0;
+  void MemoAdd(const std::string& line) override {
+    TfMainBase::MemoAdd(line);
+    if (++lines == 40) {
+      const char c = 'x';
+      [[maybe_unused]] ssize_t n = ::write(pipeFd, &c, 1);
+    }
+  }
+};
+
+std::string NewContent(int i) { return std::string(256 << 10, static_cast<char>('A' + i % 26)) + std::to_string(i); }
+
+TEST_F(EngineTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
+  constexpr int kFiles = 200;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "/f" + std::to_string(i);
+    WriteFile(src_ + name, NewContent(i));
+    if (i % 2 == 0) {
+      WriteFile(dst_ + name, "old " + std::to_string(i));
+      SetMTime(dst_ + name, LocalTime(2020, 1, 1, 0, 0, 0));
+    }
+  }
+  OneJob({"Verify=1"});
+  const std::string configBefore = ReadFile(main_.ConfigPath());
+
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SignallingMain runner(main_.ProgramPath());
+    runner.pipeFd = fds[1];
+    runner.ExtendedLog = true;
+    runner.LogFile = true;
+    runner.RunJobs();
+    ::_exit(0);
+  }
+  char c;
+  ASSERT_EQ(::read(fds[0], &c, 1), 1);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(fds[0]);
+  ::close(fds[1]);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it could be killed";
+
+  int complete = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string dest = dst_ + "/f" + std::to_string(i);
+    if (!Exists(dest)) {
+      EXPECT_NE(i % 2, 0) << "an old file disappeared: " << dest;
+      continue;
+    }
+    const std::string content = ReadFile(dest);
+    if (content == NewContent(i)) {
+      ++complete;
+    } else {
+      EXPECT_EQ(content, "old " + std::to_string(i)) << "a torn copy under " << dest;
+    }
+  }
+  EXPECT_GE(complete, 39);
+  EXPECT_LT(complete, kFiles) << "the kill came too late to prove anything";
+  EXPECT_EQ(ReadFile(main_.ConfigPath()), configBefore);
+
+  main_.RunJobs();
+  for (int i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFile(dst_ + "/f" + std::to_string(i)), NewContent(i));
+}
+
+}  // namespace
+}  // namespace tandrel::test
