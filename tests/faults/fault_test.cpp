@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <linux/fs.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -184,6 +185,33 @@ TEST_F(FaultTest, LogProblemsNeverStopTheRun) {
   EXPECT_LT(main_.LogFileHandle, 0);
   EXPECT_EQ(main_.MemoCount(), 2);
   EXPECT_EQ(ReadFile(dst_ + "/a"), "a");
+}
+
+TEST_F(FaultTest, AConfigurationRewrittenByAnotherProcessIsNeverSeenTorn) {
+  WriteFile(src_ + "/x.a", "a");
+  WriteFile(src_ + "/x.b", "b");
+  MakeDir(dir_ / "D2");
+  const std::string job1 = "[J1]\r\nSource=" + src_ + "\r\nDestination=" + dst_ + "\r\nFileMask=*.a\r\n";
+  const std::string job2 = "[J2]\r\nSource=" + src_ + "\r\nDestination=" + dir_ / "D2" + "\r\nFileMask=*.b\r\n";
+  const std::string one = "[Active Jobs]\r\n0=J1\r\n\r\n" + job1 + job2;
+  const std::string two = "[Active Jobs]\r\n0=J2\r\n1=J1\r\n\r\n" + job2 + std::string(5000, ';') + "\r\n" + job1;
+  WriteFile(main_.ConfigPath(), one);
+
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    for (int i = 0; i < 300; ++i) platform::WriteFileAtomic(main_.ConfigPath(), i % 2 ? one : two);
+    ::_exit(0);
+  }
+  int runs = 0;
+  while (::waitpid(writer, nullptr, WNOHANG) == 0) {
+    main_.RunJobs();
+    ++runs;
+    for (const auto& line : main_.MemoLines()) {
+      ASSERT_EQ(line.find("does not exist"), std::string::npos) << "a torn read after " << runs << " runs";
+    }
+  }
+  EXPECT_GT(runs, 10);
 }
 
 }  // namespace
