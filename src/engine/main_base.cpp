@@ -1,5 +1,6 @@
 #include "engine/main_base.h"
 
+#include "config/job_lists.h"
 #include "config/tinifile.h"
 #include "engine/zo_dir.h"
 #include "log/run_log.h"
@@ -7,8 +8,6 @@
 
 namespace tandrel {
 namespace {
-
-constexpr const char* kError = "_error_";
 
 // Removes one trailing delimiter, never turning "/" into "".
 std::string WithoutTrailingDelimiter(std::string path) {
@@ -57,19 +56,19 @@ void TfMainBase::RunJobs() {
   AddLogLine(StartLine(Now()));
   IniFile = std::make_unique<TIniFile>(ConfigPath());
   for (int n = 0;; ++n) {
-    const std::string name = IniFile->ReadString("Active Jobs", std::to_string(n), kError);
-    if (name == kError) break;
+    const std::string name = IniFile->ReadString(kActiveJobs, std::to_string(n), kMissing);
+    if (name == kMissing) break;
     RunOneJob(top, name);
   }
 }
 
 void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
-  JobSource = WithoutTrailingDelimiter(IniFile->ReadString(name, "Source", kError));
+  JobSource = WithoutTrailingDelimiter(IniFile->ReadString(name, "Source", kMissing));
   if (!platform::DirectoryExists(JobSource, true)) {
     AddLogLine("Source directory does not exist for job " + Quoted(name));
     return;
   }
-  JobDestination = WithoutTrailingDelimiter(IniFile->ReadString(name, "Destination", kError));
+  JobDestination = WithoutTrailingDelimiter(IniFile->ReadString(name, "Destination", kMissing));
   if (!platform::DirectoryExists(JobDestination, true)) {
     AddLogLine("Destination directory does not exist for job " + Quoted(name));
     return;
