@@ -16,12 +16,17 @@ struct LineInfo {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// Names match without regard to ASCII case, and a line break in a name
+// matches the blank that a write puts in its place.
+char NameChar(char c) {
+  if (c == '\r' || c == '\n') return ' ';
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    if (NameChar(a[i]) != NameChar(b[i])) return false;
   }
   return true;
 }
@@ -34,6 +39,16 @@ std::string_view Trim(std::string_view s) {
 
 bool IsBlankLine(std::string_view line) { return Trim(line).empty(); }
 
+// A key name as a write would store it: a stray CR or LF in a hand-edited
+// file counts as the blank that Set() puts in its place, and blanks around
+// the name do not count.
+std::string_view TrimKeyName(std::string_view s) {
+  const auto blank = [](char c) { return IsBlank(c) || c == '\r' || c == '\n'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
 LineInfo Classify(std::string_view line) {
   size_t i = 0;
   while (i < line.size() && IsBlank(line[i])) ++i;
@@ -44,7 +59,7 @@ LineInfo Classify(std::string_view line) {
     }
   }
   const size_t eq = line.find('=');
-  if (eq != std::string_view::npos) return {LineKind::Key, Trim(line.substr(0, eq))};
+  if (eq != std::string_view::npos) return {LineKind::Key, TrimKeyName(line.substr(0, eq))};
   return {};
 }
 
@@ -72,7 +87,7 @@ std::string_view LookupName(std::string_view name, std::string& storage) {
 size_t PrivateProfile::CaseInsensitiveHash::operator()(std::string_view s) const noexcept {
   uint64_t h = 14695981039346656037ull;  // FNV-1a
   for (char c : s) {
-    h ^= static_cast<unsigned char>(AsciiLower(c));
+    h ^= static_cast<unsigned char>(NameChar(c));
     h *= 1099511628211ull;
   }
   return static_cast<size_t>(h);

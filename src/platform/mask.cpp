@@ -37,8 +37,8 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
   const char* n = name.data();
   const char* m = mask.data();
   if (Glob(n, n + name.size(), m, m + mask.size())) return true;
-  // As on the system this program comes from, a trailing ".*" also matches a
-  // name without any extension: "report.*" matches "report".
+  // A trailing ".*" means "any extension or none": "report.*" also matches
+  // "report", as users of masks expect.
   if (mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 &&
       name.find('.') == std::string::npos) {
     return Glob(n, n + name.size(), m, m + mask.size() - 2);

@@ -251,3 +251,24 @@ TEST(PrivateProfileTest, RandomDocumentsRoundTripAndAcceptEdits) {
 
 }  // namespace
 }  // namespace tandrel
+
+namespace tandrel {
+namespace {
+
+// Found by fuzzing: names holding a stray CR in a hand-edited file were
+// stored as they stood but looked up with the CR as a blank.
+TEST(PrivateProfileTest, NamesHoldingALoneCrAreFound) {
+  PrivateProfile p("[Photo\rs]\r\nSource=/home/user/Photos\r\n[Log]\r\nLog\rFile=1\r\n");
+  EXPECT_TRUE(p.HasSection("Photo\rs"));
+  EXPECT_EQ(p.Find("Photo\rs", "Source").value_or("<missing>"), "/home/user/Photos");
+  EXPECT_EQ(p.Find("Photo s", "Source").value_or("<missing>"), "/home/user/Photos") << "as a write names it";
+  EXPECT_EQ(p.Find("Log", "Log\rFile").value_or("<missing>"), "1");
+  p.Set("Photo\rs", "Source", "/elsewhere");
+  EXPECT_EQ(p.Find("Photo\rs", "Source").value_or("<missing>"), "/elsewhere");
+  EXPECT_EQ(p.Serialize().find("[Photo s]"), std::string::npos) << "no second section for the same name";
+  EXPECT_TRUE(p.EraseSection("Photo\rs"));
+  EXPECT_FALSE(p.HasSection("Photo s"));
+}
+
+}  // namespace
+}  // namespace tandrel
