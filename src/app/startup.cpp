@@ -1,0 +1,143 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/application.h"
+#include "app/icons.h"
+#include "app/tfmain.h"
+#include "dialogs/about.h"
+#include "dialogs/configgeneral.h"
+#include "dialogs/configjobs.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+constexpr const char* kApplicationTitle = "Kolvane Tandrel";
+constexpr const char* kHelpFile = "./Tandrel.hlp";
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+QtMessageHandler defaultMessageHandler = nullptr;
+
+// Without a screen only real failures reach standard error (and cron's mail);
+// Qt's notes about the missing desktop (no tray, no runtime folder) do not.
+void QuietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+  defaultMessageHandler(type, context, message);
+}
+
+// Without any display the program still works (from cron, over ssh): Qt's
+// offscreen platform needs no screen.
+void ChooseDisplayPlatform() {
+  if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
+  }
+}
+
+}  // namespace
+
+Windows::Windows() = default;
+Windows::~Windows() {
+  fConfigGeneral.reset();
+  fAbout.reset();
+  fConfigJobs.reset();
+  fMain.reset();
+}
+
+std::string ArgumentText(int argc, const char* const* argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text += ' ';
+    text += argv[i];
+  }
+  return text;
+}
+
+int ShowStateOf(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--minimized") == 0) return kShowMinNoActive;
+  }
+  return kShowDefault;
+}
+
+bool HasSyncSwitch(const std::string& argumentText) {
+  return platform::UpperCaseLocale(argumentText).find("/SYNC") != std::string::npos;
+}
+
+int StartUp(const StartUpOptions& options) {
+  Windows windows;
+  try {
+    // The title is the application name rather than the display name, which
+    // Qt would append to every window's caption.
+    QApplication::setApplicationName(kApplicationTitle);
+    qApp->setProperty("helpFile", kHelpFile);
+    QApplication::setWindowIcon(ui::ProductIcon());
+    // Hiding the main window to the tray must not end the program; only a
+    // confirmed close does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    windows.fMain = std::make_unique<TfMain>(options.programPath);
+    windows.fConfigJobs = std::make_unique<TfConfigJobs>(windows.fMain->ConfigPath(), windows.fMain.get());
+    windows.fAbout = std::make_unique<TfAbout>(windows.fMain.get());
+    windows.fConfigGeneral = std::make_unique<TfConfigGeneral>(*windows.fMain, windows.fMain.get());
+    TfMain& fMain = *windows.fMain;
+    fMain.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
+    if (options.windowsCreated) options.windowsCreated(windows);
+
+    windows.fAbout->exec();  // the splash
+
+    if (HasSyncSwitch(options.argumentText)) {
+      // A close confirmed during this run takes effect when it returns, here.
+      fMain.RunJobs();
+      return 0;
+    }
+
+    // A close confirmed from the tray icon while the splash was up.
+    if (fMain.EndRequested()) return 0;
+    if (options.showState == kShowMinNoActive) {
+      // Stays hidden; Restore from the tray brings it back in the normal state.
+      fMain.setWindowState(Qt::WindowMinimized);
+    } else if (options.showState == kShowMaximized) {
+      fMain.showMaximized();
+    } else {
+      fMain.show();
+    }
+    if (options.messageLoop) {
+      options.messageLoop();
+    } else {
+      QApplication::exec();
+    }
+    return 0;
+  } catch (...) {
+    ShowException(std::current_exception());
+    return 1;
+  }
+}
+
+int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust) {
+  platform::InitLocale();
+  // Read before the application object takes its own options out of argv.
+  const std::string argumentText = ArgumentText(argc, argv);
+  const int showState = ShowStateOf(argc, argv);
+  ChooseDisplayPlatform();
+  int qtArgc = argc;
+  Application application(qtArgc, argv);
+
+  StartUpOptions options;
+  options.programPath = platform::ExecutablePath();
+  options.argumentText = argumentText;
+  options.showState = showState;
+  if (adjust) adjust(options);
+  return StartUp(options);
+}
+
+}  // namespace tandrel

@@ -1,0 +1,57 @@
+#pragma once
+// The program's entry: the start-up sequence, the "/SYNC" road (one run, no
+// message loop) and the resident road (message loop, tray icon).
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tandrel {
+
+class TfAbout;
+class TfConfigGeneral;
+class TfConfigJobs;
+class TfMain;
+
+// Show states the start-up tells apart (the values Windows gives them).
+constexpr int kShowDefault = 10;
+constexpr int kShowMaximized = 3;
+constexpr int kShowMinNoActive = 7;  // stay hidden, tray icon only
+
+// The program's windows, created in this order and kept until it ends.
+struct Windows {
+  Windows();
+  ~Windows();  // the dialogs go before the main window
+  std::unique_ptr<TfMain> fMain;
+  std::unique_ptr<TfConfigJobs> fConfigJobs;
+  std::unique_ptr<TfAbout> fAbout;
+  std::unique_ptr<TfConfigGeneral> fConfigGeneral;
+};
+
+struct StartUpOptions {
+  std::string programPath;   // full path of the executable
+  std::string argumentText;  // the command line after the program name
+  int showState = kShowDefault;
+  // Called once the windows exist, before the splash.
+  std::function<void(Windows&)> windowsCreated;
+  // The message loop of the resident road; QApplication::exec() when empty.
+  std::function<int()> messageLoop;
+};
+
+// The arguments after the program name, joined by blanks.
+std::string ArgumentText(int argc, const char* const* argv);
+// "--minimized" among the arguments gives kShowMinNoActive.
+int ShowStateOf(int argc, const char* const* argv);
+// "/SYNC" anywhere in the argument text, letter case ignored by the locale's rules.
+bool HasSyncSwitch(const std::string& argumentText);
+
+// The start-up sequence on the application object that already exists.
+// Returns the exit code: 0, or 1 when an error ended the sequence (shown in
+// the standard error box).
+int StartUp(const StartUpOptions& options);
+
+// The whole program: locale, display platform, application object, start-up.
+// `adjust`, when given, may change the start-up options before the sequence.
+int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust = {});
+
+}  // namespace tandrel

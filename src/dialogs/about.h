@@ -1,0 +1,66 @@
+#pragma once
+// The About window, which also serves as the start-up splash, and the
+// product's own pictures, which the main window shares.
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace tandrel {
+
+// "Tandrel version 1.2.3.4" for the version this executable was built as.
+QString VersionLine();
+
+// The maker's home page, opened by the copyright line, the address line and WWW.
+extern const char* const kHomePage;
+
+class TfAbout : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfAbout(QWidget* parent = nullptr);
+
+  // From now on every showing is centred over `window` instead of the screen.
+  void CentreOver(QWidget* window) { centreOver_ = window; }
+
+  // Opens the home page; the window stays as it is.
+  void bbHomePageClick();
+
+  void setVisible(bool visible) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void tCloseTimer();
+
+  QLabel* imZO_;
+  QLabel* imTandrel_;
+  QLabel* st_Version_;
+  QLabel* stCopyRight_;
+  QLabel* stHomePage_;
+  QPushButton* bbOk_;
+  QPushButton* bbHomePage_;
+  QTimer* tClose_;
+  QPointer<QWidget> centreOver_;
+};
+
+namespace ui {
+
+// The product icon at 32 or 16 pixels (any size draws, those two are tuned).
+QPixmap ProductPicture(int size);
+
+// The About window's background picture, 350 by 224 pixels.
+QPixmap AboutBackground();
+
+}  // namespace ui
+
+}  // namespace tandrel

@@ -1,0 +1,441 @@
+#include "dialogs/configjobs.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <functional>
+
+#include "config/tinifile.h"
+#include "dialogs/dialog_icons.h"
+#include "dialogs/form_support.h"
+#include "dialogs/prompts.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+using ui::DialogIcon;
+using ui::DialogPicture;
+using ui::PictureButton;
+using ui::Place;
+
+constexpr int kClientWidth = 698;
+constexpr int kClientHeight = 437;
+constexpr int kItemHeight = 13;
+
+// A list box as the dialog needs it: one selected entry at a time, a click
+// event on every mouse click on an entry and on every selection change from
+// the keyboard; no click clears the selection, neither one beside the
+// entries nor a Ctrl+click on the selected one.
+class JobListBox : public QListWidget {
+ public:
+  explicit JobListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QAbstractItemView::clicked, this, [this] { Clicked(); });
+  }
+
+  std::function<void()> onClick;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (!indexAt(event->position().toPoint()).isValid()) {
+      setFocus(Qt::MouseFocusReason);
+      return;
+    }
+    QListWidget::mousePressEvent(event);
+  }
+
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override {
+    const auto flags = QListWidget::selectionCommand(index, event);
+    return index.isValid() && flags.testFlag(QItemSelectionModel::Deselect)
+               ? QItemSelectionModel::ClearAndSelect
+               : flags;
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    const int before = SelectedRow();
+    QListWidget::keyPressEvent(event);
+    if (SelectedRow() != before) Clicked();
+  }
+
+ private:
+  int SelectedRow() const {
+    const auto selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+  }
+  void Clicked() {
+    if (onClick) onClick();
+  }
+};
+
+// Entries 13 pixels high, as many as fit the list box's fixed height.
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
+  }
+};
+
+QGroupBox* GroupBox(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+                    int height) {
+  auto* box = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, left, top, width, height);
+  ui::UseFormGroupBoxFrame(box);
+  return box;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+              int height) {
+  return Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  return Place(new QLineEdit(parent), name, left, top, width, height);
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+                    int height) {
+  return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width, height);
+}
+
+// Tool buttons take no focus: they are clicked, never tabbed to.
+QToolButton* SpeedButton(QWidget* parent, const char* name, DialogPicture picture, int left, int top,
+                         int width, int height) {
+  auto* button = Place(new QToolButton(parent), name, left, top, width, height);
+  button->setIcon(DialogIcon(picture));
+  button->setIconSize(QSize(ui::kPictureSize, ui::kPictureSize));
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+JobListBox* ListBox(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* box = Place(new JobListBox(parent), name, left, top, width, height);
+  box->setItemDelegate(new FixedHeightDelegate(box));
+  return box;
+}
+
+}  // namespace
+
+TfConfigJobs::TfConfigJobs(const std::string& configPath, QWidget* parent)
+    : QDialog(parent), configPath_(configPath) {
+  BuildWindow();
+  FormCreate();
+}
+
+TfConfigJobs::~TfConfigJobs() = default;
+
+void TfConfigJobs::BuildWindow() {
+  setObjectName(QStringLiteral("fConfigJobs"));
+  setWindowTitle(QStringLiteral("Configuration Jobs"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFont(ui::FormFont());
+
+  auto* menuBar = new QMenuBar(this);
+  menuBar->setObjectName(QStringLiteral("MainMenu1"));
+  QMenu* fileMenu = menuBar->addMenu(QStringLiteral("File"));
+  fileMenu->setObjectName(QStringLiteral("mFile1"));
+  QAction* mClose = fileMenu->addAction(QStringLiteral("Close"));
+  mClose->setObjectName(QStringLiteral("mClose"));
+  QMenu* jobMenu = menuBar->addMenu(QStringLiteral("Job"));
+  jobMenu->setObjectName(QStringLiteral("Item1"));
+  QAction* mSaveNonActive1 = jobMenu->addAction(QStringLiteral("Save Non active"));
+  mSaveNonActive1->setObjectName(QStringLiteral("mSaveNonActive1"));
+  QAction* mDeleteNonActive1 = jobMenu->addAction(QStringLiteral("Delete Non active"));
+  mDeleteNonActive1->setObjectName(QStringLiteral("mDeleteNonActive1"));
+  jobMenu->addSeparator()->setObjectName(QStringLiteral("N4"));
+  QAction* mSaveActive1 = jobMenu->addAction(QStringLiteral("Save Active"));
+  mSaveActive1->setObjectName(QStringLiteral("mSaveActive1"));
+  QAction* mDeleteActive1 = jobMenu->addAction(QStringLiteral("Delete Active"));
+  mDeleteActive1->setObjectName(QStringLiteral("mDeleteActive1"));
+  jobMenu->addSeparator()->setObjectName(QStringLiteral("N3"));
+  QAction* mMoveToActive1 = jobMenu->addAction(QStringLiteral("Move to Active"));
+  mMoveToActive1->setObjectName(QStringLiteral("mMoveToActive1"));
+  QAction* mMoveToNonActive1 = jobMenu->addAction(QStringLiteral("Move to Non active"));
+  mMoveToNonActive1->setObjectName(QStringLiteral("mMoveToNonActive1"));
+  const int menuHeight = menuBar->sizeHint().height();
+  menuBar->setGeometry(0, 0, kClientWidth, menuHeight);
+
+  // The client area below the menu bar; every position is measured from it.
+  auto* client = Place(new QWidget(this), "client", 0, menuHeight, kClientWidth, kClientHeight);
+
+  QGroupBox* gbJob = GroupBox(client, "gbJob", " Job ", 0, 0, 697, 121);
+  Label(gbJob, "lName", "Name", 16, 16, 41, 13);
+  eJobName_ = Edit(gbJob, "eJobName", 64, 16, 121, 21);
+  Label(gbJob, "lFrom", "From", 16, 40, 41, 13);
+  eSource_ = Edit(gbJob, "eSource", 64, 40, 297, 21);
+  QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", DialogPicture::OpenFolder, 362, 40, 23, 22);
+  Label(gbJob, "lTo", "To", 16, 64, 41, 13);
+  eDest_ = Edit(gbJob, "eDest", 64, 64, 297, 21);
+  QToolButton* sbTo = SpeedButton(gbJob, "sbTo", DialogPicture::OpenFolder, 362, 64, 23, 22);
+  Label(gbJob, "lFileMask", "FileMask", 16, 88, 42, 13);
+  eFileMask_ = Edit(gbJob, "eFileMask", 64, 88, 121, 21);
+  eFileMask_->setText(QStringLiteral("*.*"));
+  cbAlways_ = CheckBox(gbJob, "cbAlways", "Always", 408, 16, 105, 17);
+  cbHandleAsServer_ = CheckBox(gbJob, "cbHandleAsServer", "Handle \"From\" as server", 408, 40, 153, 17);
+  cbHandleAsServer_->setToolTip(QStringLiteral("copy to client, clear archive"));
+  cbHandleAsClient_ = CheckBox(gbJob, "cbHandleAsClient", "Handle \"From\" as client", 408, 64, 138, 17);
+  cbHandleAsClient_->setToolTip(QStringLiteral(
+      "when not present on server then when client archive set, copy to server else delete client"));
+  cbIncludeSubDirs_ = CheckBox(gbJob, "cbIncludeSubDirs", "Include subdirs", 552, 16, 97, 17);
+  cbDelEmptySubDirs_ = CheckBox(gbJob, "cbDelEmptySubDirs", "Del empty \"From\" subdirs", 552, 40, 141, 17);
+  cbCleanupDest_ = CheckBox(gbJob, "cb_CleanupDest", "Cleanup destination", 552, 64, 129, 17);
+  cbVerify_ = CheckBox(gbJob, "cb_Verify", "Verify after copy", 552, 88, 129, 17);
+
+  QGroupBox* gbNonActive = GroupBox(client, "gbNonActive", " Non active jobs ", 0, 128, 273, 289);
+  QPushButton* bSaveNonActive =
+      PictureButton(gbNonActive, "bSaveNonActive", DialogPicture::Save, "Save", 40, 16, 81, 25);
+  QPushButton* bDelNonActive =
+      PictureButton(gbNonActive, "bDelNonActive", DialogPicture::WasteBin, "Delete", 150, 16, 83, 25);
+  JobListBox* lbNonActive = ListBox(gbNonActive, "lbNonActive", 16, 56, 241, 225);
+  lbNonActive_ = lbNonActive;
+
+  QGroupBox* gbMove = GroupBox(client, "gbMove", "", 280, 128, 105, 289);
+  QPushButton* bb2Active =
+      PictureButton(gbMove, "bb2Active", DialogPicture::HandRight, "   Active   ", 10, 104, 87, 25);
+  QPushButton* bb2NonActive =
+      PictureButton(gbMove, "bb2NonActive", DialogPicture::HandLeft, "Non active", 10, 137, 87, 25);
+  QPushButton* bbSluiten =
+      PictureButton(gbMove, "bbSluiten", DialogPicture::Door, "   Close   ", 10, 248, 87, 25);
+
+  QGroupBox* gbActive = GroupBox(client, "gbActive", " Active jobs ", 392, 128, 305, 289);
+  QPushButton* bSaveActive =
+      PictureButton(gbActive, "bSaveActive", DialogPicture::Save, "Save", 40, 16, 81, 25);
+  QPushButton* bDelActive =
+      PictureButton(gbActive, "bDelActive", DialogPicture::WasteBin, "Delete", 152, 16, 81, 25);
+  JobListBox* lbActive = ListBox(gbActive, "lbActive", 16, 56, 241, 225);
+  lbActive_ = lbActive;
+  QToolButton* speedButton1 = SpeedButton(gbActive, "SpeedButton1", DialogPicture::HandUp, 266, 115, 23, 22);
+  QToolButton* speedButton2 =
+      SpeedButton(gbActive, "SpeedButton2", DialogPicture::HandDown, 266, 155, 23, 22);
+
+  sbConfig_ = Place(new QStatusBar(client), "sbConfig", 0, kClientHeight - 19, kClientWidth, 19);
+  sbConfig_->setSizeGripEnabled(false);
+
+  ui::FitCaptions(this);
+  setFixedSize(kClientWidth, menuHeight + kClientHeight);
+
+  // The tab order within the job box, then the boxes below in their order.
+  QWidget* tabOrder[] = {
+      eJobName_,         eSource_,           eDest_,     cbAlways_,      cbHandleAsServer_, cbHandleAsClient_,
+      cbIncludeSubDirs_, cbDelEmptySubDirs_, eFileMask_, cbCleanupDest_, cbVerify_,         bSaveNonActive,
+      bDelNonActive,     lbNonActive_,       bb2Active,  bb2NonActive,   bbSluiten,         bSaveActive,
+      bDelActive,        lbActive_};
+  for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+  // Every command runs through the error guard.
+  const auto command = [this](void (TfConfigJobs::*handler)()) {
+    return [this, handler] { ui::RunCommand([this, handler] { (this->*handler)(); }); };
+  };
+  connect(mClose, &QAction::triggered, this, command(&TfConfigJobs::mCloseClick));
+  connect(mSaveNonActive1, &QAction::triggered, this, command(&TfConfigJobs::mSaveNonActive1Click));
+  connect(mDeleteNonActive1, &QAction::triggered, this, command(&TfConfigJobs::mDeleteNonActive1Click));
+  connect(mSaveActive1, &QAction::triggered, this, command(&TfConfigJobs::mSaveActive1Click));
+  connect(mDeleteActive1, &QAction::triggered, this, command(&TfConfigJobs::mDeleteActive1Click));
+  connect(mMoveToActive1, &QAction::triggered, this, command(&TfConfigJobs::mMoveToActive1Click));
+  connect(mMoveToNonActive1, &QAction::triggered, this, command(&TfConfigJobs::mMoveToNonActive1Click));
+  connect(sbFrom, &QToolButton::clicked, this, command(&TfConfigJobs::sbFromClick));
+  connect(sbTo, &QToolButton::clicked, this, command(&TfConfigJobs::sbToClick));
+  connect(cbHandleAsClient_, &QCheckBox::toggled, this, command(&TfConfigJobs::cbHandleAsClientClick));
+  connect(bSaveNonActive, &QPushButton::clicked, this, command(&TfConfigJobs::mSaveNonActive1Click));
+  connect(bDelNonActive, &QPushButton::clicked, this, command(&TfConfigJobs::mDeleteNonActive1Click));
+  lbNonActive->onClick = command(&TfConfigJobs::lbNonActiveClick);
+  connect(lbNonActive, &QListWidget::itemDoubleClicked, this, command(&TfConfigJobs::mMoveToActive1Click));
+  connect(bb2Active, &QPushButton::clicked, this, command(&TfConfigJobs::mMoveToActive1Click));
+  connect(bb2NonActive, &QPushButton::clicked, this, command(&TfConfigJobs::mMoveToNonActive1Click));
+  connect(bbSluiten, &QPushButton::clicked, this, command(&TfConfigJobs::mCloseClick));
+  connect(bSaveActive, &QPushButton::clicked, this, command(&TfConfigJobs::mSaveActive1Click));
+  connect(bDelActive, &QPushButton::clicked, this, command(&TfConfigJobs::mDeleteActive1Click));
+  lbActive->onClick = command(&TfConfigJobs::lbActiveClick);
+  connect(lbActive, &QListWidget::itemDoubleClicked, this, command(&TfConfigJobs::mMoveToNonActive1Click));
+  connect(speedButton1, &QToolButton::clicked, this, command(&TfConfigJobs::SpeedButton1Click));
+  connect(speedButton2, &QToolButton::clicked, this, command(&TfConfigJobs::SpeedButton2Click));
+}
+
+void TfConfigJobs::FormCreate() { loading_ = false; }
+
+void TfConfigJobs::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // A window restored from its minimised state is not shown anew.
+  if (event->spontaneous()) return;
+  ui::CentreOnMainWindow(this);
+  ui::RunCommand([this] { FormShow(); });
+}
+
+void TfConfigJobs::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  if (event->spontaneous()) return;
+  FormHide();
+}
+
+void TfConfigJobs::FormShow() {
+  sbConfig_->clearMessage();
+  iniFile_ = std::make_unique<TIniFile>(configPath_);
+  for (List list : {List::NonActive, List::Active}) {
+    QListWidget* box = Box(list);
+    box->clear();
+    for (const std::string& name : ReadJobList(*iniFile_, Section(list))) box->addItem(ui::EditorText(name));
+  }
+}
+
+void TfConfigJobs::FormHide() { iniFile_.reset(); }
+
+void TfConfigJobs::SaveInto(List own) {
+  const JobRecord job = EditorRecord();
+  QListWidget* ownBox = Box(own);
+  if (FindInList(*iniFile_, Section(own), ownBox->count(), job.name) < 0) {
+    QListWidget* otherBox = Box(Other(own));
+    if (FindInList(*iniFile_, Section(Other(own)), otherBox->count(), job.name) < 0) {
+      AppendToList(*iniFile_, Section(own), ownBox->count(), job.name);
+      ownBox->addItem(ui::EditorText(job.name));
+    } else {
+      sbConfig_->showMessage(QStringLiteral("Item found in other list, not added, only updated"));
+    }
+  }
+  WriteJob(*iniFile_, job);
+}
+
+void TfConfigJobs::DeleteFrom(List own) {
+  const int position = SelectedPosition(own);
+  if (position < 0) return;
+  const std::string name = NameAt(own, position);
+  iniFile_->EraseSection(name);
+  QListWidget* box = Box(own);
+  const int count = box->count();
+  delete box->takeItem(position);
+  box->setCurrentItem(nullptr);  // nothing is selected after the removal
+  RemoveFromList(*iniFile_, Section(own), count, position);
+}
+
+void TfConfigJobs::MoveFrom(List source) {
+  const int position = SelectedPosition(source);
+  if (position < 0) return;
+  const List target = Other(source);
+  const std::string name = NameAt(source, position);
+  QListWidget* sourceBox = Box(source);
+  QListWidget* targetBox = Box(target);
+  const int sourceCount = sourceBox->count();
+  delete sourceBox->takeItem(position);
+  sourceBox->setCurrentItem(nullptr);
+  MoveJob(*iniFile_, Section(source), sourceCount, position, Section(target), targetBox->count());
+  targetBox->addItem(ui::EditorText(name));
+}
+
+void TfConfigJobs::MoveActive(int step) {
+  const int count = lbActive_->count();
+  if (count == 0) return;
+  const int position = SelectedPosition(List::Active);
+  // The first entry cannot move up, the last one not down.
+  if (position < 0 || position + step < 0 || position + step >= count) return;
+  const int neighbour = position + step;
+  QListWidgetItem* item = lbActive_->takeItem(position);
+  lbActive_->insertItem(neighbour, item);
+  lbActive_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+  ExchangeInList(*iniFile_, kActiveJobs, position, neighbour);
+}
+
+void TfConfigJobs::Select(List list) {
+  // Loading an active job never warns about the client switch.
+  struct LoadingFlag {
+    bool& flag;
+    bool set;
+    LoadingFlag(bool& f, bool s) : flag(f), set(s) {
+      if (set) flag = true;
+    }
+    ~LoadingFlag() {
+      if (set) flag = false;
+    }
+  } loadingFlag(loading_, list == List::Active);
+  const int position = SelectedPosition(list);
+  if (position < 0) return;
+  ShowInEditor(ReadJob(*iniFile_, NameAt(list, position)));
+}
+
+void TfConfigJobs::cbHandleAsClientClick() {
+  if (!cbHandleAsClient_->isChecked() || loading_) return;
+  ui::Prompts::Ask(
+      this, QStringLiteral(" Warning: \"Handle \"From\" as client\" can delete files"),
+      QStringLiteral("Deleted files on the \"From\" directory are deleted in the \"To\" directory "
+                     "as well\n\nPress OK to continue"),
+      QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void TfConfigJobs::sbFromClick() {
+  // The browser starts at the From directory only when that exists.
+  const QString current = eSource_->text();
+  const bool exists = !current.isEmpty() && platform::DirectoryExists(ui::FileText(current), true);
+  const QString folder = ui::Prompts::BrowseForFolder(this, QStringLiteral("Select source directory"),
+                                                      exists ? current : QString());
+  if (!folder.isEmpty()) eSource_->setText(folder);
+}
+
+void TfConfigJobs::sbToClick() {
+  const QString folder =
+      ui::Prompts::BrowseForFolder(this, QStringLiteral("Select destination directory"), QString());
+  if (!folder.isEmpty()) eDest_->setText(folder);
+}
+
+void TfConfigJobs::mCloseClick() { close(); }
+
+int TfConfigJobs::SelectedPosition(List list) const {
+  const QList<QListWidgetItem*> selected = Box(list)->selectedItems();
+  return selected.isEmpty() ? -1 : Box(list)->row(selected.first());
+}
+
+std::string TfConfigJobs::NameAt(List list, int position) const {
+  return iniFile_->ReadString(Section(list), std::to_string(position), kMissing);
+}
+
+QListWidget* TfConfigJobs::Box(List list) const { return list == List::Active ? lbActive_ : lbNonActive_; }
+
+const char* TfConfigJobs::Section(List list) { return list == List::Active ? kActiveJobs : kNonActiveJobs; }
+
+TfConfigJobs::List TfConfigJobs::Other(List list) {
+  return list == List::Active ? List::NonActive : List::Active;
+}
+
+JobRecord TfConfigJobs::EditorRecord() const {
+  JobRecord job;
+  job.name = ui::FileText(eJobName_->text());
+  job.source = ui::FileText(eSource_->text());
+  job.destination = ui::FileText(eDest_->text());
+  job.fileMask = ui::FileText(eFileMask_->text());
+  job.always = cbAlways_->isChecked();
+  job.handleAsServer = cbHandleAsServer_->isChecked();
+  job.handleAsClient = cbHandleAsClient_->isChecked();
+  job.includeSubDirs = cbIncludeSubDirs_->isChecked();
+  job.deleteEmptySubDirs = cbDelEmptySubDirs_->isChecked();
+  job.cleanupDestination = cbCleanupDest_->isChecked();
+  job.verify = cbVerify_->isChecked();
+  return job;
+}
+
+// Setting a box raises its click event only when its state changes.
+void TfConfigJobs::ShowInEditor(const JobRecord& job) {
+  eJobName_->setText(ui::EditorText(job.name));
+  eSource_->setText(ui::EditorText(job.source));
+  eDest_->setText(ui::EditorText(job.destination));
+  eFileMask_->setText(ui::EditorText(job.fileMask));
+  cbAlways_->setChecked(job.always);
+  cbHandleAsServer_->setChecked(job.handleAsServer);
+  cbHandleAsClient_->setChecked(job.handleAsClient);
+  cbIncludeSubDirs_->setChecked(job.includeSubDirs);
+  cbDelEmptySubDirs_->setChecked(job.deleteEmptySubDirs);
+  cbCleanupDest_->setChecked(job.cleanupDestination);
+  cbVerify_->setChecked(job.verify);
+}
+
+}  // namespace tandrel

@@ -1,0 +1,63 @@
+#pragma once
+// What the configuration dialogs share: their font, their placement, the
+// conversion between the editors' texts and the 8-bit texts of the
+// configuration file, and the guard that routes an error out of a command to
+// the standard error box.
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "dialogs/dialog_icons.h"
+
+class QPushButton;
+
+namespace tandrel::ui {
+
+// Names a control and puts it at its fixed place in its parent.
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// A push button with a 16 by 16 picture before its caption. It is never the
+// dialog's default button, so Return in an edit field saves, moves or closes
+// nothing.
+QPushButton* PictureButton(QWidget* parent, const char* name, DialogPicture picture, const char* caption,
+                           int left, int top, int width, int height);
+
+// "MS Sans Serif" at 11 pixels where installed, otherwise the system's
+// default sans font at the same pixel height; pixels, so that the text
+// matches the fixed control sizes whatever the screen's text scaling.
+QFont FormFont();
+
+// Narrows the form's font, when its family is wider than the one the fixed
+// control sizes were made for, just enough that every check box and label
+// caption fits its control; with the intended font nothing changes.
+void FitCaptions(QWidget* form);
+
+// Gives the group box the frame of the fixed layouts: the frame line runs
+// through the middle of the caption, so that controls placed 16 pixels below
+// the box's top stand inside the frame whatever the application's style.
+void UseFormGroupBoxFrame(QWidget* groupBox);
+
+// Moves the window so that it is centred on the application's main window
+// (its parent's window) when that is visible, otherwise on the screen, and
+// keeps it inside the screen's available area.
+void CentreOnMainWindow(QWidget* window);
+
+// An editor's text as the configuration file stores it: in the local 8-bit
+// encoding, with any line break replaced by a blank so that a pasted text can
+// never add lines to the file.
+std::string FileText(const QString& text);
+QString EditorText(const std::string& text);
+
+// Runs one command; an error escaping it is shown in the standard error box
+// and ends the command there.
+void RunCommand(const std::function<void()>& command);
+
+}  // namespace tandrel::ui

@@ -1,0 +1,168 @@
+// The About window offscreen: its look, the version line, the close timer
+// that ends the splash and never fires again, keys, links and placement.
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "app_test_main.h"
+#include "dialogs/about.h"
+#include "dialogs/prompts.h"
+
+using tandrel::TfAbout;
+using tandrel::ui::Prompts;
+
+// Centring is exact for the frame, which the window system adds around the
+// window only once it is shown.
+constexpr int kFrameSlack = 6;
+
+class AboutTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static QPushButton* Ok(TfAbout& about) { return about.findChild<QPushButton*>("bbOk"); }
+  static QPushButton* Www(TfAbout& about) { return about.findChild<QPushButton*>("bbHomePage"); }
+  static QLabel* Label(TfAbout& about, const char* name) { return about.findChild<QLabel*>(name); }
+
+ private slots:
+  void init() {
+    Prompts::Reset();
+    Prompts::SetHeadless(true);
+  }
+
+  void windowAndControls() {
+    TfAbout about;
+    QCOMPARE(about.windowTitle(), QString("About Tandrel"));
+    QCOMPARE(about.size(), QSize(351, 234));
+    const Qt::WindowFlags flags = about.windowFlags();
+    QVERIFY(!(flags & (Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)));
+
+    QVERIFY(!Label(about, "imZO")->pixmap().isNull());
+    QVERIFY(!Label(about, "imTandrel")->pixmap().isNull());
+    QCOMPARE(Ok(about)->text(), QString("OK  "));
+    QVERIFY(Ok(about)->isDefault());
+    QVERIFY(!Ok(about)->icon().isNull());
+    QCOMPARE(Www(about)->text(), QString("WWW"));
+    QVERIFY(!Www(about)->icon().isNull());
+    QCOMPARE(Label(about, "stHomePage")->text(), QString(tandrel::kHomePage));
+    QVERIFY(Label(about, "stHomePage")->font().underline());
+    for (const char* name : {"st_Version", "stCopyRight", "stHomePage"}) {
+      QLabel* label = Label(about, name);
+      QCOMPARE(label->alignment(), Qt::AlignCenter);
+      QVERIFY(label->font().bold());
+      QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::yellow));
+    }
+
+    about.show();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    const QString expected = QString("Tandrel version %1.%2.%3.%4")
+                                 .arg(TANDREL_VERSION_MAJOR)
+                                 .arg(TANDREL_VERSION_MINOR)
+                                 .arg(TANDREL_VERSION_PATCH)
+                                 .arg(TANDREL_VERSION_TWEAK);
+    QCOMPARE(Label(about, "st_Version")->text(), expected);
+    QCOMPARE(tandrel::VersionLine(), expected);
+    // OK has the focus, WWW comes next.
+    QTRY_COMPARE(QApplication::focusWidget(), Ok(about));
+    QTest::keyClick(&about, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), Www(about));
+  }
+
+  void splashClosesByItselfAndLaterShowingsStay() {
+    QElapsedTimer clock;
+    clock.start();
+    TfAbout about;
+    QCOMPARE(about.exec(), int(QDialog::Rejected));
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(elapsed >= 2900 && elapsed < 4500, qPrintable(QString::number(elapsed)));
+
+    bool stillOpen = false;
+    QTimer::singleShot(3500, &about, [&] {
+      stillOpen = about.isVisible();
+      Ok(about)->click();
+    });
+    QCOMPARE(about.exec(), int(QDialog::Accepted));
+    QVERIFY(stillOpen);
+  }
+
+  void closedEarlyTheTimerNeverFires() {
+    QElapsedTimer clock;
+    clock.start();
+    TfAbout about;
+    QTimer::singleShot(100, &about, [&] { QTest::keyClick(&about, Qt::Key_Escape); });
+    about.exec();
+    QVERIFY(clock.elapsed() < 2500);
+    about.show();
+    QTest::qWait(3500);
+    QVERIFY(about.isVisible());
+  }
+
+  void keysAndButtonsClose_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("opensHomePage");
+    QTest::newRow("Esc") << "Esc" << false;
+    QTest::newRow("Enter") << "Enter" << false;
+    QTest::newRow("OK") << "OK" << false;
+    QTest::newRow("WWW") << "WWW" << true;
+  }
+
+  void keysAndButtonsClose() {
+    QFETCH(QString, how);
+    QFETCH(bool, opensHomePage);
+    TfAbout about;
+    QTimer::singleShot(0, &about, [&] {
+      if (how == "Esc") QTest::keyClick(&about, Qt::Key_Escape);
+      if (how == "Enter") QTest::keyClick(&about, Qt::Key_Return);
+      if (how == "OK") QTest::mouseClick(Ok(about), Qt::LeftButton);
+      if (how == "WWW") QTest::mouseClick(Www(about), Qt::LeftButton);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(about.exec(), int(QDialog::Accepted));
+    QVERIFY(clock.elapsed() < 2500);  // closed by the key or button, not the timer
+    QCOMPARE(Prompts::Opened().size(), size_t(opensHomePage ? 1 : 0));
+    if (opensHomePage) QCOMPARE(Prompts::Opened()[0], QString("https://www.kolvane.example/tandrel"));
+  }
+
+  void linksOpenTheHomePageAndTheWindowStays() {
+    TfAbout about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::mouseClick(Label(about, "stCopyRight"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "stHomePage"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "st_Version"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "stHomePage"), Qt::RightButton);
+    QCOMPARE(Prompts::Opened().size(), size_t(2));
+    QVERIFY(about.isVisible());
+    QCOMPARE(Label(about, "stHomePage")->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(Label(about, "stCopyRight")->cursor().shape(), Qt::PointingHandCursor);
+  }
+
+  void centredOnTheScreenUntilToldOtherwise() {
+    TfAbout about;
+    about.show();
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY((about.geometry().center() - screenCentre).manhattanLength() <= kFrameSlack);
+    about.hide();
+
+    QWidget window;
+    window.setGeometry(30, 40, 500, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    about.CentreOver(&window);
+    about.show();
+    QVERIFY((about.geometry().center() - window.frameGeometry().center()).manhattanLength() <= kFrameSlack);
+    about.hide();
+    // It keeps that placement for later showings, wherever the window went.
+    window.move(200, 150);
+    about.show();
+    QVERIFY((about.geometry().center() - window.frameGeometry().center()).manhattanLength() <= kFrameSlack);
+  }
+};
+
+TANDREL_APP_TEST_MAIN(AboutTest)
+#include "about_test.moc"

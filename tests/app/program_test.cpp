@@ -1,0 +1,149 @@
+// The built program as a real process in a program folder of its own, with
+// the environment of a cron job (no display at all): "/SYNC" runs once and
+// ends with 0, without the switch it stays resident, and a start-up error
+// ends it with 1 and its message on standard error.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+  std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Outcome {
+  bool finished = false;
+  QProcess::ExitStatus status = QProcess::CrashExit;
+  int code = -1;
+  QByteArray errors;
+  qint64 elapsedMs = 0;
+};
+
+}  // namespace
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+
+  QString Path(const QString& relative) const { return dir_->filePath(relative); }
+
+  // The program copied into the temporary folder, so that its configuration
+  // file and Log folder are there.
+  QString Install(const QString& built) const {
+    const QString program = Path("tandrel");
+    if (!QFile::copy(built, program)) return {};
+    QFile::setPermissions(program, QFile::permissions(built) | QFile::ExeOwner);
+    return program;
+  }
+
+  static QProcessEnvironment CronEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    environment.insert("LC_ALL", "C.UTF-8");
+    return environment;
+  }
+
+  static Outcome Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessEnvironment(CronEnvironment());
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, arguments);
+    Outcome outcome;
+    outcome.finished = process.waitForFinished(60000);
+    outcome.elapsedMs = clock.elapsed();
+    outcome.status = process.exitStatus();
+    outcome.code = process.exitCode();
+    outcome.errors = process.readAllStandardError();
+    if (!outcome.finished) process.kill();
+    return outcome;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QDir(dir_->path()).mkpath("S/sub");
+    QDir(dir_->path()).mkpath("D");
+    WriteBytes(Path("S/a.txt"), "alpha");
+    WriteBytes(Path("S/sub/b.txt"), "beta");
+    WriteBytes(Path("tandrel.cfg"),
+               "[Active Jobs]\r\n0=Docs\r\n1=Missing\r\n\r\n[Docs]\r\nSource=" + Path("S").toStdString() +
+                   "\r\nDestination=" + Path("D").toStdString() +
+                   "\r\nFileMask=*.*\r\nInclude SubDirs=1\r\n\r\n[Missing]\r\nSource=" +
+                   Path("nowhere").toStdString() + "\r\nDestination=" + Path("D").toStdString() +
+                   "\r\n\r\n[Log]\r\nLogFile=1\r\nExtendedLog=1\r\n");
+  }
+
+  void cleanup() { dir_.reset(); }
+
+  void syncRunWritesTheLogAndEndsWithZero_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("/SYNC") << QStringList{"/SYNC"};
+    QTest::newRow("/sync among others") << QStringList{"--minimized", "now/sync", "please"};
+  }
+
+  void syncRunWritesTheLogAndEndsWithZero() {
+    QFETCH(QStringList, arguments);
+    const QString program = Install(TANDREL_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, arguments);
+    QVERIFY(outcome.finished);
+    QCOMPARE(outcome.status, QProcess::NormalExit);
+    QCOMPARE(outcome.code, 0);
+    QVERIFY2(outcome.elapsedMs >= 2900, "the splash comes first");
+
+    const QByteArray log = ReadBytes(Path("Log/Tandrel.log"));
+    QVERIFY2(log.startsWith("Synchronisation started at: "), log.constData());
+    QVERIFY(log.endsWith("\r\n"));
+    QCOMPARE(log.count("Synchronisation started at: "), 1);
+    QVERIFY(log.contains(QString(" -> " + Path("D/a.txt") + "\r\n").toLocal8Bit()));
+    QVERIFY(log.contains(QString(" -> " + Path("D/sub/b.txt") + "\r\n").toLocal8Bit()));
+    QVERIFY(log.contains("Source directory does not exist for job \"Missing\"\r\n"));
+    QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
+    QCOMPARE(ReadBytes(Path("D/sub/b.txt")), QByteArray("beta"));
+  }
+
+  void withoutTheSwitchTheProgramStaysResident() {
+    const QString program = Install(TANDREL_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    QProcess process;
+    process.setProcessEnvironment(CronEnvironment());
+    process.start(program, {"-SYNC"});
+    QVERIFY(process.waitForStarted());
+    QVERIFY2(!process.waitForFinished(5000), "the resident program ended by itself");
+    process.kill();
+    process.waitForFinished();
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+  }
+
+  void startUpErrorEndsWithOneAndItsMessage() {
+    const QString program = Install(TANDREL_FAILING_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, {"/SYNC"});
+    QVERIFY(outcome.finished);
+    QCOMPARE(outcome.status, QProcess::NormalExit);
+    QCOMPARE(outcome.code, 1);
+    QVERIFY2(outcome.errors.contains("Kolvane Tandrel: Window creation failed.\n"),
+             outcome.errors.constData());
+    QVERIFY(!QFile::exists(Path("Log/Tandrel.log")));
+  }
+};
+
+QTEST_GUILESS_MAIN(ProgramTest)
+#include "program_test.moc"

@@ -1,0 +1,344 @@
+// The start-up sequence offscreen: the "/SYNC" road (splash, one run, no
+// message loop), the resident road with and without --minimized, exit codes,
+// and the standard error box for errors escaping handlers.
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+#include "app/startup.h"
+#include "app/tfmain.h"
+#include "app_test_main.h"
+#include "dialogs/about.h"
+#include "dialogs/configgeneral.h"
+#include "dialogs/configjobs.h"
+#include "dialogs/prompts.h"
+
+using tandrel::StartUpOptions;
+using tandrel::Windows;
+using tandrel::ui::Prompts;
+
+namespace {
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+  std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+QString ReadText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}
+
+class ShowCounter : public QObject {
+ public:
+  int shows = 0;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) ++shows;
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+class Thrower : public QObject {
+ public:
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::User) throw std::runtime_error("Handler failed");
+    if (event->type() == QEvent::User + 1) throw std::runtime_error("Disk full.");
+    if (event->type() == QEvent::User + 2) throw 42;
+    return QObject::event(event);
+  }
+};
+
+QAction* TrayItem(Windows& windows, const char* name) {
+  auto* tray = windows.fMain->findChild<QSystemTrayIcon*>("TrayIcon1");
+  return tray->contextMenu()->findChild<QAction*>(name);
+}
+
+void CloseSplashAtOnce(Windows& windows) { QTimer::singleShot(0, windows.fAbout.get(), &QDialog::reject); }
+
+}  // namespace
+
+class StartUpTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+
+  QString Path(const QString& relative) const { return dir_->filePath(relative); }
+  QString LogText() const { return ReadText(Path("Log/Tandrel.log")); }
+
+  // The windows as the message loop of the resident road finds them.
+  static void CheckResidentWindow(Windows& windows, int showState) {
+    tandrel::TfMain& main = *windows.fMain;
+    QCOMPARE(main.MemoCount(), 0);  // no run
+    QVERIFY(main.findChild<QSystemTrayIcon*>("TrayIcon1")->isVisible());
+    if (showState == tandrel::kShowMinNoActive) {
+      QVERIFY(!main.isVisible());
+      // Restore from the tray shows the window in the normal state.
+      TrayItem(windows, "pmTIRestore")->trigger();
+      QCOMPARE(main.windowState(), Qt::WindowNoState);
+    } else {
+      QCOMPARE(main.isMaximized(), showState == tandrel::kShowMaximized);
+    }
+    QVERIFY(main.isVisible());
+  }
+
+  StartUpOptions Options(const std::string& arguments) const {
+    StartUpOptions options;
+    options.programPath = Path("tandrel").toStdString();
+    options.argumentText = arguments;
+    return options;
+  }
+
+ private slots:
+  void init() {
+    Prompts::Reset();
+    Prompts::SetHeadless(true);
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QDir(dir_->path()).mkpath("S");
+    QDir(dir_->path()).mkpath("D");
+    WriteBytes(Path("S/a.txt"), "a");
+    WriteBytes(Path("tandrel.cfg"),
+               "[Active Jobs]\r\n0=J\r\n1=Missing\r\n\r\n[J]\r\nSource=" + Path("S").toStdString() +
+                   "\r\nDestination=" + Path("D").toStdString() + "\r\n\r\n[Log]\r\nLogFile=1\r\n");
+  }
+
+  void cleanup() { dir_.reset(); }
+
+  void syncSwitchAnywhereInTheArguments_data() {
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("upper") << "/SYNC" << true;
+    QTest::newRow("lower") << "/sync" << true;
+    QTest::newRow("mixed") << "/Sync" << true;
+    QTest::newRow("longer word") << "/SYNCHRONISE" << true;
+    QTest::newRow("inside a word") << "abc/syncdef" << true;
+    QTest::newRow("between arguments") << "--minimized /SYNC later" << true;
+    QTest::newRow("dash") << "-SYNC" << false;
+    QTest::newRow("no slash") << "SYNC" << false;
+    QTest::newRow("blank after slash") << "/ SYNC" << false;
+    QTest::newRow("none") << "" << false;
+  }
+
+  void syncSwitchAnywhereInTheArguments() {
+    QFETCH(QString, arguments);
+    QFETCH(bool, found);
+    QCOMPARE(tandrel::HasSyncSwitch(arguments.toStdString()), found);
+  }
+
+  void onlyTheTextAfterTheProgramNameCounts() {
+    const char* withSwitchInPath[] = {"/srv/sync/tandrel", "--minimized"};
+    QCOMPARE(tandrel::ArgumentText(2, withSwitchInPath), std::string("--minimized"));
+    QVERIFY(!tandrel::HasSyncSwitch(tandrel::ArgumentText(2, withSwitchInPath)));
+    QCOMPARE(tandrel::ShowStateOf(2, withSwitchInPath), tandrel::kShowMinNoActive);
+
+    const char* several[] = {"tandrel", "a", "/sync", "b"};
+    QCOMPARE(tandrel::ArgumentText(4, several), std::string("a /sync b"));
+    QCOMPARE(tandrel::ShowStateOf(4, several), tandrel::kShowDefault);
+    const char* alone[] = {"tandrel"};
+    QCOMPARE(tandrel::ArgumentText(1, alone), std::string());
+  }
+
+  void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
+    QTest::addColumn<int>("showState");
+    QTest::newRow("shown") << tandrel::kShowDefault;
+    QTest::newRow("minimised") << tandrel::kShowMinNoActive;
+  }
+
+  void syncRoadRunsOnceAfterTheSplashWithoutALoop() {
+    QFETCH(int, showState);
+    StartUpOptions options = Options("x /Sync y");
+    options.showState = showState;
+    bool loopEntered = false;
+    options.messageLoop = [&] {
+      loopEntered = true;
+      return 0;
+    };
+    QElapsedTimer clock;
+    qint64 splashClosedAt = -1, runStartedAt = -1;
+    bool splashOpenAtRun = true;
+    ShowCounter mainShows;
+    options.windowsCreated = [&](Windows& windows) {
+      windows.fMain->installEventFilter(&mainShows);
+      QObject::connect(windows.fAbout.get(), &QDialog::finished, [&] { splashClosedAt = clock.elapsed(); });
+      auto* log = windows.fMain->findChild<QPlainTextEdit*>("mLog");
+      QObject::connect(log->document(), &QTextDocument::contentsChanged, [&, about = windows.fAbout.get()] {
+        if (runStartedAt >= 0) return;
+        runStartedAt = clock.elapsed();
+        splashOpenAtRun = about->isVisible();
+      });
+      clock.start();
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(!loopEntered);
+    QCOMPARE(mainShows.shows, 0);
+    QVERIFY2(splashClosedAt >= 2900, qPrintable(QString::number(splashClosedAt)));  // by itself
+    QVERIFY(runStartedAt >= splashClosedAt);
+    QVERIFY(!splashOpenAtRun);
+    const QString log = LogText();
+    QCOMPARE(log.count("Synchronisation started at: "), 1);
+    QVERIFY(log.contains("Source directory does not exist for job \"Missing\""));
+    QVERIFY(QFile::exists(Path("D/a.txt")));
+  }
+
+  void exitConfirmedDuringTheUnattendedRunLetsItFinish() {
+    StartUpOptions options = Options("/SYNC");
+    bool closedDuringRun = false;
+    bool exitChosen = false;
+    options.windowsCreated = [&](Windows& windows) {
+      CloseSplashAtOnce(windows);
+      auto* log = windows.fMain->findChild<QPlainTextEdit*>("mLog");
+      // At the run's first line: Exit from the tray, answered Yes.
+      QObject::connect(log->document(), &QTextDocument::contentsChanged, windows.fMain.get(), [&] {
+        if (exitChosen) return;
+        exitChosen = true;
+        QTimer::singleShot(0, windows.fMain.get(), [&] {
+          Prompts::QueueAnswer(QMessageBox::Yes);
+          TrayItem(windows, "pmTIExit")->trigger();
+          closedDuringRun = windows.fMain->RunInProgress && windows.fMain->EndRequested();
+        });
+      });
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(closedDuringRun);
+    // The run went on to its last job.
+    QVERIFY(LogText().endsWith("Source directory does not exist for job \"Missing\"\r\n"));
+    QVERIFY(QFile::exists(Path("D/a.txt")));
+  }
+
+  void residentRoadEntersTheLoop_data() {
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("showState");
+    QTest::newRow("no arguments") << "" << tandrel::kShowDefault;
+    QTest::newRow("-SYNC") << "-SYNC" << tandrel::kShowDefault;
+    QTest::newRow("SYNC") << "SYNC" << tandrel::kShowDefault;
+    QTest::newRow("/ SYNC") << "/ SYNC" << tandrel::kShowDefault;
+    QTest::newRow("--minimized") << "--minimized" << tandrel::kShowMinNoActive;
+    QTest::newRow("maximised") << "" << tandrel::kShowMaximized;
+  }
+
+  void residentRoadEntersTheLoop() {
+    QFETCH(QString, arguments);
+    QFETCH(int, showState);
+    StartUpOptions options = Options(arguments.toStdString());
+    options.showState = showState;
+    Windows* seen = nullptr;
+    options.windowsCreated = [&](Windows& windows) {
+      seen = &windows;
+      CloseSplashAtOnce(windows);
+    };
+    int loops = 0;
+    options.messageLoop = [&] {
+      ++loops;
+      CheckResidentWindow(*seen, showState);
+      return 0;
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QCOMPARE(loops, 1);
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+  }
+
+  void titleHelpFileAndWindows() {
+    StartUpOptions options = Options("");
+    bool checked = false;
+    options.windowsCreated = [&](Windows& windows) {
+      CloseSplashAtOnce(windows);
+      QVERIFY(windows.fMain && windows.fConfigJobs && windows.fAbout && windows.fConfigGeneral);
+      for (QWidget* window :
+           std::initializer_list<QWidget*>{windows.fMain.get(), windows.fConfigJobs.get(),
+                                           windows.fAbout.get(), windows.fConfigGeneral.get()}) {
+        QVERIFY(!window->isVisible());
+      }
+      checked = true;
+    };
+    options.messageLoop = [] { return 0; };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(checked);
+    QCOMPARE(QApplication::applicationDisplayName(), QString("Kolvane Tandrel"));
+    QCOMPARE(qApp->property("helpFile").toString(), QString("./Tandrel.hlp"));
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+  }
+
+  void confirmedExitEndsTheRealLoop() {
+    StartUpOptions options = Options("");
+    bool timedOut = false;
+    options.windowsCreated = [&](Windows& windows) {
+      CloseSplashAtOnce(windows);
+      QTimer::singleShot(200, windows.fMain.get(), [&windows] {
+        Prompts::QueueAnswer(QMessageBox::Yes);
+        TrayItem(windows, "pmTIExit")->trigger();
+      });
+      QTimer::singleShot(10000, windows.fMain.get(), [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+      });
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(!timedOut);
+    QCOMPARE(Prompts::Asked().size(), size_t(1));
+  }
+
+  void exitConfirmedDuringTheSplashSkipsTheLoop() {
+    StartUpOptions options = Options("");
+    bool loopEntered = false;
+    options.messageLoop = [&] {
+      loopEntered = true;
+      return 0;
+    };
+    options.windowsCreated = [](Windows& windows) {
+      QTimer::singleShot(0, windows.fAbout.get(), [&windows] {
+        Prompts::QueueAnswer(QMessageBox::Yes);
+        TrayItem(windows, "pmTIExit")->trigger();
+        windows.fAbout->reject();
+      });
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(!loopEntered);
+  }
+
+  void startUpErrorIsShownAndGivesExitCodeOne() {
+    StartUpOptions options = Options("/SYNC");
+    bool loopEntered = false;
+    options.messageLoop = [&] {
+      loopEntered = true;
+      return 0;
+    };
+    options.windowsCreated = [](Windows&) { throw std::runtime_error("Window creation failed"); };
+    QCOMPARE(tandrel::StartUp(options), 1);
+    QVERIFY(!loopEntered);
+    QCOMPARE(Prompts::Errors(), std::vector<QString>{"Window creation failed."});
+    QVERIFY(!QFile::exists(Path("Log/Tandrel.log")));
+  }
+
+  void errorsEscapingHandlersAreShownAndTheLoopGoesOn() {
+    Thrower thrower;
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 2)));
+    QTimer::singleShot(0, [] { throw std::runtime_error("Timer failed"); });
+    bool later = false;
+    QTimer::singleShot(20, [&] {
+      later = true;
+      QCoreApplication::exit(0);
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(later);
+    QCOMPARE(Prompts::Errors(),
+             (std::vector<QString>{"Handler failed.", "Disk full.", "Unknown error.", "Timer failed."}));
+  }
+};
+
+TANDREL_APP_TEST_MAIN(StartUpTest)
+#include "startup_test.moc"
