@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side with the reference tools in one run, as ratios.
 # Usage: bench/run.sh [BUILD_DIR]. BENCH_SCALE=N divides every tree size by N
-# for a quick look; BENCH_ONLY=sync|ini|compare runs one group.
+# for a quick look; BENCH_ONLY=sync|gui|ini|compare runs one group.
 set -euo pipefail
 
 BUILD=$(realpath "${1:-build}")
@@ -95,6 +95,35 @@ sync_benchmarks() {
 
 case "$ONLY" in
   all | sync) sync_benchmarks ;;
+esac
+gui_benchmark() {
+  local files=$((100000 / SCALE))
+  echo "== extended log through the main window (offscreen): $files files in $((files / 20)) directories, nothing changed"
+  local src="$ROOT/gui-src"
+  python3 "$HERE/gen_tree.py" "$src" $((files / 20)) "$files" 512 4096
+  program "$ROOT/gui-prog/tandrel" "$src" "$ROOT/gui-dst"
+  printf '[Log]\r\nExtendedLog=1\r\n' >>"$ROOT/gui-prog/tandrel.cfg"
+  mkdir -p "$ROOT/gui-dst"
+  ours "$ROOT/gui-prog/tandrel" >/dev/null
+  local head_times=() gui_times=() out gui_rss=0 head_rss=0
+  for round in 1 2 3; do
+    out=$(ours "$ROOT/gui-prog/tandrel")
+    head_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
+    head_rss=$(echo "$out" | sed -E 's/.*peak_rss_kb=([0-9]+).*/\1/')
+    out=$("$BUILD/bench/gui_bench" "$ROOT/gui-prog/tandrel" 2>/dev/null)
+    gui_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
+    gui_rss=$(echo "$out" | sed -E 's/.*peak_rss_kb=([0-9]+).*/\1/')
+  done
+  local h g
+  h=$(min "${head_times[@]}")
+  g=$(min "${gui_times[@]}")
+  echo "headless: ${h} ms (${head_rss} KiB peak)   main window: ${g} ms (${gui_rss} KiB peak, the log area holding every line)"
+  echo "ratio main window/headless: $(ratio "$g" "$h")   (limit 1.50)"
+  rm -rf "$src" "$ROOT/gui-dst"
+}
+
+case "$ONLY" in
+  all | gui) if [ -x "$BUILD/bench/gui_bench" ]; then gui_benchmark; fi ;;
 esac
 case "$ONLY" in
   all | ini)

@@ -15,7 +15,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -27,35 +26,18 @@
 
 #include "config/private_profile.h"
 #include "config/tinifile.h"
+#include "fuzz_support.h"
 
 namespace {
 
+using fuzz::Fail;
+using fuzz::Quoted;
 using tandrel::PrivateProfile;
 using tandrel::TIniFile;
 
 constexpr size_t kMaxValue = TIniFile::kMaxValueLength;
 // Keys checked through TIniFile per input; each read costs a stat().
 constexpr size_t kMaxTrackedKeys = 32;
-
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "profile_fuzz: %s\n", what.c_str());
-  std::abort();
-}
-
-std::string Shown(std::string_view s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7f || c == '"' || c == '\\') {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", u);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 // ---- The grammar, read the simple way ---------------------------------------
 
@@ -172,23 +154,25 @@ void CheckParse(std::string_view input, const Model& model) {
   const PrivateProfile parsed(input);
   const std::string written = parsed.Serialize();
   const PrivateProfile reparsed(written);
-  if (reparsed.Serialize() != written) Fail("Serialize() of a reparse differs for " + Shown(input));
+  if (reparsed.Serialize() != written) Fail("Serialize() of a reparse differs for " + Quoted(input));
 
   for (const auto& item : model.keys) {
     const Entry& e = item.second;
-    const auto where = [&] { return "[" + Shown(e.section) + "] " + Shown(e.key) + " in " + Shown(input); };
+    const auto where = [&] {
+      return "[" + Quoted(e.section) + "] " + Quoted(e.key) + " in " + Quoted(input);
+    };
     for (const PrivateProfile* p : {&parsed, &reparsed}) {
       const auto found = p->Find(e.section, e.key);
       if (!found) Fail("key not found: " + where());
       if (*found != e.value)
-        Fail("key reads " + Shown(*found) + " instead of " + Shown(e.value) + ": " + where());
+        Fail("key reads " + Quoted(*found) + " instead of " + Quoted(e.value) + ": " + where());
       // Names match whatever their ASCII case.
       const auto other = p->Find(AsciiUpper(e.section), AsciiLower(e.key));
       if (!other || *other != e.value) Fail("key not found under other letter case: " + where());
     }
   }
   for (const auto& [id, spelling] : model.sections) {
-    if (!parsed.HasSection(spelling)) Fail("section not found: " + Shown(spelling) + " in " + Shown(input));
+    if (!parsed.HasSection(spelling)) Fail("section not found: " + Quoted(spelling) + " in " + Quoted(input));
   }
 }
 
@@ -253,14 +237,15 @@ void CheckReads(const TIniFile& ini, const Expectations& expected, const char* w
     const std::string a = ini.ReadString(t.section, t.key, kDefaultA);
     const std::string b = ini.ReadString(t.section, t.key, kDefaultB);
     const auto where = [&] {
-      return std::string(who) + " reading [" + Shown(t.section) + "] " + Shown(t.key) + history;
+      return std::string(who) + " reading [" + Quoted(t.section) + "] " + Quoted(t.key) + history;
     };
     if (!t.value) {
-      if (a != kDefaultA || b != kDefaultB) Fail(where() + ": reads " + Shown(a) + " instead of the default");
+      if (a != kDefaultA || b != kDefaultB)
+        Fail(where() + ": reads " + Quoted(a) + " instead of the default");
       continue;
     }
     if (a != *t.value || b != *t.value)
-      Fail(where() + ": reads " + Shown(a) + " instead of " + Shown(*t.value));
+      Fail(where() + ": reads " + Quoted(a) + " instead of " + Quoted(*t.value));
     const std::optional<bool> integer = IntegerNonZero(*t.value);
     const bool whenFalse = ini.ReadBool(t.section, t.key, false);
     const bool whenTrue = ini.ReadBool(t.section, t.key, true);
@@ -307,12 +292,12 @@ class Ops {
       const int kind = fdp_.ConsumeIntegralInRange(0, 3);
       const auto [section, key] = PickNames();
       const PairId id(SectionId(section), KeyId(key));
-      const std::string call = "[" + Shown(section) + "] " + Shown(key);
+      const std::string call = "[" + Quoted(section) + "] " + Quoted(key);
       try {
         if (kind == 0) {
           const std::string value = PickValue();
           ini.WriteString(section, key, value);
-          history += " WriteString " + call + " = " + Shown(value) + ";";
+          history += " WriteString " + call + " = " + Quoted(value) + ";";
           rewritten = true;
           if (!KeyCanBeStored(key)) return;  // what it changed is no longer known
           expected[id] = Tracked{section, key, WithBlanksForBreaks(value).substr(0, kMaxValue)};
@@ -326,7 +311,7 @@ class Ops {
           if (ini.ReadBool(section, key, !value) != value) Fail("WriteBool does not read back" + history);
         } else if (kind == 2) {
           ini.EraseSection(section);
-          history += " EraseSection " + Shown(section) + ";";
+          history += " EraseSection " + Quoted(section) + ";";
           for (auto& [other, t] : expected) {
             if (other.first == id.first) t.value.reset();
           }

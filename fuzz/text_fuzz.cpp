@@ -7,38 +7,20 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "support/raridivevi.h"
 
 namespace {
 
+using fuzz::Fail;
+using fuzz::Quoted;
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "text_fuzz: %s\n", what.c_str());
-  std::abort();
-}
-
-std::string Quoted(std::string_view s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7f || c == '"' || c == '\\') {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", u);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 std::string DigitsOf(std::string_view text) {
   std::string digits;

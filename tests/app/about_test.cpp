@@ -10,15 +10,13 @@
 #include <QTimer>
 
 #include "app_test_main.h"
+#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/prompts.h"
 
 using tandrel::TfAbout;
+using tandrel::test::kFrameSlack;
 using tandrel::ui::Prompts;
-
-// Centring is exact for the frame, which the window system adds around the
-// window only once it is shown.
-constexpr int kFrameSlack = 6;
 
 class AboutTest : public QObject {
   Q_OBJECT

@@ -9,20 +9,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
 #include <memory>
 
+#include "app_test_util.h"
+
+using tandrel::test::ReadBytes;
+using tandrel::test::WriteBytes;
+
 namespace {
-
-void WriteBytes(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 struct Outcome {
   bool finished = false;

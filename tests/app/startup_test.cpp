@@ -13,13 +13,13 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 
 #include "app/startup.h"
 #include "app/tfmain.h"
 #include "app_test_main.h"
+#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
@@ -27,19 +27,11 @@
 
 using tandrel::StartUpOptions;
 using tandrel::Windows;
+using tandrel::test::ReadBytes;
+using tandrel::test::WriteBytes;
 using tandrel::ui::Prompts;
 
 namespace {
-
-void WriteBytes(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-QString ReadText(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
-}
 
 class ShowCounter : public QObject {
  public:
@@ -76,7 +68,7 @@ class StartUpTest : public QObject {
   std::unique_ptr<QTemporaryDir> dir_;
 
   QString Path(const QString& relative) const { return dir_->filePath(relative); }
-  QString LogText() const { return ReadText(Path("Log/Tandrel.log")); }
+  QString LogText() const { return QString::fromLocal8Bit(ReadBytes(Path("Log/Tandrel.log"))); }
 
   // The windows as the message loop of the resident road finds them.
   static void CheckResidentWindow(Windows& windows, int showState) {

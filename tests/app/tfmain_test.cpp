@@ -17,30 +17,24 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
-#include <fstream>
+#include <ctime>
 #include <memory>
 #include <stdexcept>
 
 #include "app/tfmain.h"
 #include "app_test_main.h"
+#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/prompts.h"
 
 using tandrel::TfMain;
+using tandrel::test::kFrameSlack;
+using tandrel::test::WriteBytes;
 using tandrel::ui::Prompts;
 
 namespace {
-// Centring is exact for the frame, which the window system adds around the
-// window only once it is shown.
-constexpr int kFrameSlack = 6;
-
-void WriteBytes(const QString& path, const std::string& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 std::time_t LocalTime(int hour, int minute, int second) {
   std::tm tm{};
   tm.tm_year = 2026 - 1900;

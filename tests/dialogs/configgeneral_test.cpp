@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyleOption>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -36,9 +35,7 @@ class ConfigGeneralTest : public QObject {
   }
   template <typename T>
   T* Get(const char* name) const {
-    T* child = dialog_->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
+    return FindControl<T>(dialog_.get(), name);
   }
   QLineEdit* Time() const { return Get<QLineEdit>("eTime"); }
   QCheckBox* Box(const char* name) const { return Get<QCheckBox>(name); }
@@ -74,19 +71,9 @@ class ConfigGeneralTest : public QObject {
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Configuration General"));
     QCOMPARE(Get<QWidget>("client")->size(), QSize(233, 243));
     QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
-    for (QCheckBox* box : dialog_->findChildren<QCheckBox*>()) {
-      QStyleOptionButton option;
-      option.initFrom(box);
-      const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
-      QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= text.width(), qPrintable(box->text()));
-    }
+    VerifyCaptionsFit(dialog_.get());
     // The interval box comes before the field; "Create logfile" last of the log box.
-    QStringList order;
-    QWidget* widget = Box("cbIntervalTimer");
-    for (int i = 0; i < 7; ++i, widget = widget->nextInFocusChain()) {
-      while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
-      order << widget->objectName();
-    }
+    const QStringList order = TabOrder(Box("cbIntervalTimer"), 7);
     QCOMPARE(order, QStringList({"cbIntervalTimer", "eTime", "cbExtendedLog", "cbAppendLog", "cbMultipleLog",
                                  "cbLog", "bbSluiten"}));
   }

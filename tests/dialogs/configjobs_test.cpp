@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStatusBar>
-#include <QStyleOption>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -44,9 +43,7 @@ class ConfigJobsTest : public QObject {
   }
   template <typename T>
   T* Get(const char* name) const {
-    T* child = dialog_->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
+    return FindControl<T>(dialog_.get(), name);
   }
   QLineEdit* Edit(const char* name) const { return Get<QLineEdit>(name); }
   QCheckBox* Box(const char* name) const { return Get<QCheckBox>(name); }
@@ -88,20 +85,9 @@ class ConfigJobsTest : public QObject {
     QCOMPARE(client->size(), QSize(698, 437));
     QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
     QCOMPARE(dialog_->height(), client->geometry().bottom() + 1);
-    // Every caption is readable in full in its fixed-size control.
-    for (QCheckBox* box : dialog_->findChildren<QCheckBox*>()) {
-      QStyleOptionButton option;
-      option.initFrom(box);
-      const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
-      QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= text.width(), qPrintable(box->text()));
-    }
+    VerifyCaptionsFit(dialog_.get());
     // Tab order of the editor: name, directories, first seven switches, mask, last two.
-    QStringList order;
-    QWidget* widget = Edit("eJobName");
-    for (int i = 0; i < 11; ++i, widget = widget->nextInFocusChain()) {
-      while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
-      order << widget->objectName();
-    }
+    const QStringList order = TabOrder(Edit("eJobName"), 11);
     QCOMPARE(order, QStringList({"eJobName", "eSource", "eDest", "cbAlways", "cbHandleAsServer",
                                  "cbHandleAsClient", "cbIncludeSubDirs", "cbDelEmptySubDirs", "eFileMask",
                                  "cb_CleanupDest", "cb_Verify"}));

@@ -1,11 +1,17 @@
 #pragma once
 // Helpers for the dialog tests: a configuration file in a fresh temporary
-// directory, and mouse actions on list entries.
+// directory, controls found by name, the captions and tab order of a window,
+// and mouse actions on list entries.
 
+#include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 #include <string>
 
 #include "config/tinifile.h"
@@ -51,6 +57,37 @@ class TempConfig {
   QTemporaryDir dir_;
   std::string path_;
 };
+
+// The control of that type and object name in a window; a missing one stops
+// the test program, as every later step would fail for the same reason.
+template <typename T>
+T* FindControl(const QWidget* window, const char* name) {
+  T* child = window->findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) qFatal("no control %s", name);
+  return child;
+}
+
+// Every check box caption is readable in full in its fixed-size control.
+inline void VerifyCaptionsFit(const QWidget* window) {
+  for (QCheckBox* box : window->findChildren<QCheckBox*>()) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= text.width(), qPrintable(box->text()));
+  }
+}
+
+// The object names of the first `count` controls that take the focus, in tab
+// order from `first`.
+inline QStringList TabOrder(QWidget* first, int count) {
+  QStringList order;
+  QWidget* widget = first;
+  for (int i = 0; i < count; ++i, widget = widget->nextInFocusChain()) {
+    while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
+    order << widget->objectName();
+  }
+  return order;
+}
 
 inline QPoint EntryCentre(QListWidget* box, int row) { return box->visualItemRect(box->item(row)).center(); }
 
