@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   tandrel::platform::InitLocale();
   tandrel::TfMain window(argv[1]);
-  window.show();
+  if (!getenv("NOSHOW")) window.show();
   QCoreApplication::processEvents();
   const auto start = std::chrono::steady_clock::now();
   window.mSynchroniseClick();

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -342,31 +343,43 @@ void TfMain::changeEvent(QEvent* event) {
   }
 }
 
+// A run adds a line and processes messages for every file. Inserting and
+// painting each line on its own would cost far more than the run itself, so
+// lines wait in `pendingLines_` and reach the log area together, at most
+// kMemoFlushMs apart while a run goes on and at its end. Counting, clearing
+// and replacing see the waiting lines too.
+
 void TfMain::MemoClear() {
+  pendingLines_.clear();
   mLog_->clear();
   memoEmpty_ = true;
 }
 
 int TfMain::MemoCount() const {
   // An empty document still has one block; an empty first line is a line.
-  return memoEmpty_ ? 0 : mLog_->blockCount();
+  return (memoEmpty_ ? 0 : mLog_->blockCount()) + static_cast<int>(pendingLines_.size());
 }
 
-void TfMain::MemoAdd(const std::string& line) {
-  const QString text = QString::fromLocal8Bit(line);
-  if (!memoEmpty_ && mLog_->document()->isEmpty()) {
-    // The memo holds one empty line, which appendPlainText would reuse.
-    QTextCursor cursor(mLog_->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
-    cursor.insertText(text);
-  } else {
-    mLog_->appendPlainText(text);
-  }
+void TfMain::MemoAdd(const std::string& line) { pendingLines_ << QString::fromLocal8Bit(line); }
+
+void TfMain::MemoFlush() {
+  if (pendingLines_.isEmpty()) return;
+  QScrollBar* bar = mLog_->verticalScrollBar();
+  const bool followEnd = bar->value() == bar->maximum();
+  QTextCursor cursor(mLog_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  // After earlier content, even a single empty line, the new lines start a block.
+  if (!memoEmpty_) cursor.insertBlock();
+  cursor.insertText(pendingLines_.join('\n'));
+  cursor.endEditBlock();
+  pendingLines_.clear();
   memoEmpty_ = false;
+  if (followEnd) bar->setValue(bar->maximum());
 }
 
 void TfMain::MemoReplaceAll(const std::vector<std::string>& lines) {
+  pendingLines_.clear();
   QStringList all;
   all.reserve(static_cast<qsizetype>(lines.size()));
   for (const std::string& line : lines) all << QString::fromLocal8Bit(line);
@@ -374,6 +387,12 @@ void TfMain::MemoReplaceAll(const std::vector<std::string>& lines) {
   memoEmpty_ = lines.empty();
 }
 
-void TfMain::ProcessPendingMessages() { QCoreApplication::processEvents(); }
+void TfMain::ProcessPendingMessages() {
+  if (!memoFlushed_.isValid() || memoFlushed_.elapsed() >= kMemoFlushMs) {
+    MemoFlush();
+    memoFlushed_.restart();
+  }
+  QCoreApplication::processEvents();
+}
 
 }  // namespace tandrel

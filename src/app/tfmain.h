@@ -4,7 +4,9 @@
 // synchronisation timer. The program-wide state and the run itself live in
 // the Qt-free base.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,7 @@ class TfMain : public QMainWindow, public TfMainBase {
   int MemoCount() const override;
   void MemoAdd(const std::string& line) override;
   void MemoReplaceAll(const std::vector<std::string>& lines) override;
+  void MemoFlush() override;
   void ProcessPendingMessages() override;
 
  protected:
@@ -86,7 +89,11 @@ class TfMain : public QMainWindow, public TfMainBase {
   TfConfigJobs* fConfigJobs_ = nullptr;
   TfAbout* fAbout_ = nullptr;
   TfConfigGeneral* fConfigGeneral_ = nullptr;
-  bool memoEmpty_ = true;
+  static constexpr int kMemoFlushMs = 100;
+
+  bool memoEmpty_ = true;  // the widget's document holds no line at all
+  QStringList pendingLines_;
+  QElapsedTimer memoFlushed_;
   bool endRequested_ = false;
 };
 

@@ -38,6 +38,7 @@ void TfMainBase::RunJobs() {
   struct RunEnd {
     TfMainBase& self;
     ~RunEnd() {
+      self.MemoFlush();
       self.IniFile.reset();
       if (self.LogFileHandle > 0) {
         platform::CloseHandle(self.LogFileHandle);

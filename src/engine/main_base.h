@@ -51,6 +51,9 @@ class TfMainBase {
   virtual int MemoCount() const { return static_cast<int>(memo_.size()); }
   virtual void MemoAdd(const std::string& line) { memo_.push_back(line); }
   virtual void MemoReplaceAll(const std::vector<std::string>& lines) { memo_ = lines; }
+  // Brings lines that a log area keeps back for speed onto the screen; called
+  // at the end of every run.
+  virtual void MemoFlush() {}
   // Lets the window system handle what is pending; nothing headless.
   virtual void ProcessPendingMessages() {}
   const std::vector<std::string>& MemoLines() const { return memo_; }

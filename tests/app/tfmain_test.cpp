@@ -74,7 +74,9 @@ class TfMainTest : public QObject {
   QSystemTrayIcon* Tray() const { return main_->findChild<QSystemTrayIcon*>("TrayIcon1"); }
   QTimer* SyncTimer() const { return main_->findChild<QTimer*>("tSync"); }
 
+  // The log area as the user sees it once the waiting lines are shown.
   QStringList MemoLines() const {
+    main_->MemoFlush();
     return main_->MemoCount() == 0 ? QStringList() : Log()->toPlainText().split('\n');
   }
   int StartLines() const {
@@ -418,6 +420,19 @@ class TfMainTest : public QObject {
     QCOMPARE(Prompts::Errors()[0],
              "Cannot open file \"" + Path("gone.log") + "\". No such file or directory.");
     QCOMPARE(MemoLines(), QStringList({"kept"}));
+  }
+
+  void aRunShowsEveryLineWhenItEnds() {
+    // Lines wait to be shown together; the end of a run shows them all.
+    for (int i = 0; i < 300; ++i) main_->MemoAdd("earlier " + std::to_string(i));
+    QCOMPARE(main_->MemoCount(), 300);
+    main_->AppendLog = true;
+    main_->mSynchroniseClick();
+    const QStringList shown = Log()->toPlainText().split('\n');
+    QCOMPARE(shown.size(), 302);
+    QCOMPARE(shown[299], QString("earlier 299"));
+    QCOMPARE(shown[300], QString());
+    QVERIFY(shown[301].startsWith("Synchronisation started at: "));
   }
 
   void memoCountsAnEmptyFirstLine() {
