@@ -15,14 +15,23 @@ void CleanUpDestinationLevel(TfMainBase& main, const std::string& sourceDir, con
   platform::DirSearch search(target + mask,
                              platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
   platform::FindEntry entry;
+  // The source folder held open answers for its entries by name; should it
+  // have gone meanwhile, the full paths answer the same way.
+  const platform::DirHandle source(sourceDir);
+  const auto sourceHasDirectory = [&](const std::string& name) {
+    return source.valid() ? source.DirectoryExists(name) : platform::DirectoryExists(sourceDir + name);
+  };
+  const auto sourceHasFile = [&](const std::string& name) {
+    return source.valid() ? source.FileExists(name) : platform::FileExists(sourceDir + name);
+  };
   while (search.Next(entry)) {
     if (entry.name[0] == '.') continue;
     if (entry.isDirectory) {
-      if (!platform::DirectoryExists(sourceDir + entry.name)) {
+      if (!sourceHasDirectory(entry.name)) {
         ZO_CleanUp cleanup(main);
         cleanup.CleanUpDir(target + entry.name);
       }
-    } else if (!platform::FileExists(sourceDir + entry.name)) {
+    } else if (!sourceHasFile(entry.name)) {
       platform::DeleteFile(target + entry.name);
     }
   }

@@ -88,6 +88,9 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   }
 
   {
+    levelDir_ = dir;
+    sourceDir_ = platform::DirHandle(dir);
+    destDir_ = platform::DirHandle(MapToDestination(main_, dir));
     platform::DirSearch search(dir + mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
@@ -95,6 +98,9 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       ++files;
       if (SyncFile(dir + entry.name) == 0) --remaining;
     }
+    levelDir_.clear();
+    sourceDir_ = {};
+    destDir_ = {};
   }
 
   if (main_.JobCleanupDestination) CleanUpDestinationLevel(main_, dir, mask);
@@ -118,8 +124,14 @@ int32_t ZO_Dir::SyncFile(const std::string& path) {
     Status[kModeAt] = 'A';
     Status[kActionAt] = 'C';
   } else {
-    const int32_t sourceAge = platform::FileAge(SourceFile);
-    const int32_t destAge = platform::FileAge(DestFile);
+    // Within the level's file pass the ages come from the open folders; the
+    // result is the same as through the full paths.
+    const bool inLevel = !levelDir_.empty() && path.size() > levelDir_.size() &&
+                         path.compare(0, levelDir_.size(), levelDir_) == 0 &&
+                         path.find('/', levelDir_.size()) == std::string::npos;
+    const std::string name = inLevel ? path.substr(levelDir_.size()) : std::string();
+    const int32_t sourceAge = inLevel && sourceDir_.valid() ? sourceDir_.FileAge(name) : platform::FileAge(SourceFile);
+    const int32_t destAge = inLevel && destDir_.valid() ? destDir_.FileAge(name) : platform::FileAge(DestFile);
     if (destAge == -1) {
       archiveStep = false;
       if (main_.JobHandleAsServer) {
@@ -186,6 +198,8 @@ int32_t ZO_Dir::CopyAndVerify() {
     }
     code = platform::CopyFileReplace(SourceFile, DestFile);
     if (code == platform::kErrNotFound) ensuredDestDir_.clear();
+    // The first copy of a level may have created its destination folder.
+    if (code == 0 && !levelDir_.empty() && !destDir_.valid()) destDir_ = platform::DirHandle(destDir);
     if (main_.JobVerify && !GS_VergelijkBestand(SourceFile, DestFile)) Status[kVerifyAt] = 'E';
   } catch (...) {
     Status[kFailAt] = 'R';

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace tandrel {
 
 class TfMainBase;
@@ -32,6 +34,11 @@ class ZO_Dir {
  private:
   TfMainBase& main_;
   std::string ensuredDestDir_;  // destination folder already created at this level
+  // During the file pass: the level's folder and its source and destination
+  // folders held open, so that each file's ages are looked up by name.
+  std::string levelDir_;
+  platform::DirHandle sourceDir_;
+  platform::DirHandle destDir_;
 };
 
 // Maps a path below JobSource onto JobDestination.

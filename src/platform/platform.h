@@ -85,6 +85,29 @@ bool ResolvePath(const std::string& path, std::string& resolved);
 // Device and inode of what the path names (links followed).
 bool Identity(const std::string& path, uint64_t& device, uint64_t& inode);
 
+// An open directory whose entries are looked up by name, without resolving
+// the directory's path again for each one (the per-file path of a run).
+// Links are not followed for the entry itself. An invalid handle (the
+// directory could not be opened) answers as if every entry were missing.
+class DirHandle {
+ public:
+  DirHandle() = default;
+  explicit DirHandle(const std::string& directory);
+  ~DirHandle();
+  DirHandle(DirHandle&& other) noexcept;
+  DirHandle& operator=(DirHandle&& other) noexcept;
+  DirHandle(const DirHandle&) = delete;
+  DirHandle& operator=(const DirHandle&) = delete;
+
+  bool valid() const { return fd_ >= 0; }
+  int32_t FileAge(const std::string& name) const;  // as FileAge(directory + name)
+  bool FileExists(const std::string& name) const;
+  bool DirectoryExists(const std::string& name) const;
+
+ private:
+  int fd_ = -1;
+};
+
 // Modification time in seconds; false when the path cannot be examined.
 bool ModificationTime(const std::string& path, std::time_t& mtime);
 
