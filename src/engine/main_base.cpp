@@ -106,8 +106,8 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
 }
 
 void TfMainBase::AddLogLine(const std::string& text) {
-  const std::string folder = LogFolder();
-  platform::CreateDirectories(folder);
+  // On every line, so that a Log folder removed during a run comes back.
+  platform::EnsureDirectory(LogFolder());
   if (LogFile) {
     if (LogFileHandle == 0) OpenLogFile();
     if (LogFileHandle > 0) {

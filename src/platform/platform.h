@@ -120,6 +120,9 @@ int CopyFileReplace(const std::string& source, const std::string& dest);
 int DeleteFile(const std::string& path);       // 0 or error code
 int RemoveDirectory(const std::string& path);  // only an empty one; 0 or error
 int CreateDirectories(const std::string& path);  // with missing parents; 0 or error
+// Makes sure a folder exists, as cheaply as possible when it already does
+// (one system call); the result is not reported.
+void EnsureDirectory(const std::string& path);
 
 // ---- Whole-file text I/O (configuration file) ----------------------------
 

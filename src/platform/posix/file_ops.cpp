@@ -146,6 +146,10 @@ int DeleteFile(const std::string& path) {
 
 int RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
 
+void EnsureDirectory(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) CreateDirectories(path);
+}
+
 int CreateDirectories(const std::string& path) {
   if (path.empty()) return kErrNotFound;
   std::string p = path;
