@@ -2,18 +2,13 @@
 
 #include "config/job_lists.h"
 #include "config/tinifile.h"
+#include "engine/paths.h"
 #include "engine/zo_dir.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 namespace {
-
-// Removes one trailing delimiter, never turning "/" into "".
-std::string WithoutTrailingDelimiter(std::string path) {
-  if (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 

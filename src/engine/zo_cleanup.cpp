@@ -1,14 +1,14 @@
 #include "engine/zo_cleanup.h"
 
 #include "engine/main_base.h"
+#include "engine/paths.h"
 #include "engine/zo_dir.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 
 void CleanUpDestinationLevel(TfMainBase& main, const std::string& sourceDir, const std::string& mask) {
-  std::string target = MapToDestination(main, sourceDir);
-  if (target.empty() || target.back() != '/') target += '/';
+  const std::string target = WithTrailingDelimiter(MapToDestination(main, sourceDir));
 
   // Directories of every kind, but only ordinary files: hidden and special
   // files directly in a walked destination are left alone.
@@ -38,7 +38,7 @@ void CleanUpDestinationLevel(TfMainBase& main, const std::string& sourceDir, con
 }
 
 int32_t ZO_CleanUp::CleanUpDir(const std::string& directory) {
-  const std::string dir = !directory.empty() && directory.back() == '/' ? directory : directory + "/";
+  const std::string dir = WithTrailingDelimiter(directory);
   {
     platform::DirSearch search(dir + "*.*", platform::attr::All);
     platform::FindEntry entry;
@@ -54,9 +54,7 @@ int32_t ZO_CleanUp::CleanUpDir(const std::string& directory) {
     }
   }
   const int err = platform::RemoveDirectory(dir);
-  // As in the walk, a failure other than "not found" is never taken for a
-  // removal, even when the path cannot be examined.
-  if ((err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(dir.substr(0, dir.size() - 1))) {
+  if (StillThere(dir.substr(0, dir.size() - 1), err)) {
     main_.AddLogLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {
     main_.AddLogLine("Dir " + dir + " cleaned up");

@@ -1,6 +1,7 @@
 #include "engine/zo_dir.h"
 
 #include "engine/main_base.h"
+#include "engine/paths.h"
 #include "engine/zo_cleanup.h"
 #include "platform/platform.h"
 #include "support/raridivevi.h"
@@ -28,14 +29,6 @@ void ClearArchive(const std::string& path) {
   platform::SetAttributes(path, a & ~Archive);
 }
 
-// Whether a directory whose removal returned `err` still stands. A failure
-// other than "not found" counts as still there even when the path cannot be
-// examined (a path too long for the platform), so no failure is reported as
-// a removal.
-bool StillThere(const std::string& path, int err) {
-  return (err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(path);
-}
-
 size_t SourcePrefixLength(const TfMainBase& main) {
   const std::string& s = main.JobSource;
   return !s.empty() && s.back() == '/' ? s.size() - 1 : s.size();
@@ -50,7 +43,7 @@ std::string MapToDestination(const TfMainBase& main, const std::string& sourcePa
 int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   VerifyError = false;
   int32_t files = 0, dirs = 0, remaining = 0;
-  const std::string dir = !directory.empty() && directory.back() == '/' ? directory : directory + "/";
+  const std::string dir = WithTrailingDelimiter(directory);
 
   if (main_.JobIncludeSubDirs) {
     // The search stays open while each subdirectory is walked: one open

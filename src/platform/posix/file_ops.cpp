@@ -113,12 +113,8 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
     if (rc != EEXIST) return rc;
     // Something stands at the destination: give the copy a temporary name
     // and rename it over.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string candidate;
-      const int probe = posix::CreateTempBeside(dest, candidate);
-      if (probe < 0) return errno;
-      ::close(probe);
-      ::unlink(candidate.c_str());
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      const std::string candidate = posix::TempNameBeside(dest);
       rc = LinkAnonymous(out.get(), candidate);
       if (rc == 0) {
         tempPath = candidate;

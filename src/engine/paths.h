@@ -1,0 +1,29 @@
+#pragma once
+// Path rules the engine applies in several places.
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tandrel {
+
+// A directory path as the walk holds it: ending in "/".
+inline std::string WithTrailingDelimiter(const std::string& path) {
+  return !path.empty() && path.back() == '/' ? path : path + "/";
+}
+
+// Removes one trailing delimiter, never turning "/" into "".
+inline std::string WithoutTrailingDelimiter(std::string path) {
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Whether a directory whose removal returned `err` still stands. A failure
+// other than "not found" counts as still there even when the path cannot be
+// examined (a path too long for the platform), so no failure is ever
+// reported as a removal.
+inline bool StillThere(const std::string& path, int err) {
+  return (err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(path);
+}
+
+}  // namespace tandrel
