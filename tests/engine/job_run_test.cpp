@@ -1,20 +1,22 @@
 #include <stdexcept>
 
 #include "engine/main_base.h"
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
+using JobRunTest = EngineFixture;
+
 using Lines = std::vector<std::string>;
 
-TEST_F(EngineTest, StartLineUsesFixedSeparators) {
+TEST_F(JobRunTest, StartLineUsesFixedSeparators) {
   main_.RunJobs();
   EXPECT_EQ(main_.MemoLines(), Lines{"Synchronisation started at: 26-12-06  23:05"}) << "no file, no job";
   EXPECT_FALSE(main_.RunInProgress);
 }
 
-TEST_F(EngineTest, ListEndsAtGapAndAtTheSentinelName) {
+TEST_F(JobRunTest, ListEndsAtGapAndAtTheSentinelName) {
   WriteFile(main_.ConfigPath(),
             "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\"",
@@ -25,7 +27,7 @@ TEST_F(EngineTest, ListEndsAtGapAndAtTheSentinelName) {
   EXPECT_EQ(RunLines(), Lines{});
 }
 
-TEST_F(EngineTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
+TEST_F(JobRunTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + dir_ / "nope" +
                                     "\r\nDestination=" + dst_ + "\r\n[Second]\r\nSource=" + src_ +
                                     "\r\nDestination=" + dir_ / "none" + "\r\n");
@@ -34,7 +36,7 @@ TEST_F(EngineTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
   EXPECT_FALSE(Exists(dir_ / "none")) << "a destination is never created";
 }
 
-TEST_F(EngineTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
+TEST_F(JobRunTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
   WriteFile(src_ + "/a.txt", "a");
   WriteFile(main_.ConfigPath(),
             "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "/\r\nDestination=" + dst_ + "/\r\n");
@@ -43,13 +45,13 @@ TEST_F(EngineTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
 }
 
-TEST_F(EngineTest, EmptyFileMaskMatchesNothing) {
+TEST_F(JobRunTest, EmptyFileMaskMatchesNothing) {
   WriteFile(src_ + "/a.txt", "a");
   OneJob({}, "");
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
 }
 
-TEST_F(EngineTest, MemoSeparatorNeverReachesTheFile) {
+TEST_F(JobRunTest, MemoSeparatorNeverReachesTheFile) {
   main_.AppendLog = true;
   main_.LogFile = true;
   main_.RunJobs();
@@ -70,7 +72,7 @@ class ThrowingMain : public TfMainBase {
   }
 };
 
-TEST_F(EngineTest, AnEscapingErrorStillEndsTheRun) {
+TEST_F(JobRunTest, AnEscapingErrorStillEndsTheRun) {
   OneJob({});
   ThrowingMain main(main_.ProgramPath());
   main.LogFile = true;
@@ -88,7 +90,7 @@ TEST_F(EngineTest, AnEscapingErrorStillEndsTheRun) {
       << "the second run could open the file, so the first had let go of it";
 }
 
-TEST_F(EngineTest, ADueTickInsideARunStartsNoSecondRun) {
+TEST_F(JobRunTest, ADueTickInsideARunStartsNoSecondRun) {
   // Ticks are handled while a run processes its messages after each line.
   class Ticking : public TfMainBase {
    public:
@@ -108,7 +110,7 @@ TEST_F(EngineTest, ADueTickInsideARunStartsNoSecondRun) {
   EXPECT_TRUE(ticking.TimerArmed) << "the tick inside the run did nothing";
 }
 
-TEST_F(EngineTest, OverlappingJobsAreRefused) {
+TEST_F(JobRunTest, OverlappingJobsAreRefused) {
   WriteFile(src_ + "/keep.txt", "precious");
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Same\r\n1=Inside\r\n[Same]\r\nSource=" + src_ +
                                     "\r\nDestination=" + src_ + "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
@@ -119,7 +121,7 @@ TEST_F(EngineTest, OverlappingJobsAreRefused) {
   EXPECT_EQ(ReadFile(src_ + "/keep.txt"), "precious");
 }
 
-TEST_F(EngineTest, DestinationInsideTheSourceIsSkipped) {
+TEST_F(JobRunTest, DestinationInsideTheSourceIsSkipped) {
   WriteFile(src_ + "/a.txt", "a");
   MakeDir(src_ + "/backup");
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +

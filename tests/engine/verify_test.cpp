@@ -1,14 +1,16 @@
 #include "engine/zo_dir.h"
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
+
+using VerifyTest = EngineFixture;
 
 using Lines = std::vector<std::string>;
 
 const std::string kHint = "    VERIFYERROR, check userrights and/or fileattributes";
 
-TEST_F(EngineTest, VerifiedCopyOfEqualFilesShowsNoError) {
+TEST_F(VerifyTest, VerifiedCopyOfEqualFilesShowsNoError) {
   WriteFile(src_ + "/a", std::string(100000, 'a'));
   WriteFile(src_ + "/empty", "");
   OneJob({"Verify=1"});
@@ -19,7 +21,7 @@ TEST_F(EngineTest, VerifiedCopyOfEqualFilesShowsNoError) {
   EXPECT_EQ(lines[1].substr(0, 13), "File ... .C..");
 }
 
-TEST_F(EngineTest, ReadOnlyDestinationWithTheSameContentFailsWithoutVerifyError) {
+TEST_F(VerifyTest, ReadOnlyDestinationWithTheSameContentFailsWithoutVerifyError) {
   WriteFile(src_ + "/same", "content");
   WriteFile(dst_ + "/same", "content");
   SetMTime(dst_ + "/same", MTime(src_ + "/same") - 100);
@@ -30,7 +32,7 @@ TEST_F(EngineTest, ReadOnlyDestinationWithTheSameContentFailsWithoutVerifyError)
                                "Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
 }
 
-TEST_F(EngineTest, VerifyErrorsAreMarkedPerFileAndHintedOncePerLevel) {
+TEST_F(VerifyTest, VerifyErrorsAreMarkedPerFileAndHintedOncePerLevel) {
   for (const char* p : {"/x1", "/x2", "/sub/y1"}) {
     WriteFile(src_ + p, "new content");
     WriteFile(dst_ + p, "old");
@@ -51,7 +53,7 @@ TEST_F(EngineTest, VerifyErrorsAreMarkedPerFileAndHintedOncePerLevel) {
   EXPECT_EQ(lines[6], kHint);
 }
 
-TEST_F(EngineTest, WithoutExtendedLogAVerifyErrorLeavesNoTrace) {
+TEST_F(VerifyTest, WithoutExtendedLogAVerifyErrorLeavesNoTrace) {
   WriteFile(src_ + "/x", "new content");
   WriteFile(dst_ + "/x", "old");
   SetMTime(dst_ + "/x", MTime(src_ + "/x") - 100);
@@ -60,7 +62,7 @@ TEST_F(EngineTest, WithoutExtendedLogAVerifyErrorLeavesNoTrace) {
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
 }
 
-TEST_F(EngineTest, CopyAndVerifyMarksADifferenceWithoutRepairing) {
+TEST_F(VerifyTest, CopyAndVerifyMarksADifferenceWithoutRepairing) {
   WriteFile(src_ + "/x", "abc");
   WriteFile(dst_ + "/x", "abd");
   MakeReadOnly(dst_ + "/x");

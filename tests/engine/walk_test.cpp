@@ -3,14 +3,16 @@
 
 #include <algorithm>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
+using WalkTest = EngineFixture;
+
 using Lines = std::vector<std::string>;
 
-TEST_F(EngineTest, WalkIsBottomUpAndRemovesAnEmptyChainInOneRun) {
+TEST_F(WalkTest, WalkIsBottomUpAndRemovesAnEmptyChainInOneRun) {
   WriteFile(src_ + "/a.txt", "a");
   MakeDir(src_ + "/E/B/C");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
@@ -26,7 +28,7 @@ TEST_F(EngineTest, WalkIsBottomUpAndRemovesAnEmptyChainInOneRun) {
   EXPECT_FALSE(Exists(src_ + "/E"));
 }
 
-TEST_F(EngineTest, WhatKeepsADirectoryFromBeingEmpty) {
+TEST_F(WalkTest, WhatKeepsADirectoryFromBeingEmpty) {
   WriteFile(src_ + "/masked/readme.doc", "x");  // does not match the mask
   MakeDir(src_ + "/special");
   ASSERT_EQ(::mkfifo((src_ + "/special/pipe").c_str(), 0644), 0);  // a system entry
@@ -49,7 +51,7 @@ TEST_F(EngineTest, WhatKeepsADirectoryFromBeingEmpty) {
   EXPECT_TRUE(Exists(dst_ + "/top.txt"));
 }
 
-TEST_F(EngineTest, WithoutSubdirectoriesOnlyTheTopIsWalked) {
+TEST_F(WalkTest, WithoutSubdirectoriesOnlyTheTopIsWalked) {
   WriteFile(src_ + "/sub/a.txt", "x");
   WriteFile(src_ + "/b.txt", "x");
   MakeDir(src_ + "/empty");
@@ -59,7 +61,7 @@ TEST_F(EngineTest, WithoutSubdirectoriesOnlyTheTopIsWalked) {
   EXPECT_FALSE(Exists(dst_ + "/sub"));
 }
 
-TEST_F(EngineTest, EmptySubdirectoryWithoutDeletionIsNotCounted) {
+TEST_F(WalkTest, EmptySubdirectoryWithoutDeletionIsNotCounted) {
   MakeDir(src_ + "/empty");
   WriteFile(src_ + "/full/x", "x");
   OneJob({"Include SubDirs=1"});
@@ -67,7 +69,7 @@ TEST_F(EngineTest, EmptySubdirectoryWithoutDeletionIsNotCounted) {
   EXPECT_TRUE(Exists(src_ + "/empty"));
 }
 
-TEST_F(EngineTest, LinksInTheSourceAreNeverFollowedOrCopied) {
+TEST_F(WalkTest, LinksInTheSourceAreNeverFollowedOrCopied) {
   WriteFile(dir_ / "outside/secret.txt", "s");
   ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (src_ + "/dirlink").c_str()), 0);
   ASSERT_EQ(::symlink((dir_ / "outside/secret.txt").c_str(), (src_ + "/filelink.txt").c_str()), 0);
@@ -79,7 +81,7 @@ TEST_F(EngineTest, LinksInTheSourceAreNeverFollowedOrCopied) {
   EXPECT_EQ(main_.MemoCount(), 2);
 }
 
-TEST_F(EngineTest, UnchangedTreeWritesOnlySummaryLines) {
+TEST_F(WalkTest, UnchangedTreeWritesOnlySummaryLines) {
   for (const char* p : {"/a/1.txt", "/a/b/2.txt", "/c/3.txt", "/4.txt"}) WriteFile(src_ + p, p);
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   RunLines();

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <functional>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 #include "platform/platform.h"
 
 namespace tandrel::test {
@@ -47,23 +47,7 @@ class TmpfsMount {
   std::string error_;
 };
 
-// Runs `hook` once, after the first log line that satisfies `when`.
-class HookedMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  std::function<bool(const std::string&)> when;
-  std::function<void()> hook;
-  void MemoAdd(const std::string& line) override {
-    TfMainBase::MemoAdd(line);
-    if (hook && when && when(line)) {
-      auto h = std::move(hook);
-      hook = nullptr;
-      h();
-    }
-  }
-};
-
-class FaultTest : public EngineTest {
+class FaultTest : public EngineFixture {
  protected:
   HookedMain hooked_{main_.ProgramPath()};
   Lines HookedRun() {

@@ -6,10 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
+
+using KillTest = EngineFixture;
 
 class SignallingMain : public TfMainBase {
  public:
@@ -27,7 +29,7 @@ class SignallingMain : public TfMainBase {
 
 std::string NewContent(int i) { return std::string(256 << 10, static_cast<char>('A' + i % 26)) + std::to_string(i); }
 
-TEST_F(EngineTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
+TEST_F(KillTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
   constexpr int kFiles = 200;
   for (int i = 0; i < kFiles; ++i) {
     const std::string name = "/f" + std::to_string(i);

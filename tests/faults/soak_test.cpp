@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <fstream>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
+
+using SoakTest = EngineFixture;
 
 int OpenDescriptors() {
   int n = 0;
@@ -29,7 +31,7 @@ long ResidentKb() {
   return -1;
 }
 
-TEST_F(EngineTest, TwentyRunsOverFiftyThousandFilesWithExtendedLogging) {
+TEST_F(SoakTest, TwentyRunsOverFiftyThousandFilesWithExtendedLogging) {
   constexpr int kDirs = 500, kPerDir = 100;
   for (int d = 0; d < kDirs; ++d) {
     const std::string dir = src_ + "/d" + std::to_string(d);
@@ -58,7 +60,7 @@ TEST_F(EngineTest, TwentyRunsOverFiftyThousandFilesWithExtendedLogging) {
   EXPECT_LT(highest - rss, 8 * 1024) << "memory grew by more than 8 MiB over 20 identical runs";
 }
 
-TEST_F(EngineTest, ADirectoryWithOneHundredThousandFiles) {
+TEST_F(SoakTest, ADirectoryWithOneHundredThousandFiles) {
   const int kFiles = 100000;
   int dir = ::open(src_.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(dir, 0);

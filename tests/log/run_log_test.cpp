@@ -1,7 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 
@@ -10,7 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class RunLogTest : public EngineTest {
+class RunLogTest : public EngineFixture {
  protected:
   std::string LogPath(const std::string& name) { return main_.LogFolder() + name; }
   const std::string start_ = "Synchronisation started at: 26-12-06  23:05";

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,26 @@
 
 namespace tandrel::test {
 
-class EngineTest : public ::testing::Test {
+// A main-window base that runs `hook` once, after the first log line that
+// satisfies `when`: a way to change the trees in the middle of a run.
+class HookedMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  std::function<bool(const std::string&)> when;
+  std::function<void()> hook;
+  void MemoAdd(const std::string& line) override {
+    TfMainBase::MemoAdd(line);
+    if (hook && when && when(line)) {
+      auto h = std::move(hook);
+      hook = nullptr;
+      h();
+    }
+  }
+};
+
+class EngineFixture : public ::testing::Test {
  protected:
-  EngineTest() : main_(dir_ / "prog/tandrel") {
+  EngineFixture() : main_(dir_ / "prog/tandrel") {
     MakeDir(dir_ / "prog");
     MakeDir(src_);
     MakeDir(dst_);
