@@ -69,6 +69,18 @@ int ShowStateOf(int argc, const char* const* argv) {
   return kShowDefault;
 }
 
+int ExitCodeOf(RunResult result) {
+  switch (result) {
+    case RunResult::Clean:
+      return kExitClean;
+    case RunResult::Failed:
+      return kExitRunFailed;
+    case RunResult::Busy:
+      return kExitBusy;
+  }
+  return kExitRunFailed;
+}
+
 bool HasSyncSwitch(const std::string& argumentText) {
   return platform::UpperCaseLocale(argumentText).find("/SYNC") != std::string::npos;
 }
@@ -96,9 +108,15 @@ int StartUp(const StartUpOptions& options) {
     windows.fAbout->exec();  // the splash
 
     if (HasSyncSwitch(options.argumentText)) {
+      // Nobody watches an unattended run: its failures go to standard error
+      // too (cron mails them), and the exit code tells how it went.
+      fMain.SetFailureEcho([](const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+      });
       // A close confirmed during this run takes effect when it returns, here.
-      fMain.RunJobs();
-      return 0;
+      return ExitCodeOf(fMain.RunJobs());
     }
 
     // A close confirmed from the tray icon while the splash was up.
@@ -119,7 +137,7 @@ int StartUp(const StartUpOptions& options) {
     return 0;
   } catch (...) {
     ShowException(std::current_exception());
-    return 1;
+    return kExitStartUpError;
   }
 }
 

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/main_base.h"
+
 namespace tandrel {
 
 class TfAbout;
@@ -17,6 +19,15 @@ class TfMain;
 constexpr int kShowDefault = 10;
 constexpr int kShowMaximized = 3;
 constexpr int kShowMinNoActive = 7;  // stay hidden, tray icon only
+
+// Exit codes of the program.
+constexpr int kExitClean = 0;         // a clean run, or the resident program ended
+constexpr int kExitStartUpError = 1;  // an error ended the start-up (shown in the error box)
+constexpr int kExitRunFailed = 2;     // the run ended but reported a failure
+constexpr int kExitBusy = 3;          // another run of the same configuration was in progress
+
+// The exit code of an unattended run that ended with `result`.
+int ExitCodeOf(RunResult result);
 
 // The program's windows, created in this order and kept until it ends.
 struct Windows {
@@ -46,8 +57,8 @@ int ShowStateOf(int argc, const char* const* argv);
 bool HasSyncSwitch(const std::string& argumentText);
 
 // The start-up sequence on the application object that already exists.
-// Returns the exit code: 0, or 1 when an error ended the sequence (shown in
-// the standard error box).
+// Returns the exit code: one of the kExit values above; the resident road
+// always ends with kExitClean.
 int StartUp(const StartUpOptions& options);
 
 // The whole program: locale, display platform, application object, start-up.

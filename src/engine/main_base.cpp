@@ -25,9 +25,21 @@ std::string TfMainBase::ConfigPath() const { return IniFilePathFor(programPath_)
 
 std::string TfMainBase::LogFolder() const { return LogFolderFor(programPath_); }
 
-void TfMainBase::RunJobs() {
+RunResult TfMainBase::RunJobs() {
+  const platform::RunLock lock(ConfigPath());
+  if (!lock.held()) {
+    // Nothing of this run happens: no log file, no change to the log area
+    // but this one line.
+    MemoAdd(kRunBusyLine);
+    MemoFlush();
+    if (failureEcho_) failureEcho_(kRunBusyLine);
+    return RunResult::Busy;
+  }
+
   RunInProgress = true;
   LogFileHandle = 0;
+  runFailed_ = false;
+  logFailed_ = false;
   // Whatever ends the run, normally or by an escaping error, the files are
   // closed and the next run can start.
   struct RunEnd {
@@ -56,18 +68,38 @@ void TfMainBase::RunJobs() {
     if (name == kMissing) break;
     RunOneJob(top, name);
   }
+  return runFailed_ ? RunResult::Failed : RunResult::Clean;
 }
 
-void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
-  JobSource = WithoutTrailingDelimiter(IniFile->ReadString(name, "Source", kMissing));
-  if (!platform::DirectoryExists(JobSource, true)) {
-    AddLogLine("Source directory does not exist for job " + Quoted(name));
-    return;
+namespace {
+
+// Whether a job's folder holds anything that a run would consider (a name
+// not beginning with "."). A folder that cannot be listed holds nothing.
+bool HoldsEntries(const std::string& folder) {
+  platform::DirSearch search(WithTrailingDelimiter(folder) + "*", platform::attr::All);
+  platform::FindEntry entry;
+  while (search.Next(entry)) {
+    if (entry.name[0] != '.') return true;
   }
-  JobDestination = WithoutTrailingDelimiter(IniFile->ReadString(name, "Destination", kMissing));
+  return false;
+}
+
+bool Inside(const std::string& inner, const std::string& outer) {
+  return outer == "/" ? inner != "/"
+                      : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+                            inner[outer.size()] == '/';
+}
+
+}  // namespace
+
+bool TfMainBase::JobMayRun(const JobRecord& job) {
+  if (!platform::DirectoryExists(JobSource, true)) {
+    AddFailureLine("Source directory does not exist for job " + Quoted(job.name));
+    return false;
+  }
   if (!platform::DirectoryExists(JobDestination, true)) {
-    AddLogLine("Destination directory does not exist for job " + Quoted(name));
-    return;
+    AddFailureLine("Destination directory does not exist for job " + Quoted(job.name));
+    return false;
   }
 
   // Cleaning up a destination that holds the source would delete the source
@@ -76,28 +108,41 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   SkipDestination = false;
   std::string realSource, realDest;
   if (platform::ResolvePath(JobSource, realSource) && platform::ResolvePath(JobDestination, realDest)) {
-    const auto inside = [](const std::string& inner, const std::string& outer) {
-      return outer == "/" ? inner != "/" : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-                                               inner[outer.size()] == '/';
-    };
-    if (realSource == realDest || inside(realSource, realDest)) {
-      AddLogLine("Source and destination overlap for job " + Quoted(name));
-      return;
+    if (realSource == realDest || Inside(realSource, realDest)) {
+      AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
+      return false;
     }
-    if (inside(realDest, realSource)) {
-      SkipDestination = platform::Identity(realDest, SkipDevice, SkipInode);
-    }
+    if (Inside(realDest, realSource)) SkipDestination = platform::Identity(realDest, SkipDevice, SkipInode);
   }
 
-  JobAlways = IniFile->ReadBool(name, "Always", false);
-  JobHandleAsServer = IniFile->ReadBool(name, "Handle As Server", false);
-  JobHandleAsClient = IniFile->ReadBool(name, "Handle As Client", false);
-  JobIncludeSubDirs = IniFile->ReadBool(name, "Include SubDirs", false);
-  JobDeleteEmptySubDirs = IniFile->ReadBool(name, "Delete Empty SubDirs", false);
-  JobCleanupDestination = IniFile->ReadBool(name, "Cleanup Destination", false);
-  JobVerify = IniFile->ReadBool(name, "Verify", false);
-  const std::string mask = IniFile->ReadString(name, "FileMask", "*.*");
-  top.SyncDir(JobSource, mask);
+  // An empty side is far more often a drive that is not mounted than a
+  // deliberate wish to erase the other side: cleanup would empty the
+  // destination, and a client would delete its files as if the server had.
+  if (job.cleanupDestination && !HoldsEntries(JobSource) && HoldsEntries(JobDestination)) {
+    AddFailureLine("Source directory is empty for job " + Quoted(job.name) + ": job not run");
+    return false;
+  }
+  if (job.handleAsClient && !HoldsEntries(JobDestination) && HoldsEntries(JobSource)) {
+    AddFailureLine("Destination directory is empty for job " + Quoted(job.name) + ": job not run");
+    return false;
+  }
+  return true;
+}
+
+void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
+  const JobRecord job = ReadJob(*IniFile, name);
+  JobSource = WithoutTrailingDelimiter(job.source);
+  JobDestination = WithoutTrailingDelimiter(job.destination);
+  if (!JobMayRun(job)) return;
+
+  JobAlways = job.always;
+  JobHandleAsServer = job.handleAsServer;
+  JobHandleAsClient = job.handleAsClient;
+  JobIncludeSubDirs = job.includeSubDirs;
+  JobDeleteEmptySubDirs = job.deleteEmptySubDirs;
+  JobCleanupDestination = job.cleanupDestination;
+  JobVerify = job.verify;
+  top.SyncDir(JobSource, job.fileMask);
 }
 
 void TfMainBase::AddLogLine(const std::string& text) {
@@ -105,15 +150,31 @@ void TfMainBase::AddLogLine(const std::string& text) {
   platform::EnsureDirectory(LogFolder());
   if (LogFile) {
     if (LogFileHandle == 0) OpenLogFile();
+    int err = LogFileHandle > 0 ? 0 : -1;
     if (LogFileHandle > 0) {
       // Two writes, unbuffered: the file is complete up to the last line even
       // if the program stops during the run.
-      if (!text.empty()) platform::WriteBytes(LogFileHandle, text.data(), text.size());
-      platform::WriteBytes(LogFileHandle, "\r\n", 2);
+      if (!text.empty()) err = platform::WriteBytes(LogFileHandle, text.data(), text.size());
+      if (err == 0) err = platform::WriteBytes(LogFileHandle, "\r\n", 2);
+    }
+    if (err != 0 && RunInProgress && !logFailed_) {
+      logFailed_ = true;
+      NoteFailure("The log file in " + LogFolder() + " could not be written" +
+                  (err > 0 ? ", errorcode: " + std::to_string(err) : std::string()));
     }
   }
   MemoAdd(text);
   ProcessPendingMessages();
+}
+
+void TfMainBase::AddFailureLine(const std::string& text) {
+  AddLogLine(text);
+  NoteFailure(text);
+}
+
+void TfMainBase::NoteFailure(const std::string& text) {
+  runFailed_ = true;
+  if (failureEcho_) failureEcho_(text);
 }
 
 void TfMainBase::OpenLogFile() {

@@ -15,6 +15,18 @@
 namespace tandrel {
 
 class TIniFile;
+struct JobRecord;
+
+// How a run ended, for callers that report it (the exit code of an
+// unattended run).
+enum class RunResult {
+  Clean,   // every active job ran and nothing failed
+  Failed,  // the run ended, but reported a failure
+  Busy,    // another run of the same configuration was in progress: nothing done
+};
+
+// The line written instead of a run when another one holds the configuration.
+inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
 
 class TfMainBase {
  public:
@@ -27,10 +39,19 @@ class TfMainBase {
 
   // One run over every active job. Problems inside it are logged; anything
   // that still escapes (such as exhausted memory) leaves RunInProgress off,
-  // the configuration and log files closed, and reaches the caller.
-  void RunJobs();
+  // the configuration and log files closed, and reaches the caller. While
+  // another process runs the same configuration, only kRunBusyLine is shown.
+  RunResult RunJobs();
   // Appends one line to the log area and, with LogFile on, to the run's log file.
   void AddLogLine(const std::string& text);
+  // A log line that reports a failure: written as AddLogLine writes it, and
+  // noted as below.
+  void AddFailureLine(const std::string& text);
+  // Marks the run as failed and hands `text` to the failure echo.
+  void NoteFailure(const std::string& text);
+  // Where failure lines go besides the log (standard error for an
+  // unattended run); none by default.
+  void SetFailureEcho(std::function<void(const std::string&)> echo) { failureEcho_ = std::move(echo); }
 
   // Scheduler.
   void LoadGeneralSettings();
@@ -95,9 +116,14 @@ class TfMainBase {
 
  private:
   void RunOneJob(class ZO_Dir& top, const std::string& name);
+  // The checks that may keep a job from running; false after writing why.
+  bool JobMayRun(const JobRecord& job);
   void OpenLogFile();
 
   std::string programPath_;
+  std::function<void(const std::string&)> failureEcho_;
+  bool runFailed_ = false;
+  bool logFailed_ = false;  // the log file's failure is reported once a run
   std::function<std::time_t()> clock_;
   std::vector<std::string> memo_;
 };

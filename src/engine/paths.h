@@ -18,12 +18,12 @@ inline std::string WithoutTrailingDelimiter(std::string path) {
   return path;
 }
 
-// Whether a directory whose removal returned `err` still stands. A failure
-// other than "not found" counts as still there even when the path cannot be
-// examined (a path too long for the platform), so no failure is ever
-// reported as a removal.
-inline bool StillThere(const std::string& path, int err) {
-  return (err != 0 && err != platform::kErrNotFound) || platform::DirectoryExists(path);
+// Whether the subfolder `name` of `parent`, whose removal returned `err`,
+// still stands. A failure other than "not found" counts as still there even
+// when the entry cannot be examined, so no failure is ever reported as a
+// removal.
+inline bool StillThere(const platform::DirHandle& parent, const std::string& name, int err) {
+  return (err != 0 && err != platform::kErrNotFound) || parent.DirectoryExists(name);
 }
 
 }  // namespace tandrel

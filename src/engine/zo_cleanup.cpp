@@ -2,60 +2,58 @@
 
 #include "engine/main_base.h"
 #include "engine/paths.h"
-#include "engine/zo_dir.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 
-void CleanUpDestinationLevel(TfMainBase& main, const std::string& sourceDir, const std::string& mask) {
-  const std::string target = WithTrailingDelimiter(MapToDestination(main, sourceDir));
-
+void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source, const platform::DirHandle& dest,
+                             const std::string& destPath, const std::string& mask) {
   // Directories of every kind, but only ordinary files: hidden and special
-  // files directly in a walked destination are left alone.
-  platform::DirSearch search(target + mask,
-                             platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
+  // files directly in a walked destination are left alone. A destination
+  // that is missing or a link yields nothing here.
+  platform::DirSearch search(dest, mask, platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
   platform::FindEntry entry;
-  // The source folder held open answers for its entries by name; should it
-  // have gone meanwhile, the full paths answer the same way.
-  const platform::DirHandle source(sourceDir);
-  const auto sourceHasDirectory = [&](const std::string& name) {
-    return source.valid() ? source.DirectoryExists(name) : platform::DirectoryExists(sourceDir + name);
-  };
-  const auto sourceHasFile = [&](const std::string& name) {
-    return source.valid() ? source.FileExists(name) : platform::FileExists(sourceDir + name);
-  };
   while (search.Next(entry)) {
     if (entry.name[0] == '.') continue;
     if (entry.isDirectory) {
-      if (!sourceHasDirectory(entry.name)) {
+      if (!source.DirectoryExists(entry.name)) {
         ZO_CleanUp cleanup(main);
-        cleanup.CleanUpDir(target + entry.name);
+        cleanup.CleanUpDir(dest, entry.name, destPath + entry.name);
       }
-    } else if (!sourceHasFile(entry.name)) {
-      platform::DeleteFile(target + entry.name);
+    } else if (!source.FileExists(entry.name)) {
+      dest.DeleteFile(entry.name);
     }
   }
 }
 
 int32_t ZO_CleanUp::CleanUpDir(const std::string& directory) {
+  const std::string path = WithoutTrailingDelimiter(directory);
+  const auto slash = path.rfind('/');
+  const platform::DirHandle parent(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
+  return CleanUpDir(parent, path.substr(slash + 1), path);
+}
+
+int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::string& name,
+                               const std::string& directory) {
   const std::string dir = WithTrailingDelimiter(directory);
   {
-    platform::DirSearch search(dir + "*.*", platform::attr::All);
+    const platform::DirHandle self(parent, name);
+    platform::DirSearch search(self, "*.*", platform::attr::All);
     platform::FindEntry entry;
     while (search.Next(entry)) {
       if (entry.name[0] == '.') continue;
       if (entry.isDirectory) {
         ZO_CleanUp inner(main_);
-        inner.CleanUpDir(dir + entry.name);
+        inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        platform::DeleteFile(dir + entry.name);
+        self.DeleteFile(entry.name);
       }
     }
   }
-  const int err = platform::RemoveDirectory(dir);
-  if (StillThere(dir.substr(0, dir.size() - 1), err)) {
-    main_.AddLogLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
+  const int err = parent.RemoveDirectory(name);
+  if (StillThere(parent, name, err)) {
+    main_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {
     main_.AddLogLine("Dir " + dir + " cleaned up");
   }

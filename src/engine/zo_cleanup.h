@@ -6,6 +6,9 @@
 
 namespace tandrel {
 
+namespace platform {
+class DirHandle;
+}
 class TfMainBase;
 
 class ZO_CleanUp {
@@ -15,12 +18,19 @@ class ZO_CleanUp {
   // Removes `directory` with everything below it (names beginning with "."
   // excepted), reporting each directory, innermost first. Always returns 0.
   int32_t CleanUpDir(const std::string& directory);
+  // The same for the subfolder `name` of the open folder `parent`, whose
+  // path is `directory`. A link there is not entered; its removal fails and
+  // is reported.
+  int32_t CleanUpDir(const platform::DirHandle& parent, const std::string& name, const std::string& directory);
 
  private:
   TfMainBase& main_;
 };
 
-// The cleanup pass of one walked level: `sourceDir` ends in "/".
-void CleanUpDestinationLevel(TfMainBase& main, const std::string& sourceDir, const std::string& mask);
+// The cleanup pass of one walked level: `source` and `dest` are the level's
+// open folders (an invalid `dest` means nothing to clean), `destPath` the
+// destination folder's path ending in "/".
+void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source, const platform::DirHandle& dest,
+                             const std::string& destPath, const std::string& mask);
 
 }  // namespace tandrel

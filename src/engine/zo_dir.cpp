@@ -23,10 +23,10 @@ constexpr size_t kFailAt = 12;    // "R"
 
 // Removes the archive attribute, leaving the others as they are. Nothing is
 // written when the attributes cannot be read or the bit is already clear.
-void ClearArchive(const std::string& path) {
-  const uint32_t a = platform::GetAttributes(path);
+void ClearArchive(const platform::DirHandle& dir, const std::string& name) {
+  const uint32_t a = dir.GetAttributes(name);
   if (a == platform::kInvalidAttributes || (a & Archive) == 0) return;
-  platform::SetAttributes(path, a & ~Archive);
+  dir.SetAttributes(name, a & ~Archive);
 }
 
 size_t SourcePrefixLength(const TfMainBase& main) {
@@ -44,11 +44,12 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   VerifyError = false;
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingDelimiter(directory);
+  OpenLevel(dir);
 
   if (main_.JobIncludeSubDirs) {
     // The search stays open while each subdirectory is walked: one open
     // search per level of depth.
-    platform::DirSearch search(dir + "*.*", platform::attr::All);
+    platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
     platform::FindEntry entry;
     while (search.Next(entry)) {
       if (entry.name[0] == '.') continue;
@@ -57,21 +58,22 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       const std::string sub = dir + entry.name;
       if (main_.SkipDestination) {
         uint64_t device, inode;
-        if (platform::Identity(sub, device, inode) && device == main_.SkipDevice && inode == main_.SkipInode) {
+        if (sourceDir_.Identity(entry.name, device, inode) && device == main_.SkipDevice &&
+            inode == main_.SkipInode) {
           continue;  // the job's own destination: never walked, never removed
         }
       }
       int32_t r;
       {
-        ZO_Dir child(main_);
+        ZO_Dir child(main_, *this, entry.name);
         r = child.SyncDir(sub, mask);
       }
       if (r != 0) {
         ++dirs;
       } else if (main_.JobDeleteEmptySubDirs) {
-        const int err = platform::RemoveDirectory(sub);
-        if (StillThere(sub, err)) {
-          main_.AddLogLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
+        const int err = sourceDir_.RemoveDirectory(entry.name);
+        if (StillThere(sourceDir_, entry.name, err)) {
+          main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
           main_.AddLogLine("Dir " + sub + " removed (was empty)");
           --remaining;
@@ -81,22 +83,21 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   }
 
   {
-    levelDir_ = dir;
-    sourceDir_ = platform::DirHandle(dir);
-    destDir_ = platform::DirHandle(MapToDestination(main_, dir));
-    platform::DirSearch search(dir + mask, platform::attr::ReadOnly | Archive);
+    platform::DirSearch search(sourceDir_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
       if (entry.name[0] == '.' || entry.isDirectory) continue;
       ++files;
-      if (SyncFile(dir + entry.name) == 0) --remaining;
+      if (TransferInLevel(entry.name) == 0) --remaining;
     }
-    levelDir_.clear();
-    sourceDir_ = {};
-    destDir_ = {};
   }
 
-  if (main_.JobCleanupDestination) CleanUpDestinationLevel(main_, dir, mask);
+  // A source folder that could not be opened tells nothing about what its
+  // destination should hold, so nothing is removed on its account.
+  if (main_.JobCleanupDestination && sourceDir_.valid()) {
+    CleanUpDestinationLevel(main_, sourceDir_, destDir_, WithTrailingDelimiter(MapToDestination(main_, dir)), mask);
+  }
+  CloseLevel();
 
   main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
                    " directories synchronised");
@@ -104,10 +105,65 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   return remaining;
 }
 
+void ZO_Dir::OpenLevel(const std::string& dir) {
+  levelDir_ = dir;
+  if (parent_) {
+    sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
+    destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  } else {
+    sourceDir_ = platform::DirHandle(dir);
+    destDir_ = platform::DirHandle(MapToDestination(main_, dir));
+  }
+}
+
+void ZO_Dir::CloseLevel() {
+  levelDir_.clear();
+  sourceDir_ = {};
+  destDir_ = {};
+}
+
+bool ZO_Dir::InLevel(const std::string& path) const {
+  return !levelDir_.empty() && path.size() > levelDir_.size() && path.compare(0, levelDir_.size(), levelDir_) == 0 &&
+         path.find('/', levelDir_.size()) == std::string::npos;
+}
+
+int ZO_Dir::EnsureDestination() {
+  if (destDir_.valid()) return 0;
+  // Only a missing folder is made; anything else standing there (a link, a
+  // file) is the level's error.
+  if (destDir_.error() != platform::kErrNotFound) return destDir_.error();
+  if (!parent_) {
+    // A top level is reached by its path, as the job names it.
+    const std::string path = WithoutTrailingDelimiter(MapToDestination(main_, levelDir_));
+    if (const int rc = platform::CreateDirectories(path)) return rc;
+    destDir_ = platform::DirHandle(path);
+    return destDir_.error();
+  }
+  if (const int rc = parent_->EnsureDestination()) return rc;
+  destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  if (destDir_.error() == platform::kErrNotFound) {
+    const int rc = parent_->destDir_.CreateDirectory(name_);
+    if (rc != 0 && rc != platform::kErrExists) return rc;
+    destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  }
+  return destDir_.error();
+}
+
 int32_t ZO_Dir::SyncFile(const std::string& path) {
+  if (InLevel(path)) return TransferInLevel(path.substr(levelDir_.size()));
+  // A file handed over from outside a walk: its folders are opened by path
+  // for this one transfer.
+  const auto slash = path.rfind('/');
+  OpenLevel(path.substr(0, slash + 1));
+  const int32_t result = TransferInLevel(path.substr(slash + 1));
+  CloseLevel();
+  return result;
+}
+
+int32_t ZO_Dir::TransferInLevel(const std::string& name) {
   Status = kFreshStatus;
-  SourceFile = path;
-  DestFile = MapToDestination(main_, path);
+  SourceFile = levelDir_ + name;
+  DestFile = MapToDestination(main_, SourceFile);
   int32_t code = 0;
   int32_t result = 1;
 
@@ -117,34 +173,32 @@ int32_t ZO_Dir::SyncFile(const std::string& path) {
     Status[kModeAt] = 'A';
     Status[kActionAt] = 'C';
   } else {
-    // Within the level's file pass the ages come from the open folders; the
-    // result is the same as through the full paths.
-    const bool inLevel = !levelDir_.empty() && path.size() > levelDir_.size() &&
-                         path.compare(0, levelDir_.size(), levelDir_) == 0 &&
-                         path.find('/', levelDir_.size()) == std::string::npos;
-    const std::string name = inLevel ? path.substr(levelDir_.size()) : std::string();
-    const int32_t sourceAge = inLevel && sourceDir_.valid() ? sourceDir_.FileAge(name) : platform::FileAge(SourceFile);
-    const int32_t destAge = inLevel && destDir_.valid() ? destDir_.FileAge(name) : platform::FileAge(DestFile);
+    const int32_t sourceAge = sourceDir_.FileAge(name);
+    const int32_t destAge = destDir_.FileAge(name);
     if (destAge == -1) {
       archiveStep = false;
       if (main_.JobHandleAsServer) {
         code = CopyAndVerify();
         Status[kServerAt] = 'S';
         Status[kNewAt] = 'N';
-        ClearArchive(DestFile);
+        ClearArchive(destDir_, name);
       }
       if (main_.JobHandleAsClient) {
         Status[kClientAt] = 'C';
-        if (platform::DirectoryExists(DestFile)) {
+        if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
+          // The server's folder cannot be looked into (a link stands there):
+          // its files are unknown, so none of the client's is deleted.
+          code = destDir_.error();
+        } else if (destDir_.DirectoryExists(name)) {
           // The server holds a directory, not a deleted file: the client's
           // file is neither copied nor deleted.
-        } else if (platform::GetAttributes(SourceFile) & Archive) {
+        } else if (sourceDir_.GetAttributes(name) & Archive) {
           code = CopyAndVerify();
           Status[kActionAt] = 'C';
-          ClearArchive(SourceFile);
+          ClearArchive(sourceDir_, name);
         } else {
           Status[kActionAt] = 'D';
-          if (platform::DeleteFile(SourceFile) == 0) result = 0;
+          if (sourceDir_.DeleteFile(name) == 0) result = 0;
         }
       }
       if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
@@ -161,38 +215,43 @@ int32_t ZO_Dir::SyncFile(const std::string& path) {
   if (archiveStep) {
     if (main_.JobHandleAsServer) {
       Status[kServerAt] = 'S';
-      ClearArchive(DestFile);
+      ClearArchive(destDir_, name);
     }
     if (main_.JobHandleAsClient) {
       Status[kClientAt] = 'C';
-      ClearArchive(SourceFile);
+      ClearArchive(sourceDir_, name);
     }
   }
 
-  if (main_.ExtendedLog) {
-    if (Status[kVerifyAt] == 'E') {
-      VerifyError = true;
-      Status += " VERIFYERROR";
-    }
+  // A failure counts whatever the log settings; its line goes to the log
+  // only with extended logging, as every file line does.
+  const bool verifyFailed = Status[kVerifyAt] == 'E';
+  if (main_.ExtendedLog || code != 0 || verifyFailed) {
+    if (verifyFailed) Status += " VERIFYERROR";
     Status += " code " + std::to_string(code) + " " + SourceFile + " -> " + DestFile;
-    main_.AddLogLine(Status);
+    if (main_.ExtendedLog) {
+      VerifyError = VerifyError || verifyFailed;
+      main_.AddLogLine(Status);
+    }
+    if (code != 0 || verifyFailed) main_.NoteFailure(Status);
   }
   return result;
 }
 
 int32_t ZO_Dir::CopyAndVerify() {
+  // Called from outside a walk, the files' folders are opened by path.
+  if (!InLevel(SourceFile)) {
+    const auto slash = SourceFile.rfind('/');
+    OpenLevel(SourceFile.substr(0, slash + 1));
+    const int32_t code = CopyAndVerify();
+    CloseLevel();
+    return code;
+  }
+  const std::string name = SourceFile.substr(levelDir_.size());
   int32_t code = 0;
   try {
-    const auto slash = DestFile.rfind('/');
-    const std::string destDir = slash == std::string::npos ? std::string() : DestFile.substr(0, slash);
-    if (destDir != ensuredDestDir_) {
-      // A failure is not reported here: the copy then fails with its own code.
-      ensuredDestDir_ = platform::CreateDirectories(destDir) == 0 ? destDir : std::string();
-    }
-    code = platform::CopyFileReplace(SourceFile, DestFile);
-    if (code == platform::kErrNotFound) ensuredDestDir_.clear();
-    // The first copy of a level may have created its destination folder.
-    if (code == 0 && !levelDir_.empty() && !destDir_.valid()) destDir_ = platform::DirHandle(destDir);
+    code = EnsureDestination();
+    if (code == 0) code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
     if (main_.JobVerify && !GS_VergelijkBestand(SourceFile, DestFile)) Status[kVerifyAt] = 'E';
   } catch (...) {
     Status[kFailAt] = 'R';

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -32,11 +33,27 @@ class ZO_Dir {
   std::string Status;
 
  private:
+  // The level of the subfolder `name` of `parent`: its folders are reached
+  // through the parent's open folders, never through a path.
+  ZO_Dir(TfMainBase& main, ZO_Dir& parent, std::string name)
+      : main_(main), parent_(&parent), name_(std::move(name)) {}
+
+  // Opens the source and destination folders of the level `dir` (ending in
+  // "/"): a top level by its path, a subfolder's level through its parent.
+  void OpenLevel(const std::string& dir);
+  void CloseLevel();
+  // Whether `path` is a file of the level whose folders are open.
+  bool InLevel(const std::string& path) const;
+  int32_t TransferInLevel(const std::string& name);
+  // Makes sure the level's destination folder exists and is open, creating
+  // missing folders up from the nearest existing one. 0, or the error that
+  // the level's copies then report (a link there is refused, never followed).
+  int EnsureDestination();
+
   TfMainBase& main_;
-  std::string ensuredDestDir_;  // destination folder already created at this level
-  // During the file pass: the level's folder and its source and destination
-  // folders held open, so that each file's ages are looked up by name.
-  std::string levelDir_;
+  ZO_Dir* parent_ = nullptr;
+  std::string name_;      // this level's folder name in its parent
+  std::string levelDir_;  // the level's source folder, ending in "/", while open
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
 };

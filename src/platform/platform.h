@@ -24,8 +24,11 @@ constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 // Error codes the engine compares against or reports.
 constexpr int kErrAccessDenied = 13;  // EACCES
 constexpr int kErrNotFound = 2;       // ENOENT
+constexpr int kErrExists = 17;        // EEXIST
 
 // ---- Enumeration -------------------------------------------------------
+
+class DirHandle;
 
 struct FindEntry {
   std::string name;
@@ -42,6 +45,8 @@ struct FindEntry {
 class DirSearch {
  public:
   DirSearch(const std::string& pattern, uint32_t attributeSet);
+  // The same search over an open folder, for the entries matching `mask`.
+  DirSearch(const DirHandle& directory, const std::string& mask, uint32_t attributeSet);
   ~DirSearch();
   DirSearch(const DirSearch&) = delete;
   DirSearch& operator=(const DirSearch&) = delete;
@@ -85,14 +90,22 @@ bool ResolvePath(const std::string& path, std::string& resolved);
 // Device and inode of what the path names (links followed).
 bool Identity(const std::string& path, uint64_t& device, uint64_t& inode);
 
-// An open directory whose entries are looked up by name, without resolving
-// the directory's path again for each one (the per-file path of a run).
-// Links are not followed for the entry itself. An invalid handle (the
-// directory could not be opened) answers as if every entry were missing.
+// An open folder of a job's tree. Below a job's own From and To folders
+// everything is reached through these, relative to the parent folder's
+// descriptor: a link is never followed for reading, writing or removing, and
+// no path is resolved again from the root between a decision and its action.
+// Names are single entries of the folder (no "/"). An invalid handle (the
+// folder could not be opened) answers every question as if the entry were
+// missing and refuses every change with the error of the failed open.
 class DirHandle {
  public:
   DirHandle() = default;
+  // Opens a folder by its path; links in the path, the last one included,
+  // are followed: only for a job's own folders and direct callers.
   explicit DirHandle(const std::string& directory);
+  // Opens the subfolder `name` of `parent`. A link there is refused with
+  // ENOTDIR (20), never followed; so is anything else that is no directory.
+  DirHandle(const DirHandle& parent, const std::string& name);
   ~DirHandle();
   DirHandle(DirHandle&& other) noexcept;
   DirHandle& operator=(DirHandle&& other) noexcept;
@@ -100,12 +113,28 @@ class DirHandle {
   DirHandle& operator=(const DirHandle&) = delete;
 
   bool valid() const { return fd_ >= 0; }
-  int32_t FileAge(const std::string& name) const;  // as FileAge(directory + name)
+  // Why the folder could not be opened; 0 for a valid handle.
+  int error() const { return error_; }
+  int fd() const { return fd_; }
+
+  // The answers of the path operations of the same names, for one entry.
+  int32_t FileAge(const std::string& name) const;
   bool FileExists(const std::string& name) const;
   bool DirectoryExists(const std::string& name) const;
+  uint32_t GetAttributes(const std::string& name, int* error = nullptr) const;
+  int SetAttributes(const std::string& name, uint32_t attributes) const;
+  bool Identity(const std::string& name, uint64_t& device, uint64_t& inode) const;
+  // Deletes a file or a link (never its target); refuses read-only files and
+  // folders with kErrAccessDenied. 0 or the error code.
+  int DeleteFile(const std::string& name) const;
+  // Removes an empty subfolder; a link is refused with ENOTDIR. 0 or error.
+  int RemoveDirectory(const std::string& name) const;
+  // Creates the subfolder `name` (one level). 0 or the error code.
+  int CreateDirectory(const std::string& name) const;
 
  private:
   int fd_ = -1;
+  int error_ = 0;
 };
 
 // Modification time in seconds; false when the path cannot be examined.
@@ -117,7 +146,14 @@ bool ModificationTime(const std::string& path, std::time_t& mtime);
 // replacing the destination atomically. Refuses with kErrAccessDenied when the
 // destination is a directory or a read-only file. Returns 0 or the error code.
 int CopyFileReplace(const std::string& source, const std::string& dest);
-int DeleteFile(const std::string& path);       // 0 or error code
+// The same copy between entries of open folders; a link at either name is
+// never followed (a source link is refused with kErrAccessDenied, a link at
+// the destination is replaced itself).
+int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                    const std::string& destName);
+// Deletes a file or a link (never its target); refuses read-only files and
+// directories with kErrAccessDenied. 0 or the error code.
+int DeleteFile(const std::string& path);
 int RemoveDirectory(const std::string& path);  // only an empty one; 0 or error
 int CreateDirectories(const std::string& path);  // with missing parents; 0 or error
 // Makes sure a folder exists, as cheaply as possible when it already does
@@ -150,8 +186,28 @@ int32_t OpenExistingForWrite(const std::string& path);
 // Creates or truncates; positive handle or negative on failure.
 int32_t CreateTruncate(const std::string& path);
 void SeekToEnd(int32_t handle);
-void WriteBytes(int32_t handle, const char* data, size_t size);  // result ignored
+// Writes everything; 0 or the error code (a full disk, a failing device).
+int WriteBytes(int32_t handle, const char* data, size_t size);
 void CloseHandle(int32_t handle);
+
+// ---- Run lock -------------------------------------------------------------
+
+// One run at a time per configuration file: an exclusive lock, taken without
+// waiting, that the kernel drops when the process ends in any way. held()
+// is false when another process holds it. A lock that cannot be set up at
+// all (no file, no folder to lock) is not held either.
+class RunLock {
+ public:
+  explicit RunLock(const std::string& configPath);
+  ~RunLock();
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+};
 
 // ---- Process and locale ---------------------------------------------------
 

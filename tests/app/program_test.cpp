@@ -1,7 +1,9 @@
 // The built program as a real process in a program folder of its own, with
 // the environment of a cron job (no display at all): "/SYNC" runs once and
-// ends with 0, without the switch it stays resident, and a start-up error
-// ends it with 1 and its message on standard error.
+// ends with 0 and prints nothing, a failed run ends with 2 and its failures
+// on standard error, a run of a busy configuration with 3; without the
+// switch it stays resident, and a start-up error ends it with 1 and its
+// message on standard error.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -77,7 +79,7 @@ class ProgramTest : public QObject {
     WriteBytes(Path("S/a.txt"), "alpha");
     WriteBytes(Path("S/sub/b.txt"), "beta");
     WriteBytes(Path("tandrel.cfg"),
-               "[Active Jobs]\r\n0=Docs\r\n1=Missing\r\n\r\n[Docs]\r\nSource=" + Path("S").toStdString() +
+               "[Active Jobs]\r\n0=Docs\r\n\r\n[Docs]\r\nSource=" + Path("S").toStdString() +
                    "\r\nDestination=" + Path("D").toStdString() +
                    "\r\nFileMask=*.*\r\nInclude SubDirs=1\r\n\r\n[Missing]\r\nSource=" +
                    Path("nowhere").toStdString() + "\r\nDestination=" + Path("D").toStdString() +
@@ -100,6 +102,7 @@ class ProgramTest : public QObject {
     QVERIFY(outcome.finished);
     QCOMPARE(outcome.status, QProcess::NormalExit);
     QCOMPARE(outcome.code, 0);
+    QCOMPARE(outcome.errors, QByteArray());  // a clean run prints nothing
     QVERIFY2(outcome.elapsedMs >= 2900, "the splash comes first");
 
     const QByteArray log = ReadBytes(Path("Log/Tandrel.log"));
@@ -108,9 +111,54 @@ class ProgramTest : public QObject {
     QCOMPARE(log.count("Synchronisation started at: "), 1);
     QVERIFY(log.contains(QString(" -> " + Path("D/a.txt") + "\r\n").toLocal8Bit()));
     QVERIFY(log.contains(QString(" -> " + Path("D/sub/b.txt") + "\r\n").toLocal8Bit()));
-    QVERIFY(log.contains("Source directory does not exist for job \"Missing\"\r\n"));
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
     QCOMPARE(ReadBytes(Path("D/sub/b.txt")), QByteArray("beta"));
+  }
+
+  void failedRunEndsWithTwoAndItsFailuresOnStandardError() {
+    // A job that cannot run and a copy refused by a directory in its place;
+    // extended logging off, so the copy's line is in no log but reaches cron.
+    QDir(dir_->path()).mkpath("D/sub/b.txt");
+    QByteArray config = ReadBytes(Path("tandrel.cfg"));
+    config.replace("0=Docs\r\n", "0=Docs\r\n1=Missing\r\n");
+    config.replace("ExtendedLog=1", "ExtendedLog=0");
+    config += "[Missing]\r\nSource=" + Path("nowhere").toLocal8Bit() + "\r\nDestination=" +
+              Path("D").toLocal8Bit() + "\r\n";
+    WriteBytes(Path("tandrel.cfg"), config.toStdString());
+    const QString program = Install(TANDREL_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, {"/SYNC"});
+    QVERIFY(outcome.finished);
+    QCOMPARE(outcome.code, 2);
+    QCOMPARE(outcome.errors, "File ... .C.. code 13 " + Path("S/sub/b.txt").toLocal8Bit() + " -> " +
+                                 Path("D/sub/b.txt").toLocal8Bit() +
+                                 "\nSource directory does not exist for job \"Missing\"\n");
+    QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));  // the rest ran
+    QVERIFY(ReadBytes(Path("Log/Tandrel.log")).endsWith("Source directory does not exist for job \"Missing\"\r\n"));
+  }
+
+  void aBusyConfigurationEndsWithThreeAndTouchesNothing() {
+    const QString program = Install(TANDREL_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    // Another process holds the run lock, as a running run would.
+    QProcess holder;
+    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
+
+    const Outcome busy = Run(program, {"/SYNC"});
+    QVERIFY(busy.finished);
+    QCOMPARE(busy.code, 3);
+    QCOMPARE(busy.errors, QByteArray("Another run of this configuration is in progress\n"));
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+    QVERIFY(!QDir(Path("Log")).exists());
+
+    holder.kill();
+    holder.waitForFinished();
+    const Outcome after = Run(program, {"/SYNC"});
+    QCOMPARE(after.code, 0);
+    QCOMPARE(after.errors, QByteArray());
+    QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
   }
 
   void withoutTheSwitchTheProgramStaysResident() {

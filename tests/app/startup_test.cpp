@@ -173,7 +173,7 @@ class StartUpTest : public QObject {
       });
       clock.start();
     };
-    QCOMPARE(tandrel::StartUp(options), 0);
+    QCOMPARE(tandrel::StartUp(options), tandrel::kExitRunFailed);  // the job "Missing" did not run
     QVERIFY(!loopEntered);
     QCOMPARE(mainShows.shows, 0);
     QVERIFY2(splashClosedAt >= 2900, qPrintable(QString::number(splashClosedAt)));  // by itself
@@ -203,7 +203,7 @@ class StartUpTest : public QObject {
         });
       });
     };
-    QCOMPARE(tandrel::StartUp(options), 0);
+    QCOMPARE(tandrel::StartUp(options), tandrel::kExitRunFailed);  // the job "Missing" did not run
     QVERIFY(closedDuringRun);
     // The run went on to its last job.
     QVERIFY(LogText().endsWith("Source directory does not exist for job \"Missing\"\r\n"));

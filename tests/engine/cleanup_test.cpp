@@ -3,14 +3,16 @@
 
 #include <algorithm>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
+using CleanupTest = EngineFixture;
+
 using Lines = std::vector<std::string>;
 
-TEST_F(EngineTest, CleanupRemovesWhatTheSourceNoLongerHas) {
+TEST_F(CleanupTest, CleanupRemovesWhatTheSourceNoLongerHas) {
   WriteFile(src_ + "/keep.txt", "k");
   WriteFile(dst_ + "/keep.txt", "k");
   WriteFile(dst_ + "/gone.txt", "g");
@@ -29,7 +31,7 @@ TEST_F(EngineTest, CleanupRemovesWhatTheSourceNoLongerHas) {
   EXPECT_TRUE(Exists(dst_ + "/other/x.txt"));
 }
 
-TEST_F(EngineTest, FileAndDirectoryNameSwaps) {
+TEST_F(CleanupTest, FileAndDirectoryNameSwaps) {
   WriteFile(src_ + "/wasdir", "now a file");
   MakeDir(src_ + "/wasfile");
   WriteFile(dst_ + "/wasdir/inner/deep.txt", "old");
@@ -43,10 +45,11 @@ TEST_F(EngineTest, FileAndDirectoryNameSwaps) {
   EXPECT_EQ(ReadFile(dst_ + "/wasdir"), "now a file");
 }
 
-TEST_F(EngineTest, AFailureDeepInsideARemovedTreeIsReportedInnermostFirst) {
+TEST_F(CleanupTest, AFailureDeepInsideARemovedTreeIsReportedInnermostFirst) {
   WriteFile(dst_ + "/old/mid/locked.txt", "x");
   WriteFile(dst_ + "/old/other.txt", "x");
   MakeReadOnly(dst_ + "/old/mid/locked.txt");
+  MakeDir(src_ + "/kept");  // an empty source would refuse the cleanup
   OneJob({"Cleanup Destination=1"});
   EXPECT_EQ(RunLines(), (Lines{"Cleaning up dir \"" + dst_ + "/old/mid/\" failed, errorcode: 39",
                                "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39",
@@ -55,12 +58,13 @@ TEST_F(EngineTest, AFailureDeepInsideARemovedTreeIsReportedInnermostFirst) {
   EXPECT_FALSE(Exists(dst_ + "/old/other.txt"));
 }
 
-TEST_F(EngineTest, RemovedTreesTakeHiddenAndSpecialEntriesButNeverLinkTargets) {
+TEST_F(CleanupTest, RemovedTreesTakeHiddenAndSpecialEntriesButNeverLinkTargets) {
   WriteFile(dir_ / "outside/precious.txt", "p");
   WriteFile(dst_ + "/old/.dot", "d");  // a dot name keeps its directory
   WriteFile(dst_ + "/gone/sub/a.txt", "a");
   ASSERT_EQ(::symlink((dir_ / "outside").c_str(), (dst_ + "/gone/sub/link").c_str()), 0);
   ASSERT_EQ(::mkfifo((dst_ + "/gone/fifo").c_str(), 0644), 0);
+  WriteFile(src_ + "/kept.txt", "k");  // an empty source would refuse the cleanup
   OneJob({"Cleanup Destination=1", "Include SubDirs=1"});
   const Lines lines = RunLines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Dir " + dst_ + "/gone/sub/ cleaned up"), lines.end());
@@ -71,7 +75,7 @@ TEST_F(EngineTest, RemovedTreesTakeHiddenAndSpecialEntriesButNeverLinkTargets) {
   EXPECT_EQ(ReadFile(dir_ / "outside/precious.txt"), "p");
 }
 
-TEST_F(EngineTest, AnEmptiedSourceDirectoryTakesItsCopyAlongInTheSameRun) {
+TEST_F(CleanupTest, AnEmptiedSourceDirectoryTakesItsCopyAlongInTheSameRun) {
   MakeDir(src_ + "/empty");
   WriteFile(dst_ + "/empty/old.txt", "x");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
@@ -81,7 +85,7 @@ TEST_F(EngineTest, AnEmptiedSourceDirectoryTakesItsCopyAlongInTheSameRun) {
                                "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
 }
 
-TEST_F(EngineTest, WithoutSubdirectoriesExistingCounterpartsAreNotEntered) {
+TEST_F(CleanupTest, WithoutSubdirectoriesExistingCounterpartsAreNotEntered) {
   WriteFile(src_ + "/sub/a.txt", "a");
   WriteFile(dst_ + "/sub/stale.txt", "s");
   OneJob({"Cleanup Destination=1"});

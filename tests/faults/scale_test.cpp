@@ -6,14 +6,16 @@
 
 #include <algorithm>
 
-#include "engine_fixture.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
+using ScaleTest = EngineFixture;
+
 using Lines = std::vector<std::string>;
 
-TEST_F(EngineTest, ATreeTwoHundredLevelsDeep) {
+TEST_F(ScaleTest, ATreeTwoHundredLevelsDeep) {
   std::string path = src_;
   for (int i = 0; i < 200; ++i) path += "/d";
   WriteFile(path + "/bottom.txt", "deep");
@@ -25,7 +27,7 @@ TEST_F(EngineTest, ATreeTwoHundredLevelsDeep) {
   EXPECT_FALSE(Exists(src_ + "/d/empty"));
 }
 
-TEST_F(EngineTest, NamesWithBlanksQuotesOddBytesAndFullLength) {
+TEST_F(ScaleTest, NamesWithBlanksQuotesOddBytesAndFullLength) {
   const std::vector<std::string> names = {"with blank.txt", "quote\"d'.txt", std::string("bytes\xff\xfe\x80.bin"),
                                           std::string(255, 'n'), "new\nline"};
   for (const auto& n : names) WriteFile(src_ + "/" + n, n);
@@ -36,31 +38,50 @@ TEST_F(EngineTest, NamesWithBlanksQuotesOddBytesAndFullLength) {
   EXPECT_EQ(second, (Lines{"Dir " + src_ + "/ - 5 files and 0 directories synchronised"}));
 }
 
-TEST_F(EngineTest, PathsLongerThanThePlatformAllowsAreReportedNotFatal) {
-  // Built with relative steps, since the full path is too long to name.
-  const std::string part(250, 'p');
-  int fd = ::open(src_.c_str(), O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(fd, 0);
-  for (int i = 0; i < 20; ++i) {
-    ASSERT_EQ(::mkdirat(fd, part.c_str(), 0755), 0);
+// Opens `depth` nested folders named `part` below `root`, step by step.
+int OpenChain(const std::string& root, const std::string& part, int depth, bool create) {
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < depth && fd >= 0; ++i) {
+    if (create) ::mkdirat(fd, part.c_str(), 0755);
     const int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
     ::close(fd);
     fd = next;
-    ASSERT_GE(fd, 0);
   }
-  const int f = ::openat(fd, "lost.txt", O_WRONLY | O_CREAT, 0644);
+  return fd;
+}
+
+TEST_F(ScaleTest, PathsLongerThanThePlatformAllowsAreWalkedThroughOpenFolders) {
+  // Built with relative steps, since the full path is too long to name. The
+  // walk reaches every level through its parent's open folder, so the deep
+  // file is copied like any other.
+  const std::string part(250, 'p');
+  int fd = OpenChain(src_, part, 20, true);
+  ASSERT_GE(fd, 0);
+  const int f = ::openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(::write(f, "deep", 4), 4);
   ::close(f);
   ::close(fd);
   WriteFile(src_ + "/ok.txt", "ok");
-  OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
+  OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
+  main_.ExtendedLog = true;
   const Lines lines = RunLines();
-  // The deepest reachable level cannot remove what it cannot name, so the
-  // chain above it stays and counts as not empty.
   EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 1 files and 1 directories synchronised");
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-    return l.find("not removed, errorcode: 36") != std::string::npos;  // ENAMETOOLONG
-  }));
+  EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("code 0 ") == std::string::npos && l.rfind("File ", 0) == 0;
+  })) << "every copy succeeded";
   EXPECT_EQ(ReadFile(dst_ + "/ok.txt"), "ok");
+  fd = OpenChain(dst_, part, 20, false);
+  ASSERT_GE(fd, 0) << "the destination chain was made";
+  char buffer[8] = {};
+  const int copy = ::openat(fd, "deep.txt", O_RDONLY);
+  EXPECT_EQ(::read(copy, buffer, sizeof buffer), 4);
+  EXPECT_STREQ(buffer, "deep");
+  ::close(copy);
+  ::close(fd);
+
+  // Nothing changed: the second run copies nothing and removes nothing.
+  const Lines again = RunLines();
+  EXPECT_TRUE(std::none_of(again.begin(), again.end(), [](const std::string& l) { return l.rfind("File ", 0) == 0 && l.find(".C..") != std::string::npos; }));
 }
 
 }  // namespace

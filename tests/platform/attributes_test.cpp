@@ -3,6 +3,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
 #include "platform/platform.h"
 #include "testsupport/temp_dir.h"
 
@@ -110,6 +114,41 @@ TEST(FileAge, NewerComparesUnsignedAndMissingIsOldest) {
   WriteFile(dir / "f", "");
   test::SetMTime(dir / "f", test::LocalTime(2030, 1, 1, 0, 0, 0));
   EXPECT_EQ(FileAge(dir / "f"), y2030);
+}
+
+// Runs `check` with the time zone `tz` on a thread of its own, whose cached
+// offset starts fresh and leaves the other threads' alone; the zone is put
+// back afterwards.
+void InTimeZone(const char* tz, const std::function<void()>& check) {
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  ::setenv("TZ", tz, 1);
+  ::tzset();
+  std::thread(check).join();
+  if (old) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+}
+
+TEST(FileAge, OrderFollowsTheRealTimesAcrossTheAutumnClockChange) {
+  // On 25 October 2026 Amsterdam's clocks go from 03:00 summer time back to
+  // 02:00: 02:30 summer time (00:30 UTC) comes before 02:10 winter time
+  // (01:10 UTC). Packed each with its own offset, the later file would look
+  // older and would not be copied.
+  ScopedTempDir dir;
+  WriteFile(dir / "before", "");
+  WriteFile(dir / "after", "");
+  const std::time_t summer0230 = 1792888200;  // 2026-10-25 00:30:00 UTC
+  const std::time_t winter0210 = 1792890600;  // 2026-10-25 01:10:00 UTC
+  test::SetMTime(dir / "before", summer0230);
+  test::SetMTime(dir / "after", winter0210);
+  InTimeZone("Europe/Amsterdam", [&] {
+    EXPECT_TRUE(AgeIsNewer(FileAge(dir / "after"), FileAge(dir / "before")));
+    EXPECT_FALSE(AgeIsNewer(FileAge(dir / "before"), FileAge(dir / "after")));
+  });
 }
 
 }  // namespace

@@ -91,4 +91,24 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute, int se
   return std::mktime(&tm);
 }
 
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string path = it->path().string();
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    std::string facts = std::to_string(st.st_mode) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+                        std::to_string(st.st_mtim.tv_nsec) + ":";
+    if (S_ISREG(st.st_mode)) {
+      facts += ReadFile(path);
+    } else if (S_ISLNK(st.st_mode)) {
+      facts += fs::read_symlink(it->path(), ec).string();
+    }
+    entries[path.substr(root.size())] = facts;
+  }
+  return entries;
+}
+
 }  // namespace tandrel::test

@@ -2,6 +2,7 @@
 // Test helpers: a fresh temporary directory per test and small file utilities.
 
 #include <ctime>
+#include <map>
 #include <string>
 
 namespace tandrel::test {
@@ -33,5 +34,11 @@ void MakeReadOnly(const std::string& path);
 void MakeWritable(const std::string& path);
 // Local time for the given calendar values.
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second);
+
+// Every entry below `root` (links not followed) by relative path, each with
+// its kind, permission bits, modification time and, for a file, its content
+// or, for a link, its target: two snapshots compare equal only when nothing
+// below the root was created, removed or changed.
+std::map<std::string, std::string> Snapshot(const std::string& root);
 
 }  // namespace tandrel::test

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -8,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
+#include "platform/posix/at_ops.h"
 
 namespace tandrel::platform {
 namespace posix {
@@ -26,6 +28,10 @@ bool StampMatches(const char* value, ssize_t n, const struct stat& st) {
   return static_cast<size_t>(n) == expected.size() && std::memcmp(value, expected.data(), n) == 0;
 }
 }  // namespace
+
+std::string XattrPath(int dirfd, const std::string& name) {
+  return dirfd == AT_FDCWD ? name : "/proc/self/fd/" + std::to_string(dirfd) + "/" + name;
+}
 
 bool ArchiveClear(const std::string& path, const struct stat& st) {
   char value[64];
@@ -50,7 +56,7 @@ std::string_view BaseName(const std::string& path) {
   return slash == std::string_view::npos ? p : p.substr(slash + 1);
 }
 
-uint32_t AttributesOf(const std::string& path, const struct stat& st) {
+uint32_t AttributesOf(int dirfd, const std::string& path, const struct stat& st) {
   uint32_t a = 0;
   if (S_ISDIR(st.st_mode)) {
     a |= attr::Directory;
@@ -60,24 +66,26 @@ uint32_t AttributesOf(const std::string& path, const struct stat& st) {
   if ((st.st_mode & 0222) == 0) a |= attr::ReadOnly;
   const auto base = BaseName(path);
   if (!base.empty() && base[0] == '.') a |= attr::Hidden;
-  if (S_ISREG(st.st_mode) && !posix::ArchiveClear(path, st)) a |= attr::Archive;
+  if (S_ISREG(st.st_mode) && !posix::ArchiveClear(posix::XattrPath(dirfd, path), st)) a |= attr::Archive;
   return a;
 }
 
 }  // namespace
 
-uint32_t GetAttributes(const std::string& path, int* error) {
+namespace posix {
+
+uint32_t AttributesAt(int dirfd, const std::string& path, int* error) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) {
+  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     if (error) *error = errno;
     return kInvalidAttributes;
   }
-  return AttributesOf(path, st);
+  return AttributesOf(dirfd, path, st);
 }
 
-int SetAttributes(const std::string& path, uint32_t attributes) {
+int SetAttributesAt(int dirfd, const std::string& path, uint32_t attributes) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno;
+  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   // Links and special files carry no attributes of their own here.
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? 0 : kErrAccessDenied;
 
@@ -85,17 +93,18 @@ int SetAttributes(const std::string& path, uint32_t attributes) {
   const bool isReadOnly = (st.st_mode & 0222) == 0;
   if (wantReadOnly != isReadOnly) {
     const mode_t mode = wantReadOnly ? (st.st_mode & 07555) : ((st.st_mode & 07777) | 0200);
-    if (::chmod(path.c_str(), mode) != 0) return errno;
+    if (::fchmodat(dirfd, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   }
 
+  const std::string xattrPath = XattrPath(dirfd, path);
   const bool wantArchive = (attributes & attr::Archive) != 0;
   if (wantArchive) {
-    if (::lremovexattr(path.c_str(), posix::kArchiveXattr) != 0 && errno != ENODATA && errno != ENOTSUP) {
+    if (::lremovexattr(xattrPath.c_str(), posix::kArchiveXattr) != 0 && errno != ENODATA && errno != ENOTSUP) {
       return errno;
     }
   } else {
     const std::string stamp = posix::ArchiveStamp(st);
-    if (::lsetxattr(path.c_str(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0) != 0) {
+    if (::lsetxattr(xattrPath.c_str(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0) != 0) {
       // Without user extended attributes the archive attribute simply stays set.
       if (errno != ENOTSUP) return errno;
     }
@@ -103,9 +112,44 @@ int SetAttributes(const std::string& path, uint32_t attributes) {
   return 0;
 }
 
+int32_t FileAgeAt(int dirfd, const std::string& path) {
+  struct stat st;
+  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) return -1;
+  return DosDateTime(st.st_mtime);
+}
+
+}  // namespace posix
+
+uint32_t GetAttributes(const std::string& path, int* error) { return posix::AttributesAt(AT_FDCWD, path, error); }
+
+int SetAttributes(const std::string& path, uint32_t attributes) {
+  return posix::SetAttributesAt(AT_FDCWD, path, attributes);
+}
+
+namespace {
+
+// The offset of local time from UTC in force now. Every time is shifted by
+// this one offset, not by the offset of its own date, so that the order of
+// packed ages follows the order of the real times across a clock change.
+// Looked up at most once a second: it is asked for twice per file.
+long UtcOffsetNow() {
+  static thread_local std::time_t cachedAt = -1;
+  static thread_local long offset = 0;
+  const std::time_t now = std::time(nullptr);
+  if (now != cachedAt) {
+    std::tm tm{};
+    offset = ::localtime_r(&now, &tm) ? tm.tm_gmtoff : 0;
+    cachedAt = now;
+  }
+  return offset;
+}
+
+}  // namespace
+
 int32_t DosDateTime(std::time_t t) {
   std::tm tm{};
-  if (!::localtime_r(&t, &tm)) return 0x00210000;  // 1980-01-01 00:00:00
+  const std::time_t local = t + UtcOffsetNow();
+  if (!::gmtime_r(&local, &tm)) return 0x00210000;  // 1980-01-01 00:00:00
   const int year = tm.tm_year + 1900;
   if (year < 1980) return 0x00210000;
   if (year > 2107) {
@@ -119,11 +163,7 @@ int32_t DosDateTime(std::time_t t) {
   return static_cast<int32_t>((date << 16) | time);
 }
 
-int32_t FileAge(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  return DosDateTime(st.st_mtime);
-}
+int32_t FileAge(const std::string& path) { return posix::FileAgeAt(AT_FDCWD, path); }
 
 bool AgeIsNewer(int32_t age, int32_t than) {
   // -1 (missing) is older than everything; real ages compare unsigned, so the

@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -27,6 +28,24 @@ DirSearch::DirSearch(const std::string& pattern, uint32_t attributeSet) : impl_(
   // system entries.
   impl_->dir = ::opendir(directory.c_str());
   if (!impl_->dir) error_ = errno;
+}
+
+DirSearch::DirSearch(const DirHandle& directory, const std::string& mask, uint32_t attributeSet)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->mask = mask;
+  impl_->attributeSet = attributeSet;
+  if (!directory.valid()) {
+    error_ = directory.error();
+    return;
+  }
+  // The folder itself, already reached without following a link, is opened
+  // again for listing.
+  const int fd = ::openat(directory.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) impl_->dir = ::fdopendir(fd);
+  if (!impl_->dir) {
+    error_ = errno;
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 DirSearch::~DirSearch() = default;

@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
+#include "platform/posix/at_ops.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -51,21 +52,23 @@ int CopyData(int in, int out) {
   }
 }
 
-// Gives the unnamed file `fd` the name `path`; fails with EEXIST when
-// something stands there already.
-int LinkAnonymous(int fd, const std::string& path) {
-  if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+// Gives the unnamed file `fd` the name `path` relative to `dirfd`; fails
+// with EEXIST when something stands there already.
+int LinkAnonymous(int fd, int dirfd, const std::string& path) {
+  if (::linkat(fd, "", dirfd, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
   if (errno == EEXIST) return EEXIST;
   // Without the capability for an empty path, the descriptor's /proc name serves.
   const std::string procName = "/proc/self/fd/" + std::to_string(fd);
-  return ::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  return ::linkat(AT_FDCWD, procName.c_str(), dirfd, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 }  // namespace
 
-int CopyFileReplace(const std::string& source, const std::string& dest) {
+namespace posix {
+
+int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest) {
   struct stat dst;
-  const bool destExists = ::lstat(dest.c_str(), &dst) == 0;
+  const bool destExists = ::fstatat(destDirfd, dest.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0;
   // A directory or a read-only file is never replaced, not even by root.
   if (destExists && (S_ISDIR(dst.st_mode) || (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0))) {
     return kErrAccessDenied;
@@ -73,13 +76,13 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
 
   // Non-blocking, so that a source swapped for a FIFO since the enumeration
   // cannot hang the run; only a regular file is read.
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  UniqueFd in(::openat(sourceDirfd, source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!in.valid()) return errno == ELOOP ? kErrAccessDenied : errno;
   struct stat src;
   if (::fstat(in.get(), &src) != 0) return errno;
   if (!S_ISREG(src.st_mode)) return kErrAccessDenied;
   ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
-  const bool archiveClear = posix::ArchiveClearFd(in.get(), src);
+  const bool archiveClear = ArchiveClearFd(in.get(), src);
 
   // The copy is written to a file without a name and appears under the
   // destination's name only when complete: a crash or a full disk never
@@ -87,35 +90,36 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
   // in directly; an existing one is replaced through a named temporary and a
   // rename.
   const auto slash = dest.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : dest.substr(0, slash + 1);
-  UniqueFd out(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
+  UniqueFd out(::openat(destDirfd, folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   std::string tempPath;
   const bool anonymous = out.valid();
   if (!anonymous) {
-    out = UniqueFd(posix::CreateTempBeside(dest, tempPath));
+    out = UniqueFd(CreateTempIn(destDirfd, folder, tempPath));
     if (!out.valid()) return errno;
   }
-  TempFileGuard guard(tempPath);
+  TempFileGuard guard(tempPath, destDirfd);
 
   if (const int rc = CopyData(in.get(), out.get())) return rc;
+  if (archiveClear) {
+    // Same time and size as the source, so the source's stamp describes the
+    // copy. Written before the mode: a read-only copy could not take it.
+    const std::string stamp = ArchiveStamp(src);
+    ::fsetxattr(out.get(), kArchiveXattr, stamp.data(), stamp.size(), 0);
+  }
   if (::fchmod(out.get(), src.st_mode & 0777) != 0) return errno;
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out.get(), times) != 0) return errno;
-  if (archiveClear) {
-    // Same time and size as the source, so the source's stamp describes the copy.
-    const std::string stamp = posix::ArchiveStamp(src);
-    ::fsetxattr(out.get(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0);
-  }
 
   if (anonymous) {
-    int rc = destExists ? EEXIST : LinkAnonymous(out.get(), dest);
+    int rc = destExists ? EEXIST : LinkAnonymous(out.get(), destDirfd, dest);
     if (rc == 0) return out.close() == 0 ? 0 : errno;
     if (rc != EEXIST) return rc;
     // Something stands at the destination: give the copy a temporary name
     // and rename it over.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-      const std::string candidate = posix::TempNameBeside(dest);
-      rc = LinkAnonymous(out.get(), candidate);
+      const std::string candidate = folder + TempName();
+      rc = LinkAnonymous(out.get(), destDirfd, candidate);
       if (rc == 0) {
         tempPath = candidate;
         break;
@@ -126,19 +130,34 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
     guard.Reset(tempPath);
   }
   if (out.close() != 0) return errno;
-  if (::rename(tempPath.c_str(), dest.c_str()) != 0) return errno;
+  if (::renameat(destDirfd, tempPath.c_str(), destDirfd, dest.c_str()) != 0) return errno;
   guard.Keep();
   return 0;
 }
 
-int DeleteFile(const std::string& path) {
+int DeleteFileAt(int dirfd, const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno;
+  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   // A read-only file is protected from deletion, as the user expects.
   if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) return kErrAccessDenied;
   if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
-  return ::unlink(path.c_str()) == 0 ? 0 : errno;
+  return ::unlinkat(dirfd, path.c_str(), 0) == 0 ? 0 : errno;
 }
+
+}  // namespace posix
+
+int CopyFileReplace(const std::string& source, const std::string& dest) {
+  return posix::CopyFileAt(AT_FDCWD, source, AT_FDCWD, dest);
+}
+
+int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                    const std::string& destName) {
+  if (!sourceDir.valid()) return sourceDir.error();
+  if (!destDir.valid()) return destDir.error();
+  return posix::CopyFileAt(sourceDir.fd(), sourceName, destDir.fd(), destName);
+}
+
+int DeleteFile(const std::string& path) { return posix::DeleteFileAt(AT_FDCWD, path); }
 
 int RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
 

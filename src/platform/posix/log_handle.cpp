@@ -43,14 +43,16 @@ int32_t CreateTruncate(const std::string& path) {
 
 void SeekToEnd(int32_t handle) { ::lseek(handle, 0, SEEK_END); }
 
-void WriteBytes(int32_t handle, const char* data, size_t size) {
+int WriteBytes(int32_t handle, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(handle, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
     data += n;
     size -= static_cast<size_t>(n);
   }
+  return 0;
 }
 
 void CloseHandle(int32_t handle) {

@@ -4,12 +4,17 @@
 
 namespace tandrel::platform::posix {
 
-// The next temporary name in the directory of `path`, named so that every
-// pass of the engine skips it (it begins with "."). Nothing is created.
+// The next temporary name, made so that every pass of the engine skips it
+// (it begins with "."). Nothing is created.
+std::string TempName();
+// The same name in the directory of `path`.
 std::string TempNameBeside(const std::string& path);
 
-// Creates an empty temporary file under the next free such name. Returns the
-// open descriptor and its name in `tempPath`, or -1 with errno set.
+// Creates an empty temporary file `folder` + the next free temporary name,
+// relative to the directory descriptor `dirfd` (AT_FDCWD for a path). Returns
+// the open descriptor and its name in `tempPath`, or -1 with errno set.
+int CreateTempIn(int dirfd, const std::string& folder, std::string& tempPath);
+// As CreateTempIn, in the directory of `path`.
 int CreateTempBeside(const std::string& path, std::string& tempPath);
 
 }  // namespace tandrel::platform::posix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <string>
@@ -45,12 +46,13 @@ class UniqueFd {
   int fd_;
 };
 
-// Removes a temporary file unless it was handed over.
+// Removes a temporary file unless it was handed over. The path is relative
+// to the directory descriptor `dirfd` (AT_FDCWD for an ordinary path).
 class TempFileGuard {
  public:
-  explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+  explicit TempFileGuard(std::string path, int dirfd = AT_FDCWD) : path_(std::move(path)), dirfd_(dirfd) {}
   ~TempFileGuard() {
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (!path_.empty()) ::unlinkat(dirfd_, path_.c_str(), 0);
   }
   TempFileGuard(const TempFileGuard&) = delete;
   TempFileGuard& operator=(const TempFileGuard&) = delete;
@@ -59,6 +61,7 @@ class TempFileGuard {
 
  private:
   std::string path_;
+  int dirfd_;
 };
 
 }  // namespace tandrel::platform::posix

@@ -1,0 +1,26 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace tandrel::platform {
+
+RunLock::RunLock(const std::string& configPath) {
+  // A lock file beside the configuration; where none can be made (a folder
+  // the user may not write), the folder itself carries the lock.
+  fd_ = ::open((configPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd_ < 0) {
+    const auto slash = configPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : configPath.substr(0, slash + 1);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  // The kernel drops the lock with the descriptor, also when the process dies.
+  held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+RunLock::~RunLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace tandrel::platform

@@ -1,0 +1,258 @@
+// What a run must never do, however the trees look: follow a link out of a
+// job's tree, erase one side because the other is empty, or call a failed
+// run clean; and two runs of one configuration never overlap.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "testsupport/engine_fixture.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using platform::attr::Archive;
+
+class SafetyTest : public EngineFixture {
+ protected:
+  // A folder outside both trees that a followed link would reach.
+  void MakeElsewhere() {
+    WriteFile(elsewhere_ + "/precious.txt", "precious");
+    WriteFile(elsewhere_ + "/precious_dir/inner.txt", "inner");
+    ClearArchiveOf(elsewhere_ + "/precious.txt");
+    before_ = Snapshot(elsewhere_);
+  }
+  void ClearArchiveOf(const std::string& path) {
+    ASSERT_EQ(platform::SetAttributes(path, platform::GetAttributes(path) & ~Archive), 0);
+  }
+  void Link(const std::string& target, const std::string& at) {
+    ASSERT_EQ(::symlink(target.c_str(), at.c_str()), 0) << at;
+  }
+  static bool Has(const Lines& lines, const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  }
+
+  std::string elsewhere_ = dir_ / "elsewhere";
+  std::map<std::string, std::string> before_;
+};
+
+TEST_F(SafetyTest, ALinkWhereTheDestinationNeedsAFolderIsNeverFollowed) {
+  MakeElsewhere();
+  WriteFile(src_ + "/sub/new.txt", "new");
+  WriteFile(src_ + "/sub/deeper/more.txt", "more");
+  WriteFile(src_ + "/top.txt", "top");
+  Link(elsewhere_, dst_ + "/sub");
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"});
+  main_.ExtendedLog = true;
+  const Lines lines = RunLines();
+
+  EXPECT_EQ(Snapshot(elsewhere_), before_) << "nothing outside the tree is written or removed";
+  // The level's copies fail with the code of the refused open (ENOTDIR), and
+  // so do those below it; nothing is cleaned up through the link.
+  EXPECT_TRUE(Has(lines, "File ... .C.. code 20 " + src_ + "/sub/new.txt -> " + dst_ + "/sub/new.txt"));
+  EXPECT_TRUE(Has(lines, "File ... .C.. code 20 " + src_ + "/sub/deeper/more.txt -> " + dst_ +
+                             "/sub/deeper/more.txt"));
+  EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.find("cleaned up") != std::string::npos; }));
+  EXPECT_EQ(ReadFile(dst_ + "/top.txt"), "top") << "the rest of the job runs";
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+}
+
+TEST_F(SafetyTest, ALinkAtTheJobsOwnFoldersIsFollowedAsBefore) {
+  WriteFile(src_ + "/a.txt", "a");
+  MakeDir(dir_ / "realdest");
+  Link(dir_ / "realdest", dir_ / "linkdest");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" +
+                                    dir_ / "linkdest" + "\r\n");
+  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(ReadFile(dir_ / "realdest/a.txt"), "a");
+}
+
+TEST_F(SafetyTest, SourceLinksAreNeitherEnteredNorTheirTargetsTouched) {
+  // A client job deletes source files the server lacks: through a followed
+  // link it would delete the target's files.
+  MakeElsewhere();
+  Link(elsewhere_, src_ + "/linked");
+  Link(elsewhere_ + "/precious.txt", src_ + "/linked.txt");
+  WriteFile(src_ + "/own.txt", "own");
+  WriteFile(dst_ + "/server.txt", "s");
+  OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
+  RunLines();
+  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_FALSE(Exists(dst_ + "/linked")) << "links are never transferred";
+  EXPECT_FALSE(Exists(dst_ + "/linked.txt"));
+}
+
+TEST_F(SafetyTest, AnEmptySideNeverErasesTheOther) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> keys;
+    bool sourceEmpty;
+    const char* line;  // nullptr: the job runs
+  };
+  const Case cases[] = {
+      {"cleanup, empty source", {"Cleanup Destination=1", "Include SubDirs=1"}, true,
+       "Source directory is empty for job \"J\": job not run"},
+      {"client, empty destination", {"Handle As Client=1"}, false,
+       "Destination directory is empty for job \"J\": job not run"},
+      {"client and cleanup, empty destination", {"Handle As Client=1", "Cleanup Destination=1"}, false,
+       "Destination directory is empty for job \"J\": job not run"},
+      {"no cleanup, empty source", {"Include SubDirs=1"}, true, nullptr},
+      {"plain, empty destination", {}, false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedTempDir scratch;
+    const std::string full = scratch / "full", empty = scratch / "empty";
+    WriteFile(full + "/a.txt", "a");
+    WriteFile(full + "/sub/b.txt", "b");
+    ClearArchiveOf(full + "/a.txt");
+    ClearArchiveOf(full + "/sub/b.txt");
+    MakeDir(empty);
+    WriteFile(empty + "/.dot", "a name with a dot does not count");
+    const std::string source = c.sourceEmpty ? empty : full, dest = c.sourceEmpty ? full : empty;
+    std::string text = "[Active Jobs]\r\n0=J\r\n1=Next\r\n[J]\r\nSource=" + source + "\r\nDestination=" + dest +
+                       "\r\n";
+    for (const auto& k : c.keys) text += k + "\r\n";
+    text += "[Next]\r\nSource=" + src_ + "\r\nDestination=" + dst_ + "\r\n";
+    WriteFile(src_ + "/next.txt", "n");
+    WriteFile(main_.ConfigPath(), text);
+    const auto fullBefore = Snapshot(full);
+
+    const RunResult result = main_.RunJobs();
+    const Lines lines(main_.MemoLines().begin() + 1, main_.MemoLines().end());
+    if (c.line) {
+      EXPECT_EQ(result, RunResult::Failed);
+      EXPECT_EQ(lines.front(), c.line);
+      EXPECT_EQ(Snapshot(full), fullBefore) << "nothing deleted on the full side";
+      EXPECT_EQ(Snapshot(empty).size(), 1u) << "nothing copied to the empty side";
+    } else {
+      EXPECT_EQ(result, RunResult::Clean);
+      EXPECT_FALSE(Has(lines, "Source directory is empty for job \"J\": job not run"));
+    }
+    EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised") << "the next job runs";
+  }
+}
+
+TEST_F(SafetyTest, EveryKindOfFailureMakesTheRunFailedAndReachesTheEcho) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    std::vector<std::string> keys;
+    std::string echoed;  // empty: a clean run
+  };
+  const std::string copy = " " + src_ + "/a.txt -> " + dst_ + "/a.txt";
+  const Case cases[] = {
+      {"clean", [] {}, {}, ""},
+      {"copy refused",
+       [&] { MakeDir(dst_ + "/a.txt"); },
+       {},
+       "File ... .C.. code 13" + copy},
+      {"verify difference",
+       [&] {
+         WriteFile(dst_ + "/a.txt", "different");
+         SetMTime(dst_ + "/a.txt", MTime(src_ + "/a.txt") - 100);
+         MakeReadOnly(dst_ + "/a.txt");
+       },
+       {"Verify=1"},
+       "File D.. .CE. VERIFYERROR code 13" + copy},
+      {"empty folder not removed",
+       [&] { WriteFile(src_ + "/e/.keep", ""); },
+       {"Include SubDirs=1", "Delete Empty SubDirs=1"},
+       "Dir \"" + src_ + "/e\" not removed, errorcode: 39"},
+      {"cleanup failed",
+       [&] {
+         WriteFile(dst_ + "/old/.keep", "");
+       },
+       {"Cleanup Destination=1"},
+       "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(src_);
+    std::filesystem::remove_all(dst_);
+    WriteFile(src_ + "/a.txt", "a");
+    MakeDir(dst_);
+    c.arrange();
+    OneJob(c.keys);
+    Lines echoed;
+    main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+    const RunResult result = main_.RunJobs();
+    if (c.echoed.empty()) {
+      EXPECT_EQ(result, RunResult::Clean);
+      EXPECT_EQ(echoed, Lines{});
+    } else {
+      EXPECT_EQ(result, RunResult::Failed);
+      EXPECT_EQ(echoed, Lines{c.echoed}) << "also without extended logging";
+    }
+  }
+}
+
+TEST_F(SafetyTest, AJobThatDoesNotRunIsAFailure) {
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Gone\r\n[Gone]\r\nSource=" + dir_ / "nope" +
+                                    "\r\nDestination=" + dst_ + "\r\n");
+  Lines echoed;
+  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(echoed, Lines{"Source directory does not exist for job \"Gone\""});
+  OneJob({});
+  echoed.clear();
+  EXPECT_EQ(main_.RunJobs(), RunResult::Clean) << "the next run starts clean";
+  EXPECT_EQ(echoed, Lines{});
+}
+
+TEST_F(SafetyTest, AWantedLogFileThatCannotBeWrittenIsAFailure) {
+  OneJob({});
+  MakeDir(main_.LogFolder() + "Tandrel.log");  // a folder where the file must go
+  main_.LogFile = true;
+  Lines echoed;
+  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  ASSERT_EQ(echoed.size(), 1u) << "reported once per run";
+  EXPECT_EQ(echoed[0], "The log file in " + main_.LogFolder() + " could not be written");
+}
+
+TEST_F(SafetyTest, ARunThatFindsTheConfigurationBusyDoesNothingElse) {
+  WriteFile(src_ + "/a.txt", "a");
+  OneJob({});
+  main_.LogFile = true;
+  main_.AppendLog = true;
+  main_.MemoAdd("an earlier line");
+  Lines echoed;
+  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  {
+    const platform::RunLock other(main_.ConfigPath());
+    ASSERT_TRUE(other.held());
+    EXPECT_EQ(main_.RunJobs(), RunResult::Busy);
+    EXPECT_EQ(main_.MemoLines(), (Lines{"an earlier line", "Another run of this configuration is in progress"}));
+    EXPECT_EQ(echoed, Lines{"Another run of this configuration is in progress"});
+    EXPECT_FALSE(main_.RunInProgress);
+    EXPECT_FALSE(Exists(dst_ + "/a.txt"));
+    EXPECT_FALSE(Exists(main_.LogFolder())) << "no log file, no Log folder";
+  }
+  EXPECT_EQ(main_.RunJobs(), RunResult::Clean) << "the lock goes with its holder";
+  EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
+}
+
+TEST_F(SafetyTest, ARunHoldsTheLockFromItsFirstLineToItsEnd) {
+  HookedMain hooked(main_.ProgramPath());
+  bool heldAtStart = false, heldAtEnd = false;
+  WriteFile(src_ + "/a.txt", "a");
+  OneJob({});
+  hooked.when = [](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  hooked.hook = [&] {
+    heldAtStart = !platform::RunLock(main_.ConfigPath()).held();
+    hooked.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+    hooked.hook = [&] { heldAtEnd = !platform::RunLock(main_.ConfigPath()).held(); };
+  };
+  EXPECT_EQ(hooked.RunJobs(), RunResult::Clean);
+  EXPECT_TRUE(heldAtStart);
+  EXPECT_TRUE(heldAtEnd);
+  EXPECT_TRUE(platform::RunLock(main_.ConfigPath()).held()) << "released after the run";
+}
+
+}  // namespace
+}  // namespace tandrel::test

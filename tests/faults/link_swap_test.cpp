@@ -1,0 +1,117 @@
+// Folders swapped for links while a run is under way: the run goes on in
+// the folders it opened and never reaches through a link out of the tree.
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/platform.h"
+#include "testsupport/engine_fixture.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using platform::attr::Archive;
+
+class LinkSwapTest : public EngineFixture {
+ protected:
+  LinkSwapTest() {
+    WriteFile(elsewhere_ + "/precious.txt", "precious");
+    WriteFile(elsewhere_ + "/precious_dir/inner.txt", "inner");
+    WriteFile(elsewhere_ + "/a.txt", "not the source's a.txt");
+    const std::string p = elsewhere_ + "/precious.txt";
+    platform::SetAttributes(p, platform::GetAttributes(p) & ~Archive);
+    before_ = Snapshot(elsewhere_);
+    hooked_.ExtendedLog = true;
+  }
+
+  // Moves `folder` aside and puts a link to the outside folder in its place.
+  void SwapForLink(const std::string& folder) {
+    ASSERT_EQ(::rename(folder.c_str(), (folder + ".moved").c_str()), 0) << folder;
+    ASSERT_EQ(::symlink(elsewhere_.c_str(), folder.c_str()), 0) << folder;
+  }
+
+  std::string elsewhere_ = dir_ / "elsewhere";
+  std::map<std::string, std::string> before_;
+  HookedMain hooked_{main_.ProgramPath()};
+};
+
+TEST_F(LinkSwapTest, ADestinationFolderSwappedDuringItsLevelIsNotFollowed) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(src_ + "/x/y/" + name, name);
+  WriteFile(dst_ + "/x/y/stale.txt", "stale");
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
+  // At the level's first file line, its destination folder is swapped: the
+  // level's later copies and its cleanup stay in the folder it opened.
+  std::map<std::string, std::string> movedAtLevelEnd;
+  hooked_.when = [&](const std::string& line) { return line.rfind("File ", 0) == 0; };
+  hooked_.hook = [&] {
+    SwapForLink(dst_ + "/x/y");
+    hooked_.when = [&](const std::string& line) { return line.rfind("Dir " + src_ + "/x/y/ - ", 0) == 0; };
+    hooked_.hook = [&] { movedAtLevelEnd = Snapshot(dst_ + "/x/y.moved"); };
+  };
+  EXPECT_EQ(hooked_.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  std::vector<std::string> names;
+  for (const auto& entry : movedAtLevelEnd) names.push_back(entry.first);
+  EXPECT_EQ(names, (std::vector<std::string>{"/a.txt", "/b.txt", "/c.txt"}))
+      << "copied and cleaned in the folder the level opened";
+  // The parent's cleanup then removes the moved folder, which the source
+  // lacks, and passes the link by.
+  const Lines& lines = hooked_.MemoLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Dir " + dst_ + "/x/y.moved/ cleaned up"), lines.end());
+  EXPECT_TRUE(Exists(dst_ + "/x/y"));
+}
+
+TEST_F(LinkSwapTest, ADestinationFolderSwappedBeforeItsLevelFailsItsCopies) {
+  WriteFile(src_ + "/x/y/a.txt", "a");
+  WriteFile(src_ + "/x/y/z/deep.txt", "deep");
+  MakeDir(dst_ + "/x/y");
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"});
+  hooked_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  hooked_.hook = [&] { SwapForLink(dst_ + "/x/y"); };
+  EXPECT_EQ(hooked_.RunJobs(), RunResult::Failed);
+  const Lines& lines = hooked_.MemoLines();
+  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "File ... .C.. code 20 " + src_ + "/x/y/a.txt -> " + dst_ + "/x/y/a.txt"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "File ... .C.. code 20 " + src_ + "/x/y/z/deep.txt -> " + dst_ + "/x/y/z/deep.txt"),
+            lines.end());
+}
+
+TEST_F(LinkSwapTest, ASourceFolderSwappedBeforeItIsEnteredIsNotWalked) {
+  // A client job deletes the source files the server lacks: had the walk
+  // entered the link, it would have deleted the outside folder's files.
+  WriteFile(src_ + "/x/own.txt", "own");
+  WriteFile(src_ + "/x/sub/f.txt", "f");
+  WriteFile(dst_ + "/server.txt", "s");
+  OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
+  hooked_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  hooked_.hook = [&] { SwapForLink(src_ + "/x/sub"); };
+  hooked_.RunJobs();
+  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_FALSE(Exists(dst_ + "/x/sub/precious.txt"));
+  EXPECT_FALSE(Exists(dst_ + "/x/sub/a.txt"));
+}
+
+TEST_F(LinkSwapTest, AFolderSwappedInsideATreeBeingRemovedIsUnlinkedItself) {
+  WriteFile(src_ + "/keep.txt", "k");
+  for (int i = 0; i < 5; ++i) WriteFile(dst_ + "/old/d" + std::to_string(i) + "/f.txt", "f");
+  OneJob({"Cleanup Destination=1"});
+  // At the first cleaned-up folder, every other one is swapped for a link.
+  hooked_.when = [&](const std::string& line) { return line.find(" cleaned up") != std::string::npos; };
+  hooked_.hook = [&] {
+    for (int i = 0; i < 5; ++i) {
+      const std::string d = dst_ + "/old/d" + std::to_string(i);
+      if (Exists(d)) SwapForLink(d);
+    }
+  };
+  hooked_.RunJobs();
+  EXPECT_EQ(Snapshot(elsewhere_), before_);
+}
+
+}  // namespace
+}  // namespace tandrel::test
