@@ -31,6 +31,7 @@
 #include "dialogs/prompts.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
+#include "support/file_names.h"
 
 namespace tandrel {
 
@@ -87,13 +88,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-std::string HelpFilePath(const std::string& executablePath) {
-  const size_t slash = executablePath.rfind('/');
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = executablePath.rfind('.');
-  if (dot == std::string::npos || dot < nameStart) return executablePath + ".hlp";
-  return executablePath.substr(0, dot) + ".hlp";
-}
+std::string HelpFilePath(const std::string& executablePath) { return WithExtension(executablePath, ".hlp"); }
 
 TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
   setObjectName("fMain");
