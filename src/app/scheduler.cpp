@@ -30,12 +30,6 @@ bool LeadingNumber(const std::string& text, size_t from, long long& value) {
   return true;
 }
 
-std::tm LocalTm(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
-}
-
 }  // namespace
 
 void TfMainBase::LoadGeneralSettings() {
@@ -50,7 +44,7 @@ void TfMainBase::LoadGeneralSettings() {
 }
 
 void TfMainBase::ComputeNextSyncTime() {
-  const std::tm now = LocalTm(Now());
+  const std::tm now = platform::LocalTime(Now());
   if (SyncTime == "  :  " || SyncTime == ":" || !IntervalMode) {
     NextSyncTime = SyncTime;
     return;
@@ -72,7 +66,7 @@ void TfMainBase::ComputeNextSyncTime() {
 }
 
 void TfMainBase::SyncTimerTick() {
-  const std::string text = platform::LongTimeText(LocalTm(Now()));
+  const std::string text = platform::LongTimeText(platform::LocalTime(Now()));
   if (NextSyncTime.empty() || text.compare(0, NextSyncTime.size(), NextSyncTime) != 0) {
     TimerArmed = true;
     return;
