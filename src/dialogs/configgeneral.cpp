@@ -10,14 +10,13 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
-#include <cstdio>
-#include <cstdlib>
 
 #include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
 #include "dialogs/form_support.h"
 #include "engine/main_base.h"
 #include "support/raridivevi.h"
+#include "support/time_field.h"
 
 namespace tandrel {
 namespace {
@@ -33,28 +32,6 @@ constexpr int kCaretAfterTime = 5;
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int left, int top) {
   return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, 161, 17);
-}
-
-// The exit rule's result for a non-empty field: carried minutes, hours
-// wrapped into one day unless the time is an interval.
-std::string NormalisedOnExit(const std::string& text, bool interval) {
-  const std::string carried = GSFormatTime(text, true);
-  int hours = std::atoi(carried.c_str());
-  int minutes = std::atoi(carried.c_str() + 3);
-  while (minutes >= 60) {
-    minutes -= 60;
-    ++hours;
-  }
-  if (!interval) {
-    while (hours > 23) hours -= 24;
-  } else if (hours > 99) {
-    // 99:60 to 99:99 exceed the two-digit form: the longest interval it holds.
-    hours = 99;
-    minutes = 59;
-  }
-  char result[32];
-  std::snprintf(result, sizeof result, "%02d:%02d", hours, minutes);
-  return result;
 }
 
 }  // namespace
