@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "config/general_settings.h"
 #include "config/tinifile.h"
 #include "engine/main_base.h"
 #include "platform/platform.h"
@@ -11,7 +12,6 @@
 namespace tandrel {
 namespace {
 
-constexpr const char* kTimeSection = "Synchronisation time";
 constexpr long long kTenMinutes = 600;
 
 // Reads a decimal number from the start of `text`: leading white space, an
@@ -33,19 +33,19 @@ bool LeadingNumber(const std::string& text, size_t from, long long& value) {
 }  // namespace
 
 void TfMainBase::LoadGeneralSettings() {
-  TIniFile ini(ConfigPath());
-  SyncTime = ini.ReadString(kTimeSection, "Time", "  :  ");
+  const GeneralSettings settings = ReadGeneralSettings(TIniFile(ConfigPath()));
+  SyncTime = settings.time;
   NextSyncTime = SyncTime;
-  IntervalMode = ini.ReadBool(kTimeSection, "Interval", false);
-  LogFile = ini.ReadBool("Log", "LogFile", false);
-  ExtendedLog = ini.ReadBool("Log", "ExtendedLog", false);
-  AppendLog = ini.ReadBool("Log", "AppendLog", false);
-  MultipleLog = ini.ReadBool("Log", "MultipleLog", false);
+  IntervalMode = settings.interval;
+  LogFile = settings.logFile;
+  ExtendedLog = settings.extendedLog;
+  AppendLog = settings.appendLog;
+  MultipleLog = settings.multipleLog;
 }
 
 void TfMainBase::ComputeNextSyncTime() {
   const std::tm now = platform::LocalTime(Now());
-  if (SyncTime == "  :  " || SyncTime == ":" || !IntervalMode) {
+  if (SyncTime == kNoSyncTime || SyncTime == ":" || !IntervalMode) {
     NextSyncTime = SyncTime;
     return;
   }
