@@ -31,6 +31,8 @@
 #include "dialogs/prompts.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
+#include "support/file_names.h"
+#include "support/text_lines.h"
 
 namespace tandrel {
 
@@ -74,26 +76,7 @@ QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::string HelpFilePath(const std::string& executablePath) {
-  const size_t slash = executablePath.rfind('/');
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = executablePath.rfind('.');
-  if (dot == std::string::npos || dot < nameStart) return executablePath + ".hlp";
-  return executablePath.substr(0, dot) + ".hlp";
-}
+std::string HelpFilePath(const std::string& executablePath) { return WithExtension(executablePath, ".hlp"); }
 
 TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
   setObjectName("fMain");

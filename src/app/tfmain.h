@@ -21,10 +21,6 @@ class TfAbout;
 class TfConfigGeneral;
 class TfConfigJobs;
 
-// The lines of a text as the log viewer shows them: split at CR LF, CR or
-// LF; a line break at the very end starts no further line.
-std::vector<std::string> SplitLines(const std::string& text);
-
 // The help file of an executable: its name's extension replaced by ".hlp",
 // or ".hlp" appended when it has none.
 std::string HelpFilePath(const std::string& executablePath);

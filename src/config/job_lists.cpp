@@ -49,38 +49,40 @@ void MoveJob(TIniFile& ini, const std::string& from, int fromCount, int position
   AppendToList(ini, to, toCount, name);
 }
 
-void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name) {
+void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name,
+               const std::function<void()>& sectionErased) {
   ini.EraseSection(name);
+  if (sectionErased) sectionErased();
   RemoveFromList(ini, list, count, position);
 }
 
 JobRecord ReadJob(const TIniFile& ini, const std::string& name) {
   JobRecord job;
   job.name = name;
-  job.source = ini.ReadString(name, "Source", kMissing);
-  job.destination = ini.ReadString(name, "Destination", kMissing);
-  job.fileMask = ini.ReadString(name, "FileMask", "*.*");
-  job.always = ini.ReadBool(name, "Always", false);
-  job.handleAsServer = ini.ReadBool(name, "Handle As Server", false);
-  job.handleAsClient = ini.ReadBool(name, "Handle As Client", false);
-  job.includeSubDirs = ini.ReadBool(name, "Include SubDirs", false);
-  job.deleteEmptySubDirs = ini.ReadBool(name, "Delete Empty SubDirs", false);
-  job.cleanupDestination = ini.ReadBool(name, "Cleanup Destination", false);
-  job.verify = ini.ReadBool(name, "Verify", false);
+  job.source = ini.ReadString(name, jobkey::Source, kMissing);
+  job.destination = ini.ReadString(name, jobkey::Destination, kMissing);
+  job.fileMask = ini.ReadString(name, jobkey::FileMask, kAllFiles);
+  job.always = ini.ReadBool(name, jobkey::Always, false);
+  job.handleAsServer = ini.ReadBool(name, jobkey::HandleAsServer, false);
+  job.handleAsClient = ini.ReadBool(name, jobkey::HandleAsClient, false);
+  job.includeSubDirs = ini.ReadBool(name, jobkey::IncludeSubDirs, false);
+  job.deleteEmptySubDirs = ini.ReadBool(name, jobkey::DeleteEmptySubDirs, false);
+  job.cleanupDestination = ini.ReadBool(name, jobkey::CleanupDestination, false);
+  job.verify = ini.ReadBool(name, jobkey::Verify, false);
   return job;
 }
 
 void WriteJob(TIniFile& ini, const JobRecord& job) {
-  ini.WriteString(job.name, "Source", job.source);
-  ini.WriteString(job.name, "Destination", job.destination);
-  ini.WriteString(job.name, "FileMask", job.fileMask);
-  ini.WriteBool(job.name, "Always", job.always);
-  ini.WriteBool(job.name, "Handle As Server", job.handleAsServer);
-  ini.WriteBool(job.name, "Handle As Client", job.handleAsClient);
-  ini.WriteBool(job.name, "Include SubDirs", job.includeSubDirs);
-  ini.WriteBool(job.name, "Delete Empty SubDirs", job.deleteEmptySubDirs);
-  ini.WriteBool(job.name, "Cleanup Destination", job.cleanupDestination);
-  ini.WriteBool(job.name, "Verify", job.verify);
+  ini.WriteString(job.name, jobkey::Source, job.source);
+  ini.WriteString(job.name, jobkey::Destination, job.destination);
+  ini.WriteString(job.name, jobkey::FileMask, job.fileMask);
+  ini.WriteBool(job.name, jobkey::Always, job.always);
+  ini.WriteBool(job.name, jobkey::HandleAsServer, job.handleAsServer);
+  ini.WriteBool(job.name, jobkey::HandleAsClient, job.handleAsClient);
+  ini.WriteBool(job.name, jobkey::IncludeSubDirs, job.includeSubDirs);
+  ini.WriteBool(job.name, jobkey::DeleteEmptySubDirs, job.deleteEmptySubDirs);
+  ini.WriteBool(job.name, jobkey::CleanupDestination, job.cleanupDestination);
+  ini.WriteBool(job.name, jobkey::Verify, job.verify);
 }
 
 }  // namespace tandrel

@@ -6,6 +6,7 @@
 // `count` is the caller's number of entries (the dialog's list box), as the
 // list operations are defined on it rather than on a fresh read.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,13 +41,32 @@ void MoveJob(TIniFile& ini, const std::string& from, int fromCount, int position
              int toCount);
 
 // Erases the job's section, then removes its entry at `position` of `list`.
-void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name);
+// `sectionErased`, when given, runs between the two, so what it does stands
+// even when removing the entry fails.
+void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name,
+               const std::function<void()>& sectionErased = {});
+
+// The keys of a job's section.
+namespace jobkey {
+inline constexpr char Source[] = "Source";
+inline constexpr char Destination[] = "Destination";
+inline constexpr char FileMask[] = "FileMask";
+inline constexpr char Always[] = "Always";
+inline constexpr char HandleAsServer[] = "Handle As Server";
+inline constexpr char HandleAsClient[] = "Handle As Client";
+inline constexpr char IncludeSubDirs[] = "Include SubDirs";
+inline constexpr char DeleteEmptySubDirs[] = "Delete Empty SubDirs";
+inline constexpr char CleanupDestination[] = "Cleanup Destination";
+inline constexpr char Verify[] = "Verify";
+}  // namespace jobkey
+// The file mask of a job that names none: every file.
+inline constexpr char kAllFiles[] = "*.*";
 
 struct JobRecord {
   std::string name;  // the section's name
   std::string source;
   std::string destination;
-  std::string fileMask = "*.*";
+  std::string fileMask = kAllFiles;
   bool always = false;
   bool handleAsServer = false;
   bool handleAsClient = false;
@@ -59,7 +79,7 @@ struct JobRecord {
 };
 
 // Reads the job's section; Source and Destination default to kMissing,
-// FileMask to "*.*", the switches to false.
+// FileMask to kAllFiles, the switches to false.
 JobRecord ReadJob(const TIniFile& ini, const std::string& name);
 
 // Writes the ten keys of the record into its section, in the dialog's order,

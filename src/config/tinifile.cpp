@@ -1,7 +1,8 @@
 #include "config/tinifile.h"
 
-#include <filesystem>
 #include <optional>
+
+#include "support/file_names.h"
 
 namespace tandrel {
 
@@ -38,14 +39,7 @@ std::optional<bool> IntegerIsNonZero(std::string_view text) {
 }  // namespace
 
 std::string IniFilePathFor(const std::string& executablePath) {
-  // Only the last component's dot counts; a leading dot (".tandrel") names a
-  // file, it does not start an extension.
-  constexpr char kSeparators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
-  const size_t slash = executablePath.find_last_of(kSeparators);
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = executablePath.rfind('.');
-  if (dot != std::string::npos && dot > nameStart) return executablePath.substr(0, dot) + ".cfg";
-  return executablePath + ".cfg";
+  return WithExtension(executablePath, ".cfg");
 }
 
 const PrivateProfile& TIniFile::Current() const {

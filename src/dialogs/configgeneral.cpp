@@ -10,14 +10,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
-#include <cstdio>
-#include <cstdlib>
 
+#include "config/general_settings.h"
 #include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
 #include "dialogs/form_support.h"
 #include "engine/main_base.h"
 #include "support/raridivevi.h"
+#include "support/time_field.h"
 
 namespace tandrel {
 namespace {
@@ -26,35 +26,11 @@ using ui::Place;
 
 constexpr int kClientWidth = 233;
 constexpr int kClientHeight = 243;
-constexpr char kTimeSection[] = "Synchronisation time";
-constexpr char kLogSection[] = "Log";
 // The caret stands behind the last character of "hh:mm".
 constexpr int kCaretAfterTime = 5;
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int left, int top) {
   return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, 161, 17);
-}
-
-// The exit rule's result for a non-empty field: carried minutes, hours
-// wrapped into one day unless the time is an interval.
-std::string NormalisedOnExit(const std::string& text, bool interval) {
-  const std::string carried = GSFormatTime(text, true);
-  int hours = std::atoi(carried.c_str());
-  int minutes = std::atoi(carried.c_str() + 3);
-  while (minutes >= 60) {
-    minutes -= 60;
-    ++hours;
-  }
-  if (!interval) {
-    while (hours > 23) hours -= 24;
-  } else if (hours > 99) {
-    // 99:60 to 99:99 exceed the two-digit form: the longest interval it holds.
-    hours = 99;
-    minutes = 59;
-  }
-  char result[32];
-  std::snprintf(result, sizeof result, "%02d:%02d", hours, minutes);
-  return result;
 }
 
 }  // namespace
@@ -148,12 +124,13 @@ void TfConfigGeneral::hideEvent(QHideEvent* event) {
 
 void TfConfigGeneral::FormShow() {
   iniFile_ = std::make_unique<TIniFile>(main_.ConfigPath());
-  eTime_->setText(ui::EditorText(iniFile_->ReadString(kTimeSection, "Time", "  :  ")));
-  cbIntervalTimer_->setChecked(iniFile_->ReadBool(kTimeSection, "Interval", false));
-  cbLog_->setChecked(iniFile_->ReadBool(kLogSection, "LogFile", false));
-  cbExtendedLog_->setChecked(iniFile_->ReadBool(kLogSection, "ExtendedLog", false));
-  cbAppendLog_->setChecked(iniFile_->ReadBool(kLogSection, "AppendLog", false));
-  cbMultipleLog_->setChecked(iniFile_->ReadBool(kLogSection, "MultipleLog", false));
+  const GeneralSettings settings = ReadGeneralSettings(*iniFile_);
+  eTime_->setText(ui::EditorText(settings.time));
+  cbIntervalTimer_->setChecked(settings.interval);
+  cbLog_->setChecked(settings.logFile);
+  cbExtendedLog_->setChecked(settings.extendedLog);
+  cbAppendLog_->setChecked(settings.appendLog);
+  cbMultipleLog_->setChecked(settings.multipleLog);
   cbLogClick();
 }
 
@@ -161,19 +138,21 @@ void TfConfigGeneral::FormHide() {
   // The file is closed however this ends; a failed write stops the rest.
   const std::unique_ptr<TIniFile> ini = std::move(iniFile_);
   if (!ini) return;
-  const std::string time = ui::FileText(eTime_->text());
-  ini->WriteString(kTimeSection, "Time", time);
-  main_.SyncTime = time;
-  ini->WriteBool(kTimeSection, "Interval", cbIntervalTimer_->isChecked());
-  ini->WriteBool(kLogSection, "LogFile", cbLog_->isChecked());
-  ini->WriteBool(kLogSection, "ExtendedLog", cbExtendedLog_->isChecked());
-  ini->WriteBool(kLogSection, "AppendLog", cbAppendLog_->isChecked());
-  ini->WriteBool(kLogSection, "MultipleLog", cbMultipleLog_->isChecked());
-  main_.IntervalMode = cbIntervalTimer_->isChecked();
-  main_.LogFile = cbLog_->isChecked();
-  main_.ExtendedLog = cbExtendedLog_->isChecked();
-  main_.AppendLog = cbAppendLog_->isChecked();
-  main_.MultipleLog = cbMultipleLog_->isChecked();
+  GeneralSettings settings;
+  settings.time = ui::FileText(eTime_->text());
+  settings.interval = cbIntervalTimer_->isChecked();
+  settings.logFile = cbLog_->isChecked();
+  settings.extendedLog = cbExtendedLog_->isChecked();
+  settings.appendLog = cbAppendLog_->isChecked();
+  settings.multipleLog = cbMultipleLog_->isChecked();
+  // The main window takes the time as soon as it is stored, the rest once
+  // everything is.
+  WriteGeneralSettings(*ini, settings, [&] { main_.SyncTime = settings.time; });
+  main_.IntervalMode = settings.interval;
+  main_.LogFile = settings.logFile;
+  main_.ExtendedLog = settings.extendedLog;
+  main_.AppendLog = settings.appendLog;
+  main_.MultipleLog = settings.multipleLog;
 }
 
 // Digits enter from the right; anything else disappears at once.

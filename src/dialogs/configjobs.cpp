@@ -311,13 +311,13 @@ void TfConfigJobs::SaveInto(List own) {
 void TfConfigJobs::DeleteFrom(List own) {
   const int position = SelectedPosition(own);
   if (position < 0) return;
-  const std::string name = NameAt(own, position);
-  iniFile_->EraseSection(name);
   QListWidget* box = Box(own);
-  const int count = box->count();
-  delete box->takeItem(position);
-  box->setCurrentItem(nullptr);  // nothing is selected after the removal
-  RemoveFromList(*iniFile_, Section(own), count, position);
+  // The entry leaves the box once the job's section is gone, even when
+  // renumbering the list fails after that.
+  DeleteJob(*iniFile_, Section(own), box->count(), position, NameAt(own, position), [box, position] {
+    delete box->takeItem(position);
+    box->setCurrentItem(nullptr);  // nothing is selected after the removal
+  });
 }
 
 void TfConfigJobs::MoveFrom(List source) {

@@ -6,15 +6,6 @@
 #include "platform/platform.h"
 
 namespace tandrel {
-namespace {
-
-std::tm Local(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
-}
-
-}  // namespace
 
 std::string ProgramFolder(const std::string& programPath) {
   const auto slash = programPath.rfind('/');
@@ -25,7 +16,7 @@ std::string LogFolderFor(const std::string& programPath) { return ProgramFolder(
 
 std::string LogFileName(bool multipleLog, std::time_t now) {
   if (!multipleLog) return "Tandrel.log";
-  const std::tm tm = Local(now);
+  const std::tm tm = platform::LocalTime(now);
   char name[32];
   std::snprintf(name, sizeof name, "tl%02d%02d%02d.log", tm.tm_year % 100, tm.tm_mon + 1, tm.tm_mday);
   return name;
@@ -34,9 +25,8 @@ std::string LogFileName(bool multipleLog, std::time_t now) {
 long WholeDaysApart(std::time_t a, std::time_t b) {
   // Reading both local date-times as if they were UTC measures the distance
   // between the wall-clock values, as the user sees them, across DST changes.
-  std::tm ta = Local(a), tb = Local(b);
-  const long long la = static_cast<long long>(timegm(&ta));
-  const long long lb = static_cast<long long>(timegm(&tb));
+  const long long la = platform::SecondsAsUtc(platform::LocalTime(a));
+  const long long lb = platform::SecondsAsUtc(platform::LocalTime(b));
   return static_cast<long>(std::llabs(la - lb) / 86400);
 }
 
@@ -53,7 +43,7 @@ void PurgeLogFolder(const std::string& folder, std::time_t now) {
 }
 
 std::string StartLine(std::time_t now) {
-  const std::tm tm = Local(now);
+  const std::tm tm = platform::LocalTime(now);
   char line[64];
   std::snprintf(line, sizeof line, "Synchronisation started at: %02d-%02d-%02d  %02d:%02d", tm.tm_year % 100,
                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);

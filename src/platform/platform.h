@@ -217,4 +217,44 @@ std::string LongTimeText(const std::tm& t);  // locale's long time format
 char DecimalSeparator();
 std::string UpperCaseLocale(const std::string& text);
 
+// ---- Reading a file in blocks ---------------------------------------------
+
+// Returned by FileReader for a path that is no regular file (a directory, a
+// FIFO, a device): EINVAL.
+constexpr int kErrNotRegularFile = 22;
+
+// A regular file open for reading from its start, closed with the object.
+// Opening never blocks, not even on a FIFO standing at the path.
+class FileReader {
+ public:
+  explicit FileReader(const std::string& path);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // True when the file could be opened (and is a regular file).
+  bool valid() const { return fd_ >= 0; }
+  // 0, or why the file could not be opened (the error code or
+  // kErrNotRegularFile), or why the last read failed.
+  int error() const { return error_; }
+  // Fills `buffer` with the next `size` bytes, reading on after short reads,
+  // so fewer than `size` bytes come back only at the end of the file. Returns
+  // the number of bytes read, or -1 on a read error (error() tells which).
+  int64_t ReadBlock(char* buffer, size_t size);
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// ---- Local time -------------------------------------------------------------
+
+// The local calendar time of `t`, with the zone's rules in force at `t`; all
+// fields zero when it cannot be converted.
+std::tm LocalTime(std::time_t t);
+// The seconds since 1970 of the calendar fields of `t` read as UTC (fields out
+// of range carry over; the zone and tm_isdst are ignored). Subtracting two of
+// these measures the distance between two wall-clock readings.
+int64_t SecondsAsUtc(const std::tm& t);
+
 }  // namespace tandrel::platform

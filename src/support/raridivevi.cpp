@@ -1,10 +1,5 @@
 #include "support/raridivevi.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -105,85 +100,31 @@ std::string GSFormatTime(const std::string& text, bool carry) {
   return TwoDigits(hours) + ':' + TwoDigits(minutes);
 }
 
-namespace {
-
 // Large blocks keep the system-call count low; two of them still fit the
 // processor's cache, which makes the comparison run at memory speed.
 constexpr std::size_t kCompareBlock = 256 * 1024;
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  FileDescriptor& operator=(FileDescriptor&&) = delete;
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-// Opens a regular file for reading; an invalid descriptor for anything else.
-// A directory would open on Linux but is no file to compare, and O_NONBLOCK
-// keeps a FIFO standing at the path from blocking the run (it has no effect
-// on regular files).
-FileDescriptor OpenForCompare(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  FileDescriptor file(fd);
-  struct stat st;
-  if (!file.valid() || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return FileDescriptor();
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // a hint only; failure is harmless
-  return file;
-}
-
-// Reads until `size` bytes are in or the file ends, so a short read never
-// shifts the two files against each other. The count read, or -1 on an error.
-ssize_t ReadFully(int fd, char* buffer, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, buffer + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-}  // namespace
-
 bool GS_VergelijkBestand(const std::string& first, const std::string& second) {
   // Both are opened before anything is read: an empty first file still needs
   // a second file that can be opened.
-  const FileDescriptor a = OpenForCompare(first);
+  platform::FileReader a(first);
   if (!a.valid()) return false;
-  const FileDescriptor b = OpenForCompare(second);
+  platform::FileReader b(second);
   if (!b.valid()) return false;
 
   const auto buffers = std::make_unique_for_overwrite<char[]>(2 * kCompareBlock);
   char* const bufA = buffers.get();
   char* const bufB = bufA + kCompareBlock;
   for (;;) {
-    const ssize_t got = ReadFully(a.get(), bufA, kCompareBlock);
+    const int64_t got = a.ReadBlock(bufA, kCompareBlock);
     if (got < 0) return false;
     if (got == 0) return true;
     // Only as much of the second file as the first one had: whatever the
     // second holds beyond the first's end does not count.
     const auto want = static_cast<std::size_t>(got);
-    if (ReadFully(b.get(), bufB, want) != got) return false;
+    if (b.ReadBlock(bufB, want) != got) return false;
     if (std::memcmp(bufA, bufB, want) != 0) return false;
-    if (want < kCompareBlock) return true;  // ReadFully stops short only at the end
+    if (want < kCompareBlock) return true;  // a block comes back short only at the end
   }
 }
 

@@ -174,5 +174,48 @@ TEST_F(JobListsTest, FailedWriteStopsTheOperationWhereItFailed) {
   EXPECT_EQ(test::ReadFile(path_), "[Active Jobs]\r\n0=A\r\n1=B\r\n");
 }
 
+TEST_F(JobListsTest, DeleteTellsWhenTheSectionIsGone) {
+  // What the file holds, on a writable or read-only file: whether the step
+  // between erasing and renumbering runs, and whether the delete fails.
+  struct Row {
+    const char* name;
+    const char* content;
+    bool readOnly;
+    bool stepRuns, fails;
+    const char* after;
+  };
+  const Row rows[] = {
+      {"writable", "[Active Jobs]\r\n0=A\r\n1=B\r\n[A]\r\nSource=/a\r\n", false, true, false,
+       "[Active Jobs]\r\n0=B\r\n"},
+      {"read-only with section", "[Active Jobs]\r\n0=A\r\n1=B\r\n[A]\r\nSource=/a\r\n", true, false, true,
+       "[Active Jobs]\r\n0=A\r\n1=B\r\n[A]\r\nSource=/a\r\n"},
+      // Nothing to erase, so erasing succeeds; renumbering then fails.
+      {"read-only without section", "[Active Jobs]\r\n0=A\r\n1=B\r\n", true, true, true,
+       "[Active Jobs]\r\n0=A\r\n1=B\r\n"},
+  };
+  for (const Row& r : rows) {
+    test::MakeWritable(path_);
+    test::WriteFile(path_, r.content);
+    if (r.readOnly) test::MakeReadOnly(path_);
+    bool stepRan = false;
+    std::string seenByStep;
+    bool failed = false;
+    try {
+      DeleteJob(ini_, kActiveJobs, 2, 0, "A", [&] {
+        stepRan = true;
+        seenByStep = test::ReadFile(path_);
+      });
+    } catch (const IniWriteError&) {
+      failed = true;
+    }
+    EXPECT_EQ(stepRan, r.stepRuns) << r.name;
+    if (stepRan) {
+      EXPECT_EQ(seenByStep, "[Active Jobs]\r\n0=A\r\n1=B\r\n") << r.name << ": section gone, list untouched";
+    }
+    EXPECT_EQ(failed, r.fails) << r.name;
+    EXPECT_EQ(test::ReadFile(path_), r.after) << r.name;
+  }
+}
+
 }  // namespace
 }  // namespace tandrel

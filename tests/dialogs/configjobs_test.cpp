@@ -372,6 +372,21 @@ class ConfigJobsTest : public QObject {
     QCOMPARE(config_->Bytes(), before);
   }
 
+  void deleteFailingAtRenumberingStillTakesTheEntryOut() {
+    // A listed job without a section: erasing it needs no write, renumbering
+    // the list does.
+    config_->Write("[NonActive Jobs]\n0=A\n1=B\n");
+    config_->MakeReadOnly();
+    Show();
+    const QByteArray before = config_->Bytes();
+    ClickEntry(NonActive(), 0);
+    Click("bDelNonActive");
+    QCOMPARE(Prompts::Errors(),
+             std::vector<QString>{QStringLiteral("Unable to write to %1.").arg(config_->qpath())});
+    QCOMPARE(Entries(NonActive()), QStringList{"B"});
+    QCOMPARE(config_->Bytes(), before);
+  }
+
   void eachShowingReloadsListsAndKeepsEditor() {
     config_->Write("[Active Jobs]\n0=A\n[A]\nSource=/a\n");
     Show();

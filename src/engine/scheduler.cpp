@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "config/general_settings.h"
 #include "config/tinifile.h"
 #include "engine/main_base.h"
 #include "platform/platform.h"
@@ -11,7 +12,6 @@
 namespace tandrel {
 namespace {
 
-constexpr const char* kTimeSection = "Synchronisation time";
 constexpr long long kTenMinutes = 600;
 
 // Reads a decimal number from the start of `text`: leading white space, an
@@ -30,28 +30,22 @@ bool LeadingNumber(const std::string& text, size_t from, long long& value) {
   return true;
 }
 
-std::tm LocalTm(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
-}
-
 }  // namespace
 
 void TfMainBase::LoadGeneralSettings() {
-  TIniFile ini(ConfigPath());
-  SyncTime = ini.ReadString(kTimeSection, "Time", "  :  ");
+  const GeneralSettings settings = ReadGeneralSettings(TIniFile(ConfigPath()));
+  SyncTime = settings.time;
   NextSyncTime = SyncTime;
-  IntervalMode = ini.ReadBool(kTimeSection, "Interval", false);
-  LogFile = ini.ReadBool("Log", "LogFile", false);
-  ExtendedLog = ini.ReadBool("Log", "ExtendedLog", false);
-  AppendLog = ini.ReadBool("Log", "AppendLog", false);
-  MultipleLog = ini.ReadBool("Log", "MultipleLog", false);
+  IntervalMode = settings.interval;
+  LogFile = settings.logFile;
+  ExtendedLog = settings.extendedLog;
+  AppendLog = settings.appendLog;
+  MultipleLog = settings.multipleLog;
 }
 
 void TfMainBase::ComputeNextSyncTime() {
-  const std::tm now = LocalTm(Now());
-  if (SyncTime == "  :  " || SyncTime == ":" || !IntervalMode) {
+  const std::tm now = platform::LocalTime(Now());
+  if (SyncTime == kNoSyncTime || SyncTime == ":" || !IntervalMode) {
     NextSyncTime = SyncTime;
     return;
   }
@@ -72,7 +66,7 @@ void TfMainBase::ComputeNextSyncTime() {
 }
 
 void TfMainBase::SyncTimerTick() {
-  const std::string text = platform::LongTimeText(LocalTm(Now()));
+  const std::string text = platform::LongTimeText(platform::LocalTime(Now()));
   if (NextSyncTime.empty() || text.compare(0, NextSyncTime.size(), NextSyncTime) != 0) {
     TimerArmed = true;
     return;
