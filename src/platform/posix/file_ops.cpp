@@ -98,14 +98,17 @@ int CopyFileReplace(const std::string& source, const std::string& dest) {
   TempFileGuard guard(tempPath);
 
   if (const int rc = CopyData(in.get(), out.get())) return rc;
-  if (::fchmod(out.get(), src.st_mode & 0777) != 0) return errno;
-  const struct timespec times[2] = {src.st_atim, src.st_mtim};
-  if (::futimens(out.get(), times) != 0) return errno;
   if (archiveClear) {
-    // Same time and size as the source, so the source's stamp describes the copy.
+    // Same time and size as the source, so the source's stamp describes the
+    // copy. Written while the copy still has its owner's write bit: without
+    // it only a privileged caller could attach the attribute. A copy without
+    // it simply counts as archive.
     const std::string stamp = posix::ArchiveStamp(src);
     ::fsetxattr(out.get(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0);
   }
+  if (::fchmod(out.get(), src.st_mode & 0777) != 0) return errno;
+  const struct timespec times[2] = {src.st_atim, src.st_mtim};
+  if (::futimens(out.get(), times) != 0) return errno;
 
   if (anonymous) {
     int rc = destExists ? EEXIST : LinkAnonymous(out.get(), dest);
