@@ -67,10 +67,18 @@ bool MatchesMask(const std::string& name, const std::string& mask);
 // ---- Attributes and file facts ------------------------------------------
 
 // The attribute bits of a path (links are not followed), or kInvalidAttributes
-// with *error set when the path cannot be examined.
+// with *error set when the path cannot be examined. A file the caller may not
+// read reads as archive.
 uint32_t GetAttributes(const std::string& path, int* error = nullptr);
 // Writes read-only and archive back; the other bits follow from the file itself.
-// Returns 0 or the error code.
+// A directory takes neither (0); a link or special file is refused with
+// kErrAccessDenied. Changing read-only needs the right to change the file's
+// mode (owner or root), otherwise EPERM. Changing archive needs the right to
+// write the file; the owner of a file without the owner's write bit gets that
+// bit for the instant of the change, and the exact mode is put back. A caller
+// with neither right gets kErrAccessDenied. A refused call changes nothing. On
+// a file system without user extended attributes archive stays set, and that
+// is no error. Returns 0 or the error code.
 int SetAttributes(const std::string& path, uint32_t attributes);
 
 // Last-write time as the packed local DOS date-time; -1 when the path is missing
@@ -142,9 +150,10 @@ bool ModificationTime(const std::string& path, std::time_t& mtime);
 
 // ---- File operations -----------------------------------------------------
 
-// Copies content, modification time, permission bits and archive state,
-// replacing the destination atomically. Refuses with kErrAccessDenied when the
-// destination is a directory or a read-only file. Returns 0 or the error code.
+// Copies content, modification time, permission bits and archive state (also
+// to a read-only copy), replacing the destination atomically. Refuses with
+// kErrAccessDenied when the destination is a directory or a read-only file.
+// Returns 0 or the error code.
 int CopyFileReplace(const std::string& source, const std::string& dest);
 // The same copy between entries of open folders; a link at either name is
 // never followed (a source link is refused with kErrAccessDenied, a link at

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cctype>
 #include <ostream>
 
@@ -116,6 +118,37 @@ TEST_F(TransferTest, ClientNeverDeletesASourceFileWhereTheServerHasADirectory) {
   main_.ExtendedLog = true;
   EXPECT_EQ(RunLines()[0], "File ..C .... code 0 " + src_ + "/x -> " + dst_ + "/x");
   EXPECT_EQ(ReadFile(src_ + "/x"), "keep me");
+}
+
+// The archive step must work on read-only files too: the client's archive
+// bit is what tells a file deleted on the server from a new one.
+TEST_F(TransferTest, ClientClearsTheArchiveOfAReadOnlyFileSoAServerDeletionHolds) {
+  const std::string source = src_ + "/ro.txt", dest = dst_ + "/ro.txt";
+  WriteFile(source, "kept");
+  test::MakeReadOnly(source);
+  MakeDir(dst_ + "/other");  // an empty server folder would refuse the job
+  OneJob({"Handle As Client=1"});
+  main_.ExtendedLog = true;
+  EXPECT_EQ(RunLines()[0], "File ..C .C.. code 0 " + source + " -> " + dest);
+  EXPECT_FALSE(platform::GetAttributes(source) & Archive);
+  EXPECT_EQ(FileMode(source), 0444u);
+
+  ASSERT_EQ(::unlink(dest.c_str()), 0);  // deleted on the server
+  EXPECT_EQ(RunLines()[0], "File ..C .D.. code 0 " + source + " -> " + dest);
+  EXPECT_FALSE(Exists(dest)) << "not copied back";
+  EXPECT_EQ(ReadFile(source), "kept") << "a read-only file is never deleted";
+}
+
+TEST_F(TransferTest, ServerClearsTheArchiveOfAReadOnlyCopy) {
+  const std::string source = src_ + "/ro.txt", dest = dst_ + "/ro.txt";
+  WriteFile(source, "new");
+  test::MakeReadOnly(source);
+  OneJob({"Handle As Server=1"});
+  main_.ExtendedLog = true;
+  EXPECT_EQ(RunLines()[0], "File .S. N... code 0 " + source + " -> " + dest);
+  EXPECT_FALSE(platform::GetAttributes(dest) & Archive);
+  EXPECT_TRUE(platform::GetAttributes(source) & Archive);
+  EXPECT_EQ(FileMode(dest), 0444u);
 }
 
 TEST_F(TransferTest, CopyFailuresCarryThePlatformCode) {

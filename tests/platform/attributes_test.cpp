@@ -3,11 +3,13 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <thread>
 
 #include "platform/platform.h"
+#include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -61,6 +63,100 @@ TEST(Attributes, ReadOnlyIsTheAbsenceOfEveryWriteBit) {
   ASSERT_EQ(SetAttributes(f, GetAttributes(f) & ~attr::ReadOnly), 0);
   ::stat(f.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0644u) << "clearing adds the owner's write bit only";
+}
+
+bool HasArchiveMark(const std::string& path) {
+  char buf[64];
+  return ::getxattr(path.c_str(), "user.tandrel.archive", buf, sizeof buf) >= 0 || errno == ERANGE;
+}
+
+// Files of the caller without the owner's write bit: the mark may only be
+// changed with write permission, yet archive must clear and set on them as on
+// any other file, and the mode must come back bit for bit. Root passes the
+// permission check anyway; the unprivileged pass is where these rows count.
+TEST(Attributes, ArchiveChangesOnTheCallersFilesWithoutWriteBitsKeepTheExactMode) {
+  for (const unsigned mode : {0444u, 0400u, 0555u, 0464u, 06555u}) {
+    SCOPED_TRACE(mode);
+    ScopedTempDir dir;
+    const std::string f = dir / "f";
+    WriteFile(f, "content");
+    ASSERT_EQ(::chmod(f.c_str(), mode), 0);
+    const uint32_t before = GetAttributes(f);
+    ASSERT_TRUE(before & attr::Archive);
+
+    ASSERT_EQ(SetAttributes(f, before & ~attr::Archive), 0);
+    EXPECT_EQ(GetAttributes(f), before & ~attr::Archive);
+    EXPECT_EQ(test::FileMode(f), mode);
+
+    ASSERT_EQ(SetAttributes(f, before), 0);
+    EXPECT_EQ(GetAttributes(f), before);
+    EXPECT_FALSE(HasArchiveMark(f));
+    EXPECT_EQ(test::FileMode(f), mode);
+  }
+}
+
+TEST(Attributes, ReadOnlyAndArchiveChangeInOneCall) {
+  ScopedTempDir dir;
+  const std::string f = dir / "f";
+  WriteFile(f, "x");
+  ::chmod(f.c_str(), 0644);
+  ASSERT_EQ(SetAttributes(f, attr::ReadOnly), 0) << "read-only with archive clear";
+  EXPECT_EQ(GetAttributes(f), attr::ReadOnly);
+  EXPECT_EQ(test::FileMode(f), 0444u);
+
+  ASSERT_EQ(SetAttributes(f, 0), 0) << "writable again, archive stays clear";
+  EXPECT_EQ(GetAttributes(f), 0u);
+  EXPECT_EQ(test::FileMode(f), 0644u);
+
+  ASSERT_EQ(SetAttributes(f, attr::ReadOnly | attr::Archive), 0);
+  EXPECT_EQ(GetAttributes(f), attr::ReadOnly | attr::Archive);
+  EXPECT_FALSE(HasArchiveMark(f));
+  EXPECT_EQ(test::FileMode(f), 0444u);
+}
+
+// A file of someone else. Changing its mark needs write permission, changing
+// read-only needs ownership; a refused call leaves mode and archive as they
+// were, also when one half alone would have been allowed.
+struct ForeignRow {
+  const char* name;
+  unsigned mode;
+  bool archiveBefore;
+  uint32_t wanted;  // read-only and archive as passed to SetAttributes
+  int result;
+  bool archiveAfter;
+};
+
+const ForeignRow kForeignRows[] = {
+    {"ReadOnlyFileArchiveNotCleared", 0444, true, attr::ReadOnly, EACCES, true},
+    {"ReadOnlyFileArchiveNotSet", 0444, false, attr::ReadOnly | attr::Archive, EACCES, false},
+    {"WritableFileNotMadeReadOnly", 0666, true, attr::ReadOnly, EPERM, true},
+    {"WritableFileArchiveCleared", 0666, true, 0, 0, false},
+};
+
+TEST(Attributes, FilesOfAnotherUserChangeOnlyAsFarAsThatUserMayWrite) {
+  if (!test::Privileged()) GTEST_SKIP() << "only root can make a file of another user";
+  for (const ForeignRow& row : kForeignRows) {
+    SCOPED_TRACE(row.name);
+    ScopedTempDir dir;
+    ::chmod(dir.path().c_str(), 0755);
+    const std::string f = dir / "theirs";
+    WriteFile(f, "not yours");
+    if (!row.archiveBefore) {
+      ASSERT_EQ(SetAttributes(f, 0), 0);
+    }
+    ASSERT_EQ(::chmod(f.c_str(), row.mode), 0);
+
+    const int rc = test::AsOtherUser([&] {
+      // A file the other user cannot even reach would be refused for the
+      // wrong reason.
+      if (GetAttributes(f) == kInvalidAttributes) return 253;
+      return SetAttributes(f, row.wanted);
+    });
+    if (rc == 253 || rc < 0) GTEST_SKIP() << "cannot run as another user on " << dir.path();
+    EXPECT_EQ(rc, row.result);
+    EXPECT_EQ(test::FileMode(f), row.mode);
+    EXPECT_EQ(bool(GetAttributes(f) & attr::Archive), row.archiveAfter);
+  }
 }
 
 TEST(Attributes, KindsAndMissingPaths) {

@@ -46,6 +46,20 @@ TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
   EXPECT_EQ(EntryCount(dir.path()), 2) << "no temporary file stays behind";
 }
 
+TEST(CopyFileReplace, AReadOnlyCopyKeepsTheSourcesArchiveState) {
+  ScopedTempDir dir;
+  for (const bool archive : {false, true}) {
+    SCOPED_TRACE(archive);
+    const std::string src = dir / (archive ? "a-src" : "c-src");
+    const std::string dst = dir / (archive ? "a-dst" : "c-dst");
+    WriteFile(src, "read me");
+    ASSERT_EQ(SetAttributes(src, attr::ReadOnly | (archive ? attr::Archive : 0)), 0);
+    ASSERT_EQ(CopyFileReplace(src, dst), 0);
+    EXPECT_EQ(GetAttributes(dst), GetAttributes(src));
+    EXPECT_EQ(test::FileMode(dst), 0444u);
+  }
+}
+
 TEST(CopyFileReplace, RefusesDirectoryAndReadOnlyDestination) {
   ScopedTempDir dir;
   WriteFile(dir / "s", "new");

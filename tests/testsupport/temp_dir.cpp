@@ -69,6 +69,12 @@ std::time_t MTime(const std::string& path) {
   return st.st_mtime;
 }
 
+unsigned FileMode(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return 0;
+  return st.st_mode & 07777;
+}
+
 void MakeReadOnly(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) ::chmod(path.c_str(), st.st_mode & 07555);

@@ -30,6 +30,7 @@ void MakeDir(const std::string& path);  // with parents
 bool Exists(const std::string& path);   // anything at the path, links not followed
 void SetMTime(const std::string& path, std::time_t t);
 std::time_t MTime(const std::string& path);
+unsigned FileMode(const std::string& path);  // permission, set-id and sticky bits; 0 if missing
 void MakeReadOnly(const std::string& path);
 void MakeWritable(const std::string& path);
 // Local time for the given calendar values.

@@ -8,12 +8,7 @@
 
 namespace tandrel::platform::posix {
 
-// The path through which the extended attributes of `name` in `dirfd` are
-// reached without resolving the folder again (the final name is not followed
-// by the l*xattr calls).
-std::string XattrPath(int dirfd, const std::string& name);
-
-uint32_t AttributesAt(int dirfd, const std::string& name, int* error);
+uint32_t GetAttributesAt(int dirfd, const std::string& name, int* error);
 int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes);
 int32_t FileAgeAt(int dirfd, const std::string& name);
 int DeleteFileAt(int dirfd, const std::string& name);

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
 namespace posix {
@@ -29,11 +30,10 @@ bool StampMatches(const char* value, ssize_t n, const struct stat& st) {
 }
 }  // namespace
 
-std::string XattrPath(int dirfd, const std::string& name) {
-  return dirfd == AT_FDCWD ? name : "/proc/self/fd/" + std::to_string(dirfd) + "/" + name;
-}
-
-bool ArchiveClear(const std::string& path, const struct stat& st) {
+bool ArchiveClearAt(int dirfd, const std::string& name, const struct stat& st) {
+  // The directory's /proc entry leads through the descriptor to the very
+  // directory it holds; lgetxattr leaves a link in the final place alone.
+  const std::string path = dirfd == AT_FDCWD ? name : "/proc/self/fd/" + std::to_string(dirfd) + "/" + name;
   char value[64];
   const ssize_t n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
   return StampMatches(value, n, st);
@@ -56,7 +56,16 @@ std::string_view BaseName(const std::string& path) {
   return slash == std::string_view::npos ? p : p.substr(slash + 1);
 }
 
-uint32_t AttributesOf(int dirfd, const std::string& path, const struct stat& st) {
+}  // namespace
+
+namespace posix {
+
+uint32_t GetAttributesAt(int dirfd, const std::string& name, int* error) {
+  struct stat st;
+  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (error) *error = errno;
+    return kInvalidAttributes;
+  }
   uint32_t a = 0;
   if (S_ISDIR(st.st_mode)) {
     a |= attr::Directory;
@@ -64,63 +73,93 @@ uint32_t AttributesOf(int dirfd, const std::string& path, const struct stat& st)
     a |= attr::System;
   }
   if ((st.st_mode & 0222) == 0) a |= attr::ReadOnly;
-  const auto base = BaseName(path);
+  const auto base = BaseName(name);
   if (!base.empty() && base[0] == '.') a |= attr::Hidden;
-  if (S_ISREG(st.st_mode) && !posix::ArchiveClear(posix::XattrPath(dirfd, path), st)) a |= attr::Archive;
+  if (S_ISREG(st.st_mode) && !posix::ArchiveClearAt(dirfd, name, st)) a |= attr::Archive;
   return a;
+}
+
+}  // namespace posix
+
+namespace {
+
+enum class ArchiveChange { None, Write, Remove };
+
+// What the archive mark of `file` needs to reach the wanted state. Nothing
+// is written when the state is right already, so a read-only file is only
+// touched when it must be.
+ArchiveChange PlanArchive(const std::string& file, const struct stat& st, bool wantArchive) {
+  char value[64];
+  const ssize_t n = ::getxattr(file.c_str(), posix::kArchiveXattr, value, sizeof value);
+  // Without user extended attributes the archive attribute simply stays set.
+  if (n < 0 && errno == ENOTSUP) return ArchiveChange::None;
+  // A mark the caller may not read is taken as present.
+  const bool present = n >= 0 || errno == ERANGE || errno == EACCES;
+  if (wantArchive) return present ? ArchiveChange::Remove : ArchiveChange::None;
+  return posix::StampMatches(value, n, st) ? ArchiveChange::None : ArchiveChange::Write;
+}
+
+int ApplyArchive(const std::string& file, const struct stat& st, ArchiveChange change) {
+  if (change == ArchiveChange::Remove) {
+    return ::removexattr(file.c_str(), posix::kArchiveXattr) == 0 || errno == ENODATA ? 0 : errno;
+  }
+  const std::string stamp = posix::ArchiveStamp(st);
+  if (::setxattr(file.c_str(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0) == 0) return 0;
+  return errno == ENOTSUP ? 0 : errno;
 }
 
 }  // namespace
 
 namespace posix {
 
-uint32_t AttributesAt(int dirfd, const std::string& path, int* error) {
+int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
+  // The file is pinned once, so that its mode, its stamp and every change
+  // below concern the same file even if its name is taken over meanwhile;
+  // its /proc name reaches exactly that file and never follows a link.
+  posix::UniqueFd pin(::openat(dirfd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!pin.valid()) return errno;
   struct stat st;
-  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (error) *error = errno;
-    return kInvalidAttributes;
-  }
-  return AttributesOf(dirfd, path, st);
-}
-
-int SetAttributesAt(int dirfd, const std::string& path, uint32_t attributes) {
-  struct stat st;
-  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (::fstat(pin.get(), &st) != 0) return errno;
   // Links and special files carry no attributes of their own here.
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? 0 : kErrAccessDenied;
+  const std::string file = "/proc/self/fd/" + std::to_string(pin.get());
 
+  const mode_t mode = st.st_mode & 07777;
   const bool wantReadOnly = (attributes & attr::ReadOnly) != 0;
-  const bool isReadOnly = (st.st_mode & 0222) == 0;
-  if (wantReadOnly != isReadOnly) {
-    const mode_t mode = wantReadOnly ? (st.st_mode & 07555) : ((st.st_mode & 07777) | 0200);
-    if (::fchmodat(dirfd, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  }
+  const bool isReadOnly = (mode & 0222) == 0;
+  mode_t target = mode;
+  if (wantReadOnly && !isReadOnly) target = mode & 07555;
+  if (!wantReadOnly && isReadOnly) target = mode | 0200;
 
-  const std::string xattrPath = XattrPath(dirfd, path);
-  const bool wantArchive = (attributes & attr::Archive) != 0;
-  if (wantArchive) {
-    if (::lremovexattr(xattrPath.c_str(), posix::kArchiveXattr) != 0 && errno != ENODATA && errno != ENOTSUP) {
-      return errno;
-    }
-  } else {
-    const std::string stamp = posix::ArchiveStamp(st);
-    if (::lsetxattr(xattrPath.c_str(), posix::kArchiveXattr, stamp.data(), stamp.size(), 0) != 0) {
-      // Without user extended attributes the archive attribute simply stays set.
-      if (errno != ENOTSUP) return errno;
+  // The mode first: a caller who may not change it is refused before
+  // anything else has changed.
+  if (target != mode && ::chmod(file.c_str(), target) != 0) return errno;
+  const ArchiveChange change = PlanArchive(file, st, (attributes & attr::Archive) != 0);
+  if (change == ArchiveChange::None) return 0;
+  int rc = ApplyArchive(file, st, change);
+  if (rc == EACCES && (target & 0200) == 0) {
+    // Only a caller who may write a file may change its mark. The owner of a
+    // file without the owner's write bit holds that bit for the instant of
+    // the change; the exact mode comes back whatever the outcome.
+    if (::chmod(file.c_str(), target | 0200) == 0) {
+      rc = ApplyArchive(file, st, change);
+      if (::chmod(file.c_str(), target) != 0 && rc == 0) rc = errno;
     }
   }
-  return 0;
+  // A refused archive change takes the mode change back: all or nothing.
+  if (rc != 0 && target != mode) ::chmod(file.c_str(), mode);
+  return rc;
 }
 
-int32_t FileAgeAt(int dirfd, const std::string& path) {
+int32_t FileAgeAt(int dirfd, const std::string& name) {
   struct stat st;
-  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) return -1;
+  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) return -1;
   return DosDateTime(st.st_mtime);
 }
 
 }  // namespace posix
 
-uint32_t GetAttributes(const std::string& path, int* error) { return posix::AttributesAt(AT_FDCWD, path, error); }
+uint32_t GetAttributes(const std::string& path, int* error) { return posix::GetAttributesAt(AT_FDCWD, path, error); }
 
 int SetAttributes(const std::string& path, uint32_t attributes) {
   return posix::SetAttributesAt(AT_FDCWD, path, attributes);

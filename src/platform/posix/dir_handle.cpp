@@ -68,7 +68,7 @@ bool DirHandle::DirectoryExists(const std::string& name) const {
 }
 
 uint32_t DirHandle::GetAttributes(const std::string& name, int* error) const {
-  if (valid()) return posix::AttributesAt(fd_, name, error);
+  if (valid()) return posix::GetAttributesAt(fd_, name, error);
   if (error) *error = error_;
   return kInvalidAttributes;
 }

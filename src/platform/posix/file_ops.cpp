@@ -103,7 +103,8 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   if (const int rc = CopyData(in.get(), out.get())) return rc;
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
-    // copy. Written before the mode: a read-only copy could not take it.
+    // copy. Written while the copy still has its owner's write bit: without
+    // it only a privileged caller could attach the attribute.
     const std::string stamp = ArchiveStamp(src);
     ::fsetxattr(out.get(), kArchiveXattr, stamp.data(), stamp.size(), 0);
   }

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs a test executable once more as an unprivileged user. Root passes every
+# permission bit, so a pass as root alone proves nothing about what an
+# ordinary user meets. Exits 77 (skipped) unless started by root.
+#
+#   run-unprivileged.sh EXECUTABLE [ARGUMENTS...]
+#
+# TANDREL_TEST_USER names the user (default: nobody).
+set -euo pipefail
+
+exe=$1
+shift
+user=${TANDREL_TEST_USER:-nobody}
+
+if [ "$(id -u)" != 0 ]; then
+  echo "skipped: only root can run the tests as another user"
+  exit 77
+fi
+if ! uid=$(id -u "$user" 2>/dev/null) || [ "$uid" = 0 ]; then
+  echo "skipped: no unprivileged user '$user' on this machine"
+  exit 77
+fi
+gid=$(id -g "$user")
+
+if command -v setpriv >/dev/null; then
+  as_user=(setpriv --reuid="$uid" --regid="$gid" --clear-groups)
+else
+  as_user=(runuser -u "$user" --)
+fi
+
+# The build tree may lie below a folder the user cannot enter, so the
+# executable runs from a copy in a folder the user owns, and the tests make
+# their temporary folders there too.
+work=""
+trap '[ -z "$work" ] || rm -rf "$work"' EXIT
+for base in "${TMPDIR:-}" /tmp; do
+  [ -n "$base" ] && [ -d "$base" ] || continue
+  work=$(mktemp -d "$base/tandrel-unprivileged-XXXXXX")
+  chown "$uid:$gid" "$work"
+  if "${as_user[@]}" test -w "$work" -a -x "$work"; then
+    break
+  fi
+  rm -rf "$work"
+  work=""
+done
+if [ -z "$work" ]; then
+  echo "no temporary folder that '$user' can reach" >&2
+  exit 1
+fi
+
+name=$(basename "$exe")
+install -m 0755 -o "$uid" -g "$gid" "$exe" "$work/$name"
+install -d -m 0700 -o "$uid" -g "$gid" "$work/tmp"
+echo "running $name as $user ($uid:$gid) in $work"
+cd "$work"
+"${as_user[@]}" env HOME="$work" TMPDIR="$work/tmp" "$work/$name" "$@"

@@ -1,0 +1,35 @@
+#include "testsupport/other_user.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace tandrel::test {
+
+bool Privileged() { return ::geteuid() == 0; }
+
+int AsOtherUser(const std::function<int()>& action) {
+  if (!Privileged()) return -1;
+  const struct passwd* pw = ::getpwnam("nobody");
+  if (!pw || pw->pw_uid == 0) return -1;
+  const uid_t uid = pw->pw_uid;
+  const gid_t gid = pw->pw_gid;
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+      ::_exit(255);
+    }
+    const int rc = action();
+    ::_exit(rc >= 0 && rc < 254 ? rc : 254);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace tandrel::test
