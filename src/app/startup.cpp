@@ -12,6 +12,7 @@
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
+#include "dialogs/error_box.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -118,7 +119,7 @@ int StartUp(const StartUpOptions& options) {
     }
     return 0;
   } catch (...) {
-    ShowException(std::current_exception());
+    ui::ShowException(std::current_exception());
     return 1;
   }
 }

@@ -28,8 +28,6 @@ State& S() {
 
 }  // namespace
 
-QString ErrorBoxText(const QString& message) { return message.endsWith('.') ? message : message + '.'; }
-
 QMessageBox::StandardButton Prompts::Ask(QWidget* parent, const QString& caption, const QString& text,
                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                          QMessageBox::StandardButton defaultButton) {
@@ -67,8 +65,7 @@ QString Prompts::OpenFile(QWidget* parent, const QString& startFolder, const QSt
   return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter);
 }
 
-void Prompts::ShowError(const QString& message) {
-  const QString text = ErrorBoxText(message);
+void Prompts::ShowError(const QString& text) {
   S().errors.push_back(text);
   if (S().headless) return;
   // Without a screen (cron, ssh) nobody could answer the box, and it would

@@ -35,9 +35,9 @@ class Prompts {
   static QString BrowseForFolder(QWidget* parent, const QString& caption, const QString& startFolder);
   // The file-open dialog; an empty result means cancelled.
   static QString OpenFile(QWidget* parent, const QString& startFolder, const QString& filter);
-  // The application's standard error box: the message with a full stop
-  // added, under the application title, with the error icon.
-  static void ShowError(const QString& message);
+  // The application's standard error box: `text` as given (see
+  // ErrorBoxText), under the application title, with the error icon.
+  static void ShowError(const QString& text);
   // Opens a file or web address with the desktop's default handler; the
   // result is not examined.
   static void OpenWithDesktop(const QString& pathOrUrl);
@@ -57,8 +57,5 @@ class Prompts {
   static std::vector<FileRequest>& FileRequests();  // each file-open dialog asked for
   static void Reset();
 };
-
-// The error text as the error box shows it: a full stop added unless present.
-QString ErrorBoxText(const QString& message);
 
 }  // namespace tandrel::ui
