@@ -28,8 +28,7 @@ class AboutTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
   }
 
   void windowAndControls() {

@@ -95,8 +95,7 @@ class StartUpTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     QDir(dir_->path()).mkpath("S");

@@ -101,8 +101,7 @@ class TfMainTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     main_ = std::make_unique<TfMain>(ProgramPath());

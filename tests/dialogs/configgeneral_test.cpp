@@ -55,8 +55,7 @@ class ConfigGeneralTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
     config_ = std::make_unique<TempConfig>();
     main_ = std::make_unique<tandrel::TfMainBase>(config_->program());
     dialog_ = std::make_unique<tandrel::TfConfigGeneral>(*main_);

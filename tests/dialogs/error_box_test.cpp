@@ -18,10 +18,7 @@ class ErrorBoxTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
-  }
+  void init() { Prompts::UseScript(); }
 
   void text_data() {
     QTest::addColumn<std::function<void()>>("raise");
