@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/icons.h"
 #include "app/tfmain.h"
 #include "dialogs/about.h"
+#include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/error_box.h"

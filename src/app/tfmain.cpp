@@ -22,8 +22,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/icons.h"
 #include "dialogs/about.h"
+#include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/error_box.h"
