@@ -10,9 +10,9 @@
 #include <QTimer>
 
 #include "app_test_main.h"
-#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/prompts.h"
+#include "qtsupport/qt_test_support.h"
 
 using tandrel::TfAbout;
 using tandrel::test::kFrameSlack;
@@ -27,9 +27,7 @@ class AboutTest : public QObject {
   static QLabel* Label(TfAbout& about, const char* name) { return about.findChild<QLabel*>(name); }
 
  private slots:
-  void init() {
-    Prompts::UseScript();
-  }
+  void init() { Prompts::UseScript(); }
 
   void windowAndControls() {
     TfAbout about;

@@ -7,13 +7,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
-#include "app_test_util.h"
+#include "qtsupport/qt_test_support.h"
 
 using tandrel::test::ReadBytes;
+using tandrel::test::TempConfig;
 using tandrel::test::WriteBytes;
 
 namespace {
@@ -32,9 +32,9 @@ class ProgramTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<TempConfig> folder_;
 
-  QString Path(const QString& relative) const { return dir_->filePath(relative); }
+  QString Path(const QString& relative) const { return folder_->Path(relative); }
 
   // The program copied into the temporary folder, so that its configuration
   // file and Log folder are there.
@@ -70,21 +70,19 @@ class ProgramTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QDir(dir_->path()).mkpath("S/sub");
-    QDir(dir_->path()).mkpath("D");
+    folder_ = std::make_unique<TempConfig>();
+    QVERIFY(folder_->isValid());
+    QDir(folder_->dir()).mkpath("S/sub");
+    QDir(folder_->dir()).mkpath("D");
     WriteBytes(Path("S/a.txt"), "alpha");
     WriteBytes(Path("S/sub/b.txt"), "beta");
-    WriteBytes(Path("tandrel.cfg"),
-               "[Active Jobs]\r\n0=Docs\r\n1=Missing\r\n\r\n[Docs]\r\nSource=" + Path("S").toStdString() +
-                   "\r\nDestination=" + Path("D").toStdString() +
-                   "\r\nFileMask=*.*\r\nInclude SubDirs=1\r\n\r\n[Missing]\r\nSource=" +
-                   Path("nowhere").toStdString() + "\r\nDestination=" + Path("D").toStdString() +
-                   "\r\n\r\n[Log]\r\nLogFile=1\r\nExtendedLog=1\r\n");
+    folder_->Write("[Active Jobs]\n0=Docs\n1=Missing\n\n[Docs]\nSource=" + Path("S").toUtf8() +
+                   "\nDestination=" + Path("D").toUtf8() +
+                   "\nFileMask=*.*\nInclude SubDirs=1\n\n[Missing]\nSource=" + Path("nowhere").toUtf8() +
+                   "\nDestination=" + Path("D").toUtf8() + "\n\n[Log]\nLogFile=1\nExtendedLog=1\n");
   }
 
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void syncRunWritesTheLogAndEndsWithZero_data() {
     QTest::addColumn<QStringList>("arguments");

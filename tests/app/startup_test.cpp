@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -19,15 +18,16 @@
 #include "app/startup.h"
 #include "app/tfmain.h"
 #include "app_test_main.h"
-#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/prompts.h"
+#include "qtsupport/qt_test_support.h"
 
 using tandrel::StartUpOptions;
 using tandrel::Windows;
 using tandrel::test::ReadBytes;
+using tandrel::test::TempConfig;
 using tandrel::test::WriteBytes;
 using tandrel::ui::Prompts;
 
@@ -65,9 +65,9 @@ class StartUpTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<TempConfig> folder_;
 
-  QString Path(const QString& relative) const { return dir_->filePath(relative); }
+  QString Path(const QString& relative) const { return folder_->Path(relative); }
   QString LogText() const { return QString::fromLocal8Bit(ReadBytes(Path("Log/Tandrel.log"))); }
 
   // The windows as the message loop of the resident road finds them.
@@ -96,17 +96,16 @@ class StartUpTest : public QObject {
  private slots:
   void init() {
     Prompts::UseScript();
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QDir(dir_->path()).mkpath("S");
-    QDir(dir_->path()).mkpath("D");
+    folder_ = std::make_unique<TempConfig>();
+    QVERIFY(folder_->isValid());
+    QDir(folder_->dir()).mkpath("S");
+    QDir(folder_->dir()).mkpath("D");
     WriteBytes(Path("S/a.txt"), "a");
-    WriteBytes(Path("tandrel.cfg"),
-               "[Active Jobs]\r\n0=J\r\n1=Missing\r\n\r\n[J]\r\nSource=" + Path("S").toStdString() +
-                   "\r\nDestination=" + Path("D").toStdString() + "\r\n\r\n[Log]\r\nLogFile=1\r\n");
+    folder_->Write("[Active Jobs]\n0=J\n1=Missing\n\n[J]\nSource=" + Path("S").toUtf8() +
+                   "\nDestination=" + Path("D").toUtf8() + "\n\n[Log]\nLogFile=1\n");
   }
 
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void syncSwitchAnywhereInTheArguments_data() {
     QTest::addColumn<QString>("arguments");

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "config/tinifile.h"
 #include "dialog_test_util.h"
 #include "dialogs/prompts.h"
 #include "engine/main_base.h"
