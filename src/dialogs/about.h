@@ -47,6 +47,8 @@ class TfAbout : public QDialog {
   QLabel* stHomePage_;
   QPushButton* bbOk_;
   QPushButton* bbHomePage_;
+  // "tClose": ends the start-up splash three seconds after creation; tests
+  // find it by name and let its time pass at once.
   QTimer* tClose_;
   QPointer<QWidget> centreOver_;
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 namespace tandrel::test {
@@ -41,6 +42,12 @@ QByteArray ReadBytes(const QString& path) {
 
 std::time_t LocalTime(int hour, int minute, int second) {
   return LocalTime(2026, 3, 10, hour, minute, second);
+}
+
+void ElapseNow(QTimer* timer) {
+  QVERIFY2(timer->isActive(), qPrintable(timer->objectName() + " is not running"));
+  // A new interval restarts a running timer.
+  timer->setInterval(0);
 }
 
 }  // namespace tandrel::test

@@ -1,7 +1,7 @@
 #pragma once
 // What the Qt tests of the application and of the dialogs share: a program
 // folder with its configuration file, files written and read byte for byte,
-// and the test clock's times.
+// the test clock's times and timers whose time passes at once.
 
 #include <QByteArray>
 #include <QList>
@@ -11,6 +11,8 @@
 #include <string>
 
 #include "testsupport/temp_dir.h"
+
+class QTimer;
 
 namespace tandrel::test {
 
@@ -53,5 +55,9 @@ QByteArray ReadBytes(const QString& path);
 
 // The test clock's day, 10 March 2026, at the given local time.
 std::time_t LocalTime(int hour, int minute, int second);
+
+// Lets the time of a running timer pass at once: it fires at the next turn
+// of the event loop, as if its interval had run out.
+void ElapseNow(QTimer* timer);
 
 }  // namespace tandrel::test
