@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/icons.h"
 #include "app/tfmain.h"
 #include "dialogs/about.h"
+#include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
+#include "dialogs/error_box.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -136,7 +137,7 @@ int StartUp(const StartUpOptions& options) {
     }
     return 0;
   } catch (...) {
-    ShowException(std::current_exception());
+    ui::ShowException(std::current_exception());
     return kExitStartUpError;
   }
 }

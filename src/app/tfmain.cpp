@@ -22,11 +22,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/application.h"
-#include "app/icons.h"
 #include "dialogs/about.h"
+#include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
+#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
 #include "dialogs/prompts.h"
 #include "log/run_log.h"
@@ -233,7 +233,7 @@ void TfMain::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGenera
 
 template <typename Handler>
 void TfMain::Command(Handler handler) {
-  Guarded([this, handler] { (this->*handler)(); });
+  ui::Guarded([this, handler] { (this->*handler)(); });
   EndWhenIdle();
 }
 
@@ -296,7 +296,7 @@ void TfMain::QueryEndSession() { WindowsEnding = true; }
 void TfMain::closeEvent(QCloseEvent* event) {
   if (!WindowsEnding && !endRequested_) {
     QMessageBox::StandardButton answer = QMessageBox::No;
-    Guarded([&] {
+    ui::Guarded([&] {
       answer = ui::Prompts::Ask(this, kCloseCaption, kCloseQuestion, QMessageBox::Critical,
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     });

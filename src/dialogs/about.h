@@ -1,9 +1,7 @@
 #pragma once
-// The About window, which also serves as the start-up splash, and the
-// product's own pictures, which the main window shares.
+// The About window, which also serves as the start-up splash.
 
 #include <QDialog>
-#include <QPixmap>
 #include <QPointer>
 #include <QString>
 
@@ -49,18 +47,10 @@ class TfAbout : public QDialog {
   QLabel* stHomePage_;
   QPushButton* bbOk_;
   QPushButton* bbHomePage_;
+  // "tClose": ends the start-up splash three seconds after creation; tests
+  // find it by name and let its time pass at once.
   QTimer* tClose_;
   QPointer<QWidget> centreOver_;
 };
-
-namespace ui {
-
-// The product icon at 32 or 16 pixels (any size draws, those two are tuned).
-QPixmap ProductPicture(int size);
-
-// The About window's background picture, 350 by 224 pixels.
-QPixmap AboutBackground();
-
-}  // namespace ui
 
 }  // namespace tandrel

@@ -14,6 +14,7 @@
 #include "config/general_settings.h"
 #include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
+#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
 #include "engine/main_base.h"
 #include "support/raridivevi.h"
@@ -89,12 +90,12 @@ void TfConfigGeneral::BuildWindow() {
                          cbMultipleLog_,   cbLog_, bbSluiten};
   for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  connect(eTime_, &QLineEdit::textChanged, this, [this] { ui::RunCommand([this] { eTimeChange(); }); });
+  connect(eTime_, &QLineEdit::textChanged, this, [this] { ui::Guarded([this] { eTimeChange(); }); });
   eTime_->installEventFilter(this);
-  connect(cbIntervalTimer_, &QCheckBox::toggled, this, [this] { ui::RunCommand([this] { eTimeExit(); }); });
-  connect(cbLog_, &QCheckBox::toggled, this, [this] { ui::RunCommand([this] { cbLogClick(); }); });
-  connect(bbSluiten, &QPushButton::clicked, this, [this] { ui::RunCommand([this] { bbSluitenClick(); }); });
-  connect(close1, &QAction::triggered, this, [this] { ui::RunCommand([this] { Close1Click(); }); });
+  connect(cbIntervalTimer_, &QCheckBox::toggled, this, [this] { ui::Guarded([this] { eTimeExit(); }); });
+  connect(cbLog_, &QCheckBox::toggled, this, [this] { ui::Guarded([this] { cbLogClick(); }); });
+  connect(bbSluiten, &QPushButton::clicked, this, [this] { ui::Guarded([this] { bbSluitenClick(); }); });
+  connect(close1, &QAction::triggered, this, [this] { ui::Guarded([this] { Close1Click(); }); });
 }
 
 bool TfConfigGeneral::eventFilter(QObject* watched, QEvent* event) {
@@ -103,7 +104,7 @@ bool TfConfigGeneral::eventFilter(QObject* watched, QEvent* event) {
   if (watched == eTime_ && event->type() == QEvent::FocusOut) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible())
-      ui::RunCommand([this] { eTimeExit(); });
+      ui::Guarded([this] { eTimeExit(); });
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -113,13 +114,13 @@ void TfConfigGeneral::showEvent(QShowEvent* event) {
   // A window restored from its minimised state is not shown anew.
   if (event->spontaneous()) return;
   ui::CentreOnMainWindow(this);
-  ui::RunCommand([this] { FormShow(); });
+  ui::Guarded([this] { FormShow(); });
 }
 
 void TfConfigGeneral::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   if (event->spontaneous()) return;
-  ui::RunCommand([this] { FormHide(); });
+  ui::Guarded([this] { FormHide(); });
 }
 
 void TfConfigGeneral::FormShow() {

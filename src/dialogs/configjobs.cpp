@@ -18,6 +18,7 @@
 
 #include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
+#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
 #include "dialogs/prompts.h"
 #include "platform/platform.h"
@@ -238,7 +239,7 @@ void TfConfigJobs::BuildWindow() {
 
   // Every command runs through the error guard.
   const auto command = [this](void (TfConfigJobs::*handler)()) {
-    return [this, handler] { ui::RunCommand([this, handler] { (this->*handler)(); }); };
+    return [this, handler] { ui::Guarded([this, handler] { (this->*handler)(); }); };
   };
   connect(mClose, &QAction::triggered, this, command(&TfConfigJobs::mCloseClick));
   connect(mSaveNonActive1, &QAction::triggered, this, command(&TfConfigJobs::mSaveNonActive1Click));
@@ -272,7 +273,7 @@ void TfConfigJobs::showEvent(QShowEvent* event) {
   // A window restored from its minimised state is not shown anew.
   if (event->spontaneous()) return;
   ui::CentreOnMainWindow(this);
-  ui::RunCommand([this] { FormShow(); });
+  ui::Guarded([this] { FormShow(); });
 }
 
 void TfConfigJobs::hideEvent(QHideEvent* event) {

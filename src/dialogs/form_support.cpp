@@ -14,9 +14,6 @@
 #include <QStyleOption>
 #include <QWidget>
 #include <algorithm>
-#include <exception>
-
-#include "dialogs/prompts.h"
 
 namespace tandrel::ui {
 
@@ -143,14 +140,6 @@ std::string FileText(const QString& text) {
 
 QString EditorText(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-}
-
-void RunCommand(const std::function<void()>& command) {
-  try {
-    command();
-  } catch (const std::exception& error) {
-    Prompts::ShowError(QString::fromLocal8Bit(error.what()));
-  }
 }
 
 }  // namespace tandrel::ui

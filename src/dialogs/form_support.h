@@ -1,13 +1,11 @@
 #pragma once
-// What the configuration dialogs share: their font, their placement, the
+// What the configuration dialogs share: their font, their placement, and the
 // conversion between the editors' texts and the 8-bit texts of the
-// configuration file, and the guard that routes an error out of a command to
-// the standard error box.
+// configuration file.
 
 #include <QFont>
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 #include "dialogs/dialog_icons.h"
@@ -55,9 +53,5 @@ void CentreOnMainWindow(QWidget* window);
 // never add lines to the file.
 std::string FileText(const QString& text);
 QString EditorText(const std::string& text);
-
-// Runs one command; an error escaping it is shown in the standard error box
-// and ends the command there.
-void RunCommand(const std::function<void()>& command);
 
 }  // namespace tandrel::ui

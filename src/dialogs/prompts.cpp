@@ -5,15 +5,16 @@
 #include <QFileDialog>
 #include <QUrl>
 #include <cstdio>
+#include <deque>
+#include <optional>
 
 namespace tandrel::ui {
 namespace {
 
-struct State {
+struct Script {
   std::deque<QMessageBox::StandardButton> answers;
   std::deque<QString> folders;
   std::deque<QString> files;
-  bool headless = false;
   std::vector<AskedQuestion> asked;
   std::vector<QString> errors;
   std::vector<QString> opened;
@@ -21,56 +22,62 @@ struct State {
   std::vector<FileRequest> fileRequests;
 };
 
-State& S() {
-  static State state;
-  return state;
+// Empty unless a test has switched to the script.
+std::optional<Script>& Scripted() {
+  static std::optional<Script> script;
+  return script;
+}
+
+// The script of a test; asking for it without one is a fault of the test.
+Script& TheScript() {
+  if (!Scripted()) qFatal("Prompts::UseScript() was not called");
+  return *Scripted();
+}
+
+// The next queued answer, or `otherwise` when none is left.
+template <typename Answer>
+Answer Next(std::deque<Answer>& queue, Answer otherwise) {
+  if (queue.empty()) return otherwise;
+  Answer answer = queue.front();
+  queue.pop_front();
+  return answer;
 }
 
 }  // namespace
 
-QString ErrorBoxText(const QString& message) { return message.endsWith('.') ? message : message + '.'; }
-
 QMessageBox::StandardButton Prompts::Ask(QWidget* parent, const QString& caption, const QString& text,
                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                          QMessageBox::StandardButton defaultButton) {
-  S().asked.push_back({caption, text, icon, buttons, defaultButton});
-  if (!S().answers.empty()) {
-    const auto answer = S().answers.front();
-    S().answers.pop_front();
-    return answer;
+  if (auto& script = Scripted()) {
+    script->asked.push_back({caption, text, icon, buttons, defaultButton});
+    return Next(script->answers, defaultButton);
   }
-  if (S().headless) return defaultButton;
   QMessageBox box(icon, caption, text, buttons, parent);
   box.setDefaultButton(defaultButton);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 QString Prompts::BrowseForFolder(QWidget* parent, const QString& caption, const QString& startFolder) {
-  S().browseStarts.push_back(startFolder);
-  if (!S().folders.empty()) {
-    const QString folder = S().folders.front();
-    S().folders.pop_front();
-    return folder;
+  if (auto& script = Scripted()) {
+    script->browseStarts.push_back(startFolder);
+    return Next(script->folders, QString());
   }
-  if (S().headless) return {};
   return QFileDialog::getExistingDirectory(parent, caption, startFolder);
 }
 
 QString Prompts::OpenFile(QWidget* parent, const QString& startFolder, const QString& filter) {
-  S().fileRequests.push_back({startFolder, filter});
-  if (!S().files.empty()) {
-    const QString file = S().files.front();
-    S().files.pop_front();
-    return file;
+  if (auto& script = Scripted()) {
+    script->fileRequests.push_back({startFolder, filter});
+    return Next(script->files, QString());
   }
-  if (S().headless) return {};
   return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter);
 }
 
-void Prompts::ShowError(const QString& message) {
-  const QString text = ErrorBoxText(message);
-  S().errors.push_back(text);
-  if (S().headless) return;
+void Prompts::ShowError(const QString& text) {
+  if (auto& script = Scripted()) {
+    script->errors.push_back(text);
+    return;
+  }
   // Without a screen (cron, ssh) nobody could answer the box, and it would
   // hold the program for ever: the message goes to standard error instead.
   if (!qApp || QGuiApplication::platformName() == QLatin1String("offscreen")) {
@@ -83,21 +90,22 @@ void Prompts::ShowError(const QString& message) {
 }
 
 void Prompts::OpenWithDesktop(const QString& pathOrUrl) {
-  S().opened.push_back(pathOrUrl);
-  if (S().headless) return;
+  if (auto& script = Scripted()) {
+    script->opened.push_back(pathOrUrl);
+    return;
+  }
   const QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
   QDesktopServices::openUrl(url);
 }
 
-void Prompts::QueueAnswer(QMessageBox::StandardButton answer) { S().answers.push_back(answer); }
-void Prompts::QueueFolder(const QString& folder) { S().folders.push_back(folder); }
-void Prompts::QueueFile(const QString& file) { S().files.push_back(file); }
-void Prompts::SetHeadless(bool headless) { S().headless = headless; }
-std::vector<AskedQuestion>& Prompts::Asked() { return S().asked; }
-std::vector<QString>& Prompts::Errors() { return S().errors; }
-std::vector<QString>& Prompts::Opened() { return S().opened; }
-std::vector<QString>& Prompts::BrowseStarts() { return S().browseStarts; }
-std::vector<FileRequest>& Prompts::FileRequests() { return S().fileRequests; }
-void Prompts::Reset() { S() = State{}; }
+void Prompts::UseScript() { Scripted().emplace(); }
+void Prompts::QueueAnswer(QMessageBox::StandardButton answer) { TheScript().answers.push_back(answer); }
+void Prompts::QueueFolder(const QString& folder) { TheScript().folders.push_back(folder); }
+void Prompts::QueueFile(const QString& file) { TheScript().files.push_back(file); }
+std::vector<AskedQuestion>& Prompts::Asked() { return TheScript().asked; }
+std::vector<QString>& Prompts::Errors() { return TheScript().errors; }
+std::vector<QString>& Prompts::Opened() { return TheScript().opened; }
+std::vector<QString>& Prompts::BrowseStarts() { return TheScript().browseStarts; }
+std::vector<FileRequest>& Prompts::FileRequests() { return TheScript().fileRequests; }
 
 }  // namespace tandrel::ui

@@ -4,7 +4,6 @@
 
 #include <QMessageBox>
 #include <QString>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -35,30 +34,30 @@ class Prompts {
   static QString BrowseForFolder(QWidget* parent, const QString& caption, const QString& startFolder);
   // The file-open dialog; an empty result means cancelled.
   static QString OpenFile(QWidget* parent, const QString& startFolder, const QString& filter);
-  // The application's standard error box: the message with a full stop
-  // added, under the application title, with the error icon.
-  static void ShowError(const QString& message);
+  // The application's standard error box: `text` as given (see
+  // ErrorBoxText), under the application title, with the error icon.
+  static void ShowError(const QString& text);
   // Opens a file or web address with the desktop's default handler; the
   // result is not examined.
   static void OpenWithDesktop(const QString& pathOrUrl);
 
   // ---- For tests ----
-  // Answers given, in order, instead of showing the next boxes and dialogs.
+  // Switches to the script for the rest of the process, with empty queues
+  // and records: no box or dialog is shown but answered from the queues, or
+  // with its default (a dialog as cancelled); errors are only recorded, and
+  // nothing is opened. Everything asked is recorded from then on. Without
+  // the script (the program) nothing is recorded, however long it runs.
+  static void UseScript();
+  // Answers given, in order, to the next boxes and dialogs of the script.
   static void QueueAnswer(QMessageBox::StandardButton answer);
   static void QueueFolder(const QString& folder);  // empty: cancelled
   static void QueueFile(const QString& file);      // empty: cancelled
-  // When set, boxes without a queued answer are not shown but answered with
-  // their default (errors are only recorded), and nothing is opened.
-  static void SetHeadless(bool headless);
+  // The script's records.
   static std::vector<AskedQuestion>& Asked();
   static std::vector<QString>& Errors();
   static std::vector<QString>& Opened();
   static std::vector<QString>& BrowseStarts();      // start folder of each browse
   static std::vector<FileRequest>& FileRequests();  // each file-open dialog asked for
-  static void Reset();
 };
-
-// The error text as the error box shows it: a full stop added unless present.
-QString ErrorBoxText(const QString& message);
 
 }  // namespace tandrel::ui

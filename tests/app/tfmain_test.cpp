@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -23,30 +22,20 @@
 
 #include "app/tfmain.h"
 #include "app_test_main.h"
-#include "app_test_util.h"
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/prompts.h"
+#include "qtsupport/qt_test_support.h"
 
 using tandrel::TfMain;
 using tandrel::test::kFrameSlack;
+using tandrel::test::LocalTime;
+using tandrel::test::TempConfig;
 using tandrel::test::WriteBytes;
 using tandrel::ui::Prompts;
 
 namespace {
-std::time_t LocalTime(int hour, int minute, int second) {
-  std::tm tm{};
-  tm.tm_year = 2026 - 1900;
-  tm.tm_mon = 2;
-  tm.tm_mday = 10;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  return std::mktime(&tm);
-}
-
 // A main window whose run fails as soon as it has begun.
 class FailingMain : public TfMain {
  public:
@@ -63,10 +52,10 @@ class TfMainTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<TempConfig> folder_;
   std::unique_ptr<TfMain> main_;
 
-  QString Path(const QString& relative) const { return dir_->filePath(relative); }
+  QString Path(const QString& relative) const { return folder_->Path(relative); }
   std::string ProgramPath() const { return Path("tandrel").toStdString(); }
   QAction* Action(const char* name) const { return main_->findChild<QAction*>(name); }
   QToolButton* Button(const char* name) const { return main_->findChild<QToolButton*>(name); }
@@ -85,13 +74,12 @@ class TfMainTest : public QObject {
 
   // One active job over a source of `files` files, and the log options.
   void WriteJob(int files) {
-    QDir(dir_->path()).mkpath("S");
-    QDir(dir_->path()).mkpath("D");
+    QDir(folder_->dir()).mkpath("S");
+    QDir(folder_->dir()).mkpath("D");
     for (int i = 0; i < files; ++i)
       WriteBytes(Path(QString("S/f%1.txt").arg(i)), "content " + std::to_string(i));
-    WriteBytes(Path("tandrel.cfg"), "[Active Jobs]\r\n0=J\r\n\r\n[J]\r\nSource=" + Path("S").toStdString() +
-                                        "\r\nDestination=" + Path("D").toStdString() +
-                                        "\r\nFileMask=*.*\r\n");
+    folder_->Write("[Active Jobs]\n0=J\n\n[J]\nSource=" + Path("S").toUtf8() +
+                   "\nDestination=" + Path("D").toUtf8() + "\nFileMask=*.*\n");
   }
 
   void ShowMain() {
@@ -101,16 +89,15 @@ class TfMainTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
+    Prompts::UseScript();
+    folder_ = std::make_unique<TempConfig>();
+    QVERIFY(folder_->isValid());
     main_ = std::make_unique<TfMain>(ProgramPath());
   }
 
   void cleanup() {
     main_.reset();
-    dir_.reset();
+    folder_.reset();
   }
 
   void windowAndControlsAsDesigned() {
@@ -185,9 +172,7 @@ class TfMainTest : public QObject {
 
   void creationLoadsSettingsAndSchedules() {
     main_.reset();
-    WriteBytes(
-        Path("tandrel.cfg"),
-        "[Synchronisation time]\r\nTime=00:10\r\nInterval=1\r\n[Log]\r\nLogFile=1\r\nMultipleLog=1\r\n");
+    folder_->Write("[Synchronisation time]\nTime=00:10\nInterval=1\n[Log]\nLogFile=1\nMultipleLog=1\n");
     const QTime before = QTime::currentTime();
     main_ = std::make_unique<TfMain>(ProgramPath());
     const QTime after = QTime::currentTime();
@@ -386,7 +371,7 @@ class TfMainTest : public QObject {
     QCOMPARE(MemoLines(), lines);
     QCOMPARE(main_->MemoCount(), lines.size());
     QCOMPARE(Prompts::FileRequests().size(), size_t(1));
-    QCOMPARE(Prompts::FileRequests()[0].startFolder, dir_->path() + "/");
+    QCOMPARE(Prompts::FileRequests()[0].startFolder, folder_->dir() + "/");
     QCOMPARE(Prompts::FileRequests()[0].filter, QString("Log files (*.log)"));
   }
 
@@ -508,7 +493,7 @@ class TfMainTest : public QObject {
     QFETCH(QString, source);
     tandrel::TfConfigGeneral general(*main_, main_.get());
     main_->SetWindows(nullptr, nullptr, &general);
-    WriteBytes(Path("tandrel.cfg"), "[Synchronisation time]\r\nTime=01:00\r\nInterval=1\r\n");
+    folder_->Write("[Synchronisation time]\nTime=01:00\nInterval=1\n");
     main_->SetClock([] { return LocalTime(10, 20, 30); });
     main_->NextSyncTime = "xx:xx";
     ShowMain();

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "config/tinifile.h"
 #include "dialog_test_util.h"
 #include "dialogs/prompts.h"
 #include "engine/main_base.h"
@@ -55,8 +56,7 @@ class ConfigGeneralTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
     config_ = std::make_unique<TempConfig>();
     main_ = std::make_unique<tandrel::TfMainBase>(config_->program());
     dialog_ = std::make_unique<tandrel::TfConfigGeneral>(*main_);

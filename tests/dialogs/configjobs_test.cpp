@@ -69,8 +69,7 @@ class ConfigJobsTest : public QObject {
 
  private slots:
   void init() {
-    Prompts::Reset();
-    Prompts::SetHeadless(true);
+    Prompts::UseScript();
     config_ = std::make_unique<TempConfig>();
     dialog_ = std::make_unique<tandrel::TfConfigJobs>(config_->path());
   }

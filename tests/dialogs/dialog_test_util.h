@@ -1,62 +1,19 @@
 #pragma once
-// Helpers for the dialog tests: a configuration file in a fresh temporary
-// directory, controls found by name, the captions and tab order of a window,
-// and mouse actions on list entries.
+// Helpers for the dialog tests: controls found by name, the captions and tab
+// order of a window, and mouse actions on list entries; and what all Qt tests
+// share.
 
 #include <QCheckBox>
-#include <QFile>
 #include <QListWidget>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <string>
 
-#include "config/tinifile.h"
+#include "qtsupport/qt_test_support.h"
 
 namespace tandrel::test {
-
-class TempConfig {
- public:
-  TempConfig() : path_(dir_.filePath(QStringLiteral("tandrel.cfg")).toStdString()) {}
-
-  const std::string& path() const { return path_; }
-  QString qpath() const { return QString::fromStdString(path_); }
-  // The executable beside which the configuration file lives.
-  std::string program() const { return dir_.filePath(QStringLiteral("tandrel")).toStdString(); }
-  QString dir() const { return dir_.path(); }
-
-  // Lines joined with CR LF, as the program writes them.
-  void Write(const QByteArray& lines) const {
-    QFile file(qpath());
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the configuration file");
-    QByteArray text = lines;
-    text.replace("\n", "\r\n");
-    file.write(text);
-  }
-  // The file's lines without line ends and blank lines; empty when missing.
-  QList<QByteArray> Lines() const {
-    QFile file(qpath());
-    QList<QByteArray> lines;
-    if (!file.open(QIODevice::ReadOnly)) return lines;
-    for (QByteArray line : file.readAll().split('\n')) {
-      line = line.trimmed();
-      if (!line.isEmpty()) lines.append(line);
-    }
-    return lines;
-  }
-  QByteArray Bytes() const {
-    QFile file(qpath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-  void MakeReadOnly() const { QFile::setPermissions(qpath(), QFile::ReadOwner | QFile::ReadGroup); }
-
- private:
-  QTemporaryDir dir_;
-  std::string path_;
-};
 
 // The control of that type and object name in a window; a missing one stops
 // the test program, as every later step would fail for the same reason.
