@@ -252,7 +252,11 @@ int32_t ZO_Dir::CopyAndVerify() {
   try {
     code = EnsureDestination();
     if (code == 0) code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
-    if (main_.JobVerify && !GS_VergelijkBestand(SourceFile, DestFile)) Status[kVerifyAt] = 'E';
+    if (main_.JobVerify) {
+      platform::FileReader source(sourceDir_, name);
+      platform::FileReader copy(destDir_, name);
+      if (!GS_VergelijkBestand(source, copy)) Status[kVerifyAt] = 'E';
+    }
   } catch (...) {
     Status[kFailAt] = 'R';
   }

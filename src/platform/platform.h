@@ -237,6 +237,8 @@ constexpr int kErrNotRegularFile = 22;
 class FileReader {
  public:
   explicit FileReader(const std::string& path);
+  // The file `name` of an open folder; a link there is refused, never followed.
+  FileReader(const DirHandle& dir, const std::string& name);
   ~FileReader();
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
@@ -252,6 +254,7 @@ class FileReader {
   int64_t ReadBlock(char* buffer, size_t size);
 
  private:
+  void Open(int dirfd, const std::string& name, int flags);
   int fd_ = -1;
   int error_ = 0;
 };

@@ -110,7 +110,11 @@ bool GS_VergelijkBestand(const std::string& first, const std::string& second) {
   platform::FileReader a(first);
   if (!a.valid()) return false;
   platform::FileReader b(second);
-  if (!b.valid()) return false;
+  return GS_VergelijkBestand(a, b);
+}
+
+bool GS_VergelijkBestand(platform::FileReader& a, platform::FileReader& b) {
+  if (!a.valid() || !b.valid()) return false;
 
   const auto buffers = std::make_unique_for_overwrite<char[]>(2 * kCompareBlock);
   char* const bufA = buffers.get();

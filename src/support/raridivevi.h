@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace tandrel {
 
 // The decimal digits of `text` in their order; everything else is dropped.
@@ -36,5 +38,7 @@ std::string GSFormatTime(const std::string& text, bool carry);
 // either cannot be opened as a regular file, on a read error, when the second is
 // shorter or when a byte differs.
 bool GS_VergelijkBestand(const std::string& first, const std::string& second);
+// The same over two files already open for reading from their start.
+bool GS_VergelijkBestand(platform::FileReader& first, platform::FileReader& second);
 
 }  // namespace tandrel

@@ -11,10 +11,20 @@ namespace tandrel::platform {
 // A directory would open on Linux but is no file to read, and O_NONBLOCK keeps
 // a FIFO standing at the path from blocking the run (it has no effect on
 // regular files).
-FileReader::FileReader(const std::string& path) {
+FileReader::FileReader(const std::string& path) { Open(AT_FDCWD, path, 0); }
+
+FileReader::FileReader(const DirHandle& dir, const std::string& name) {
+  if (!dir.valid()) {
+    error_ = dir.error();
+    return;
+  }
+  Open(dir.fd(), name, O_NOFOLLOW);
+}
+
+void FileReader::Open(int dirfd, const std::string& name, int flags) {
   int fd;
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    fd = ::openat(dirfd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | flags);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     error_ = errno;
