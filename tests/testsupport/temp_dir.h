@@ -23,7 +23,8 @@ class ScopedTempDir {
   std::string path_;
 };
 
-// Writes a file (creating missing parent directories); aborts the test on failure.
+// Writes a file (creating missing parent directories); a failure is recorded
+// in the test, which goes on.
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void MakeDir(const std::string& path);  // with parents
