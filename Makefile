@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 # Warnings are errors in CI builds of our own code.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test sanitize run demo bench fuzz clean
+.PHONY: all deps configure build test sanitize run demo bench fuzz format format-check clean
 
 all: build
 
@@ -42,6 +42,15 @@ bench: build
 
 fuzz: deps
 	bash fuzz/run.sh
+
+# Every C++ file in the committed style (.clang-format).
+SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+format: deps
+	clang-format -i $(SOURCES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
   main.LoadGeneralSettings();
   const auto start = std::chrono::steady_clock::now();
   main.RunJobs();
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, main.MemoCount());

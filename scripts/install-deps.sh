@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
-  rsync attr
+  rsync attr clang-format
   fonts-dejavu-core
 )
 if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then

@@ -6,12 +6,14 @@
 
 namespace tandrel {
 
-void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source, const platform::DirHandle& dest,
-                             const std::string& destPath, const std::string& mask) {
+void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source,
+                             const platform::DirHandle& dest, const std::string& destPath,
+                             const std::string& mask) {
   // Directories of every kind, but only ordinary files: hidden and special
   // files directly in a walked destination are left alone. A destination
   // that is missing or a link yields nothing here.
-  platform::DirSearch search(dest, mask, platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
+  platform::DirSearch search(dest, mask,
+                             platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
     if (entry.name[0] == '.') continue;

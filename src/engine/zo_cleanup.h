@@ -21,7 +21,8 @@ class ZO_CleanUp {
   // The same for the subfolder `name` of the open folder `parent`, whose
   // path is `directory`. A link there is not entered; its removal fails and
   // is reported.
-  int32_t CleanUpDir(const platform::DirHandle& parent, const std::string& name, const std::string& directory);
+  int32_t CleanUpDir(const platform::DirHandle& parent, const std::string& name,
+                     const std::string& directory);
 
  private:
   TfMainBase& main_;
@@ -30,7 +31,8 @@ class ZO_CleanUp {
 // The cleanup pass of one walked level: `source` and `dest` are the level's
 // open folders (an invalid `dest` means nothing to clean), `destPath` the
 // destination folder's path ending in "/".
-void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source, const platform::DirHandle& dest,
-                             const std::string& destPath, const std::string& mask);
+void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source,
+                             const platform::DirHandle& dest, const std::string& destPath,
+                             const std::string& mask);
 
 }  // namespace tandrel

@@ -95,7 +95,8 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
   if (main_.JobCleanupDestination && sourceDir_.valid()) {
-    CleanUpDestinationLevel(main_, sourceDir_, destDir_, WithTrailingDelimiter(MapToDestination(main_, dir)), mask);
+    CleanUpDestinationLevel(main_, sourceDir_, destDir_, WithTrailingDelimiter(MapToDestination(main_, dir)),
+                            mask);
   }
   CloseLevel();
 
@@ -123,7 +124,8 @@ void ZO_Dir::CloseLevel() {
 }
 
 bool ZO_Dir::InLevel(const std::string& path) const {
-  return !levelDir_.empty() && path.size() > levelDir_.size() && path.compare(0, levelDir_.size(), levelDir_) == 0 &&
+  return !levelDir_.empty() && path.size() > levelDir_.size() &&
+         path.compare(0, levelDir_.size(), levelDir_) == 0 &&
          path.find('/', levelDir_.size()) == std::string::npos;
 }
 

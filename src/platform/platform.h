@@ -91,7 +91,7 @@ int32_t DosDateTime(std::time_t t);
 // A real directory; with followLinks a link to a directory counts too (used
 // only for a job's own top directories, never inside a tree).
 bool DirectoryExists(const std::string& path, bool followLinks = false);
-bool FileExists(const std::string& path);       // exists and is not a directory
+bool FileExists(const std::string& path);  // exists and is not a directory
 
 // The absolute path with "..", "." and links resolved; false when it cannot be.
 bool ResolvePath(const std::string& path, std::string& resolved);
@@ -163,7 +163,7 @@ int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, c
 // Deletes a file or a link (never its target); refuses read-only files and
 // directories with kErrAccessDenied. 0 or the error code.
 int DeleteFile(const std::string& path);
-int RemoveDirectory(const std::string& path);  // only an empty one; 0 or error
+int RemoveDirectory(const std::string& path);    // only an empty one; 0 or error
 int CreateDirectories(const std::string& path);  // with missing parents; 0 or error
 // Makes sure a folder exists, as cheaply as possible when it already does
 // (one system call); the result is not reported.
@@ -220,8 +220,8 @@ class RunLock {
 
 // ---- Process and locale ---------------------------------------------------
 
-std::string ExecutablePath();            // full path of the running executable
-void InitLocale();                       // adopt the user's locale (once, at start)
+std::string ExecutablePath();                // full path of the running executable
+void InitLocale();                           // adopt the user's locale (once, at start)
 std::string LongTimeText(const std::tm& t);  // locale's long time format
 char DecimalSeparator();
 std::string UpperCaseLocale(const std::string& text);

@@ -88,11 +88,11 @@ class ProgramTest : public QObject {
   // The job "Docs" from S to D, and with `missing` a second job whose source
   // does not exist.
   void WriteConfig(bool missing, bool extendedLog) const {
-    folder_->Write("[Active Jobs]\n0=Docs\n" + QByteArray(missing ? "1=Missing\n" : "") + "\n[Docs]\nSource=" +
-                   Path("S").toUtf8() + "\nDestination=" + Path("D").toUtf8() +
+    folder_->Write("[Active Jobs]\n0=Docs\n" + QByteArray(missing ? "1=Missing\n" : "") +
+                   "\n[Docs]\nSource=" + Path("S").toUtf8() + "\nDestination=" + Path("D").toUtf8() +
                    "\nFileMask=*.*\nInclude SubDirs=1\n\n[Missing]\nSource=" + Path("nowhere").toUtf8() +
-                   "\nDestination=" + Path("D").toUtf8() + "\n\n[Log]\nLogFile=1\nExtendedLog=" +
-                   (extendedLog ? "1" : "0") + "\n");
+                   "\nDestination=" + Path("D").toUtf8() +
+                   "\n\n[Log]\nLogFile=1\nExtendedLog=" + (extendedLog ? "1" : "0") + "\n");
   }
 
   void syncRunWritesTheLogAndEndsWithZero_data() {
@@ -139,7 +139,8 @@ class ProgramTest : public QObject {
                                  Path("D/sub/b.txt").toLocal8Bit() +
                                  "\nSource directory does not exist for job \"Missing\"\n");
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));  // the rest ran
-    QVERIFY(ReadBytes(Path("Log/Tandrel.log")).endsWith("Source directory does not exist for job \"Missing\"\r\n"));
+    QVERIFY(ReadBytes(Path("Log/Tandrel.log"))
+                .endsWith("Source directory does not exist for job \"Missing\"\r\n"));
   }
 
   void aBusyConfigurationEndsWithThreeAndTouchesNothing() {

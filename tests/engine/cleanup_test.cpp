@@ -16,10 +16,10 @@ TEST_F(CleanupTest, CleanupRemovesWhatTheSourceNoLongerHas) {
   WriteFile(src_ + "/keep.txt", "k");
   WriteFile(dst_ + "/keep.txt", "k");
   WriteFile(dst_ + "/gone.txt", "g");
-  WriteFile(dst_ + "/gone.doc", "g");        // outside the mask: stays
-  WriteFile(dst_ + "/.hidden.txt", "h");     // dot name: stays
+  WriteFile(dst_ + "/gone.doc", "g");          // outside the mask: stays
+  WriteFile(dst_ + "/.hidden.txt", "h");       // dot name: stays
   WriteFile(dst_ + "/olddir.txt/x.bin", "x");  // a directory matching the mask goes
-  WriteFile(dst_ + "/other/x.txt", "x");     // does not match *.txt: stays
+  WriteFile(dst_ + "/other/x.txt", "x");       // does not match *.txt: stays
   OneJob({"Cleanup Destination=1"}, "*.txt");
   EXPECT_EQ(RunLines(), (Lines{"Dir " + dst_ + "/olddir.txt/ cleaned up",
                                "Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
@@ -69,8 +69,9 @@ TEST_F(CleanupTest, RemovedTreesTakeHiddenAndSpecialEntriesButNeverLinkTargets) 
   const Lines lines = RunLines();
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Dir " + dst_ + "/gone/sub/ cleaned up"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Dir " + dst_ + "/gone/ cleaned up"), lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"),
+      lines.end());
   EXPECT_FALSE(Exists(dst_ + "/gone"));
   EXPECT_EQ(ReadFile(dir_ / "outside/precious.txt"), "p");
 }
@@ -79,10 +80,10 @@ TEST_F(CleanupTest, AnEmptiedSourceDirectoryTakesItsCopyAlongInTheSameRun) {
   MakeDir(src_ + "/empty");
   WriteFile(dst_ + "/empty/old.txt", "x");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
-  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/empty/ - 0 files and 0 directories synchronised",
-                               "Dir " + src_ + "/empty removed (was empty)",
-                               "Dir " + dst_ + "/empty/ cleaned up",
-                               "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(),
+            (Lines{"Dir " + src_ + "/empty/ - 0 files and 0 directories synchronised",
+                   "Dir " + src_ + "/empty removed (was empty)", "Dir " + dst_ + "/empty/ cleaned up",
+                   "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
 }
 
 TEST_F(CleanupTest, WithoutSubdirectoriesExistingCounterpartsAreNotEntered) {

@@ -17,8 +17,7 @@ TEST_F(JobRunTest, StartLineUsesFixedSeparators) {
 }
 
 TEST_F(JobRunTest, ListEndsAtGapAndAtTheSentinelName) {
-  WriteFile(main_.ConfigPath(),
-            "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\"",
                                "Source directory does not exist for job \"B\""}));
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=_error_\r\n2=B\r\n");
@@ -113,8 +112,10 @@ TEST_F(JobRunTest, ADueTickInsideARunStartsNoSecondRun) {
 TEST_F(JobRunTest, OverlappingJobsAreRefused) {
   WriteFile(src_ + "/keep.txt", "precious");
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Same\r\n1=Inside\r\n[Same]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + src_ + "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
-                                    "Source=" + src_ + "\r\nDestination=" + dir_.path() +
+                                    "\r\nDestination=" + src_ +
+                                    "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
+                                    "Source=" +
+                                    src_ + "\r\nDestination=" + dir_.path() +
                                     "\r\nCleanup Destination=1\r\nInclude SubDirs=1\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source and destination overlap for job \"Same\"",
                                "Source and destination overlap for job \"Inside\""}));

@@ -53,8 +53,8 @@ TEST_F(SafetyTest, ALinkWhereTheDestinationNeedsAFolderIsNeverFollowed) {
   // The level's copies fail with the code of the refused open (ENOTDIR), and
   // so do those below it; nothing is cleaned up through the link.
   EXPECT_TRUE(Has(lines, "File ... .C.. code 20 " + src_ + "/sub/new.txt -> " + dst_ + "/sub/new.txt"));
-  EXPECT_TRUE(Has(lines, "File ... .C.. code 20 " + src_ + "/sub/deeper/more.txt -> " + dst_ +
-                             "/sub/deeper/more.txt"));
+  EXPECT_TRUE(Has(
+      lines, "File ... .C.. code 20 " + src_ + "/sub/deeper/more.txt -> " + dst_ + "/sub/deeper/more.txt"));
   EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
                            [](const std::string& l) { return l.find("cleaned up") != std::string::npos; }));
   EXPECT_EQ(ReadFile(dst_ + "/top.txt"), "top") << "the rest of the job runs";
@@ -65,8 +65,8 @@ TEST_F(SafetyTest, ALinkAtTheJobsOwnFoldersIsFollowedAsBefore) {
   WriteFile(src_ + "/a.txt", "a");
   MakeDir(dir_ / "realdest");
   Link(dir_ / "realdest", dir_ / "linkdest");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" +
-                                    dir_ / "linkdest" + "\r\n");
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
+                                    "\r\nDestination=" + dir_ / "linkdest" + "\r\n");
   EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
   EXPECT_EQ(ReadFile(dir_ / "realdest/a.txt"), "a");
 }
@@ -94,11 +94,17 @@ TEST_F(SafetyTest, AnEmptySideNeverErasesTheOther) {
     const char* line;  // nullptr: the job runs
   };
   const Case cases[] = {
-      {"cleanup, empty source", {"Cleanup Destination=1", "Include SubDirs=1"}, true,
+      {"cleanup, empty source",
+       {"Cleanup Destination=1", "Include SubDirs=1"},
+       true,
        "Source directory is empty for job \"J\": job not run"},
-      {"client, empty destination", {"Handle As Client=1"}, false,
+      {"client, empty destination",
+       {"Handle As Client=1"},
+       false,
        "Destination directory is empty for job \"J\": job not run"},
-      {"client and cleanup, empty destination", {"Handle As Client=1", "Cleanup Destination=1"}, false,
+      {"client and cleanup, empty destination",
+       {"Handle As Client=1", "Cleanup Destination=1"},
+       false,
        "Destination directory is empty for job \"J\": job not run"},
       {"no cleanup, empty source", {"Include SubDirs=1"}, true, nullptr},
       {"plain, empty destination", {}, false, nullptr},
@@ -114,8 +120,8 @@ TEST_F(SafetyTest, AnEmptySideNeverErasesTheOther) {
     MakeDir(empty);
     WriteFile(empty + "/.dot", "a name with a dot does not count");
     const std::string source = c.sourceEmpty ? empty : full, dest = c.sourceEmpty ? full : empty;
-    std::string text = "[Active Jobs]\r\n0=J\r\n1=Next\r\n[J]\r\nSource=" + source + "\r\nDestination=" + dest +
-                       "\r\n";
+    std::string text =
+        "[Active Jobs]\r\n0=J\r\n1=Next\r\n[J]\r\nSource=" + source + "\r\nDestination=" + dest + "\r\n";
     for (const auto& k : c.keys) text += k + "\r\n";
     text += "[Next]\r\nSource=" + src_ + "\r\nDestination=" + dst_ + "\r\n";
     WriteFile(src_ + "/next.txt", "n");
@@ -133,7 +139,8 @@ TEST_F(SafetyTest, AnEmptySideNeverErasesTheOther) {
       EXPECT_EQ(result, RunResult::Clean);
       EXPECT_FALSE(Has(lines, "Source directory is empty for job \"J\": job not run"));
     }
-    EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised") << "the next job runs";
+    EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised")
+        << "the next job runs";
   }
 }
 
@@ -147,10 +154,7 @@ TEST_F(SafetyTest, EveryKindOfFailureMakesTheRunFailedAndReachesTheEcho) {
   const std::string copy = " " + src_ + "/a.txt -> " + dst_ + "/a.txt";
   const Case cases[] = {
       {"clean", [] {}, {}, ""},
-      {"copy refused",
-       [&] { MakeDir(dst_ + "/a.txt"); },
-       {},
-       "File ... .C.. code 13" + copy},
+      {"copy refused", [&] { MakeDir(dst_ + "/a.txt"); }, {}, "File ... .C.. code 13" + copy},
       {"verify difference",
        [&] {
          WriteFile(dst_ + "/a.txt", "different");
@@ -164,9 +168,7 @@ TEST_F(SafetyTest, EveryKindOfFailureMakesTheRunFailedAndReachesTheEcho) {
        {"Include SubDirs=1", "Delete Empty SubDirs=1"},
        "Dir \"" + src_ + "/e\" not removed, errorcode: 39"},
       {"cleanup failed",
-       [&] {
-         WriteFile(dst_ + "/old/.keep", "");
-       },
+       [&] { WriteFile(dst_ + "/old/.keep", ""); },
        {"Cleanup Destination=1"},
        "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"},
   };
@@ -227,7 +229,8 @@ TEST_F(SafetyTest, ARunThatFindsTheConfigurationBusyDoesNothingElse) {
     const platform::RunLock other(main_.ConfigPath());
     ASSERT_TRUE(other.held());
     EXPECT_EQ(main_.RunJobs(), RunResult::Busy);
-    EXPECT_EQ(main_.MemoLines(), (Lines{"an earlier line", "Another run of this configuration is in progress"}));
+    EXPECT_EQ(main_.MemoLines(),
+              (Lines{"an earlier line", "Another run of this configuration is in progress"}));
     EXPECT_EQ(echoed, Lines{"Another run of this configuration is in progress"});
     EXPECT_FALSE(main_.RunInProgress);
     EXPECT_FALSE(Exists(dst_ + "/a.txt"));

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "engine/zo_dir.h"
-#include "testsupport/engine_fixture.h"
 #include "platform/platform.h"
+#include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(AllRows, TransferTable, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) {
                            std::string name = "Row" + std::to_string(info.index / 10) +
                                               std::to_string(info.index % 10) + "_";
-                           for (const char* c = info.param.status; *c; ++c) name += std::isalpha(*c) ? *c : '_';
+                           for (const char* c = info.param.status; *c; ++c)
+                             name += std::isalpha(*c) ? *c : '_';
                            return name;
                          });
 
@@ -105,9 +106,10 @@ TEST_F(TransferTest, ClientDeletionIsCountedAsGone) {
   platform::SetAttributes(src_ + "/sub/f.txt", platform::GetAttributes(src_ + "/sub/f.txt") & ~Archive);
   MakeDir(dst_ + "/other");  // an empty server folder would refuse the job
   OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1"});
-  EXPECT_EQ(RunLines(), (std::vector<std::string>{"Dir " + src_ + "/sub/ - 1 files and 0 directories synchronised",
-                                                  "Dir " + src_ + "/sub removed (was empty)",
-                                                  "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(),
+            (std::vector<std::string>{"Dir " + src_ + "/sub/ - 1 files and 0 directories synchronised",
+                                      "Dir " + src_ + "/sub removed (was empty)",
+                                      "Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
 }
 
 TEST_F(TransferTest, ClientNeverDeletesASourceFileWhereTheServerHasADirectory) {

@@ -1,11 +1,11 @@
 // Faults from the real world: a full file system, files and directories that
 // change under a running walk, a destination that refuses writes.
 
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <linux/fs.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +15,8 @@
 #include <cstring>
 #include <functional>
 
-#include "testsupport/engine_fixture.h"
 #include "platform/platform.h"
+#include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"
 
 namespace tandrel::test {
@@ -66,7 +66,8 @@ class FaultTest : public EngineFixture {
 
 TEST_F(FaultTest, AFullDestinationFailsOneCopyAndTheRunGoesOn) {
   TmpfsMount tmpfs(dst_, "1m");
-  if (!tmpfs.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.error() << "); disk-full case not run";
+  if (!tmpfs.mounted())
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.error() << "); disk-full case not run";
   WriteFile(dst_ + "/big.bin", "old version");
   SetMTime(dst_ + "/big.bin", LocalTime(2020, 1, 1, 0, 0, 0));
   WriteFile(src_ + "/big.bin", std::string(3 << 20, 'b'));
@@ -119,7 +120,9 @@ TEST_F(FaultTest, ASourceDirectoryRemovedDuringTheWalk) {
   WriteFile(src_ + "/first/x", "x");
   WriteFile(src_ + "/second/y", "y");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
-  hooked_.when = [](const std::string& l) { return l.find(" directories synchronised") != std::string::npos; };
+  hooked_.when = [](const std::string& l) {
+    return l.find(" directories synchronised") != std::string::npos;
+  };
   hooked_.hook = [this] {
     // Remove whichever of the two has not been walked yet.
     for (const char* d : {"/first", "/second"}) {
@@ -189,9 +192,11 @@ TEST_F(FaultTest, AConfigurationRewrittenByAnotherProcessIsNeverSeenTorn) {
   WriteFile(src_ + "/x.b", "b");
   MakeDir(dir_ / "D2");
   const std::string job1 = "[J1]\r\nSource=" + src_ + "\r\nDestination=" + dst_ + "\r\nFileMask=*.a\r\n";
-  const std::string job2 = "[J2]\r\nSource=" + src_ + "\r\nDestination=" + dir_ / "D2" + "\r\nFileMask=*.b\r\n";
+  const std::string job2 =
+      "[J2]\r\nSource=" + src_ + "\r\nDestination=" + dir_ / "D2" + "\r\nFileMask=*.b\r\n";
   const std::string one = "[Active Jobs]\r\n0=J1\r\n\r\n" + job1 + job2;
-  const std::string two = "[Active Jobs]\r\n0=J2\r\n1=J1\r\n\r\n" + job2 + std::string(5000, ';') + "\r\n" + job1;
+  const std::string two =
+      "[Active Jobs]\r\n0=J2\r\n1=J1\r\n\r\n" + job2 + std::string(5000, ';') + "\r\n" + job1;
   WriteFile(main_.ConfigPath(), one);
 
   const pid_t writer = ::fork();

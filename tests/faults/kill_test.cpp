@@ -27,7 +27,9 @@ class SignallingMain : public TfMainBase {
   }
 };
 
-std::string NewContent(int i) { return std::string(256 << 10, static_cast<char>('A' + i % 26)) + std::to_string(i); }
+std::string NewContent(int i) {
+  return std::string(256 << 10, static_cast<char>('A' + i % 26)) + std::to_string(i);
+}
 
 TEST_F(KillTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
   constexpr int kFiles = 200;

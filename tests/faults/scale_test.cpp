@@ -28,8 +28,9 @@ TEST_F(ScaleTest, ATreeTwoHundredLevelsDeep) {
 }
 
 TEST_F(ScaleTest, NamesWithBlanksQuotesOddBytesAndFullLength) {
-  const std::vector<std::string> names = {"with blank.txt", "quote\"d'.txt", std::string("bytes\xff\xfe\x80.bin"),
-                                          std::string(255, 'n'), "new\nline"};
+  const std::vector<std::string> names = {"with blank.txt", "quote\"d'.txt",
+                                          std::string("bytes\xff\xfe\x80.bin"), std::string(255, 'n'),
+                                          "new\nline"};
   for (const auto& n : names) WriteFile(src_ + "/" + n, n);
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   RunLines();
@@ -81,7 +82,9 @@ TEST_F(ScaleTest, PathsLongerThanThePlatformAllowsAreWalkedThroughOpenFolders) {
 
   // Nothing changed: the second run copies nothing and removes nothing.
   const Lines again = RunLines();
-  EXPECT_TRUE(std::none_of(again.begin(), again.end(), [](const std::string& l) { return l.rfind("File ", 0) == 0 && l.find(".C..") != std::string::npos; }));
+  EXPECT_TRUE(std::none_of(again.begin(), again.end(), [](const std::string& l) {
+    return l.rfind("File ", 0) == 0 && l.find(".C..") != std::string::npos;
+  }));
 }
 
 }  // namespace

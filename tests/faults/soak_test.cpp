@@ -55,8 +55,8 @@ TEST_F(SoakTest, TwentyRunsOverFiftyThousandFilesWithExtendedLogging) {
     highest = std::max(highest, ResidentKb());
     EXPECT_EQ(OpenDescriptors(), fds) << "after run " << run;
   }
-  std::printf("resident memory: %ld KiB after warm-up, at most %ld KiB over 20 runs; %d descriptors open\n", rss,
-              highest, fds);
+  std::printf("resident memory: %ld KiB after warm-up, at most %ld KiB over 20 runs; %d descriptors open\n",
+              rss, highest, fds);
   EXPECT_LT(highest - rss, 8 * 1024) << "memory grew by more than 8 MiB over 20 identical runs";
 }
 
@@ -71,7 +71,8 @@ TEST_F(SoakTest, ADirectoryWithOneHundredThousandFiles) {
   }
   ::close(dir);
   OneJob({"Cleanup Destination=1"});
-  EXPECT_EQ(RunLines(), (std::vector<std::string>{"Dir " + src_ + "/ - 100000 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(),
+            (std::vector<std::string>{"Dir " + src_ + "/ - 100000 files and 0 directories synchronised"}));
   EXPECT_TRUE(Exists(dst_ + "/f99999"));
   ::unlink((src_ + "/f5").c_str());
   RunLines();

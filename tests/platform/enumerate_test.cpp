@@ -22,12 +22,24 @@ struct MaskRow {
 
 TEST(MatchesMask, Table) {
   const MaskRow rows[] = {
-      {"a.txt", "*.*", true},        {"noext", "*.*", true},      {"noext", "*", true},
-      {"A.TXT", "*.txt", true},      {"a.txt", "*.TXT", true},    {"a.txt.bak", "*.txt", false},
-      {"a.txt", "?.txt", true},      {"ab.txt", "?.txt", false},  {"report", "report.*", true},
-      {"report.doc", "report.*", true}, {"reports", "report.*", false}, {"abc", "a*c", true},
-      {"abcbc", "a*bc", true},       {"ab", "a*bc", false},       {"", "*", true},
-      {"x", "", false},              {"a.b.c", "*.c", true},      {"photo.JPG", "*.jpg", true},
+      {"a.txt", "*.*", true},
+      {"noext", "*.*", true},
+      {"noext", "*", true},
+      {"A.TXT", "*.txt", true},
+      {"a.txt", "*.TXT", true},
+      {"a.txt.bak", "*.txt", false},
+      {"a.txt", "?.txt", true},
+      {"ab.txt", "?.txt", false},
+      {"report", "report.*", true},
+      {"report.doc", "report.*", true},
+      {"reports", "report.*", false},
+      {"abc", "a*c", true},
+      {"abcbc", "a*bc", true},
+      {"ab", "a*bc", false},
+      {"", "*", true},
+      {"x", "", false},
+      {"a.b.c", "*.c", true},
+      {"photo.JPG", "*.jpg", true},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(MatchesMask(r.name, r.mask), r.matches) << r.name << " ~ " << r.mask;
@@ -63,8 +75,8 @@ TEST_F(DirSearchTest, FilePassReturnsOrdinaryFilesOnly) {
 }
 
 TEST_F(DirSearchTest, FullSetReturnsEverythingButDotAndDotDot) {
-  EXPECT_EQ(Names(dir_ / "*.*", attr::All), (std::set<std::string>{"a.txt", "b.dat", ".hidden", "sub", ".hiddendir",
-                                                                    "pipe", "link", "dirlink"}));
+  EXPECT_EQ(Names(dir_ / "*.*", attr::All), (std::set<std::string>{"a.txt", "b.dat", ".hidden", "sub",
+                                                                   ".hiddendir", "pipe", "link", "dirlink"}));
 }
 
 TEST_F(DirSearchTest, DirectorySetSkipsHiddenAndSystemFiles) {

@@ -159,7 +159,9 @@ int32_t FileAgeAt(int dirfd, const std::string& name) {
 
 }  // namespace posix
 
-uint32_t GetAttributes(const std::string& path, int* error) { return posix::GetAttributesAt(AT_FDCWD, path, error); }
+uint32_t GetAttributes(const std::string& path, int* error) {
+  return posix::GetAttributesAt(AT_FDCWD, path, error);
+}
 
 int SetAttributes(const std::string& path, uint32_t attributes) {
   return posix::SetAttributesAt(AT_FDCWD, path, attributes);
@@ -195,8 +197,8 @@ int32_t DosDateTime(std::time_t t) {
     // 2107-12-31 23:59:58, the last value the packed form can hold.
     return static_cast<int32_t>((127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u);
   }
-  const uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) | (static_cast<uint32_t>(tm.tm_mon + 1) << 5) |
-                        static_cast<uint32_t>(tm.tm_mday);
+  const uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) |
+                        (static_cast<uint32_t>(tm.tm_mon + 1) << 5) | static_cast<uint32_t>(tm.tm_mday);
   const uint32_t time = (static_cast<uint32_t>(tm.tm_hour) << 11) | (static_cast<uint32_t>(tm.tm_min) << 5) |
                         static_cast<uint32_t>(tm.tm_sec / 2);
   return static_cast<int32_t>((date << 16) | time);

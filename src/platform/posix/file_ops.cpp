@@ -91,7 +91,8 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   // rename.
   const auto slash = dest.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
-  UniqueFd out(::openat(destDirfd, folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  UniqueFd out(
+      ::openat(destDirfd, folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   std::string tempPath;
   const bool anonymous = out.valid();
   if (!anonymous) {

@@ -2,8 +2,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <clocale>
 #include <climits>
+#include <clocale>
 #include <vector>
 
 #include "platform/platform.h"

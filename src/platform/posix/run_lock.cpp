@@ -12,7 +12,8 @@ RunLock::RunLock(const std::string& configPath) {
   fd_ = ::open((configPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd_ < 0) {
     const auto slash = configPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : configPath.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : configPath.substr(0, slash + 1);
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   }
   // The kernel drops the lock with the descriptor, also when the process dies.

@@ -22,7 +22,8 @@ std::string TempNameBeside(const std::string& path) {
 int CreateTempIn(int dirfd, const std::string& folder, std::string& tempPath) {
   for (int attempt = 0; attempt < 1000; ++attempt) {
     tempPath = folder + TempName();
-    const int fd = ::openat(dirfd, tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd =
+        ::openat(dirfd, tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -30,7 +31,8 @@ int CreateTempIn(int dirfd, const std::string& folder, std::string& tempPath) {
 
 int CreateTempBeside(const std::string& path, std::string& tempPath) {
   const auto slash = path.rfind('/');
-  return CreateTempIn(AT_FDCWD, slash == std::string::npos ? std::string() : path.substr(0, slash + 1), tempPath);
+  return CreateTempIn(AT_FDCWD, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
+                      tempPath);
 }
 
 }  // namespace tandrel::platform::posix
