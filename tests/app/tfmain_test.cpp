@@ -26,6 +26,7 @@
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/prompts.h"
+#include "platform/platform.h"
 #include "qtsupport/qt_test_support.h"
 
 using tandrel::TfMain;
@@ -536,6 +537,26 @@ class TfMainTest : public QObject {
     QCOMPARE(Prompts::Errors()[0], QString("disk gone."));
     QVERIFY(main_->TimerArmed);
     QCOMPARE(QString::fromStdString(main_->NextSyncTime), QString("10:05"));
+    QVERIFY(!main_->RunInProgress);
+  }
+
+  void aRunOfABusyConfigurationOnlySaysSo() {
+    WriteJob(2);
+    main_->LogFile = true;
+    const tandrel::platform::RunLock other(main_->ConfigPath());  // another process's run
+    QVERIFY(other.held());
+    Action("mSynchronise")->trigger();
+    QTest::mouseClick(Button("sbSync"), Qt::LeftButton);
+    main_->SetClock([] { return LocalTime(10, 5, 0); });
+    main_->SyncTime = main_->NextSyncTime = "10:05";
+    main_->TimerArmed = true;
+    SyncTimer()->setInterval(1);
+    QTRY_VERIFY(!main_->TimerArmed);  // as after a run
+    SyncTimer()->stop();
+    const QString busy = "Another run of this configuration is in progress";
+    QCOMPARE(MemoLines(), (QStringList{busy, busy, busy}));
+    QVERIFY(QDir(Path("D")).isEmpty());
+    QVERIFY(!QFile::exists(Path("Log/Tandrel.log")));
     QVERIFY(!main_->RunInProgress);
   }
 
