@@ -27,7 +27,7 @@ std::string TfMainBase::LogFolder() const { return LogFolderFor(programPath_); }
 
 RunResult TfMainBase::RunJobs() {
   const platform::RunLock lock(ConfigPath());
-  if (!lock.held()) {
+  if (lock.busy()) {
     // Nothing of this run happens: no log file, no change to the log area
     // but this one line.
     MemoAdd(kRunBusyLine);

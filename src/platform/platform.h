@@ -202,9 +202,9 @@ void CloseHandle(int32_t handle);
 // ---- Run lock -------------------------------------------------------------
 
 // One run at a time per configuration file: an exclusive lock, taken without
-// waiting, that the kernel drops when the process ends in any way. held()
-// is false when another process holds it. A lock that cannot be set up at
-// all (no file, no folder to lock) is not held either.
+// waiting, that the kernel drops when the process ends in any way. busy()
+// tells that another holder has it. A lock that cannot be set up at all (no
+// file, no folder to lock) is neither held nor busy.
 class RunLock {
  public:
   explicit RunLock(const std::string& configPath);
@@ -212,10 +212,12 @@ class RunLock {
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
   bool held() const { return held_; }
+  bool busy() const { return busy_; }
 
  private:
   int fd_ = -1;
   bool held_ = false;
+  bool busy_ = false;
 };
 
 // ---- Process and locale ---------------------------------------------------

@@ -247,14 +247,26 @@ TEST_F(SafetyTest, ARunHoldsTheLockFromItsFirstLineToItsEnd) {
   OneJob({});
   hooked.when = [](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
   hooked.hook = [&] {
-    heldAtStart = !platform::RunLock(main_.ConfigPath()).held();
+    heldAtStart = platform::RunLock(main_.ConfigPath()).busy();
     hooked.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
-    hooked.hook = [&] { heldAtEnd = !platform::RunLock(main_.ConfigPath()).held(); };
+    hooked.hook = [&] { heldAtEnd = platform::RunLock(main_.ConfigPath()).busy(); };
   };
   EXPECT_EQ(hooked.RunJobs(), RunResult::Clean);
   EXPECT_TRUE(heldAtStart);
   EXPECT_TRUE(heldAtEnd);
   EXPECT_TRUE(platform::RunLock(main_.ConfigPath()).held()) << "released after the run";
+}
+
+TEST_F(SafetyTest, AConfigurationWithoutAFolderRunsAsBefore) {
+  // Nothing can be locked where the folder is missing; no other run can be
+  // using a configuration there either.
+  TfMainBase nowhere(dir_ / "gone/tandrel");
+  const platform::RunLock lock(nowhere.ConfigPath());
+  EXPECT_FALSE(lock.held());
+  EXPECT_FALSE(lock.busy());
+  EXPECT_EQ(nowhere.RunJobs(), RunResult::Clean);
+  ASSERT_FALSE(nowhere.MemoLines().empty());
+  EXPECT_EQ(nowhere.MemoLines()[0].rfind("Synchronisation started at: ", 0), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/platform.h"
 
 namespace tandrel::platform {
@@ -17,7 +19,9 @@ RunLock::RunLock(const std::string& configPath) {
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   }
   // The kernel drops the lock with the descriptor, also when the process dies.
-  held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  if (fd_ < 0) return;
+  held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  busy_ = !held_ && errno == EWOULDBLOCK;
 }
 
 RunLock::~RunLock() {
