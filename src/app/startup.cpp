@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/tfmain.h"
+#include "config/locations.h"
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
@@ -28,20 +29,47 @@ bool IsSet(const char* name) {
 
 QtMessageHandler defaultMessageHandler = nullptr;
 
-// Without a screen only real failures reach standard error (and cron's mail);
-// Qt's notes about the missing desktop (no tray, no runtime folder) do not.
+// Only real failures reach standard error (and cron's mail); Qt's notes about
+// the desktop (no tray, no runtime folder) do not. TANDREL_DEBUG lets them
+// through for whoever looks into a problem.
 void QuietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
   defaultMessageHandler(type, context, message);
 }
 
 // Without any display the program still works (from cron, over ssh): Qt's
-// offscreen platform needs no screen.
-void ChooseDisplayPlatform() {
-  if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
-  }
+// offscreen platform needs no screen. Returns whether it was chosen.
+bool ChooseDisplayPlatform() {
+  if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) return false;
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  return true;
+}
+
+std::string Usage(const std::string& programPath) {
+  const FileLocations files = LocationsFor(programPath);
+  return "Usage: tandrel [--minimized] [/SYNC]\n"
+         "       tandrel --help | --version\n"
+         "\n"
+         "Keeps folders in step by the jobs set up in its Jobs dialog.\n"
+         "\n"
+         "  /SYNC        run every active job once and end, without a window; the\n"
+         "               switch counts anywhere in the arguments, in any letter case\n"
+         "               (/sync, now/SYNC); without it the program stays resident\n"
+         "               in the system tray\n"
+         "  --minimized  start with the main window hidden, the tray icon only\n"
+         "  -h, --help   print this text and end\n"
+         "  --version    print the version and end\n"
+         "\n"
+         "Configuration: " +
+         files.configFile + "\n" + "Log folder:    " + files.logFolder + "\n" +
+         "Manual:        " + files.manual +
+         "\n"
+         "\n"
+         "Exit codes of a /SYNC run:\n"
+         "  0  every active job ran and nothing failed\n"
+         "  1  start-up failed (the message goes to standard error)\n"
+         "  2  the run ended but reported a failure (also written to standard error)\n"
+         "  3  another run of the same configuration was in progress; nothing done\n";
 }
 
 }  // namespace
@@ -82,6 +110,18 @@ int ExitCodeOf(RunResult result) {
   return kExitRunFailed;
 }
 
+std::string CommandLineAnswer(int argc, const char* const* argv, const std::string& programPath) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(programPath);
+    if (std::strcmp(argv[i], "--version") == 0) {
+      return "Tandrel " + std::to_string(TANDREL_VERSION_MAJOR) + "." +
+             std::to_string(TANDREL_VERSION_MINOR) + "." + std::to_string(TANDREL_VERSION_PATCH) + "." +
+             std::to_string(TANDREL_VERSION_TWEAK) + "\n";
+    }
+  }
+  return {};
+}
+
 bool HasSyncSwitch(const std::string& argumentText) {
   return platform::UpperCaseLocale(argumentText).find("/SYNC") != std::string::npos;
 }
@@ -106,7 +146,7 @@ int StartUp(const StartUpOptions& options) {
     fMain.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
     if (options.windowsCreated) options.windowsCreated(windows);
 
-    windows.fAbout->exec();  // the splash
+    if (options.showSplash) windows.fAbout->exec();
 
     if (HasSyncSwitch(options.argumentText)) {
       // Nobody watches an unattended run: its failures go to standard error
@@ -144,17 +184,25 @@ int StartUp(const StartUpOptions& options) {
 
 int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust) {
   platform::InitLocale();
+  const std::string programPath = platform::ExecutablePath();
+  // Answered before any window or display is involved.
+  if (const std::string answer = CommandLineAnswer(argc, argv, programPath); !answer.empty()) {
+    std::fwrite(answer.data(), 1, answer.size(), stdout);
+    return std::fflush(stdout) == 0 ? kExitClean : kExitStartUpError;
+  }
   // Read before the application object takes its own options out of argv.
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);
-  ChooseDisplayPlatform();
+  const bool headless = ChooseDisplayPlatform();
+  if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;
   Application application(qtArgc, argv);
 
   StartUpOptions options;
-  options.programPath = platform::ExecutablePath();
+  options.programPath = programPath;
   options.argumentText = argumentText;
   options.showState = showState;
+  options.showSplash = !headless;
   if (adjust) adjust(options);
   return StartUp(options);
 }

@@ -43,6 +43,9 @@ struct StartUpOptions {
   std::string programPath;   // full path of the executable
   std::string argumentText;  // the command line after the program name
   int showState = kShowDefault;
+  // False without a display: nobody would see the splash, so it is not
+  // waited for.
+  bool showSplash = true;
   // Called once the windows exist, before the splash.
   std::function<void(Windows&)> windowsCreated;
   // The message loop of the resident road; QApplication::exec() when empty.
@@ -55,6 +58,10 @@ std::string ArgumentText(int argc, const char* const* argv);
 int ShowStateOf(int argc, const char* const* argv);
 // "/SYNC" anywhere in the argument text, letter case ignored by the locale's rules.
 bool HasSyncSwitch(const std::string& argumentText);
+
+// The answer to "--help"/"-h" or "--version" among the arguments, printed
+// instead of starting the program; empty when neither is given.
+std::string CommandLineAnswer(int argc, const char* const* argv, const std::string& programPath);
 
 // The start-up sequence on the application object that already exists.
 // Returns the exit code: one of the kExit values above; the resident road

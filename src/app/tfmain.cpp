@@ -31,7 +31,6 @@
 #include "dialogs/prompts.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
-#include "support/file_names.h"
 #include "support/text_lines.h"
 
 namespace tandrel {
@@ -75,8 +74,6 @@ QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
 }
 
 }  // namespace
-
-std::string HelpFilePath(const std::string& executablePath) { return WithExtension(executablePath, ".hlp"); }
 
 TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
   setObjectName("fMain");
@@ -272,9 +269,7 @@ void TfMain::mGeneralClick() {
   ComputeNextSyncTime();
 }
 
-void TfMain::Contents1Click() {
-  ui::Prompts::OpenWithDesktop(QString::fromLocal8Bit(HelpFilePath(ProgramPath())));
-}
+void TfMain::Contents1Click() { ui::Prompts::OpenWithDesktop(QString::fromLocal8Bit(ManualPath())); }
 
 void TfMain::mAbout1Click() {
   if (!fAbout_) return;

@@ -21,10 +21,6 @@ class TfAbout;
 class TfConfigGeneral;
 class TfConfigJobs;
 
-// The help file of an executable: its name's extension replaced by ".hlp",
-// or ".hlp" appended when it has none.
-std::string HelpFilePath(const std::string& executablePath);
-
 class TfMain : public QMainWindow, public TfMainBase {
   Q_OBJECT
 

@@ -15,15 +15,17 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 }  // namespace
 
 TfMainBase::TfMainBase(std::string programPath)
-    : programPath_(std::move(programPath)), clock_([] { return std::time(nullptr); }) {}
+    : programPath_(std::move(programPath)),
+      locations_(LocationsFor(programPath_)),
+      clock_([] { return std::time(nullptr); }) {
+  // A configuration kept in the user's folders needs its folder before the
+  // first setting can be saved there.
+  if (KeepsFilesPerUser()) platform::CreateDirectories(ProgramFolder(locations_.configFile));
+}
 
 // The run closes its log file at its end; LogFileHandle then keeps its value
 // until the next run, so nothing is closed here.
 TfMainBase::~TfMainBase() = default;
-
-std::string TfMainBase::ConfigPath() const { return IniFilePathFor(programPath_); }
-
-std::string TfMainBase::LogFolder() const { return LogFolderFor(programPath_); }
 
 RunResult TfMainBase::RunJobs() {
   const platform::RunLock lock(ConfigPath());

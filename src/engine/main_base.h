@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "config/locations.h"
+
 namespace tandrel {
 
 class TIniFile;
@@ -60,8 +62,10 @@ class TfMainBase {
   void SyncTimerTick();
 
   const std::string& ProgramPath() const { return programPath_; }
-  std::string ConfigPath() const;
-  std::string LogFolder() const;
+  // Where this program's files are (beside it, or in the user's folders).
+  const std::string& ConfigPath() const { return locations_.configFile; }
+  const std::string& LogFolder() const { return locations_.logFolder; }
+  const std::string& ManualPath() const { return locations_.manual; }
 
   // The clock of everything timed (tests set their own).
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
@@ -121,6 +125,7 @@ class TfMainBase {
   void OpenLogFile();
 
   std::string programPath_;
+  FileLocations locations_;
   std::function<void(const std::string&)> failureEcho_;
   bool runFailed_ = false;
   bool logFailed_ = false;  // the log file's failure is reported once a run

@@ -222,7 +222,18 @@ class RunLock {
 
 // ---- Process and locale ---------------------------------------------------
 
-std::string ExecutablePath();                // full path of the running executable
+std::string ExecutablePath();  // full path of the running executable
+
+// Where a user's files go: the home folder (HOME, or the password database's
+// entry when HOME is unset or not absolute) and the XDG base folders when the
+// environment gives them as absolute paths (empty otherwise).
+struct UserFolderSettings {
+  std::string home;
+  std::string configHome;  // XDG_CONFIG_HOME
+  std::string stateHome;   // XDG_STATE_HOME
+};
+UserFolderSettings UserFolders();
+
 void InitLocale();                           // adopt the user's locale (once, at start)
 std::string LongTimeText(const std::tm& t);  // locale's long time format
 char DecimalSeparator();

@@ -27,6 +27,7 @@ struct Outcome {
   QProcess::ExitStatus status = QProcess::CrashExit;
   int code = -1;
   QByteArray errors;
+  QByteArray output;
   qint64 elapsedMs = 0;
 };
 
@@ -51,14 +52,21 @@ class ProgramTest : public QObject {
 
   static QProcessEnvironment CronEnvironment() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    // As cron starts jobs: no display, no runtime folder.
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "TANDREL_DEBUG"})
+      environment.remove(name);
     environment.insert("LC_ALL", "C.UTF-8");
     return environment;
   }
 
-  static Outcome Run(const QString& program, const QStringList& arguments) {
+  // Runs the program to its end with cron's environment plus `extra`.
+  static Outcome Run(const QString& program, const QStringList& arguments,
+                     const QList<QPair<QString, QString>>& extra = {}) {
     QProcess process;
-    process.setProcessEnvironment(CronEnvironment());
+    QProcessEnvironment environment = CronEnvironment();
+    for (const auto& [name, value] : extra) environment.insert(name, value);
+    process.setProcessEnvironment(environment);
     QElapsedTimer clock;
     clock.start();
     process.start(program, arguments);
@@ -68,6 +76,7 @@ class ProgramTest : public QObject {
     outcome.status = process.exitStatus();
     outcome.code = process.exitCode();
     outcome.errors = process.readAllStandardError();
+    outcome.output = process.readAllStandardOutput();
     if (!outcome.finished) process.kill();
     return outcome;
   }
@@ -98,21 +107,30 @@ class ProgramTest : public QObject {
   void syncRunWritesTheLogAndEndsWithZero_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("realSplash");
-    // The program as built waits for its splash; once is enough.
-    QTest::newRow("/SYNC") << QStringList{"/SYNC"} << true;
-    QTest::newRow("/sync among others") << QStringList{"--minimized", "now/sync", "please"} << false;
+    QTest::addColumn<bool>("display");
+    // The program as built waits for its splash where there is a screen
+    // (the offscreen platform asked for stands in for one); once is enough.
+    QTest::newRow("/SYNC with a screen") << QStringList{"/SYNC"} << true << true;
+    // Without any display nobody sees the splash: the run starts at once.
+    QTest::newRow("/SYNC from cron") << QStringList{"/SYNC"} << true << false;
+    QTest::newRow("/sync among others") << QStringList{"--minimized", "now/sync", "please"} << false << false;
   }
 
   void syncRunWritesTheLogAndEndsWithZero() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, realSplash);
+    QFETCH(bool, display);
     const QString program = Install(realSplash ? TANDREL_EXECUTABLE : TANDREL_QUICK_SPLASH_EXECUTABLE);
     QVERIFY(!program.isEmpty());
-    const Outcome outcome = Run(program, arguments);
+    const Outcome outcome = Run(program, arguments,
+                                display ? QList<QPair<QString, QString>>{{"QT_QPA_PLATFORM", "offscreen"}}
+                                        : QList<QPair<QString, QString>>{});
     QVERIFY(outcome.finished);
     QCOMPARE(outcome.status, QProcess::NormalExit);
     QCOMPARE(outcome.code, 0);
-    if (realSplash) QVERIFY2(outcome.elapsedMs >= 2900, "the splash comes first");
+    if (realSplash && display) QVERIFY2(outcome.elapsedMs >= 2900, "the splash comes first");
+    if (realSplash && !display)
+      QVERIFY2(outcome.elapsedMs < 2500, "no splash is waited for without a display");
     QCOMPARE(outcome.errors, QByteArray());  // a clean run prints nothing, and enters no loop
 
     const QByteArray log = ReadBytes(Path("Log/Tandrel.log"));
@@ -123,6 +141,49 @@ class ProgramTest : public QObject {
     QVERIFY(log.contains(QString(" -> " + Path("D/sub/b.txt") + "\r\n").toLocal8Bit()));
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
     QCOMPARE(ReadBytes(Path("D/sub/b.txt")), QByteArray("beta"));
+  }
+
+  void theFrameworksNotesAppearOnlyWhenAskedFor() {
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome quiet = Run(program, {"/SYNC"});
+    QCOMPARE(quiet.errors, QByteArray());
+    const Outcome debug = Run(program, {"/SYNC"}, {{"TANDREL_DEBUG", "1"}});
+    QCOMPARE(debug.code, 0);
+    QVERIFY2(debug.errors.contains("XDG_RUNTIME_DIR"), debug.errors.constData());
+  }
+
+  void helpAndVersionAnswerWithoutAWindow_data() {
+    QTest::addColumn<QString>("argument");
+    QTest::newRow("--version") << "--version";
+    QTest::newRow("--help") << "--help";
+    QTest::newRow("-h") << "-h";
+  }
+
+  void helpAndVersionAnswerWithoutAWindow() {
+    QFETCH(QString, argument);
+    const QString program = Install(TANDREL_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    // A display that does not exist: any window, even the application
+    // object, would end the program with an error.
+    const Outcome outcome = Run(program, {argument, "/SYNC"}, {{"DISPLAY", ":9999"}});
+    QVERIFY(outcome.finished);
+    QCOMPARE(outcome.code, 0);
+    QCOMPARE(outcome.errors, QByteArray());
+    if (argument == "--version") {
+      QCOMPARE(outcome.output, QByteArray("Tandrel 1.0.0.1\n"));
+    } else {
+      QVERIFY2(outcome.output.startsWith("Usage: tandrel [--minimized] [/SYNC]\n"),
+               outcome.output.constData());
+      for (const QString& line : {"Configuration: " + Path("tandrel.cfg"), "Log folder:    " + Path("Log/"),
+                                  "Manual:        " + Path("tandrel.html"),
+                                  QString("  3  another run of the same configuration was in progress")}) {
+        QVERIFY2(outcome.output.contains(line.toLocal8Bit()), qPrintable(line));
+      }
+    }
+    QVERIFY2(!QFile::exists(Path("D/a.txt")), "the switch beside it ran nothing");
+    QVERIFY(!QFile::exists(Path("tandrel.cfg.lock")));
+    QVERIFY(!QDir(Path("Log")).exists());
   }
 
   void failedRunEndsWithTwoAndItsFailuresOnStandardError() {

@@ -437,13 +437,9 @@ class TfMainTest : public QObject {
     QCOMPARE(main_->MemoCount(), 0);
   }
 
-  void contentsOpensTheHelpFileBesideTheProgram() {
+  void contentsOpensTheManualBesideTheProgram() {
     Action("Contents1")->trigger();
-    QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.hlp")});
-
-    QCOMPARE(tandrel::HelpFilePath("/opt/tools/tandrel"), std::string("/opt/tools/tandrel.hlp"));
-    QCOMPARE(tandrel::HelpFilePath("/opt/tools/Tandrel.exe"), std::string("/opt/tools/Tandrel.hlp"));
-    QCOMPARE(tandrel::HelpFilePath("/opt/v1.2/tandrel"), std::string("/opt/v1.2/tandrel.hlp"));
+    QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.html")});
   }
 
   void aboutIsCentredOverTheMainWindow() {
