@@ -6,22 +6,34 @@ BUILD_TYPE ?= RelWithDebInfo
 # Warnings are errors in CI builds of our own code.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build test sanitize run demo bench fuzz format format-check clean
+.PHONY: all deps deps-run program package package-check configure build test sanitize run demo bench fuzz format format-check clean
 
 all: build
 
 deps:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh all
+
+# What building and running the program need, and no more.
+deps-run:
+	bash scripts/install-deps.sh run
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTANDREL_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTANDREL_WERROR=$(WERROR) \
+	  -DTANDREL_TESTS=ON -DTANDREL_BENCH=ON
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# The program alone: no tests, benchmarks or fuzzers.
+program: deps-run
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTANDREL_WERROR=$(WERROR) \
+	  -DTANDREL_TESTS=OFF -DTANDREL_BENCH=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target tandrel
+
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 	$(MAKE) sanitize
+	$(MAKE) package-check
 
 # The core's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
@@ -31,10 +43,21 @@ sanitize: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS) -LE soak
 
-run: build
+# The Debian package, from a build of its own made for installing.
+PACKAGE_BUILD ?= build-package
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DTANDREL_WERROR=$(WERROR) \
+	  -DTANDREL_PACKAGE=ON -DTANDREL_TESTS=OFF -DTANDREL_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+
+package-check: package
+	bash scripts/check-package.sh $(PACKAGE_BUILD)/tandrel_*.deb
+
+run: program
 	bash scripts/run.sh $(BUILD)
 
-demo: build
+demo: program
 	bash scripts/demo.sh $(BUILD)
 
 bench: build
@@ -53,4 +76,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz $(PACKAGE_BUILD)

@@ -62,4 +62,12 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$demo/tandrel" /SYNC || st
 echo "demo: exit code $status; the log file $demo/Log/Tandrel.log reads:"
 echo
 tr -d '\r' <"$demo/Log/Tandrel.log"
+# The Music job's folder is missing on purpose, so the run reports a failure
+# (exit code 2, its line also on standard error); only a start-up error ends
+# the demonstration with an error.
+if [ "$status" = 2 ]; then
+  echo
+  echo "demo: exit code 2 tells a caller that the run reported a failure: here the Music job, whose folder does not exist."
+  status=0
+fi
 exit "$status"

@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running need.
-# Only missing packages are installed; apt-get update runs only when something is missing.
+# Installs the Debian packages that building and running (`run`) or also
+# testing, packaging and the sanitizer and fuzzing passes (`all`, the
+# default) need. Only missing packages are installed; apt-get update runs only
+# when something is missing.
+#   install-deps.sh [run|all]
 set -euo pipefail
 
+what="${1:-all}"
+
+# Building the program and running it (a demonstration run without a display
+# needs nothing more).
 packages=(
   build-essential cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libgtest-dev libgmock-dev
-  xvfb xauth x11-utils imagemagick
-  rsync attr clang-format
   fonts-dejavu-core
 )
-if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then
-  packages+=(clang libclang-rt-14-dev)
+if [ "$what" = all ]; then
+  packages+=(
+    libgtest-dev libgmock-dev
+    xvfb xauth x11-utils imagemagick
+    rsync attr util-linux clang-format
+    qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db
+  )
+  if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then
+    packages+=(clang libclang-rt-14-dev)
+  fi
 fi
 
 missing=()

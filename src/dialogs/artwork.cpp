@@ -194,16 +194,22 @@ QIcon GlyphIcon(Glyph glyph) {
   return icon;
 }
 
-QPixmap ProductPicture(int size) {
-  QPixmap pm(size, size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
+void PaintProductPicture(QPainter& p, double size) {
+  p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(size / 32.0, size / 32.0);
   DrawFolder(p, QRectF(1.5, 3.5, 29, 26));
   const QPointF centre(16, 20);
   DrawArcArrow(p, centre, 6.2, 200, 130, 2.8, kNavy);
   DrawArcArrow(p, centre, 6.2, 20, 130, 2.8, kBlue);
+  p.restore();
+}
+
+QPixmap ProductPicture(int size) {
+  QPixmap pm(size, size);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  PaintProductPicture(p, size);
   return pm;
 }
 

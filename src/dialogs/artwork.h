@@ -5,6 +5,7 @@
 // in dialog_icons.h.
 
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 
 namespace tandrel::ui {
@@ -20,6 +21,9 @@ QIcon GlyphIcon(Glyph glyph);
 
 // The product icon at 32 or 16 pixels (any size draws, those two are tuned).
 QPixmap ProductPicture(int size);
+// Paints the product icon into a square of `size` at the painter's origin,
+// on any paint device (a pixmap, a vector file).
+void PaintProductPicture(QPainter& p, double size);
 
 // The product icon with its 32 and 16 pixel images.
 QIcon ProductIcon();
