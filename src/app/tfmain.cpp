@@ -1,6 +1,7 @@
 #include "app/tfmain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -19,6 +20,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -282,6 +284,16 @@ void TfMain::pmTIRestoreClick() {
   show();
   raise();
   activateWindow();
+  // A dialog or box open meanwhile comes back on top of the window, also
+  // when it was minimised on its own: it is what the user has to answer.
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    if (modal->windowState() & Qt::WindowMinimized) {
+      modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    }
+    modal->show();
+    modal->raise();
+    modal->activateWindow();
+  }
 }
 
 void TfMain::tSyncTimer() { SyncTimerTick(); }
@@ -340,10 +352,15 @@ int TfMain::MemoCount() const {
 
 void TfMain::MemoAdd(const std::string& line) { pendingLines_ << QString::fromLocal8Bit(line); }
 
+void TfMain::MemoRunBegins() { runComingIntoView_ = true; }
+
 void TfMain::MemoFlush() {
   if (pendingLines_.isEmpty()) return;
+  // The end stays in view while lines arrive, unless the user has scrolled
+  // up to read; a new run's first lines come into view wherever the user was.
   QScrollBar* bar = mLog_->verticalScrollBar();
   const bool followEnd = bar->value() == bar->maximum();
+  const int firstNewLine = memoEmpty_ ? 0 : mLog_->blockCount();
   QTextCursor cursor(mLog_->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
@@ -353,7 +370,14 @@ void TfMain::MemoFlush() {
   cursor.endEditBlock();
   pendingLines_.clear();
   memoEmpty_ = false;
-  if (followEnd) bar->setValue(bar->maximum());
+  if (runComingIntoView_) {
+    runComingIntoView_ = false;
+    // Without line wrap the bar counts lines: the end, or as close to it as
+    // keeps the run's first line at the top.
+    bar->setValue(std::min(bar->maximum(), firstNewLine));
+  } else if (followEnd) {
+    bar->setValue(bar->maximum());
+  }
 }
 
 void TfMain::MemoReplaceAll(const std::vector<std::string>& lines) {

@@ -61,6 +61,7 @@ class TfMain : public QMainWindow, public TfMainBase {
   void MemoReplaceAll(const std::vector<std::string>& lines) override;
   void MemoFlush() override;
   void ProcessPendingMessages() override;
+  void MemoRunBegins() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,7 +84,8 @@ class TfMain : public QMainWindow, public TfMainBase {
   TfConfigGeneral* fConfigGeneral_ = nullptr;
   static constexpr int kMemoFlushMs = 100;
 
-  bool memoEmpty_ = true;  // the widget's document holds no line at all
+  bool memoEmpty_ = true;           // the widget's document holds no line at all
+  bool runComingIntoView_ = false;  // the next lines shown are a new run's first
   QStringList pendingLines_;
   QElapsedTimer memoFlushed_;
   bool endRequested_ = false;

@@ -54,6 +54,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Tandrel");
   // A caption only: no system menu, no minimise, maximise or close button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  ui::BlockOnlyTheMainWindow(this);
   setFixedSize(351, 234);
   setFont(ui::FormFont());
 

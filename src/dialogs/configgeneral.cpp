@@ -45,8 +45,8 @@ TfConfigGeneral::~TfConfigGeneral() = default;
 void TfConfigGeneral::BuildWindow() {
   setObjectName(QStringLiteral("fConfigGeneral"));
   setWindowTitle(QStringLiteral("Configuration General"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(ui::kMinimisableDialogFlags);
+  ui::BlockOnlyTheMainWindow(this);
   setFont(ui::FormFont());
 
   auto* menuBar = new QMenuBar(this);

@@ -141,8 +141,8 @@ TfConfigJobs::~TfConfigJobs() = default;
 void TfConfigJobs::BuildWindow() {
   setObjectName(QStringLiteral("fConfigJobs"));
   setWindowTitle(QStringLiteral("Configuration Jobs"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(ui::kMinimisableDialogFlags);
+  ui::BlockOnlyTheMainWindow(this);
   setFont(ui::FormFont());
 
   auto* menuBar = new QMenuBar(this);

@@ -118,6 +118,10 @@ void UseFormGroupBoxFrame(QWidget* groupBox) {
   groupBox->setStyle(style);
 }
 
+void BlockOnlyTheMainWindow(QWidget* window) {
+  window->setWindowModality(window->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+}
+
 void CentreOnMainWindow(QWidget* window) {
   const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
   QScreen* screen = owner && owner->isVisible() ? owner->screen() : window->screen();

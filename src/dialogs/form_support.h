@@ -43,6 +43,19 @@ void FitCaptions(QWidget* form);
 // the box's top stand inside the frame whatever the application's style.
 void UseFormGroupBoxFrame(QWidget* groupBox);
 
+// The frame of the configuration dialogs: caption, system menu and minimise
+// box, but no maximise box, as their size is fixed.
+inline constexpr Qt::WindowFlags kMinimisableDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+// Makes a modal showing of `window` block only the windows it belongs to
+// (its parent and theirs, up to the main window), never the tray icon: the
+// icon must answer while a dialog or box is open, even a minimised one, or
+// the user could be left without any window and without a way back. A
+// window without a parent blocks the whole application, as it has no owner.
+void BlockOnlyTheMainWindow(QWidget* window);
+
 // Moves the window so that it is centred on the application's main window
 // (its parent's window) when that is visible, otherwise on the screen, and
 // keeps it inside the screen's available area.

@@ -1,11 +1,21 @@
 #include "dialogs/prompts.h"
 
+#include "dialogs/form_support.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <optional>
 
 namespace tandrel::ui {
@@ -43,6 +53,55 @@ Answer Next(std::deque<Answer>& queue, Answer otherwise) {
   return answer;
 }
 
+// The window an error box belongs to: the modal window open now, otherwise
+// the main window; none before the main window exists.
+QWidget* ErrorBoxOwner() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMainWindow*>(window)) return window;
+  }
+  return nullptr;
+}
+
+// A box's label never breaks a line of the text in the middle: the box is
+// made as wide as its longest line, up to what the screen allows. The
+// framework would otherwise wrap any line wider than half the screen (and
+// at most 500 pixels) wherever a word ends.
+void KeepLinesWhole(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  int widest = 0;
+  for (const QString& line : box.text().split(QRegularExpression(QStringLiteral("\\r\\n|\\r|\\n")))) {
+    widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+  }
+  const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+  const int room = screen ? screen->availableGeometry().width() * 3 / 4 : widest;
+  label->setMinimumWidth(std::min(widest + 2 * label->margin() + 2, room));
+}
+
+std::unique_ptr<QFileDialog> FolderBrowser(QWidget* parent, const QString& caption,
+                                           const QString& startFolder) {
+  auto dialog = std::make_unique<QFileDialog>(parent, caption, startFolder);
+  BlockOnlyTheMainWindow(dialog.get());
+  dialog->setFileMode(QFileDialog::Directory);
+  // Only choosing: no folder is made, renamed or deleted from here. The
+  // framework's own dialog, as only it can be told to leave out its
+  // create-folder button.
+  dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
+  for (auto* button : dialog->findChildren<QToolButton*>(QStringLiteral("newFolderButton"))) button->hide();
+  return dialog;
+}
+
+std::unique_ptr<QMessageBox> QuestionBox(QWidget* parent, const QString& caption, const QString& text,
+                                         QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton) {
+  auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, parent);
+  BlockOnlyTheMainWindow(box.get());
+  box->setDefaultButton(defaultButton);
+  KeepLinesWhole(*box);
+  return box;
+}
+
 }  // namespace
 
 QMessageBox::StandardButton Prompts::Ask(QWidget* parent, const QString& caption, const QString& text,
@@ -52,9 +111,8 @@ QMessageBox::StandardButton Prompts::Ask(QWidget* parent, const QString& caption
     script->asked.push_back({caption, text, icon, buttons, defaultButton});
     return Next(script->answers, defaultButton);
   }
-  QMessageBox box(icon, caption, text, buttons, parent);
-  box.setDefaultButton(defaultButton);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  return static_cast<QMessageBox::StandardButton>(
+      QuestionBox(parent, caption, text, icon, buttons, defaultButton)->exec());
 }
 
 QString Prompts::BrowseForFolder(QWidget* parent, const QString& caption, const QString& startFolder) {
@@ -62,7 +120,9 @@ QString Prompts::BrowseForFolder(QWidget* parent, const QString& caption, const 
     script->browseStarts.push_back(startFolder);
     return Next(script->folders, QString());
   }
-  return QFileDialog::getExistingDirectory(parent, caption, startFolder);
+  const std::unique_ptr<QFileDialog> dialog = FolderBrowser(parent, caption, startFolder);
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return QString();
+  return dialog->selectedFiles().constFirst();
 }
 
 QString Prompts::OpenFile(QWidget* parent, const QString& startFolder, const QString& filter) {
@@ -70,7 +130,11 @@ QString Prompts::OpenFile(QWidget* parent, const QString& startFolder, const QSt
     script->fileRequests.push_back({startFolder, filter});
     return Next(script->files, QString());
   }
-  return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter);
+  QFileDialog dialog(parent, QString(), startFolder, filter);
+  BlockOnlyTheMainWindow(&dialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
 }
 
 void Prompts::ShowError(const QString& text) {
@@ -85,7 +149,10 @@ void Prompts::ShowError(const QString& text) {
                  qUtf8Printable(text));
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  ErrorBoxOwner());
+  BlockOnlyTheMainWindow(&box);
+  KeepLinesWhole(box);
   box.exec();
 }
 

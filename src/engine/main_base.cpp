@@ -59,6 +59,7 @@ RunResult TfMainBase::RunJobs() {
     }
   } runEnd{*this};
 
+  MemoRunBegins();
   if (!AppendLog) MemoClear();
   if (MemoCount() >= 1) MemoAdd("");  // separates runs in the window only
 

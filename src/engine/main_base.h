@@ -81,6 +81,8 @@ class TfMainBase {
   virtual void MemoFlush() {}
   // Lets the window system handle what is pending; nothing headless.
   virtual void ProcessPendingMessages() {}
+  // A run has begun (RunInProgress is on) and is about to write its lines.
+  virtual void MemoRunBegins() {}
   const std::vector<std::string>& MemoLines() const { return memo_; }
 
   // ---- Main window state ----

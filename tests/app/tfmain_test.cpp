@@ -10,9 +10,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -348,6 +350,107 @@ class TfMainTest : public QObject {
     Tray()->contextMenu()->findChild<QAction*>("pmTIRestore")->trigger();
     QVERIFY(main_->isVisible());
     QCOMPARE(main_->windowState(), Qt::WindowNoState);
+  }
+
+  void trayAnswersWhileAModalWindowIsOpen_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("jobs") << "mJobs";
+    QTest::newRow("general") << "mGeneral";
+    QTest::newRow("about") << "mAbout1";
+  }
+
+  void trayAnswersWhileAModalWindowIsOpen() {
+    QFETCH(QString, command);
+    tandrel::TfConfigJobs jobs(main_->ConfigPath(), main_.get());
+    tandrel::TfAbout about(main_.get());
+    tandrel::TfConfigGeneral general(*main_, main_.get());
+    main_->SetWindows(&jobs, &about, &general);
+    ShowMain();
+    // The tray icon's window stands apart from the main window's family;
+    // where there is no tray, a window of the same standing takes its place.
+    QPushButton trayWindow("tray");
+    int trayClicks = 0;
+    connect(&trayWindow, &QPushButton::clicked, [&] { ++trayClicks; });
+    trayWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&trayWindow));
+
+    QWidget* modal = nullptr;
+    bool mainBlocked = false;
+    bool bothGone = false;
+    bool restored = false;
+    QTimer::singleShot(0, main_.get(), [&] {
+      modal = QApplication::activeModalWidget();
+      if (!modal) return;
+      // Clicks through the window system: held back where a modal window blocks.
+      const auto click = [](QWidget* widget, QPoint at) {
+        QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
+                          widget->mapTo(widget->window(), at));
+      };
+      click(Button("sbSync"), Button("sbSync")->rect().center());
+      mainBlocked = StartLines() == 0;
+      click(&trayWindow, trayWindow.rect().center());
+      // The window manager minimises the dialog and its main window together.
+      modal->setWindowState(Qt::WindowMinimized);
+      main_->setWindowState(Qt::WindowMinimized);
+      QTRY_VERIFY(!main_->isVisible());
+      bothGone = modal->isMinimized();
+      // Restore from the tray icon's menu, clicked.
+      QMenu* menu = Tray()->contextMenu();
+      menu->popup(QPoint(20, 20));
+      QVERIFY(QTest::qWaitForWindowExposed(menu));
+      QAction* restore = menu->findChild<QAction*>("pmTIRestore");
+      click(menu, menu->actionGeometry(restore).center());
+      restored = main_->isVisible() && !main_->isMinimized() && modal->isVisible() && !modal->isMinimized() &&
+                 QApplication::activeModalWidget() == modal;
+      modal->close();
+    });
+    Action(command.toLatin1().constData())->trigger();
+    QVERIFY(modal);
+    QVERIFY(mainBlocked);
+    QCOMPARE(trayClicks, 1);
+    QVERIFY(bothGone);
+    QVERIFY(restored);
+  }
+
+  void logKeepsTheRunInView() {
+    QString file;
+    for (int i = 0; i < 500; ++i) file += QString("viewed %1\r\n").arg(i);
+    WriteBytes(Path("old.log"), file.toStdString());
+    WriteJob(3);
+    ShowMain();
+    QScrollBar* bar = Log()->verticalScrollBar();
+    const auto firstShownLine = [&] { return Log()->document()->findBlockByNumber(bar->value()).text(); };
+
+    // A file viewed shows from its top; the run that follows comes into view.
+    Prompts::QueueFile(Path("old.log"));
+    Action("mActViewLogFile")->trigger();
+    QCOMPARE(bar->value(), 0);
+    main_->AppendLog = true;
+    Action("mSynchronise")->trigger();
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(MemoLines().indexOf(QRegularExpression("Synchronisation started at: .*")) >= bar->value());
+
+    // Reading above the end: more lines leave the view where it is...
+    bar->setValue(100);
+    main_->MemoAdd("later");
+    main_->MemoFlush();
+    QCOMPARE(firstShownLine(), QString("viewed 100"));
+    // ...at the end, the end stays in view.
+    bar->setValue(bar->maximum());
+    for (int i = 0; i < 50; ++i) main_->MemoAdd("more");
+    main_->MemoFlush();
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // A new run comes into view wherever the user was reading; a first batch
+    // longer than the view shows the run from its first line.
+    bar->setValue(10);
+    main_->MemoRunBegins();
+    main_->MemoAdd("");
+    main_->MemoAdd("first of the run");
+    for (int i = 0; i < 200; ++i) main_->MemoAdd("run line");
+    main_->MemoFlush();
+    QVERIFY(bar->value() < bar->maximum());
+    QCOMPARE(Log()->document()->findBlockByNumber(bar->value() + 1).text(), QString("first of the run"));
   }
 
   void viewLogFileShowsItsLines_data() {

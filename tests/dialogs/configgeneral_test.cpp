@@ -70,7 +70,7 @@ class ConfigGeneralTest : public QObject {
   void windowLayout() {
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Configuration General"));
     QCOMPARE(Get<QWidget>("client")->size(), QSize(233, 243));
-    QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
+    VerifyMinimisableFrame(dialog_.get());
     VerifyCaptionsFit(dialog_.get());
     // The interval box comes before the field; "Create logfile" last of the log box.
     const QStringList order = TabOrder(Box("cbIntervalTimer"), 7);

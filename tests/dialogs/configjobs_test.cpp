@@ -82,7 +82,7 @@ class ConfigJobsTest : public QObject {
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Configuration Jobs"));
     const QWidget* client = Get<QWidget>("client");
     QCOMPARE(client->size(), QSize(698, 437));
-    QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
+    VerifyMinimisableFrame(dialog_.get());
     QCOMPARE(dialog_->height(), client->geometry().bottom() + 1);
     VerifyCaptionsFit(dialog_.get());
     // Tab order of the editor: name, directories, first seven switches, mask, last two.

@@ -34,6 +34,17 @@ inline void VerifyCaptionsFit(const QWidget* window) {
   }
 }
 
+// The frame of a configuration dialog: caption, system menu and minimise
+// box, no maximise box (a fixed size cannot grow).
+inline void VerifyMinimisableFrame(const QWidget* window) {
+  const Qt::WindowFlags flags = window->windowFlags();
+  QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+  QVERIFY(flags.testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint));
+  QVERIFY(!flags.testAnyFlag(Qt::WindowMaximizeButtonHint));
+  QCOMPARE(window->minimumSize(), window->maximumSize());
+}
+
 // The object names of the first `count` controls that take the focus, in tab
 // order from `first`.
 inline QStringList TabOrder(QWidget* first, int count) {
