@@ -26,7 +26,8 @@ UserFolderSettings UserFolders() {
     std::vector<char> buffer(16384);
     struct passwd entry;
     struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir) {
       folders.home = found->pw_dir;
     }
   }
