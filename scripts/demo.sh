@@ -17,6 +17,8 @@ fi
 rm -rf "$demo"
 mkdir -p "$demo"
 cp "$build/tandrel" "$demo/tandrel"
+# The manual beside the copy, where its Help menu looks.
+if [ -f "$build/tandrel.html" ]; then cp "$build/tandrel.html" "$demo/tandrel.html"; fi
 demo_abs="$(cd "$demo" && pwd)"
 src="$demo_abs/Documents"
 dst="$demo_abs/Backup"
