@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side with the reference tools in one run, as ratios.
 # Usage: bench/run.sh [BUILD_DIR]. BENCH_SCALE=N divides every tree size by N
-# for a quick look; BENCH_ONLY=sync|gui|ini|compare runs one group.
+# for a quick look; BENCH_ONLY=sync|process|gui|ini|compare runs one group.
 set -euo pipefail
 
 BUILD=$(realpath "${1:-build}")
@@ -21,6 +21,7 @@ time_ms() {
   end=$(now_ns)
   echo $(((end - start) / 1000000))
 }
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2)) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 min() { printf '%s\n' "$@" | sort -n | head -n1; }
 
@@ -95,6 +96,52 @@ sync_benchmarks() {
 
 case "$ONLY" in
   all | sync) sync_benchmarks ;;
+esac
+
+# Empties the kernel's page, dentry and inode caches; false where that is not
+# allowed (not root, or /proc/sys read-only in a container).
+drop_caches() { sync && { echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null; }
+
+# The whole program as cron starts it, against rsync as a whole process:
+# start-up included, medians of five side-by-side rounds, with warm caches and,
+# where they can be dropped, with cold ones.
+process_benchmarks() {
+  local files=$((100000 / SCALE)) dirs=$((5000 / SCALE))
+  echo "== whole process, nothing changed: tandrel /SYNC against rsync -a --delete, $files files in $dirs directories"
+  local src="$ROOT/proc-src" prog="$ROOT/proc-prog/tandrel"
+  python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
+  program "$prog" "$src" "$ROOT/proc-ours"
+  cp "$BUILD/tandrel" "$prog"
+  mkdir -p "$ROOT/proc-ours" "$ROOT/proc-rsync"
+  local cron=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+  "${cron[@]}" "$prog" /SYNC
+  rsync -a --delete "$src/" "$ROOT/proc-rsync/"
+  local rss
+  rss=$( { "${cron[@]}" /usr/bin/time -f %M "$prog" /SYNC >/dev/null; } 2>&1 | tail -n1)
+  local mode rs_times our_times r o
+  for mode in warm cold; do
+    if [ "$mode" = cold ] && ! drop_caches; then
+      echo "cold caches: skipped (the caches cannot be dropped here: needs root and a writable /proc/sys/vm/drop_caches)"
+      continue
+    fi
+    rs_times=() our_times=()
+    for round in 1 2 3 4 5; do
+      [ "$mode" = cold ] && drop_caches
+      rs_times+=("$(time_ms rsync -a --delete "$src/" "$ROOT/proc-rsync/")")
+      [ "$mode" = cold ] && drop_caches
+      our_times+=("$(time_ms "${cron[@]}" "$prog" /SYNC)")
+    done
+    r=$(median "${rs_times[@]}")
+    o=$(median "${our_times[@]}")
+    echo "$mode caches: rsync -a --delete ${r} ms   tandrel /SYNC ${o} ms   ratio: $(ratio "$o" "$r")" \
+      "  (target $([ "$mode" = warm ] && echo 0.50 || echo 0.60))   rounds: rsync ${rs_times[*]}; tandrel ${our_times[*]}"
+  done
+  echo "peak resident memory of tandrel /SYNC: $((rss / 1024)) MiB   (target < 30 MiB)"
+  rm -rf "$src" "$ROOT/proc-ours" "$ROOT/proc-rsync" "$ROOT/proc-prog"
+}
+
+case "$ONLY" in
+  all | process) if [ -x "$BUILD/tandrel" ]; then process_benchmarks; fi ;;
 esac
 gui_benchmark() {
   local files=$((100000 / SCALE))

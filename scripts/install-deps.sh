@@ -19,7 +19,7 @@ if [ "$what" = all ]; then
   packages+=(
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils imagemagick
-    rsync attr util-linux clang-format
+    rsync attr util-linux time clang-format
     qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db
   )
   if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then

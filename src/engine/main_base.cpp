@@ -47,6 +47,7 @@ RunResult TfMainBase::RunJobs() {
   struct RunEnd {
     TfMainBase& self;
     ~RunEnd() {
+      self.readAhead_.reset();
       self.MemoFlush();
       self.IniFile.reset();
       if (self.LogFileHandle > 0) {
@@ -63,6 +64,7 @@ RunResult TfMainBase::RunJobs() {
   if (!AppendLog) MemoClear();
   if (MemoCount() >= 1) MemoAdd("");  // separates runs in the window only
 
+  readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled);
   ZO_Dir top(*this);
   AddLogLine(StartLine(Now()));
   IniFile = std::make_unique<TIniFile>(ConfigPath());
@@ -168,6 +170,10 @@ void TfMainBase::AddLogLine(const std::string& text) {
   }
   MemoAdd(text);
   ProcessPendingMessages();
+}
+
+void TfMainBase::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
+  if (readAhead_) readAhead_->Post(source, dest);
 }
 
 void TfMainBase::AddFailureLine(const std::string& text) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/locations.h"
+#include "engine/read_ahead.h"
 
 namespace tandrel {
 
@@ -51,6 +52,8 @@ class TfMainBase {
   void AddFailureLine(const std::string& text);
   // Marks the run as failed and hands `text` to the failure echo.
   void NoteFailure(const std::string& text);
+  // Hands a level the walk has just opened to the run's read-ahead, if any.
+  void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
   // Where failure lines go besides the log (standard error for an
   // unattended run); none by default.
   void SetFailureEcho(std::function<void(const std::string&)> echo) { failureEcho_ = std::move(echo); }
@@ -84,6 +87,10 @@ class TfMainBase {
   // A run has begun (RunInProgress is on) and is about to write its lines.
   virtual void MemoRunBegins() {}
   const std::vector<std::string>& MemoLines() const { return memo_; }
+
+  // Whether runs read metadata ahead on a second thread (TANDREL_READ_AHEAD=0
+  // turns it off); a run decides the same either way.
+  bool ReadAheadEnabled = ReadAhead::WantedByEnvironment();
 
   // ---- Main window state ----
   bool RunInProgress = false;
@@ -129,6 +136,7 @@ class TfMainBase {
   std::string programPath_;
   FileLocations locations_;
   std::function<void(const std::string&)> failureEcho_;
+  std::unique_ptr<ReadAhead> readAhead_;  // during a run
   bool runFailed_ = false;
   bool logFailed_ = false;  // the log file's failure is reported once a run
   std::function<std::time_t()> clock_;

@@ -47,6 +47,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   OpenLevel(dir);
 
   if (main_.JobIncludeSubDirs) {
+    main_.PostReadAhead(sourceDir_, destDir_);
     // The search stays open while each subdirectory is walked: one open
     // search per level of depth.
     platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -139,6 +140,13 @@ class DirHandle {
   int RemoveDirectory(const std::string& name) const;
   // Creates the subfolder `name` (one level). 0 or the error code.
   int CreateDirectory(const std::string& name) const;
+  // A second handle on the same folder, for another thread.
+  DirHandle Duplicate() const;
+  // Reads the folder's listing and every entry's metadata (links not
+  // followed) and forgets them: later questions about the folder are then
+  // answered from the kernel's caches. Calls `subfolder` with the name of
+  // each real subfolder. Errors end the reading quietly.
+  void Warm(const std::function<void(const std::string&)>& subfolder = {}) const;
 
  private:
   int fd_ = -1;

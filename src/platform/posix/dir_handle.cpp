@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +98,36 @@ int DirHandle::RemoveDirectory(const std::string& name) const {
 int DirHandle::CreateDirectory(const std::string& name) const {
   if (!valid()) return error_;
   return ::mkdirat(fd_, name.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+DirHandle DirHandle::Duplicate() const {
+  DirHandle copy;
+  if (!valid()) {
+    copy.error_ = error_;
+    return copy;
+  }
+  copy.fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (copy.fd_ < 0) copy.error_ = errno;
+  return copy;
+}
+
+void DirHandle::Warm(const std::function<void(const std::string&)>& subfolder) const {
+  if (!valid()) return;
+  const int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return;
+  }
+  while (const dirent* d = ::readdir(dir)) {
+    const char* name = d->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    struct stat st;
+    if (::fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && subfolder)
+      subfolder(name);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace tandrel::platform

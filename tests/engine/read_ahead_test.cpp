@@ -1,0 +1,184 @@
+// The read-ahead never changes what a run does: the same changing trees,
+// run with and without it, give the same log lines and the same trees.
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "testsupport/engine_fixture.h"
+
+namespace tandrel::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using platform::attr::Archive;
+
+// Kind, mode, content and archive state of every file below `root`, and the
+// kind and mode of every folder (a folder's time changes with every run).
+std::map<std::string, std::string> TreeFacts(const std::string& root) {
+  std::map<std::string, std::string> facts;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string path = it->path().string();
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    std::string f = std::to_string(st.st_mode);
+    if (S_ISREG(st.st_mode)) {
+      f += ":" + std::to_string(st.st_mtime) + ":" + ReadFile(path) +
+           ((platform::GetAttributes(path) & Archive) ? ":A" : ":-");
+    }
+    facts[path.substr(root.size())] = f;
+  }
+  return facts;
+}
+
+int CountEntries(const char* folder) {
+  int n = 0;
+  if (DIR* d = ::opendir(folder)) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+class ReadAheadTest : public ::testing::Test {
+ protected:
+  struct Outcome {
+    Lines lines;
+    std::map<std::string, std::string> tree;
+  };
+
+  // Builds the trees below `root`: new, newer, older, equal and deleted
+  // files, empty chains, files named like folders, dot names, server and
+  // client folders with both archive states.
+  static void Build(const std::string& root) {
+    const std::time_t t = LocalTime(2026, 6, 1, 12, 0, 0);
+    const auto file = [&](const std::string& path, const std::string& text, std::time_t when) {
+      WriteFile(root + path, text);
+      SetMTime(root + path, when);
+    };
+    for (int d = 0; d < 6; ++d) {
+      const std::string sub = "/S/d" + std::to_string(d);
+      for (int f = 0; f < 8; ++f) {
+        const std::string name = "/f" + std::to_string(f) + ".txt";
+        file(sub + name, "source " + std::to_string(d * 10 + f), t + f);
+        if (f % 4 == 1) file("/D" + sub.substr(2) + name, "older copy", t - 100);  // newer at the source
+        if (f % 4 == 2) file("/D" + sub.substr(2) + name, "newer copy", t + 100);  // older at the source
+        if (f % 4 == 3) file("/D" + sub.substr(2) + name, "source " + std::to_string(d * 10 + f), t + f);
+      }
+      file("/D" + sub.substr(2) + "/gone.txt", "deleted at the source", t);
+      file(sub + "/deep/er/x.dat", "deep", t);
+      MakeDir(root + sub + "/empty/chain");
+      file(sub + "/.dot", "dot", t);
+    }
+    MakeDir(root + "/D/d0/empty");
+    file("/D/old/stale.txt", "a folder the source lost", t);
+    file("/D/d1/f0.txt/inner.txt", "a folder where a file goes", t);
+    // Server and client folders.
+    for (int f = 0; f < 6; ++f) {
+      const std::string name = "/c" + std::to_string(f) + ".txt";
+      file("/Client" + name, "client " + std::to_string(f), t);
+      if (f % 2 == 0) {
+        platform::SetAttributes(root + "/Client" + name,
+                                platform::GetAttributes(root + "/Client" + name) & ~Archive);
+      }
+      if (f < 3) file("/Server" + name, "server " + std::to_string(f), t);
+    }
+    file("/Server/only-here.txt", "s", t);
+    file("/Mirror/keep.txt", "m", t);
+  }
+
+  static void WriteConfig(const std::string& root, TfMainBase& main) {
+    const auto job = [&](const std::string& name, const std::string& from, const std::string& to,
+                         const std::string& keys) {
+      return "[" + name + "]\r\nSource=" + root + from + "\r\nDestination=" + root + to + "\r\n" + keys;
+    };
+    WriteFile(main.ConfigPath(),
+              "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n\r\n" +
+                  job("Tree", "/S", "/D",
+                      "Include SubDirs=1\r\nDelete Empty SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n") +
+                  job("Server", "/S/d2", "/Mirror", "Handle As Server=1\r\nInclude SubDirs=1\r\n") +
+                  job("Client", "/Client", "/Server", "Handle As Client=1\r\n"));
+  }
+
+  // One run over freshly built trees; `during`, when given, changes the
+  // source while the run is at its first level's summary line.
+  Outcome Run(bool readAhead, const std::function<void(const std::string&)>& during = {}) {
+    ScopedTempDir dir;
+    const std::string root = dir.path() + "t";
+    Build(root);
+    HookedMain main(dir / "prog/tandrel");
+    MakeDir(dir / "prog");
+    main.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
+    main.ExtendedLog = true;
+    main.ReadAheadEnabled = readAhead;
+    WriteConfig(root, main);
+    if (during) {
+      main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+      main.hook = [&] { during(root); };
+    }
+    main.RunJobs();
+    Outcome outcome;
+    for (std::string line : main.MemoLines()) {
+      for (size_t at; (at = line.find(root)) != std::string::npos;) line.replace(at, root.size(), "<root>");
+      outcome.lines.push_back(line);
+    }
+    outcome.lines.erase(outcome.lines.begin());  // the start line
+    outcome.tree = TreeFacts(root);
+    return outcome;
+  }
+};
+
+TEST_F(ReadAheadTest, ARunDecidesTheSameWithAndWithoutIt) {
+  const Outcome plain = Run(false);
+  const Outcome ahead = Run(true);
+  ASSERT_GT(plain.lines.size(), 60u);
+  EXPECT_EQ(ahead.lines, plain.lines);
+  EXPECT_EQ(ahead.tree, plain.tree);
+}
+
+TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
+  // Between the first level's summary and the rest of the walk: a source
+  // file becomes newer, one is deleted, a folder empties, a new one appears.
+  const auto change = [](const std::string& root) {
+    for (int d = 0; d < 6; ++d) {
+      const std::string sub = root + "/S/d" + std::to_string(d);
+      WriteFile(sub + "/f2.txt", "changed meanwhile");
+      SetMTime(sub + "/f2.txt", LocalTime(2026, 6, 2, 12, 0, 0));
+      std::filesystem::remove(sub + "/f3.txt");
+      std::filesystem::remove_all(sub + "/deep");
+      WriteFile(sub + "/new/arrived.txt", "new");
+    }
+  };
+  const Outcome plain = Run(false, change);
+  const Outcome ahead = Run(true, change);
+  EXPECT_EQ(ahead.lines, plain.lines);
+  EXPECT_EQ(ahead.tree, plain.tree);
+}
+
+TEST_F(ReadAheadTest, ItsThreadAndDescriptorsEndWithTheRun) {
+  const int threads = CountEntries("/proc/self/task");
+  const int descriptors = CountEntries("/proc/self/fd");
+  const Outcome outcome = Run(true);
+  EXPECT_FALSE(outcome.lines.empty());
+  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+  EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+}
+
+TEST(ReadAheadSwitch, TheEnvironmentTurnsItOff) {
+  const char* old = std::getenv("TANDREL_READ_AHEAD");
+  const std::string saved = old ? old : "";
+  ::setenv("TANDREL_READ_AHEAD", "0", 1);
+  EXPECT_FALSE(ReadAhead::WantedByEnvironment());
+  ::setenv("TANDREL_READ_AHEAD", "1", 1);
+  EXPECT_TRUE(ReadAhead::WantedByEnvironment());
+  ::unsetenv("TANDREL_READ_AHEAD");
+  EXPECT_TRUE(ReadAhead::WantedByEnvironment());
+  if (old) ::setenv("TANDREL_READ_AHEAD", saved.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace tandrel::test
