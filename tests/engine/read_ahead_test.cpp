@@ -96,12 +96,13 @@ class ReadAheadTest : public ::testing::Test {
                          const std::string& keys) {
       return "[" + name + "]\r\nSource=" + root + from + "\r\nDestination=" + root + to + "\r\n" + keys;
     };
-    WriteFile(main.ConfigPath(),
-              "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n\r\n" +
-                  job("Tree", "/S", "/D",
-                      "Include SubDirs=1\r\nDelete Empty SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n") +
-                  job("Server", "/S/d2", "/Mirror", "Handle As Server=1\r\nInclude SubDirs=1\r\n") +
-                  job("Client", "/Client", "/Server", "Handle As Client=1\r\n"));
+    WriteFile(
+        main.ConfigPath(),
+        "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n\r\n" +
+            job("Tree", "/S", "/D",
+                "Include SubDirs=1\r\nDelete Empty SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n") +
+            job("Server", "/S/d2", "/Mirror", "Handle As Server=1\r\nInclude SubDirs=1\r\n") +
+            job("Client", "/Client", "/Server", "Handle As Client=1\r\n"));
   }
 
   // One run over freshly built trees; `during`, when given, changes the

@@ -18,13 +18,7 @@ using platform::attr::Archive;
 
 class SafetyTest : public EngineFixture {
  protected:
-  // A folder outside both trees that a followed link would reach.
-  void MakeElsewhere() {
-    WriteFile(elsewhere_ + "/precious.txt", "precious");
-    WriteFile(elsewhere_ + "/precious_dir/inner.txt", "inner");
-    ClearArchiveOf(elsewhere_ + "/precious.txt");
-    before_ = Snapshot(elsewhere_);
-  }
+  void MakeElsewhere() { before_ = MakeOutsideFolder(); }
   void ClearArchiveOf(const std::string& path) {
     ASSERT_EQ(platform::SetAttributes(path, platform::GetAttributes(path) & ~Archive), 0);
   }
@@ -35,7 +29,6 @@ class SafetyTest : public EngineFixture {
     return std::find(lines.begin(), lines.end(), text) != lines.end();
   }
 
-  std::string elsewhere_ = dir_ / "elsewhere";
   std::map<std::string, std::string> before_;
 };
 
@@ -44,12 +37,12 @@ TEST_F(SafetyTest, ALinkWhereTheDestinationNeedsAFolderIsNeverFollowed) {
   WriteFile(src_ + "/sub/new.txt", "new");
   WriteFile(src_ + "/sub/deeper/more.txt", "more");
   WriteFile(src_ + "/top.txt", "top");
-  Link(elsewhere_, dst_ + "/sub");
+  Link(outside_, dst_ + "/sub");
   OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"});
   main_.ExtendedLog = true;
   const Lines lines = RunLines();
 
-  EXPECT_EQ(Snapshot(elsewhere_), before_) << "nothing outside the tree is written or removed";
+  EXPECT_EQ(Snapshot(outside_), before_) << "nothing outside the tree is written or removed";
   // The level's copies fail with the code of the refused open (ENOTDIR), and
   // so do those below it; nothing is cleaned up through the link.
   EXPECT_TRUE(Has(lines, "File ... .C.. code 20 " + src_ + "/sub/new.txt -> " + dst_ + "/sub/new.txt"));
@@ -75,13 +68,13 @@ TEST_F(SafetyTest, SourceLinksAreNeitherEnteredNorTheirTargetsTouched) {
   // A client job deletes source files the server lacks: through a followed
   // link it would delete the target's files.
   MakeElsewhere();
-  Link(elsewhere_, src_ + "/linked");
-  Link(elsewhere_ + "/precious.txt", src_ + "/linked.txt");
+  Link(outside_, src_ + "/linked");
+  Link(outside_ + "/precious.txt", src_ + "/linked.txt");
   WriteFile(src_ + "/own.txt", "own");
   WriteFile(dst_ + "/server.txt", "s");
   OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
   RunLines();
-  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_EQ(Snapshot(outside_), before_);
   EXPECT_FALSE(Exists(dst_ + "/linked")) << "links are never transferred";
   EXPECT_FALSE(Exists(dst_ + "/linked.txt"));
 }

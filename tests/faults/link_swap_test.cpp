@@ -13,27 +13,17 @@ namespace tandrel::test {
 namespace {
 
 using Lines = std::vector<std::string>;
-using platform::attr::Archive;
 
 class LinkSwapTest : public EngineFixture {
  protected:
-  LinkSwapTest() {
-    WriteFile(elsewhere_ + "/precious.txt", "precious");
-    WriteFile(elsewhere_ + "/precious_dir/inner.txt", "inner");
-    WriteFile(elsewhere_ + "/a.txt", "not the source's a.txt");
-    const std::string p = elsewhere_ + "/precious.txt";
-    platform::SetAttributes(p, platform::GetAttributes(p) & ~Archive);
-    before_ = Snapshot(elsewhere_);
-    hooked_.ExtendedLog = true;
-  }
+  LinkSwapTest() : before_(MakeOutsideFolder()) { hooked_.ExtendedLog = true; }
 
   // Moves `folder` aside and puts a link to the outside folder in its place.
   void SwapForLink(const std::string& folder) {
     ASSERT_EQ(::rename(folder.c_str(), (folder + ".moved").c_str()), 0) << folder;
-    ASSERT_EQ(::symlink(elsewhere_.c_str(), folder.c_str()), 0) << folder;
+    ASSERT_EQ(::symlink(outside_.c_str(), folder.c_str()), 0) << folder;
   }
 
-  std::string elsewhere_ = dir_ / "elsewhere";
   std::map<std::string, std::string> before_;
   HookedMain hooked_{main_.ProgramPath()};
 };
@@ -52,7 +42,7 @@ TEST_F(LinkSwapTest, ADestinationFolderSwappedDuringItsLevelIsNotFollowed) {
     hooked_.hook = [&] { movedAtLevelEnd = Snapshot(dst_ + "/x/y.moved"); };
   };
   EXPECT_EQ(hooked_.RunJobs(), RunResult::Clean);
-  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_EQ(Snapshot(outside_), before_);
   std::vector<std::string> names;
   for (const auto& entry : movedAtLevelEnd) names.push_back(entry.first);
   EXPECT_EQ(names, (std::vector<std::string>{"/a.txt", "/b.txt", "/c.txt"}))
@@ -73,7 +63,7 @@ TEST_F(LinkSwapTest, ADestinationFolderSwappedBeforeItsLevelFailsItsCopies) {
   hooked_.hook = [&] { SwapForLink(dst_ + "/x/y"); };
   EXPECT_EQ(hooked_.RunJobs(), RunResult::Failed);
   const Lines& lines = hooked_.MemoLines();
-  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_EQ(Snapshot(outside_), before_);
   EXPECT_NE(std::find(lines.begin(), lines.end(),
                       "File ... .C.. code 20 " + src_ + "/x/y/a.txt -> " + dst_ + "/x/y/a.txt"),
             lines.end());
@@ -92,7 +82,7 @@ TEST_F(LinkSwapTest, ASourceFolderSwappedBeforeItIsEnteredIsNotWalked) {
   hooked_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
   hooked_.hook = [&] { SwapForLink(src_ + "/x/sub"); };
   hooked_.RunJobs();
-  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_EQ(Snapshot(outside_), before_);
   EXPECT_FALSE(Exists(dst_ + "/x/sub/precious.txt"));
   EXPECT_FALSE(Exists(dst_ + "/x/sub/a.txt"));
 }
@@ -110,7 +100,7 @@ TEST_F(LinkSwapTest, AFolderSwappedInsideATreeBeingRemovedIsUnlinkedItself) {
     }
   };
   hooked_.RunJobs();
-  EXPECT_EQ(Snapshot(elsewhere_), before_);
+  EXPECT_EQ(Snapshot(outside_), before_);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/main_base.h"
+#include "platform/platform.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::test {
@@ -57,7 +58,20 @@ class EngineFixture : public ::testing::Test {
     return std::vector<std::string>(memo.begin() + 1, memo.end());
   }
 
+  // Fills a folder outside both trees, where a followed link would lead: a
+  // file whose archive bit is clear (a client would delete it), a subfolder
+  // and a file named like a source file. Returns its snapshot.
+  std::map<std::string, std::string> MakeOutsideFolder() {
+    WriteFile(outside_ + "/precious.txt", "precious");
+    WriteFile(outside_ + "/precious_dir/inner.txt", "inner");
+    WriteFile(outside_ + "/a.txt", "not the source's a.txt");
+    const std::string p = outside_ + "/precious.txt";
+    EXPECT_EQ(platform::SetAttributes(p, platform::GetAttributes(p) & ~platform::attr::Archive), 0);
+    return Snapshot(outside_);
+  }
+
   ScopedTempDir dir_;
+  std::string outside_ = dir_ / "elsewhere";
   std::string src_ = dir_ / "S";
   std::string dst_ = dir_ / "D";
   std::time_t now_ = LocalTime(2026, 12, 6, 23, 5, 30);
