@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/zo_cleanup.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
@@ -92,6 +93,19 @@ TEST_F(CleanupTest, WithoutSubdirectoriesExistingCounterpartsAreNotEntered) {
   OneJob({"Cleanup Destination=1"});
   RunLines();
   EXPECT_TRUE(Exists(dst_ + "/sub/stale.txt"));
+}
+
+TEST_F(CleanupTest, ATreeRemovedByItsPathIsReportedInnermostFirst) {
+  WriteFile(dst_ + "/old/a/b/f.txt", "f");
+  WriteFile(dst_ + "/old/a/.hidden", "h");
+  ::mkfifo((dst_ + "/old/pipe").c_str(), 0644);
+  ZO_CleanUp cleanup(main_);
+  EXPECT_EQ(cleanup.CleanUpDir(dst_ + "/old"), 0);
+  EXPECT_EQ(main_.MemoLines(), (Lines{"Dir " + dst_ + "/old/a/b/ cleaned up",
+                                      "Cleaning up dir \"" + dst_ + "/old/a/\" failed, errorcode: 39",
+                                      "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"}));
+  EXPECT_FALSE(Exists(dst_ + "/old/pipe")) << "special entries go with their folder";
+  EXPECT_TRUE(Exists(dst_ + "/old/a/.hidden"));
 }
 
 }  // namespace
