@@ -153,14 +153,7 @@ int ZO_Dir::EnsureDestination() {
 }
 
 int32_t ZO_Dir::SyncFile(const std::string& path) {
-  if (InLevel(path)) return TransferInLevel(path.substr(levelDir_.size()));
-  // A file handed over from outside a walk: its folders are opened by path
-  // for this one transfer.
-  const auto slash = path.rfind('/');
-  OpenLevel(path.substr(0, slash + 1));
-  const int32_t result = TransferInLevel(path.substr(slash + 1));
-  CloseLevel();
-  return result;
+  return WithLevelOf(path, [this](const std::string& name) { return TransferInLevel(name); });
 }
 
 int32_t ZO_Dir::TransferInLevel(const std::string& name) {
@@ -242,15 +235,10 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
 }
 
 int32_t ZO_Dir::CopyAndVerify() {
-  // Called from outside a walk, the files' folders are opened by path.
-  if (!InLevel(SourceFile)) {
-    const auto slash = SourceFile.rfind('/');
-    OpenLevel(SourceFile.substr(0, slash + 1));
-    const int32_t code = CopyAndVerify();
-    CloseLevel();
-    return code;
-  }
-  const std::string name = SourceFile.substr(levelDir_.size());
+  return WithLevelOf(SourceFile, [this](const std::string& name) { return CopyAndVerifyInLevel(name); });
+}
+
+int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
   int32_t code = 0;
   try {
     code = EnsureDestination();

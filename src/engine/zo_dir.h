@@ -44,7 +44,20 @@ class ZO_Dir {
   void CloseLevel();
   // Whether `path` is a file of the level whose folders are open.
   bool InLevel(const std::string& path) const;
+  // Runs `step` with the name of the file `path` in its level's open
+  // folders: the walk's, or, for a file handed over from outside a walk,
+  // its folders opened by path for this one call.
+  template <typename Step>
+  int32_t WithLevelOf(const std::string& path, Step step) {
+    if (InLevel(path)) return step(path.substr(levelDir_.size()));
+    const auto slash = path.rfind('/');
+    OpenLevel(path.substr(0, slash + 1));
+    const int32_t result = step(path.substr(slash + 1));
+    CloseLevel();
+    return result;
+  }
   int32_t TransferInLevel(const std::string& name);
+  int32_t CopyAndVerifyInLevel(const std::string& name);
   // Makes sure the level's destination folder exists and is open, creating
   // missing folders up from the nearest existing one. 0, or the error that
   // the level's copies then report (a link there is refused, never followed).

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,22 +111,12 @@ DirHandle DirHandle::Duplicate() const {
 }
 
 void DirHandle::Warm(const std::function<void(const std::string&)>& subfolder) const {
-  if (!valid()) return;
-  const int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    ::close(fd);
-    return;
+  DirSearch search(*this, "*", attr::All);
+  FindEntry entry;
+  struct stat st;
+  while (search.Next(entry)) {
+    if (StatAt(fd_, entry.name, st) && entry.isDirectory && subfolder) subfolder(entry.name);
   }
-  while (const dirent* d = ::readdir(dir)) {
-    const char* name = d->d_name;
-    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-    struct stat st;
-    if (::fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && subfolder)
-      subfolder(name);
-  }
-  ::closedir(dir);
 }
 
 }  // namespace tandrel::platform
