@@ -39,6 +39,7 @@ RunResult TfMainBase::RunJobs() {
   }
 
   RunInProgress = true;
+  Counts = {};
   LogFileHandle = 0;
   runFailed_ = false;
   logFailed_ = false;

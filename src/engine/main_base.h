@@ -28,6 +28,15 @@ enum class RunResult {
   Busy,    // another run of the same configuration was in progress: nothing done
 };
 
+// What a run changed (or, in a preview, would change), counted as it goes.
+struct RunCounts {
+  long copied = 0;              // files copied (a copy that returned 0)
+  long sourceDeleted = 0;       // a client's files deleted as deleted on the server
+  long destinationDeleted = 0;  // files removed by the cleanup
+  long foldersRemoved = 0;      // empty source folders and cleaned-up destination folders
+  bool operator==(const RunCounts&) const = default;
+};
+
 // The line written instead of a run when another one holds the configuration.
 inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
 
@@ -91,6 +100,9 @@ class TfMainBase {
   // Whether runs read metadata ahead on a second thread (TANDREL_READ_AHEAD=0
   // turns it off); a run decides the same either way.
   bool ReadAheadEnabled = ReadAhead::WantedByEnvironment();
+
+  // What the current or last run changed; zero at the start of each run.
+  RunCounts Counts;
 
   // ---- Main window state ----
   bool RunInProgress = false;

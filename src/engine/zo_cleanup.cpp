@@ -22,8 +22,8 @@ void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source
         ZO_CleanUp cleanup(main);
         cleanup.CleanUpDir(dest, entry.name, destPath + entry.name);
       }
-    } else if (!source.FileExists(entry.name)) {
-      dest.DeleteFile(entry.name);
+    } else if (!source.FileExists(entry.name) && dest.DeleteFile(entry.name) == 0) {
+      ++main.Counts.destinationDeleted;
     }
   }
 }
@@ -49,7 +49,7 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
         inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        self.DeleteFile(entry.name);
+        if (self.DeleteFile(entry.name) == 0) ++main_.Counts.destinationDeleted;
       }
     }
   }
@@ -58,6 +58,7 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
     main_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {
     main_.AddLogLine("Dir " + dir + " cleaned up");
+    ++main_.Counts.foldersRemoved;
   }
   return 0;
 }

@@ -77,6 +77,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
           main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
           main_.AddLogLine("Dir " + sub + " removed (was empty)");
+          ++main_.Counts.foldersRemoved;
           --remaining;
         }
       }
@@ -194,7 +195,10 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
           ClearArchive(sourceDir_, name);
         } else {
           Status[kActionAt] = 'D';
-          if (sourceDir_.DeleteFile(name) == 0) result = 0;
+          if (sourceDir_.DeleteFile(name) == 0) {
+            result = 0;
+            ++main_.Counts.sourceDeleted;
+          }
         }
       }
       if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
@@ -243,6 +247,7 @@ int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
   try {
     code = EnsureDestination();
     if (code == 0) code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
+    if (code == 0) ++main_.Counts.copied;
     if (main_.JobVerify) {
       platform::FileReader source(sourceDir_, name);
       platform::FileReader copy(destDir_, name);

@@ -30,6 +30,9 @@ constexpr int kErrExists = 17;        // EEXIST
 // ---- Enumeration -------------------------------------------------------
 
 class DirHandle;
+namespace posix {
+struct PreviewAccess;
+}
 
 struct FindEntry {
   std::string name;
@@ -121,7 +124,9 @@ class DirHandle {
   DirHandle(const DirHandle&) = delete;
   DirHandle& operator=(const DirHandle&) = delete;
 
-  bool valid() const { return fd_ >= 0; }
+  // A folder that a preview has only planned to create is valid without
+  // a descriptor (fd() is -1).
+  bool valid() const { return fd_ >= 0 || planned_; }
   // Why the folder could not be opened; 0 for a valid handle.
   int error() const { return error_; }
   int fd() const { return fd_; }
@@ -149,8 +154,14 @@ class DirHandle {
   void Warm(const std::function<void(const std::string&)>& subfolder = {}) const;
 
  private:
+  friend struct posix::PreviewAccess;
   int fd_ = -1;
   int error_ = 0;
+  // Only during a preview: the folder's absolute path, under which the
+  // preview keeps what the run would have changed in it, and whether the
+  // folder exists only in that plan.
+  std::string path_;
+  bool planned_ = false;
 };
 
 // Modification time in seconds; false when the path cannot be examined.
@@ -226,6 +237,26 @@ class RunLock {
   int fd_ = -1;
   bool held_ = false;
   bool busy_ = false;
+};
+
+// ---- Preview ----------------------------------------------------------------
+
+// While one lives on a thread, the operations of this layer called on that
+// thread change nothing: no file, folder, attribute, time, log file or lock
+// file is created, written or removed. Each change is checked as the real
+// operation checks it (a read-only file, a directory in the way, a folder
+// that may not be written, a folder not empty), answered with the code it
+// would most likely get, and kept in a plan; every later question (ages,
+// attributes, existence, listings, a file's content) is answered from that
+// plan over the real tree, so the run goes on as if the change had been
+// made. RunLock only looks whether another run holds the lock. One at a time
+// per thread.
+class PreviewScope {
+ public:
+  PreviewScope();
+  ~PreviewScope();
+  PreviewScope(const PreviewScope&) = delete;
+  PreviewScope& operator=(const PreviewScope&) = delete;
 };
 
 // ---- Process and locale ---------------------------------------------------

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/preview_plan.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -160,10 +161,18 @@ int32_t FileAgeAt(int dirfd, const std::string& name) {
 }  // namespace posix
 
 uint32_t GetAttributes(const std::string& path, int* error) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).GetAttributes(name, error);
+  }
   return posix::GetAttributesAt(AT_FDCWD, path, error);
 }
 
 int SetAttributes(const std::string& path, uint32_t attributes) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).SetAttributes(name, attributes);
+  }
   return posix::SetAttributesAt(AT_FDCWD, path, attributes);
 }
 
@@ -204,7 +213,13 @@ int32_t DosDateTime(std::time_t t) {
   return static_cast<int32_t>((date << 16) | time);
 }
 
-int32_t FileAge(const std::string& path) { return posix::FileAgeAt(AT_FDCWD, path); }
+int32_t FileAge(const std::string& path) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).FileAge(name);
+  }
+  return posix::FileAgeAt(AT_FDCWD, path);
+}
 
 bool AgeIsNewer(int32_t age, int32_t than) {
   // -1 (missing) is older than everything; real ages compare unsigned, so the
@@ -215,17 +230,23 @@ bool AgeIsNewer(int32_t age, int32_t than) {
 }
 
 bool DirectoryExists(const std::string& path, bool followLinks) {
+  if (posix::preview::Active()) return posix::preview::DirectoryExists(path, followLinks);
   struct stat st;
   const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
   return rc == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const std::string& path) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).FileExists(name);
+  }
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool ResolvePath(const std::string& path, std::string& resolved) {
+  if (posix::preview::Active()) return posix::preview::ResolvePath(path, resolved);
   char* r = ::realpath(path.c_str(), nullptr);
   if (!r) return false;
   resolved = r;
@@ -234,6 +255,7 @@ bool ResolvePath(const std::string& path, std::string& resolved) {
 }
 
 bool Identity(const std::string& path, uint64_t& device, uint64_t& inode) {
+  if (posix::preview::Active()) return posix::preview::Identity(path, device, inode);
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
   device = st.st_dev;

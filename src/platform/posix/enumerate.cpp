@@ -4,17 +4,30 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/preview_plan.h"
 
 namespace tandrel::platform {
+
+namespace preview = posix::preview;
 
 struct DirSearch::Impl {
   DIR* dir = nullptr;
   std::string mask;
   uint32_t attributeSet = 0;
+  // During a preview: the folder's entries as the run would find them.
+  std::vector<FindEntry> planned;
+  size_t next = 0;
   ~Impl() {
     if (dir) ::closedir(dir);
+  }
+
+  bool Wanted(const FindEntry& entry) const {
+    const uint32_t filtered = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
+                              (entry.isDirectory ? attr::Directory : 0);
+    return filtered == 0 || (filtered & attributeSet) != 0;
   }
 };
 
@@ -23,6 +36,10 @@ DirSearch::DirSearch(const std::string& pattern, uint32_t attributeSet) : impl_(
   std::string directory = slash == std::string::npos ? "./" : pattern.substr(0, slash + 1);
   impl_->mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
   impl_->attributeSet = attributeSet;
+  if (preview::Active()) {
+    error_ = preview::List(DirHandle(directory), impl_->planned);
+    return;
+  }
   // O_NOFOLLOW is not wanted here: the job's own top directory may be a link;
   // links found inside the tree are never walked because they come back as
   // system entries.
@@ -34,6 +51,10 @@ DirSearch::DirSearch(const DirHandle& directory, const std::string& mask, uint32
     : impl_(std::make_unique<Impl>()) {
   impl_->mask = mask;
   impl_->attributeSet = attributeSet;
+  if (preview::Active()) {
+    error_ = preview::List(directory, impl_->planned);
+    return;
+  }
   if (!directory.valid()) {
     error_ = directory.error();
     return;
@@ -51,6 +72,13 @@ DirSearch::DirSearch(const DirHandle& directory, const std::string& mask, uint32
 DirSearch::~DirSearch() = default;
 
 bool DirSearch::Next(FindEntry& entry) {
+  while (impl_->next < impl_->planned.size()) {
+    const FindEntry& e = impl_->planned[impl_->next++];
+    if (MatchesMask(e.name, impl_->mask) && impl_->Wanted(e)) {
+      entry = e;
+      return true;
+    }
+  }
   if (!impl_->dir) return false;
   for (;;) {
     errno = 0;
@@ -73,10 +101,7 @@ bool DirSearch::Next(FindEntry& entry) {
     entry.isDirectory = type == DT_DIR;
     entry.isSystem = type != DT_DIR && type != DT_REG;
     entry.isHidden = name[0] == '.';
-
-    const uint32_t filtered = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
-                              (entry.isDirectory ? attr::Directory : 0);
-    if (filtered == 0 || (filtered & impl_->attributeSet) != 0) return true;
+    if (impl_->Wanted(entry)) return true;
   }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/preview_plan.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -149,25 +150,46 @@ int DeleteFileAt(int dirfd, const std::string& path) {
 }  // namespace posix
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {
+  if (posix::preview::Active()) {
+    std::string sourceName, destName;
+    const DirHandle sourceDir = posix::preview::OpenParent(source, sourceName);
+    const DirHandle destDir = posix::preview::OpenParent(dest, destName);
+    return posix::preview::CopyFile(sourceDir, sourceName, destDir, destName);
+  }
   return posix::CopyFileAt(AT_FDCWD, source, AT_FDCWD, dest);
 }
 
 int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                     const std::string& destName) {
+  if (posix::preview::Active()) return posix::preview::CopyFile(sourceDir, sourceName, destDir, destName);
   if (!sourceDir.valid()) return sourceDir.error();
   if (!destDir.valid()) return destDir.error();
   return posix::CopyFileAt(sourceDir.fd(), sourceName, destDir.fd(), destName);
 }
 
-int DeleteFile(const std::string& path) { return posix::DeleteFileAt(AT_FDCWD, path); }
+int DeleteFile(const std::string& path) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).DeleteFile(name);
+  }
+  return posix::DeleteFileAt(AT_FDCWD, path);
+}
 
-int RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
+int RemoveDirectory(const std::string& path) {
+  if (posix::preview::Active()) {
+    std::string name;
+    return posix::preview::OpenParent(path, name).RemoveDirectory(name);
+  }
+  return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
 
 void EnsureDirectory(const std::string& path) {
+  if (posix::preview::Active()) return;  // a preview makes no folder, not even the Log folder
   if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) CreateDirectories(path);
 }
 
 int CreateDirectories(const std::string& path) {
+  if (posix::preview::Active()) return posix::preview::CreateDirectories(path);
   if (path.empty()) return kErrNotFound;
   std::string p = path;
   while (p.size() > 1 && p.back() == '/') p.pop_back();

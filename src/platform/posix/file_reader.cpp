@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/platform.h"
+#include "platform/posix/preview_plan.h"
 
 namespace tandrel::platform {
 
@@ -14,6 +15,13 @@ namespace tandrel::platform {
 FileReader::FileReader(const std::string& path) { Open(AT_FDCWD, path, 0); }
 
 FileReader::FileReader(const DirHandle& dir, const std::string& name) {
+  if (posix::preview::Active()) {
+    // A planned copy reads as the file it was planned from.
+    std::string planned;
+    error_ = posix::preview::ContentOf(dir, name, planned);
+    if (error_ == 0 && !planned.empty()) Open(AT_FDCWD, planned, 0);
+    if (error_ != 0 || !planned.empty()) return;
+  }
   if (!dir.valid()) {
     error_ = dir.error();
     return;

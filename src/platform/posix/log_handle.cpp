@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/platform.h"
+#include "platform/posix/preview_plan.h"
 
 namespace tandrel::platform {
 namespace {
@@ -27,11 +28,14 @@ int32_t Claim(int fd) {
 
 }  // namespace
 
+// A preview writes no log file.
 int32_t OpenExistingForWrite(const std::string& path) {
+  if (posix::preview::Active()) return -1;
   return Claim(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
 }
 
 int32_t CreateTruncate(const std::string& path) {
+  if (posix::preview::Active()) return -1;
   // Truncate only once the lock is held, so another run's file is never emptied.
   const int32_t fd = Claim(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
   if (fd > 0 && ::ftruncate(fd, 0) != 0) {

@@ -5,10 +5,15 @@
 #include <cerrno>
 
 #include "platform/platform.h"
+#include "platform/posix/preview_plan.h"
 
 namespace tandrel::platform {
 
 RunLock::RunLock(const std::string& configPath) {
+  if (posix::preview::Active()) {
+    busy_ = posix::preview::LockBusy(configPath);
+    return;
+  }
   // A lock file beside the configuration; where none can be made (a folder
   // the user may not write), the folder itself carries the lock.
   fd_ = ::open((configPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/posix/preview_plan.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -72,6 +73,7 @@ int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stam
 }
 
 int WriteFileAtomic(const std::string& path, const std::string& content) {
+  if (posix::preview::Active()) return EROFS;  // a preview writes no configuration
   // Write through a link to the file it names, so a linked configuration
   // file stays linked.
   std::string target = path;
