@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/preview_command.h"
 #include "app/tfmain.h"
 #include "config/locations.h"
 #include "dialogs/about.h"
@@ -48,6 +49,7 @@ bool ChooseDisplayPlatform() {
 std::string Usage(const std::string& programPath) {
   const FileLocations files = LocationsFor(programPath);
   return "Usage: tandrel [--minimized] [/SYNC]\n"
+         "       tandrel --preview\n"
          "       tandrel --help | --version\n"
          "\n"
          "Keeps folders in step by the jobs set up in its Jobs dialog.\n"
@@ -56,6 +58,10 @@ std::string Usage(const std::string& programPath) {
          "               switch counts anywhere in the arguments, in any letter case\n"
          "               (/sync, now/SYNC); without it the program stays resident\n"
          "               in the system tray\n"
+         "  --preview    show what a /SYNC run would do now and change nothing: every\n"
+         "               line the run would log (with each file's line, whatever the\n"
+         "               log settings say) and a count of what it would copy, delete\n"
+         "               and remove; no log file, no window; exits as the run would\n"
          "  --minimized  start with the main window hidden, the tray icon only\n"
          "  -h, --help   print this text and end\n"
          "  --version    print the version and end\n"
@@ -65,7 +71,7 @@ std::string Usage(const std::string& programPath) {
          "Manual:        " + files.manual +
          "\n"
          "\n"
-         "Exit codes of a /SYNC run:\n"
+         "Exit codes of a /SYNC run (and of --preview, as the run would most likely end):\n"
          "  0  every active job ran and nothing failed\n"
          "  1  start-up failed (the message goes to standard error)\n"
          "  2  the run ended but reported a failure (also written to standard error)\n"
@@ -190,6 +196,8 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
     std::fwrite(answer.data(), 1, answer.size(), stdout);
     return std::fflush(stdout) == 0 ? kExitClean : kExitStartUpError;
   }
+  // Needs no display either, and creates no window.
+  if (HasPreviewSwitch(argc, argv)) return RunPreviewCommand(programPath);
   // Read before the application object takes its own options out of argv.
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);

@@ -228,6 +228,69 @@ class ProgramTest : public QObject {
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
   }
 
+  // The lines of a preview's output or of a log file, without the start
+  // line (its time differs) and line ends made alike.
+  static QList<QByteArray> RunLines(QByteArray text) {
+    text.replace("\r\n", "\n");
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (!lines.isEmpty() && lines.first().startsWith("Synchronisation started at: ")) lines.removeFirst();
+    return lines;
+  }
+
+  void previewPrintsWhatTheRunThenDoesAndChangesNothing() {
+    // A job that cannot run, a copy refused by a folder in its place (which
+    // the cleanup then removes), a new file and a stale one; the log
+    // settings ask for a short log file.
+    QDir(folder_->dir()).mkpath("D/sub/b.txt");
+    WriteBytes(Path("D/stale.txt"), "gone from the source");
+    const auto config = [this](const QByteArray& extendedLog) {
+      folder_->Write("[Active Jobs]\n0=Docs\n1=Missing\n\n[Docs]\nSource=" + Path("S").toUtf8() +
+                     "\nDestination=" + Path("D").toUtf8() +
+                     "\nFileMask=*.*\nInclude SubDirs=1\nCleanup Destination=1\n\n[Missing]\nSource=" +
+                     Path("nowhere").toUtf8() + "\nDestination=" + Path("D").toUtf8() +
+                     "\n\n[Log]\nLogFile=1\nExtendedLog=" + extendedLog + "\n");
+    };
+    config("0");
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const QStringList before =
+        QDir(folder_->dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    // A display that does not exist: a window would end the program.
+    const Outcome preview = Run(program, {"--preview"}, {{"DISPLAY", ":9999"}});
+    QVERIFY(preview.finished);
+    QCOMPARE(preview.code, 2);
+    QCOMPARE(preview.errors, QByteArray());
+    QList<QByteArray> previewed = RunLines(preview.output);
+    QVERIFY(!previewed.isEmpty());
+    QCOMPARE(previewed.takeLast(), QByteArray("Preview: 1 files would be copied, 0 source files deleted, "
+                                              "1 destination files deleted, 1 folders removed"));
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+    QCOMPARE(ReadBytes(Path("D/stale.txt")), QByteArray("gone from the source"));
+    QCOMPARE(QDir(folder_->dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+
+    // The run itself, with every file line in its log, does just that.
+    config("1");
+    const Outcome run = Run(program, {"/SYNC"});
+    QCOMPARE(run.code, 2);
+    QCOMPARE(RunLines(ReadBytes(Path("Log/Tandrel.log"))), previewed);
+    QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
+    QVERIFY(!QFile::exists(Path("D/stale.txt")));
+
+    // While another run holds the configuration the preview says so.
+    QProcess holder;
+    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
+    QVERIFY(holder.waitForReadyRead(10000));
+    const Outcome busy = Run(program, {"--preview"});
+    holder.kill();
+    holder.waitForFinished();
+    QCOMPARE(busy.code, 3);
+    QCOMPARE(busy.output, QByteArray("Another run of this configuration is in progress\n"
+                                     "Preview: 0 files would be copied, 0 source files deleted, "
+                                     "0 destination files deleted, 0 folders removed\n"));
+  }
+
   void withoutTheSwitchTheProgramStaysResident() {
     const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
     QVERIFY(!program.isEmpty());

@@ -170,11 +170,14 @@ TEST_F(PreviewTest, SubfoldersWithEmptyChainsAndDeleteEmpty) {
   File(dst_ + "/a/b/c/deep.txt", "older", t_ - 100);
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
   const Outcome run = PreviewThenRun();
-  EXPECT_EQ(run.counts.foldersRemoved, 4);  // the chain of three and mixed/gone
+  EXPECT_EQ(run.counts.foldersRemoved, 4);   // the chain of three and mixed/gone
   EXPECT_EQ(run.result, RunResult::Failed);  // dotted/ is not empty
 
   // A client's deletion empties a folder, which is then removed.
-  Jobs({{"Client", src_ + "/a", dst_ + "/a", {"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1"}}});
+  Jobs({{"Client",
+         src_ + "/a",
+         dst_ + "/a",
+         {"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1"}}});
   std::filesystem::remove(dst_ + "/a/b/c/deep.txt");
   File(dst_ + "/a/other.txt", "the server's", t_);
   SetArchive(src_ + "/a/b/c/deep.txt", false);
@@ -291,9 +294,10 @@ TEST(PreviewSummary, NamesEachCount) {
   counts.sourceDeleted = 1;
   counts.destinationDeleted = 12;
   counts.foldersRemoved = 2;
-  EXPECT_EQ(PreviewSummary(counts),
-            "Preview: 3 files would be copied, 1 source files deleted, 12 destination files deleted, 2 folders "
-            "removed");
+  EXPECT_EQ(
+      PreviewSummary(counts),
+      "Preview: 3 files would be copied, 1 source files deleted, 12 destination files deleted, 2 folders "
+      "removed");
 }
 
 }  // namespace

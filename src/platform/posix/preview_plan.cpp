@@ -320,7 +320,8 @@ int CopyFile(const DirHandle& sourceDir, const std::string& sourceName, const Di
   // The copy's own refusals first: a directory or a read-only file at the
   // destination is never replaced.
   if (const Entry* e = Find(destDir, destName)) {
-    if (e->kind == Entry::Kind::Folder || (e->kind == Entry::Kind::File && (e->attributes & attr::ReadOnly))) {
+    if (e->kind == Entry::Kind::Folder ||
+        (e->kind == Entry::Kind::File && (e->attributes & attr::ReadOnly))) {
       return kErrAccessDenied;
     }
   } else {

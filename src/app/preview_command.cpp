@@ -1,0 +1,59 @@
+#include "app/preview_command.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "app/startup.h"
+#include "engine/main_base.h"
+#include "engine/preview_run.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+// The run's lines go straight to standard output as they come.
+class PrintingMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  void MemoClear() override {}
+  int MemoCount() const override { return 0; }
+  void MemoAdd(const std::string& line) override { PrintLine(line); }
+  void MemoReplaceAll(const std::vector<std::string>& lines) override {
+    for (const auto& line : lines) PrintLine(line);
+  }
+};
+
+}  // namespace
+
+bool HasPreviewSwitch(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--preview") == 0) return true;
+  }
+  return false;
+}
+
+int RunPreviewCommand(const std::string& programPath) {
+  try {
+    // From the start: not even the folder of a per-user configuration is made.
+    const platform::PreviewScope preview;
+    PrintingMain main(programPath);
+    main.LoadGeneralSettings();
+    const RunResult result = PreviewJobs(main);
+    PrintLine(PreviewSummary(main.Counts));
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitStartUpError;
+    return ExitCodeOf(result);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "The preview ended early: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "The preview ended early\n");
+  }
+  return kExitStartUpError;
+}
+
+}  // namespace tandrel

@@ -1,0 +1,19 @@
+#pragma once
+// "tandrel --preview": what an unattended run would do now, printed, with
+// nothing changed and no window.
+
+#include <string>
+
+namespace tandrel {
+
+// Previews every active job of the configuration that belongs to
+// `programPath`, printing each line the run would log (with every file
+// line) and the closing count to standard output. Returns the exit code
+// the run would most likely end with (kExitClean, kExitRunFailed or
+// kExitBusy), or kExitStartUpError when the output cannot be written.
+int RunPreviewCommand(const std::string& programPath);
+
+// Whether "--preview" is among the arguments.
+bool HasPreviewSwitch(int argc, const char* const* argv);
+
+}  // namespace tandrel
