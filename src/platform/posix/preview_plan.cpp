@@ -89,13 +89,6 @@ bool RealStat(const DirHandle& dir, const std::string& name, struct stat& st) {
   return dir.fd() >= 0 && ::fstatat(dir.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// What creating or removing an entry of the folder would meet: the right to
-// write and search it (or a read-only file system).
-int MayChange(const DirHandle& dir) {
-  if (Access::Planned(dir)) return 0;
-  return ::faccessat(dir.fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
-}
-
 uint32_t HiddenBit(const std::string& name) { return !name.empty() && name[0] == '.' ? attr::Hidden : 0; }
 
 // A real file as the plan keeps it once the run has changed something of it.
@@ -139,6 +132,15 @@ Place Locate(const std::string& absolute) {
     pos = next + 1;
   }
   return {};
+}
+
+// What creating or removing an entry of the folder would meet: a folder
+// the plan has removed meanwhile, or the right to write and search it (or a
+// read-only file system).
+int MayChange(const DirHandle& dir) {
+  if (Locate(Access::Path(dir)).state == Place::State::Missing) return ENOENT;
+  if (Access::Planned(dir)) return 0;
+  return ::faccessat(dir.fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 DirHandle Handle(int fd, int error, std::string path, bool planned) {
