@@ -138,7 +138,8 @@ class TfMainBase {
   std::function<void(const std::string&)> failureEcho_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   bool runFailed_ = false;
-  bool logFailed_ = false;  // the log file's failure is reported once a run
+  bool logFailed_ = false;      // the log file's failure is reported once a run
+  bool logFolderMade_ = false;  // the run has made sure of the Log folder
   std::function<std::time_t()> clock_;
   std::vector<std::string> memo_;
 };
