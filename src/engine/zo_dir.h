@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/level_facts.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -69,6 +70,9 @@ class ZO_Dir {
   std::string levelDir_;  // the level's source folder, ending in "/", while open
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
+  // What the level's pass asks about its folders (see level_facts.h).
+  FolderFacts sourceFacts_{sourceDir_};
+  FolderFacts destFacts_{destDir_};
 };
 
 // Maps a path below JobSource onto JobDestination.

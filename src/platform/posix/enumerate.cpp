@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/entry_facts.h"
 #include "platform/platform.h"
 
 namespace tandrel::platform {
@@ -74,9 +75,7 @@ bool DirSearch::Next(FindEntry& entry) {
     entry.isSystem = type != DT_DIR && type != DT_REG;
     entry.isHidden = name[0] == '.';
 
-    const uint32_t filtered = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
-                              (entry.isDirectory ? attr::Directory : 0);
-    if (filtered == 0 || (filtered & impl_->attributeSet) != 0) return true;
+    if (InAttributeSet(entry, impl_->attributeSet)) return true;
   }
 }
 
