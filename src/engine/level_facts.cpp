@@ -56,6 +56,14 @@ const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
   return &it->second;
 }
 
+void FolderFacts::LookAt(const std::vector<std::string>& names) {
+  if (!on_) return;
+  looks_.reserve(looks_.size() + names.size());
+  for (const std::string& name : names) {
+    if (KindOf(name) == Kind::Other) Look(name);
+  }
+}
+
 int32_t FolderFacts::FileAge(const std::string& name) {
   switch (KindOf(name)) {
     case Kind::Unknown:

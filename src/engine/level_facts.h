@@ -46,6 +46,10 @@ class FolderFacts {
   bool ListingCurrent() const { return listed_ && current_; }
   const std::vector<platform::FindEntry>& Listing() const { return listing_; }
 
+  // Looks at each of `names` now that the facts do not already tell
+  // missing or a folder: the entries a pass is about to ask about.
+  void LookAt(const std::vector<std::string>& names);
+
   // The answers of the DirHandle questions of the same names.
   int32_t FileAge(const std::string& name);
   bool FileExists(const std::string& name);

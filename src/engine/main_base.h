@@ -54,6 +54,9 @@ class TfMainBase {
   void NoteFailure(const std::string& text);
   // Hands a level the walk has just opened to the run's read-ahead, if any.
   void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // The run's second thread, which may take on part of a level's reading;
+  // none outside a run or with the read-ahead off.
+  ReadAhead* ReadAheadThread() const { return readAhead_.get(); }
   // Where failure lines go besides the log (standard error for an
   // unattended run); none by default.
   void SetFailureEcho(std::function<void(const std::string&)> echo) { failureEcho_ = std::move(echo); }

@@ -1,19 +1,53 @@
 #pragma once
-// A second thread that reads the metadata of the levels the walk is about to
-// reach (listings and each entry's facts on both sides), so that the walk's
-// own questions find their answers in the kernel's caches instead of waiting
-// for the disk. It hands nothing back: every decision of the run still rests
-// on the walk's own reading, so a run reads, decides and logs exactly as it
-// would without it. It lives for one run and keeps a few levels at most.
+// A second thread that helps the walk read metadata. It reads the levels
+// the walk is about to reach (listings and each entry's facts on both
+// sides), so that the walk's own questions find their answers in the
+// kernel's caches instead of waiting for the disk; that part hands nothing
+// back. And it takes on a piece of a level's reading that the walk shares
+// while the walk reads the rest itself (SharedReading): whoever comes first
+// does it, so the walk never waits for a thread that is busy elsewhere. It
+// lives for one run and keeps a few levels at most.
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "platform/platform.h"
 
 namespace tandrel {
+
+class ReadAhead;
+
+// A piece of reading the walk needs before it goes on, offered to the
+// second thread. Settle() returns once it is done: at once when the thread
+// has it done already, after the wait for its end when the thread has begun
+// it, and after doing it here when the thread has not taken it yet.
+class SharedReading {
+ public:
+  // Offers `work` to `helper` (none: the walk does it at Settle).
+  SharedReading(ReadAhead* helper, std::function<void()> work);
+  ~SharedReading();  // settles
+  SharedReading(const SharedReading&) = delete;
+  SharedReading& operator=(const SharedReading&) = delete;
+
+  void Settle();
+  // Whether the work ended by an error (such as exhausted memory); what it
+  // read is then not to be used.
+  bool Failed() const { return failed_; }
+
+ private:
+  friend class ReadAhead;
+  void Run();
+
+  ReadAhead* helper_;
+  std::function<void()> work_;
+  std::atomic<bool> done_{false};
+  bool settled_ = false;
+  bool failed_ = false;
+};
 
 class ReadAhead {
  public:
@@ -35,18 +69,34 @@ class ReadAhead {
   // less than this per subfolder found everything cached and stops.
   static constexpr long kSampleEntries = 100;
   static constexpr long kCachedMicrosPerEntry = 500;
+  // How long the idle thread watches for the next shared reading before it
+  // sleeps: a little longer than the walk takes for a level from the cache.
+  static constexpr long kWatchMicros = 300;
 
  private:
+  friend class SharedReading;
   struct Level {
     platform::DirHandle source;
     platform::DirHandle dest;
   };
+  // Offering and taking back a shared reading: one at a time.
+  bool Offer(SharedReading* reading);
+  bool Withdraw(SharedReading* reading);
+  // Runs the shared reading on offer, if any; whether there was one.
+  bool TakeShared();
+  // Waits briefly for work without sleeping; whether some came.
+  bool Watch();
   void Work();
 
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Level> levels_;
-  bool stop_ = false;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> warming_{true};  // off once the caches prove warm
+  std::atomic<size_t> queued_{0};    // levels_.size(), read without the lock
+  std::atomic<SharedReading*> offered_{nullptr};
+  std::atomic<unsigned> finished_{0};  // shared readings the thread has done
+  bool watch_;
   std::thread thread_;
 };
 

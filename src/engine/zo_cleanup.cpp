@@ -12,7 +12,8 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
   // Directories of every kind, but only ordinary files: hidden and special
   // files directly in a walked destination are left alone. A destination
   // that is missing or a link yields nothing here.
-  FactsSearch search(dest, mask, platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
+  FactsSearch search(dest, mask,
+                     platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
     if (entry.name[0] == '.') continue;

@@ -106,9 +106,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     sourceFacts_.List();
   }
   destFacts_.Begin(keepFacts);
-  // The cleanup lists the destination anyway; listed before the copies, it
-  // also answers for the names the destination lacks.
-  if (main_.JobCleanupDestination && sourceDir_.valid()) destFacts_.List();
+  if (destFacts_.on()) ReadPassFacts(mask);
 
   {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
@@ -132,6 +130,30 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
                    " directories synchronised");
   if (VerifyError) main_.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
   return remaining;
+}
+
+void ZO_Dir::ReadPassFacts(const std::string& mask) {
+  // The files the pass will ask about, on both sides.
+  std::vector<std::string> names;
+  if (sourceFacts_.Listed()) {
+    FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
+    platform::FindEntry entry;
+    while (search.Next(entry)) {
+      if (entry.name[0] != '.' && !entry.isDirectory) names.push_back(entry.name);
+    }
+  }
+  // The cleanup lists the destination anyway; listed before the copies, it
+  // also answers for the names the destination lacks.
+  const bool listDest = main_.JobCleanupDestination && sourceDir_.valid();
+  // The destination's share goes to the second thread while the walk reads
+  // the source's.
+  SharedReading destShare(main_.ReadAheadThread(), [&] {
+    if (listDest) destFacts_.List();
+    destFacts_.LookAt(names);
+  });
+  sourceFacts_.LookAt(names);
+  destShare.Settle();
+  if (destShare.Failed()) destFacts_.Clear();
 }
 
 void ZO_Dir::OpenLevel(const std::string& dir) {

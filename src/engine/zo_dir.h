@@ -57,6 +57,9 @@ class ZO_Dir {
     CloseLevel();
     return result;
   }
+  // Reads what the level's pass will ask about both folders, the
+  // destination's share on the second thread.
+  void ReadPassFacts(const std::string& mask);
   int32_t TransferInLevel(const std::string& name);
   int32_t CopyAndVerifyInLevel(const std::string& name);
   // Makes sure the level's destination folder exists and is open, creating
