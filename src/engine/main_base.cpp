@@ -178,7 +178,7 @@ void TfMainBase::AddLogLine(const std::string& text) {
 }
 
 void TfMainBase::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
-  if (readAhead_) readAhead_->Post(source, dest);
+  if (readAhead_ && source.valid()) readAhead_->Post(dest);
 }
 
 void TfMainBase::AddFailureLine(const std::string& text) {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/entry_facts.h"
+
 namespace tandrel {
 namespace {
 
@@ -42,9 +44,12 @@ void SharedReading::Settle() {
     Run();
     return;
   }
-  // The thread is at it: a moment from the cache, longer from the disk.
-  for (int spins = 0; spins < 20000; ++spins) {
+  // The thread is at it: a moment from the cache, worth waiting for
+  // awake; from the disk long enough to sleep.
+  const auto until = Clock::now() + std::chrono::microseconds(ReadAhead::kSettleMicros);
+  for (int n = 0;; ++n) {
     if (done_.load(std::memory_order_acquire)) return;
+    if (n % 64 == 0 && Clock::now() >= until) break;
     Pause();
   }
   for (;;) {
@@ -79,10 +84,10 @@ bool ReadAhead::WantedByEnvironment() {
   return !(value && std::strcmp(value, "0") == 0);
 }
 
-void ReadAhead::Post(const platform::DirHandle& source, const platform::DirHandle& dest) {
-  if (!thread_.joinable() || !warming_.load(std::memory_order_relaxed) || !source.valid()) return;
-  Level level{source.Duplicate(), dest.Duplicate()};
-  if (!level.source.valid()) return;
+void ReadAhead::Post(const platform::DirHandle& dest) {
+  if (!thread_.joinable() || !warming_.load(std::memory_order_relaxed) || !dest.valid()) return;
+  Level level{dest.Duplicate()};
+  if (!level.dest.valid()) return;
   {
     std::lock_guard lock(mutex_);
     if (levels_.size() >= kMaxLevels) levels_.pop_front();
@@ -112,15 +117,23 @@ bool ReadAhead::Withdraw(SharedReading* reading) {
 bool ReadAhead::TakeShared() {
   SharedReading* reading = offered_.exchange(nullptr, std::memory_order_acq_rel);
   if (!reading) return false;
+  const auto taken = Clock::now();
+  if (lastShared_ != Clock::time_point()) {
+    const auto gap = std::chrono::duration_cast<std::chrono::microseconds>(taken - lastShared_).count();
+    gapMicros_ += (gap - gapMicros_) / 4;
+  }
   reading->Run();
   finished_.fetch_add(1, std::memory_order_release);
   finished_.notify_all();
+  lastShared_ = Clock::now();
   return true;
 }
 
 bool ReadAhead::Watch() {
-  // On a single processor watching only keeps the walk from running.
-  if (!watch_) return false;
+  // On a single processor watching only keeps the walk from running; and
+  // where the walk's levels come slowly (from the disk) a watching thread
+  // only takes the processor that reading needs.
+  if (!watch_ || gapMicros_ > kWatchMicros) return false;
   const auto until = Clock::now() + std::chrono::microseconds(kWatchMicros);
   for (int n = 0;; ++n) {
     if (offered_.load(std::memory_order_acquire) || stop_.load(std::memory_order_relaxed) ||
@@ -132,15 +145,31 @@ bool ReadAhead::Watch() {
   }
 }
 
+void ReadAhead::WarmFolder(const platform::DirHandle& folder, bool subfolders) {
+  platform::DirSearch search(folder, "*", platform::attr::All);
+  platform::FindEntry entry;
+  auto begun = Clock::now();
+  while (!stop_.load(std::memory_order_relaxed) && search.Next(entry)) {
+    platform::LookAt(folder, entry.name);
+    ++warmedEntries_;
+    if (!subfolders || !entry.isDirectory) continue;
+    warmingTime_ += Clock::now() - begun;
+    // The walk waits for nothing the thread has not begun: a level's share
+    // comes before the rest of the read-ahead.
+    TakeShared();
+    WarmFolder(platform::DirHandle(folder, entry.name), false);
+    begun = Clock::now();
+  }
+  warmingTime_ += Clock::now() - begun;
+}
+
 void ReadAhead::Work() {
-  // With the caches warm already, reading twice only makes the two threads
-  // contend for the same entries: the first levels tell which case this is.
-  const auto started = Clock::now();
-  long entries = 0;  // subfolders read
   for (;;) {
     if (TakeShared()) continue;
-    if (warming_ && entries >= kSampleEntries &&
-        Clock::now() - started < std::chrono::microseconds(kCachedMicrosPerEntry) * entries) {
+    // With the caches warm already, reading twice only costs time: the first
+    // entries read tell which case this is.
+    if (warming_ && warmedEntries_ >= kSampleEntries &&
+        warmingTime_ < std::chrono::nanoseconds(kCachedNanosPerEntry) * warmedEntries_) {
       std::lock_guard lock(mutex_);
       warming_ = false;
       levels_.clear();
@@ -163,16 +192,9 @@ void ReadAhead::Work() {
       levels_.pop_back();
       queued_ = levels_.size();
     }
-    level.dest.Warm();
-    level.source.Warm([&](const std::string& name) {
-      if (stop_) return;
-      // The walk waits for nothing the thread has not begun: a level's
-      // share comes before the rest of the read-ahead.
-      TakeShared();
-      ++entries;
-      platform::DirHandle(level.source, name).Warm();
-      platform::DirHandle(level.dest, name).Warm();
-    });
+    // Only the destination: the walk reads the source itself, so that the
+    // two threads divide the reading between them instead of doing it twice.
+    WarmFolder(level.dest, true);
   }
 }
 

@@ -1,14 +1,15 @@
 #pragma once
-// A second thread that helps the walk read metadata. It reads the levels
-// the walk is about to reach (listings and each entry's facts on both
-// sides), so that the walk's own questions find their answers in the
-// kernel's caches instead of waiting for the disk; that part hands nothing
-// back. And it takes on a piece of a level's reading that the walk shares
-// while the walk reads the rest itself (SharedReading): whoever comes first
-// does it, so the walk never waits for a thread that is busy elsewhere. It
-// lives for one run and keeps a few levels at most.
+// A second thread that helps the walk read metadata. It reads the
+// destination's side of the levels the walk is about to reach (listings and
+// each entry's facts), so that the walk's own questions find their answers
+// in the kernel's caches instead of waiting for the disk, while the walk
+// reads the source's side itself; that part hands nothing back. And it takes on a piece of a level's reading
+// that the walk shares while the walk reads the rest itself (SharedReading): whoever comes first does it, so
+// the walk never waits for a thread that is busy elsewhere. It lives for one run and keeps a few levels at
+// most.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -57,26 +58,28 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The walk has opened a level: read it and its subfolders on both sides.
-  // The newest level is read next; beyond kMaxLevels the oldest is dropped.
-  void Post(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // The walk has opened a level whose destination folder is `dest`: read it
+  // and its subfolders. The newest level is read next; beyond kMaxLevels the
+  // oldest is dropped.
+  void Post(const platform::DirHandle& dest);
 
   // Whether runs read ahead: on unless TANDREL_READ_AHEAD is "0".
   static bool WantedByEnvironment();
 
   static constexpr size_t kMaxLevels = 4;
-  // After this many subfolders read (on both sides), a read-ahead that took
-  // less than this per subfolder found everything cached and stops.
-  static constexpr long kSampleEntries = 100;
-  static constexpr long kCachedMicrosPerEntry = 500;
+  // After this many entries read, a read-ahead that took less than this per
+  // entry found everything cached and stops.
+  static constexpr long kSampleEntries = 2000;
+  static constexpr long kCachedNanosPerEntry = 4000;
   // How long the idle thread watches for the next shared reading before it
   // sleeps: a little longer than the walk takes for a level from the cache.
-  static constexpr long kWatchMicros = 300;
+  static constexpr long kWatchMicros = 150;
+  // How long the walk waits awake for a shared reading the thread has begun.
+  static constexpr long kSettleMicros = 30;
 
  private:
   friend class SharedReading;
   struct Level {
-    platform::DirHandle source;
     platform::DirHandle dest;
   };
   // Offering and taking back a shared reading: one at a time.
@@ -86,6 +89,9 @@ class ReadAhead {
   bool TakeShared();
   // Waits briefly for work without sleeping; whether some came.
   bool Watch();
+  // Reads the folder's listing and looks at every entry; with
+  // `subfolders`, every real subfolder the same way.
+  void WarmFolder(const platform::DirHandle& folder, bool subfolders);
   void Work();
 
   std::mutex mutex_;
@@ -97,6 +103,13 @@ class ReadAhead {
   std::atomic<SharedReading*> offered_{nullptr};
   std::atomic<unsigned> finished_{0};  // shared readings the thread has done
   bool watch_;
+  // The thread's own: when it last finished a shared reading, and the usual
+  // time from then to the next one.
+  std::chrono::steady_clock::time_point lastShared_;
+  long gapMicros_ = 0;
+  // What the read-ahead has read so far, and the time it took.
+  long warmedEntries_ = 0;
+  std::chrono::steady_clock::duration warmingTime_{};
   std::thread thread_;
 };
 

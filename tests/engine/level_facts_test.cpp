@@ -30,7 +30,8 @@ class FolderFactsTest : public ::testing::Test {
     WriteFile(dir_ / "F/old.dat", "old");
     SetMTime(dir_ / "F/old.dat", LocalTime(1975, 1, 1, 0, 0, 0));
     WriteFile(dir_ / "F/clear.txt", "archive clear");
-    EXPECT_EQ(platform::SetAttributes(dir_ / "F/clear.txt", platform::GetAttributes(dir_ / "F/clear.txt") & ~Archive),
+    EXPECT_EQ(platform::SetAttributes(dir_ / "F/clear.txt",
+                                      platform::GetAttributes(dir_ / "F/clear.txt") & ~Archive),
               0);
     WriteFile(dir_ / "F/locked.txt", "read-only");
     MakeReadOnly(dir_ / "F/locked.txt");
@@ -109,7 +110,9 @@ TEST_F(FolderFactsTest, AnswersComeFromTheFactsUntilTheRunChangesTheName) {
   // Archive state written by the run.
   EXPECT_TRUE(facts.GetAttributes("locked.txt") & Archive);
   facts.Changed("clear.txt");
-  ASSERT_EQ(platform::SetAttributes(dir_ / "F/clear.txt", platform::GetAttributes(dir_ / "F/clear.txt") | Archive), 0);
+  ASSERT_EQ(
+      platform::SetAttributes(dir_ / "F/clear.txt", platform::GetAttributes(dir_ / "F/clear.txt") | Archive),
+      0);
   EXPECT_TRUE(facts.GetAttributes("clear.txt") & Archive);
 }
 
