@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "app/preview_command.h"
 #include "app/tfmain.h"
+#include "app/unattended.h"
 #include "config/locations.h"
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
@@ -20,7 +21,6 @@
 namespace tandrel {
 namespace {
 
-constexpr const char* kApplicationTitle = "Kolvane Tandrel";
 constexpr const char* kHelpFile = "./Tandrel.hlp";
 
 bool IsSet(const char* name) {
@@ -150,6 +150,7 @@ int StartUp(const StartUpOptions& options) {
     windows.fConfigGeneral = std::make_unique<TfConfigGeneral>(*windows.fMain, windows.fMain.get());
     TfMain& fMain = *windows.fMain;
     fMain.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
+    if (options.mainCreated) options.mainCreated(fMain);
     if (options.windowsCreated) options.windowsCreated(windows);
 
     if (options.showSplash) windows.fAbout->exec();
@@ -157,11 +158,7 @@ int StartUp(const StartUpOptions& options) {
     if (HasSyncSwitch(options.argumentText)) {
       // Nobody watches an unattended run: its failures go to standard error
       // too (cron mails them), and the exit code tells how it went.
-      fMain.SetFailureEcho([](const std::string& line) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-      });
+      fMain.SetFailureEcho(EchoToStandardError);
       // A close confirmed during this run takes effect when it returns, here.
       return ExitCodeOf(fMain.RunJobs());
     }
@@ -188,6 +185,15 @@ int StartUp(const StartUpOptions& options) {
   }
 }
 
+bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug) {
+  if (!chosenOffscreen || debug || !HasSyncSwitch(ArgumentText(argc, argv))) return false;
+  for (int i = 1; i < argc; ++i) {
+    // The framework's own argument picks a platform over the environment.
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return false;
+  }
+  return true;
+}
+
 int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust) {
   platform::InitLocale();
   const std::string programPath = platform::ExecutablePath();
@@ -202,6 +208,15 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);
   const bool headless = ChooseDisplayPlatform();
+  if (RunsUnattended(headless, argc, argv, IsSet("TANDREL_DEBUG"))) {
+    StartUpOptions options;
+    options.programPath = programPath;
+    options.argumentText = argumentText;
+    options.showState = showState;
+    options.showSplash = false;
+    if (adjust) adjust(options);
+    return RunUnattended(options);
+  }
   if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;
   Application application(qtArgc, argv);

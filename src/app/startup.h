@@ -15,6 +15,10 @@ class TfConfigGeneral;
 class TfConfigJobs;
 class TfMain;
 
+// The application's title: the error box's caption, and the name before
+// an error's message on standard error.
+inline constexpr char kApplicationTitle[] = "Kolvane Tandrel";
+
 // Show states the start-up tells apart (the values Windows gives them).
 constexpr int kShowDefault = 10;
 constexpr int kShowMaximized = 3;
@@ -46,6 +50,9 @@ struct StartUpOptions {
   // False without a display: nobody would see the splash, so it is not
   // waited for.
   bool showSplash = true;
+  // Called once the main object exists, on either road: the main window,
+  // or the engine object of an unattended run without a display.
+  std::function<void(TfMainBase&)> mainCreated;
   // Called once the windows exist, before the splash.
   std::function<void(Windows&)> windowsCreated;
   // The message loop of the resident road; QApplication::exec() when empty.
@@ -68,7 +75,14 @@ std::string CommandLineAnswer(int argc, const char* const* argv, const std::stri
 // always ends with kExitClean.
 int StartUp(const StartUpOptions& options);
 
-// The whole program: locale, display platform, application object, start-up.
+// Whether "/SYNC" runs without the window system: the program chose the
+// offscreen platform itself (no display at all, none asked for by the
+// environment or a "-platform" argument), and the framework's own notes
+// (TANDREL_DEBUG) are not wanted. Nobody could see a window then.
+bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug);
+
+// The whole program: locale, display platform, application object, start-up;
+// an unattended "/SYNC" without any display runs without the window system.
 // `adjust`, when given, may change the start-up options before the sequence.
 int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust = {});
 

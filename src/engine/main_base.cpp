@@ -43,12 +43,15 @@ RunResult TfMainBase::RunJobs() {
   LogFileHandle = 0;
   runFailed_ = false;
   logFailed_ = false;
+  logFolderMade_ = false;
   // Whatever ends the run, normally or by an escaping error, the files are
   // closed and the next run can start.
   struct RunEnd {
     TfMainBase& self;
     ~RunEnd() {
       self.readAhead_.reset();
+      // A Log folder removed during the run is back when it ends.
+      platform::EnsureDirectory(self.LogFolder());
       self.MemoFlush();
       self.IniFile.reset();
       if (self.LogFileHandle > 0) {
@@ -152,8 +155,10 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
 }
 
 void TfMainBase::AddLogLine(const std::string& text) {
-  // On every line, so that a Log folder removed during a run comes back.
-  platform::EnsureDirectory(LogFolder());
+  // Once a run, at its first line (before the log file is opened), and again
+  // at its end; outside a run on every line.
+  if (!logFolderMade_) platform::EnsureDirectory(LogFolder());
+  logFolderMade_ = RunInProgress;
   if (LogFile) {
     if (LogFileHandle == 0) OpenLogFile();
     int err = LogFileHandle > 0 ? 0 : -1;
@@ -174,7 +179,7 @@ void TfMainBase::AddLogLine(const std::string& text) {
 }
 
 void TfMainBase::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
-  if (readAhead_) readAhead_->Post(source, dest);
+  if (readAhead_ && source.valid()) readAhead_->Post(dest);
 }
 
 void TfMainBase::AddFailureLine(const std::string& text) {

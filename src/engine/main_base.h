@@ -63,6 +63,9 @@ class TfMainBase {
   void NoteFailure(const std::string& text);
   // Hands a level the walk has just opened to the run's read-ahead, if any.
   void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // The run's second thread, which may take on part of a level's reading;
+  // none outside a run or with the read-ahead off.
+  ReadAhead* ReadAheadThread() const { return readAhead_.get(); }
   // Where failure lines go besides the log (standard error for an
   // unattended run); none by default.
   void SetFailureEcho(std::function<void(const std::string&)> echo) { failureEcho_ = std::move(echo); }
@@ -150,7 +153,8 @@ class TfMainBase {
   std::function<void(const std::string&)> failureEcho_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   bool runFailed_ = false;
-  bool logFailed_ = false;  // the log file's failure is reported once a run
+  bool logFailed_ = false;      // the log file's failure is reported once a run
+  bool logFolderMade_ = false;  // the run has made sure of the Log folder
   std::function<std::time_t()> clock_;
   std::vector<std::string> memo_;
 };

@@ -18,7 +18,8 @@ RunResult PreviewJobs(TfMainBase& main) {
   } kept{main};
   main.LogFile = false;
   main.ExtendedLog = true;
-  // The walk alone answers from the plan; nothing reads beside it.
+  // Every question goes to the plan: a level's kept facts and the second
+  // thread read the disk beneath it and would miss the planned changes.
   main.ReadAheadEnabled = false;
   const platform::PreviewScope preview;
   return main.RunJobs();

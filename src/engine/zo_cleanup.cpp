@@ -1,29 +1,31 @@
 #include "engine/zo_cleanup.h"
 
+#include "engine/level_facts.h"
 #include "engine/main_base.h"
 #include "engine/paths.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 
-void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source,
-                             const platform::DirHandle& dest, const std::string& destPath,
-                             const std::string& mask) {
+void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
+                             const std::string& destPath, const std::string& mask) {
   // Directories of every kind, but only ordinary files: hidden and special
   // files directly in a walked destination are left alone. A destination
   // that is missing or a link yields nothing here.
-  platform::DirSearch search(dest, mask,
-                             platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
+  FactsSearch search(dest, mask,
+                     platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
     if (entry.name[0] == '.') continue;
     if (entry.isDirectory) {
       if (!source.DirectoryExists(entry.name)) {
         ZO_CleanUp cleanup(main);
-        cleanup.CleanUpDir(dest, entry.name, destPath + entry.name);
+        cleanup.CleanUpDir(dest.dir(), entry.name, destPath + entry.name);
+        dest.Changed(entry.name);
       }
-    } else if (!source.FileExists(entry.name) && dest.DeleteFile(entry.name) == 0) {
-      ++main.Counts.destinationDeleted;
+    } else if (!source.FileExists(entry.name)) {
+      if (dest.dir().DeleteFile(entry.name) == 0) ++main.Counts.destinationDeleted;
+      dest.Changed(entry.name);
     }
   }
 }

@@ -9,6 +9,7 @@ namespace tandrel {
 namespace platform {
 class DirHandle;
 }
+class FolderFacts;
 class TfMainBase;
 
 class ZO_CleanUp {
@@ -28,11 +29,10 @@ class ZO_CleanUp {
   TfMainBase& main_;
 };
 
-// The cleanup pass of one walked level: `source` and `dest` are the level's
-// open folders (an invalid `dest` means nothing to clean), `destPath` the
-// destination folder's path ending in "/".
-void CleanUpDestinationLevel(TfMainBase& main, const platform::DirHandle& source,
-                             const platform::DirHandle& dest, const std::string& destPath,
-                             const std::string& mask);
+// The cleanup pass of one walked level: `source` and `dest` are the facts
+// of the level's open folders (an invalid `dest` means nothing to clean),
+// `destPath` the destination folder's path ending in "/".
+void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
+                             const std::string& destPath, const std::string& mask);
 
 }  // namespace tandrel

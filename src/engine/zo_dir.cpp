@@ -1,5 +1,6 @@
 #include "engine/zo_dir.h"
 
+#include "engine/level_facts.h"
 #include "engine/main_base.h"
 #include "engine/paths.h"
 #include "engine/zo_cleanup.h"
@@ -23,10 +24,11 @@ constexpr size_t kFailAt = 12;    // "R"
 
 // Removes the archive attribute, leaving the others as they are. Nothing is
 // written when the attributes cannot be read or the bit is already clear.
-void ClearArchive(const platform::DirHandle& dir, const std::string& name) {
+void ClearArchive(FolderFacts& dir, const std::string& name) {
   const uint32_t a = dir.GetAttributes(name);
   if (a == platform::kInvalidAttributes || (a & Archive) == 0) return;
-  dir.SetAttributes(name, a & ~Archive);
+  dir.dir().SetAttributes(name, a & ~Archive);
+  dir.Changed(name);
 }
 
 size_t SourcePrefixLength(const TfMainBase& main) {
@@ -45,6 +47,11 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingDelimiter(directory);
   OpenLevel(dir);
+  const bool keepFacts = main_.ReadAheadEnabled;
+  // The level's listing, kept while no subfolder has been walked: then it
+  // still shows the level as its own pass finds it.
+  std::vector<platform::FindEntry> listed;
+  bool listedNow = false;
 
   if (main_.JobIncludeSubDirs) {
     main_.PostReadAhead(sourceDir_, destDir_);
@@ -52,7 +59,9 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     // search per level of depth.
     platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
     platform::FindEntry entry;
+    listedNow = keepFacts;
     while (search.Next(entry)) {
+      if (listedNow) listed.push_back(entry);
       if (entry.name[0] == '.') continue;
       ++remaining;
       if (!entry.isDirectory) continue;
@@ -63,6 +72,12 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
             inode == main_.SkipInode) {
           continue;  // the job's own destination: never walked, never removed
         }
+      }
+      // A walked subfolder may change this level (a folder made or removed):
+      // the level's own pass lists it again.
+      if (listedNow) {
+        listedNow = false;
+        listed = {};
       }
       int32_t r;
       {
@@ -82,10 +97,20 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
         }
       }
     }
+    if (search.error() != 0) listedNow = false;
   }
 
+  sourceFacts_.Begin(keepFacts);
+  if (listedNow) {
+    sourceFacts_.Adopt(std::move(listed));
+  } else {
+    sourceFacts_.List();
+  }
+  destFacts_.Begin(keepFacts);
+  if (destFacts_.on()) ReadPassFacts(mask);
+
   {
-    platform::DirSearch search(sourceDir_, mask, platform::attr::ReadOnly | Archive);
+    FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
       if (entry.name[0] == '.' || entry.isDirectory) continue;
@@ -97,8 +122,8 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
   if (main_.JobCleanupDestination && sourceDir_.valid()) {
-    CleanUpDestinationLevel(main_, sourceDir_, destDir_, WithTrailingDelimiter(MapToDestination(main_, dir)),
-                            mask);
+    CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
+                            WithTrailingDelimiter(MapToDestination(main_, dir)), mask);
   }
   CloseLevel();
 
@@ -106,6 +131,30 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
                    " directories synchronised");
   if (VerifyError) main_.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
   return remaining;
+}
+
+void ZO_Dir::ReadPassFacts(const std::string& mask) {
+  // The files the pass will ask about, on both sides.
+  std::vector<std::string> names;
+  if (sourceFacts_.Listed()) {
+    FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
+    platform::FindEntry entry;
+    while (search.Next(entry)) {
+      if (entry.name[0] != '.' && !entry.isDirectory) names.push_back(entry.name);
+    }
+  }
+  // The cleanup lists the destination anyway; listed before the copies, it
+  // also answers for the names the destination lacks.
+  const bool listDest = main_.JobCleanupDestination && sourceDir_.valid();
+  // The destination's share goes to the second thread while the walk reads
+  // the source's.
+  SharedReading destShare(main_.ReadAheadThread(), [&] {
+    if (listDest) destFacts_.List();
+    destFacts_.LookAt(names);
+  });
+  sourceFacts_.LookAt(names);
+  destShare.Settle();
+  if (destShare.Failed()) destFacts_.Clear();
 }
 
 void ZO_Dir::OpenLevel(const std::string& dir) {
@@ -120,6 +169,8 @@ void ZO_Dir::OpenLevel(const std::string& dir) {
 }
 
 void ZO_Dir::CloseLevel() {
+  sourceFacts_.Clear();
+  destFacts_.Clear();
   levelDir_.clear();
   sourceDir_ = {};
   destDir_ = {};
@@ -170,15 +221,15 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
     Status[kModeAt] = 'A';
     Status[kActionAt] = 'C';
   } else {
-    const int32_t sourceAge = sourceDir_.FileAge(name);
-    const int32_t destAge = destDir_.FileAge(name);
+    const int32_t sourceAge = sourceFacts_.FileAge(name);
+    const int32_t destAge = destFacts_.FileAge(name);
     if (destAge == -1) {
       archiveStep = false;
       if (main_.JobHandleAsServer) {
         code = CopyAndVerify();
         Status[kServerAt] = 'S';
         Status[kNewAt] = 'N';
-        ClearArchive(destDir_, name);
+        ClearArchive(destFacts_, name);
       }
       if (main_.JobHandleAsClient) {
         Status[kClientAt] = 'C';
@@ -186,19 +237,20 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
           // The server's folder cannot be looked into (a link stands there):
           // its files are unknown, so none of the client's is deleted.
           code = destDir_.error();
-        } else if (destDir_.DirectoryExists(name)) {
+        } else if (destFacts_.DirectoryExists(name)) {
           // The server holds a directory, not a deleted file: the client's
           // file is neither copied nor deleted.
-        } else if (sourceDir_.GetAttributes(name) & Archive) {
+        } else if (sourceFacts_.GetAttributes(name) & Archive) {
           code = CopyAndVerify();
           Status[kActionAt] = 'C';
-          ClearArchive(sourceDir_, name);
+          ClearArchive(sourceFacts_, name);
         } else {
           Status[kActionAt] = 'D';
           if (sourceDir_.DeleteFile(name) == 0) {
             result = 0;
             ++main_.Counts.sourceDeleted;
           }
+          sourceFacts_.Changed(name);
         }
       }
       if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
@@ -215,11 +267,11 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
   if (archiveStep) {
     if (main_.JobHandleAsServer) {
       Status[kServerAt] = 'S';
-      ClearArchive(destDir_, name);
+      ClearArchive(destFacts_, name);
     }
     if (main_.JobHandleAsClient) {
       Status[kClientAt] = 'C';
-      ClearArchive(sourceDir_, name);
+      ClearArchive(sourceFacts_, name);
     }
   }
 
@@ -246,8 +298,11 @@ int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
   int32_t code = 0;
   try {
     code = EnsureDestination();
-    if (code == 0) code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
-    if (code == 0) ++main_.Counts.copied;
+    if (code == 0) {
+      destFacts_.Changed(name);
+      code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
+      if (code == 0) ++main_.Counts.copied;
+    }
     if (main_.JobVerify) {
       platform::FileReader source(sourceDir_, name);
       platform::FileReader copy(destDir_, name);

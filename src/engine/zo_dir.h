@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/level_facts.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -56,6 +57,9 @@ class ZO_Dir {
     CloseLevel();
     return result;
   }
+  // Reads what the level's pass will ask about both folders, the
+  // destination's share on the second thread.
+  void ReadPassFacts(const std::string& mask);
   int32_t TransferInLevel(const std::string& name);
   int32_t CopyAndVerifyInLevel(const std::string& name);
   // Makes sure the level's destination folder exists and is open, creating
@@ -69,6 +73,9 @@ class ZO_Dir {
   std::string levelDir_;  // the level's source folder, ending in "/", while open
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
+  // What the level's pass asks about its folders (see level_facts.h).
+  FolderFacts sourceFacts_{sourceDir_};
+  FolderFacts destFacts_{destDir_};
 };
 
 // Maps a path below JobSource onto JobDestination.

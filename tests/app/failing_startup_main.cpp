@@ -1,5 +1,6 @@
-// The program with one start-up step that fails after the windows are
-// created, so that a test can watch a start-up error from outside.
+// The program with one start-up step that fails once the main object exists
+// (on either road: with the windows, or unattended without a display), so
+// that a test can watch a start-up error from outside.
 
 #include <stdexcept>
 
@@ -7,6 +8,6 @@
 
 int main(int argc, char** argv) {
   return tandrel::RunProgram(argc, argv, [](tandrel::StartUpOptions& options) {
-    options.windowsCreated = [](tandrel::Windows&) { throw std::runtime_error("Window creation failed"); };
+    options.mainCreated = [](tandrel::TfMainBase&) { throw std::runtime_error("Start-up step failed"); };
   });
 }

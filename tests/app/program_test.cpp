@@ -3,11 +3,14 @@
 // the real three-second splash, ends with 0 and prints nothing; a failed run
 // ends with 2 and its failures on standard error, a run of a busy
 // configuration with 3; without the switch it stays resident, and a
-// start-up error ends it with 1 and its message on standard error. Apart
-// from the first run, a build whose splash ends at once stands in for the
-// program.
+// start-up error ends it with 1 and its message on standard error. Without
+// any display "/SYNC" runs without the window system, and leaves what the
+// main window's run leaves. Apart from the first run, a build whose splash
+// ends at once stands in for the program.
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -81,6 +84,34 @@ class ProgramTest : public QObject {
     return outcome;
   }
 
+  // Every file below `folder` with its content, and every folder.
+  QStringList Tree(const QString& folder) const {
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QFileInfo info(it.next());
+      entries << info.filePath().mid(folder.size()) +
+                     (info.isDir() ? QString("/") : "=" + QString::fromLocal8Bit(ReadBytes(info.filePath())));
+    }
+    entries.sort();
+    return entries;
+  }
+
+  // The destination as each run finds it: a folder where a file goes, a file
+  // and a folder that cleanup removes, a file to be replaced.
+  void ResetDestination() const {
+    QDir(Path("D")).removeRecursively();
+    QDir(Path("Log")).removeRecursively();
+    QDir(folder_->dir()).mkpath("D/sub/b.txt");
+    WriteBytes(Path("D/stale.txt"), "gone at the source");
+    WriteBytes(Path("D/old/inner.txt"), "a folder the source lost");
+    WriteBytes(Path("D/a.txt"), "older");
+    QFile older(Path("D/a.txt"));
+    if (older.open(QIODevice::ReadWrite))
+      older.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime);
+  }
+
  private slots:
   void init() {
     folder_ = std::make_unique<TempConfig>();
@@ -141,6 +172,57 @@ class ProgramTest : public QObject {
     QVERIFY(log.contains(QString(" -> " + Path("D/sub/b.txt") + "\r\n").toLocal8Bit()));
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
     QCOMPARE(ReadBytes(Path("D/sub/b.txt")), QByteArray("beta"));
+  }
+
+  void withoutADisplayTheRunLeavesWhatTheWindowsRunLeaves() {
+    QDir(folder_->dir()).mkpath("S/empty/chain");
+    WriteBytes(Path("S/c.txt"), "gamma");
+    folder_->Write("[Active Jobs]\n0=Docs\n1=Missing\n\n[Docs]\nSource=" + Path("S").toUtf8() +
+                   "\nDestination=" + Path("D").toUtf8() +
+                   "\nFileMask=*.txt\nInclude SubDirs=1\nDelete Empty SubDirs=1\nCleanup Destination=1"
+                   "\nVerify=1\n\n[Missing]\nSource=" +
+                   Path("nowhere").toUtf8() + "\nDestination=" + Path("D").toUtf8() +
+                   "\n\n[Log]\nLogFile=1\nExtendedLog=1\n");
+    struct Road {
+      QString built;
+      QList<QPair<QString, QString>> environment;
+      Outcome outcome;
+      QList<QByteArray> log;
+      QStringList destination;
+    };
+    Road roads[] = {{TANDREL_EXECUTABLE, {}, {}, {}, {}},
+                    {TANDREL_QUICK_SPLASH_EXECUTABLE, {{"QT_QPA_PLATFORM", "offscreen"}}, {}, {}, {}}};
+    for (Road& road : roads) {
+      ResetDestination();
+      QDir(folder_->dir()).mkpath("S/empty/chain");
+      QFile::remove(Path("tandrel"));
+      const QString program = Install(road.built);
+      QVERIFY(!program.isEmpty());
+      road.outcome = Run(program, {"/SYNC"}, road.environment);
+      QVERIFY(road.outcome.finished);
+      road.log = ReadBytes(Path("Log/Tandrel.log")).split('\n');
+      road.destination = Tree(Path("D"));
+    }
+    const Road& unattended = roads[0];
+    const Road& windowed = roads[1];
+    QCOMPARE(unattended.outcome.code, 2);
+    QCOMPARE(windowed.outcome.code, unattended.outcome.code);
+    QCOMPARE(windowed.outcome.errors, unattended.outcome.errors);
+    QVERIFY2(unattended.outcome.errors.contains(" code 13 "), unattended.outcome.errors.constData());
+    QCOMPARE(unattended.outcome.output, QByteArray());
+    QCOMPARE(windowed.outcome.output, QByteArray());
+    // Every line but the start line's date and time.
+    QVERIFY(unattended.log.size() > 8);
+    QCOMPARE(unattended.log.size(), windowed.log.size());
+    QVERIFY(unattended.log[0].startsWith("Synchronisation started at: "));
+    QVERIFY(windowed.log[0].startsWith("Synchronisation started at: "));
+    QCOMPARE(unattended.log.mid(1), windowed.log.mid(1));
+    for (const char* line : {" cleaned up\r", "removed (was empty)\r", "Source directory does not exist"}) {
+      QVERIFY2(unattended.log.join('\n').contains(line), line);
+    }
+    QCOMPARE(unattended.destination, windowed.destination);
+    QVERIFY(unattended.destination.contains("/a.txt=alpha"));
+    QVERIFY(!unattended.destination.contains("/stale.txt=gone at the source"));
   }
 
   void theFrameworksNotesAppearOnlyWhenAskedFor() {
@@ -316,8 +398,7 @@ class ProgramTest : public QObject {
     QVERIFY(outcome.finished);
     QCOMPARE(outcome.status, QProcess::NormalExit);
     QCOMPARE(outcome.code, 1);
-    QVERIFY2(outcome.errors.contains("Kolvane Tandrel: Window creation failed.\n"),
-             outcome.errors.constData());
+    QVERIFY2(outcome.errors.contains("Kolvane Tandrel: Start-up step failed.\n"), outcome.errors.constData());
     QVERIFY(!QFile::exists(Path("Log/Tandrel.log")));
   }
 };

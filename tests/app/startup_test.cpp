@@ -141,6 +141,35 @@ class StartUpTest : public QObject {
     QCOMPARE(tandrel::ArgumentText(1, alone), std::string());
   }
 
+  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt_data() {
+    QTest::addColumn<bool>("chosenOffscreen");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("debug");
+    QTest::addColumn<bool>("unattended");
+    QTest::newRow("no display, /SYNC") << true << QStringList{"/SYNC"} << false << true;
+    QTest::newRow("no display, /sync among others")
+        << true << QStringList{"--minimized", "now/sync"} << false << true;
+    QTest::newRow("a display") << false << QStringList{"/SYNC"} << false << false;
+    QTest::newRow("no display, resident") << true << QStringList{"--minimized"} << false << false;
+    QTest::newRow("framework notes wanted") << true << QStringList{"/SYNC"} << true << false;
+    QTest::newRow("platform argument") << true << QStringList{"/SYNC", "-platform", "xcb"} << false << false;
+    QTest::newRow("platform argument, two dashes")
+        << true << QStringList{"--platform", "xcb", "/SYNC"} << false << false;
+  }
+
+  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt() {
+    QFETCH(bool, chosenOffscreen);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, debug);
+    QFETCH(bool, unattended);
+    std::vector<std::string> texts{"tandrel"};
+    for (const QString& a : arguments) texts.push_back(a.toStdString());
+    std::vector<const char*> argv;
+    for (const std::string& t : texts) argv.push_back(t.c_str());
+    QCOMPARE(tandrel::RunsUnattended(chosenOffscreen, static_cast<int>(argv.size()), argv.data(), debug),
+             unattended);
+  }
+
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
     QTest::addColumn<int>("showState");
     QTest::newRow("shown") << tandrel::kShowDefault;

@@ -2,6 +2,7 @@
 // run with and without it, give the same log lines and the same trees.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,21 @@ std::map<std::string, std::string> TreeFacts(const std::string& root) {
     facts[path.substr(root.size())] = f;
   }
   return facts;
+}
+
+// The entries in which two trees differ, for a readable failure.
+std::string Differences(const std::map<std::string, std::string>& a,
+                        const std::map<std::string, std::string>& b) {
+  std::string text;
+  for (const auto& [path, facts] : a) {
+    const auto it = b.find(path);
+    if (it == b.end() || it->second != facts)
+      text += path + ": " + facts + " / " + (it == b.end() ? "-" : it->second) + "\n";
+  }
+  for (const auto& [path, facts] : b) {
+    if (a.count(path) == 0) text += path + ": - / " + facts + "\n";
+  }
+  return text;
 }
 
 int CountEntries(const char* folder) {
@@ -89,6 +105,27 @@ class ReadAheadTest : public ::testing::Test {
     }
     file("/Server/only-here.txt", "s", t);
     file("/Mirror/keep.txt", "m", t);
+    // Links on both sides: never transferred, but a link where a copy goes
+    // has an age of its own; a read-only copy refuses to be replaced.
+    Link("f0.txt", root + "/S/d0/link.txt", t);
+    std::filesystem::remove(root + "/D/d1/f1.txt");
+    Link("elsewhere", root + "/D/d1/f1.txt", t - 200);
+    Link("f0.txt", root + "/D/d2/only-a-link", t);
+    MakeReadOnly(root + "/D/d2/f1.txt");
+    // A masked job: other names and folders stay where they are.
+    file("/Masked/a.txt", "a", t);
+    file("/Masked/b.log", "b", t);
+    file("/Masked/sub/c.txt", "c", t);
+    file("/MaskedCopy/stale.txt", "removed", t);
+    file("/MaskedCopy/stale.log", "left alone", t);
+    file("/MaskedCopy/olddir/x.txt", "a folder the mask matches not", t);
+    file("/MaskedCopy/old.txt/x.txt", "a folder the mask matches", t);
+  }
+
+  static void Link(const std::string& target, const std::string& path, std::time_t when) {
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
   }
 
   static void WriteConfig(const std::string& root, TfMainBase& main) {
@@ -98,29 +135,40 @@ class ReadAheadTest : public ::testing::Test {
     };
     WriteFile(
         main.ConfigPath(),
-        "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n\r\n" +
+        "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n3=Masked\r\n\r\n" +
             job("Tree", "/S", "/D",
                 "Include SubDirs=1\r\nDelete Empty SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n") +
             job("Server", "/S/d2", "/Mirror", "Handle As Server=1\r\nInclude SubDirs=1\r\n") +
-            job("Client", "/Client", "/Server", "Handle As Client=1\r\n"));
+            job("Client", "/Client", "/Server", "Handle As Client=1\r\n") +
+            job("Masked", "/Masked", "/MaskedCopy",
+                "FileMask=*.txt\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n"));
   }
 
-  // One run over freshly built trees; `during`, when given, changes the
-  // source while the run is at its first level's summary line.
-  Outcome Run(bool readAhead, const std::function<void(const std::string&)>& during = {}) {
+  // Calls `during` with every log line as it is written.
+  class WatchedMain : public TfMainBase {
+   public:
+    using TfMainBase::TfMainBase;
+    std::function<void(const std::string&)> during;
+    void MemoAdd(const std::string& line) override {
+      TfMainBase::MemoAdd(line);
+      if (during) during(line);
+    }
+  };
+
+  // One run over freshly built trees; `during`, when given, may change the
+  // trees at any line (it gets the root and the line).
+  Outcome Run(bool readAhead,
+              const std::function<void(const std::string&, const std::string&)>& during = {}) {
     ScopedTempDir dir;
     const std::string root = dir.path() + "t";
     Build(root);
-    HookedMain main(dir / "prog/tandrel");
+    WatchedMain main(dir / "prog/tandrel");
     MakeDir(dir / "prog");
     main.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
     main.ExtendedLog = true;
     main.ReadAheadEnabled = readAhead;
     WriteConfig(root, main);
-    if (during) {
-      main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
-      main.hook = [&] { during(root); };
-    }
+    if (during) main.during = [&](const std::string& line) { during(root, line); };
     main.RunJobs();
     Outcome outcome;
     for (std::string line : main.MemoLines()) {
@@ -138,13 +186,16 @@ TEST_F(ReadAheadTest, ARunDecidesTheSameWithAndWithoutIt) {
   const Outcome ahead = Run(true);
   ASSERT_GT(plain.lines.size(), 60u);
   EXPECT_EQ(ahead.lines, plain.lines);
-  EXPECT_EQ(ahead.tree, plain.tree);
+  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
 }
 
 TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
   // Between the first level's summary and the rest of the walk: a source
   // file becomes newer, one is deleted, a folder empties, a new one appears.
-  const auto change = [](const std::string& root) {
+  bool changed = false;
+  const auto change = [&changed](const std::string& root, const std::string& line) {
+    if (changed || line.rfind("Dir ", 0) != 0) return;
+    changed = true;
     for (int d = 0; d < 6; ++d) {
       const std::string sub = root + "/S/d" + std::to_string(d);
       WriteFile(sub + "/f2.txt", "changed meanwhile");
@@ -156,9 +207,40 @@ TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
     }
   };
   const Outcome plain = Run(false, change);
+  changed = false;
   const Outcome ahead = Run(true, change);
   EXPECT_EQ(ahead.lines, plain.lines);
-  EXPECT_EQ(ahead.tree, plain.tree);
+  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
+}
+
+TEST_F(ReadAheadTest, ChangesJustBeforeALevelsOwnPassAreSeenTheSame) {
+  // Each dN/ is passed right after its last subfolder's summary: whatever
+  // the walk knew of dN/ from opening it is stale by then, on both sides.
+  const auto change = [](const std::string& root, const std::string& line) {
+    const auto at = line.find(root + "/S/d");
+    if (line.rfind("Dir ", 0) != 0 || at == std::string::npos ||
+        line.find(" synchronised") == std::string::npos)
+      return;
+    const std::string level = line.substr(at + root.size() + 4, 1);  // the N of dN
+    const std::string sub = "/d" + level;
+    if (line.find(sub + "/", at) == std::string::npos || line.find(sub + "/ - ") != std::string::npos) return;
+    const std::time_t later = LocalTime(2026, 6, 4, 12, 0, 0);
+    WriteFile(root + "/S" + sub + "/f1.txt", "changed before the pass");
+    SetMTime(root + "/S" + sub + "/f1.txt", later);
+    std::filesystem::remove(root + "/S" + sub + "/f5.txt");
+    WriteFile(root + "/S" + sub + "/late.txt", "late");
+    SetMTime(root + "/S" + sub + "/late.txt", later);
+    std::filesystem::remove(root + "/D" + sub + "/f7.txt");
+    WriteFile(root + "/D" + sub + "/extra.txt", "cleaned up");
+    SetMTime(root + "/D" + sub + "/extra.txt", later);  // the same in both runs
+    std::filesystem::remove_all(root + "/D" + sub + "/empty");
+  };
+  const Outcome plain = Run(false, change);
+  const Outcome ahead = Run(true, change);
+  ASSERT_GT(plain.lines.size(), 60u);
+  EXPECT_EQ(ahead.lines, plain.lines);
+  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
+  EXPECT_NE(plain.tree, Run(false).tree) << "the changes were made";
 }
 
 TEST_F(ReadAheadTest, ItsThreadAndDescriptorsEndWithTheRun) {

@@ -25,6 +25,21 @@ TEST_F(RunLogTest, WithoutLogFileTheFolderIsStillCreated) {
   EXPECT_FALSE(Exists(dir_ / "prog/Log/Tandrel.log"));
 }
 
+TEST_F(RunLogTest, AFolderRemovedDuringARunIsBackAtItsEnd) {
+  WriteFile(src_ + "/sub/a.txt", "a");
+  OneJob({"Include SubDirs=1"});
+  HookedMain main(main_.ProgramPath());
+  main.SetClock([this] { return now_; });
+  main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+  main.hook = [&] { ASSERT_EQ(::rmdir(main.LogFolder().c_str()), 0) << "made at the run's first line"; };
+  EXPECT_EQ(main.RunJobs(), RunResult::Clean);
+  EXPECT_FALSE(main.hook) << "the folder was removed during the run";
+  struct stat st;
+  ASSERT_EQ(::stat(main.LogFolder().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(ReadFile(dst_ + "/sub/a.txt"), "a");
+}
+
 TEST_F(RunLogTest, EachRunOverwritesTheFixedFileWithoutAppend) {
   main_.LogFile = true;
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Missing\r\n");

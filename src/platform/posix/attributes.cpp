@@ -67,6 +67,10 @@ uint32_t GetAttributesAt(int dirfd, const std::string& name, int* error) {
     if (error) *error = errno;
     return kInvalidAttributes;
   }
+  return AttributesFromStat(dirfd, name, st);
+}
+
+uint32_t AttributesFromStat(int dirfd, const std::string& name, const struct stat& st) {
   uint32_t a = 0;
   if (S_ISDIR(st.st_mode)) {
     a |= attr::Directory;
@@ -154,9 +158,11 @@ int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
 
 int32_t FileAgeAt(int dirfd, const std::string& name) {
   struct stat st;
-  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) return -1;
-  return DosDateTime(st.st_mtime);
+  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+  return AgeFromStat(st);
 }
+
+int32_t AgeFromStat(const struct stat& st) { return S_ISDIR(st.st_mode) ? -1 : DosDateTime(st.st_mtime); }
 
 }  // namespace posix
 

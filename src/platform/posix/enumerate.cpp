@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/entry_facts.h"
 #include "platform/platform.h"
 #include "platform/posix/preview_plan.h"
 
@@ -22,12 +23,6 @@ struct DirSearch::Impl {
   size_t next = 0;
   ~Impl() {
     if (dir) ::closedir(dir);
-  }
-
-  bool Wanted(const FindEntry& entry) const {
-    const uint32_t filtered = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
-                              (entry.isDirectory ? attr::Directory : 0);
-    return filtered == 0 || (filtered & attributeSet) != 0;
   }
 };
 
@@ -74,7 +69,7 @@ DirSearch::~DirSearch() = default;
 bool DirSearch::Next(FindEntry& entry) {
   while (impl_->next < impl_->planned.size()) {
     const FindEntry& e = impl_->planned[impl_->next++];
-    if (MatchesMask(e.name, impl_->mask) && impl_->Wanted(e)) {
+    if (MatchesMask(e.name, impl_->mask) && InAttributeSet(e, impl_->attributeSet)) {
       entry = e;
       return true;
     }
@@ -101,7 +96,7 @@ bool DirSearch::Next(FindEntry& entry) {
     entry.isDirectory = type == DT_DIR;
     entry.isSystem = type != DT_DIR && type != DT_REG;
     entry.isHidden = name[0] == '.';
-    if (impl_->Wanted(entry)) return true;
+    if (InAttributeSet(entry, impl_->attributeSet)) return true;
   }
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+// The "/SYNC" road where nobody can see a window: no display at all (cron,
+// ssh). The run goes through the engine object alone, without the window
+// system, and leaves the same files, log, messages and exit code as the
+// main window's run would.
+
+#include <string>
+#include <vector>
+
+#include "engine/main_base.h"
+
+namespace tandrel {
+
+struct StartUpOptions;
+
+// The main window's state without the window: the log area's lines are
+// counted, not kept, since nobody will read them.
+class UnattendedMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  void MemoClear() override { lines_ = 0; }
+  int MemoCount() const override { return lines_; }
+  void MemoAdd(const std::string&) override { ++lines_; }
+  void MemoReplaceAll(const std::vector<std::string>& lines) override {
+    lines_ = static_cast<int>(lines.size());
+  }
+
+ private:
+  int lines_ = 0;
+};
+
+// Where an unattended run's failures go besides the log: standard error,
+// one line each (cron mails them).
+void EchoToStandardError(const std::string& line);
+
+// Writes an error that ended the start-up to standard error, under the
+// application title, as the error box does without a screen.
+void ReportStartUpError(std::exception_ptr error);
+
+// One run of every active job, as the main window would make it on "/SYNC".
+// Returns the exit code (one of the kExit values of startup.h).
+int RunUnattended(const StartUpOptions& options);
+
+}  // namespace tandrel

@@ -1,0 +1,133 @@
+#include "engine/level_facts.h"
+
+#include <utility>
+
+namespace tandrel {
+
+void FolderFacts::Begin(bool on) {
+  Clear();
+  on_ = on && dir_.valid();
+}
+
+void FolderFacts::Clear() {
+  on_ = listed_ = current_ = false;
+  index_.clear();
+  listing_.clear();
+  looks_.clear();
+  changed_.clear();
+}
+
+void FolderFacts::Adopt(std::vector<platform::FindEntry> listing) {
+  if (!on_) return;
+  index_.clear();
+  listing_ = std::move(listing);
+  index_.reserve(listing_.size());
+  for (size_t i = 0; i < listing_.size(); ++i) index_.emplace(listing_[i].name, i);
+  listed_ = current_ = true;
+}
+
+void FolderFacts::List() {
+  if (!on_) return;
+  std::vector<platform::FindEntry> listing;
+  platform::DirSearch search(dir_, "*", platform::attr::All);
+  platform::FindEntry entry;
+  while (search.Next(entry)) listing.push_back(entry);
+  // An incomplete listing would tell of missing names that are there.
+  if (search.error() == 0) Adopt(std::move(listing));
+}
+
+FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
+  if (!on_ || changed_.count(name) != 0) return Kind::Unknown;
+  if (listed_) {
+    const auto it = index_.find(name);
+    if (it == index_.end()) return Kind::Missing;
+    return listing_[it->second].isDirectory ? Kind::Directory : Kind::Other;
+  }
+  const platform::EntryFacts* facts = Look(name);
+  if (!facts) return Kind::Unknown;
+  if (!facts->exists()) return Kind::Missing;
+  return facts->isDirectory ? Kind::Directory : Kind::Other;
+}
+
+const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
+  if (!on_ || changed_.count(name) != 0) return nullptr;
+  auto it = looks_.find(name);
+  if (it == looks_.end()) it = looks_.emplace(name, platform::LookAt(dir_, name)).first;
+  return &it->second;
+}
+
+void FolderFacts::LookAt(const std::vector<std::string>& names) {
+  if (!on_) return;
+  looks_.reserve(looks_.size() + names.size());
+  for (const std::string& name : names) {
+    if (KindOf(name) == Kind::Other) Look(name);
+  }
+}
+
+int32_t FolderFacts::FileAge(const std::string& name) {
+  switch (KindOf(name)) {
+    case Kind::Unknown:
+      return dir_.FileAge(name);
+    case Kind::Missing:
+    case Kind::Directory:
+      return -1;
+    case Kind::Other:
+      break;
+  }
+  const platform::EntryFacts* facts = Look(name);
+  return facts ? platform::AgeOf(*facts) : dir_.FileAge(name);
+}
+
+bool FolderFacts::FileExists(const std::string& name) {
+  const Kind kind = KindOf(name);
+  return kind == Kind::Unknown ? dir_.FileExists(name) : kind == Kind::Other;
+}
+
+bool FolderFacts::DirectoryExists(const std::string& name) {
+  const Kind kind = KindOf(name);
+  return kind == Kind::Unknown ? dir_.DirectoryExists(name) : kind == Kind::Directory;
+}
+
+uint32_t FolderFacts::GetAttributes(const std::string& name) {
+  switch (KindOf(name)) {
+    case Kind::Unknown:
+      return dir_.GetAttributes(name);
+    case Kind::Missing:
+      return platform::kInvalidAttributes;
+    case Kind::Directory:
+    case Kind::Other:
+      break;
+  }
+  const platform::EntryFacts* facts = Look(name);
+  return facts ? platform::AttributesOf(dir_, name, *facts) : dir_.GetAttributes(name);
+}
+
+void FolderFacts::Changed(const std::string& name) {
+  if (!on_) return;
+  changed_.insert(name);
+  looks_.erase(name);
+  current_ = false;
+}
+
+FactsSearch::FactsSearch(const FolderFacts& facts, std::string mask, uint32_t attributeSet)
+    : mask_(std::move(mask)), attributeSet_(attributeSet) {
+  if (facts.ListingCurrent()) {
+    listing_ = &facts.Listing();
+  } else {
+    search_ = std::make_unique<platform::DirSearch>(facts.dir(), mask_, attributeSet_);
+  }
+}
+
+bool FactsSearch::Next(platform::FindEntry& entry) {
+  if (search_) return search_->Next(entry);
+  while (next_ < listing_->size()) {
+    const platform::FindEntry& listed = (*listing_)[next_++];
+    if (platform::MatchesMask(listed.name, mask_) && platform::InAttributeSet(listed, attributeSet_)) {
+      entry = listed;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace tandrel
