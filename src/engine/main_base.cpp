@@ -178,8 +178,8 @@ void TfMainBase::AddLogLine(const std::string& text) {
   ProcessPendingMessages();
 }
 
-void TfMainBase::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
-  if (readAhead_ && source.valid()) readAhead_->Post(dest);
+void TfMainBase::PostReadAhead(const platform::DirHandle& dest) {
+  if (readAhead_) readAhead_->Post(dest);
 }
 
 void TfMainBase::AddFailureLine(const std::string& text) {

@@ -61,8 +61,9 @@ class TfMainBase {
   void AddFailureLine(const std::string& text);
   // Marks the run as failed and hands `text` to the failure echo.
   void NoteFailure(const std::string& text);
-  // Hands a level the walk has just opened to the run's read-ahead, if any.
-  void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // Hands the destination folder of a level the walk has just opened to the
+  // run's read-ahead, if any.
+  void PostReadAhead(const platform::DirHandle& dest);
   // The run's second thread, which may take on part of a level's reading;
   // none outside a run or with the read-ahead off.
   ReadAhead* ReadAheadThread() const { return readAhead_.get(); }

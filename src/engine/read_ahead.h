@@ -1,12 +1,12 @@
 #pragma once
-// A second thread that helps the walk read metadata. It reads the
-// destination's side of the levels the walk is about to reach (listings and
-// each entry's facts), so that the walk's own questions find their answers
-// in the kernel's caches instead of waiting for the disk, while the walk
-// reads the source's side itself; that part hands nothing back. And it takes on a piece of a level's reading
-// that the walk shares while the walk reads the rest itself (SharedReading): whoever comes first does it, so
-// the walk never waits for a thread that is busy elsewhere. It lives for one run and keeps a few levels at
-// most.
+// A second thread that helps the walk read metadata, living for one run.
+// It reads the destination's side of the levels the walk is about to reach
+// (listings and each entry's facts), so that the walk's own questions find
+// their answers in the kernel's caches while the walk reads the source's
+// side itself; that part hands nothing back and keeps a few levels at most.
+// It also takes on a piece of a level's reading that the walk shares while
+// it reads the rest (SharedReading): whoever comes first does it, so the
+// walk never waits for a thread that is busy elsewhere.
 
 #include <atomic>
 #include <chrono>

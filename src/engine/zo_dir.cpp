@@ -54,7 +54,8 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   bool listedNow = false;
 
   if (main_.JobIncludeSubDirs) {
-    main_.PostReadAhead(sourceDir_, destDir_);
+    // A level without its source folder walks nothing below it.
+    if (sourceDir_.valid()) main_.PostReadAhead(destDir_);
     // The search stays open while each subdirectory is walked: one open
     // search per level of depth.
     platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);

@@ -8,11 +8,26 @@
 
 #include "platform/entry_facts.h"
 #include "platform/platform.h"
+#include "platform/posix/listing.h"
 #include "platform/posix/preview_plan.h"
 
 namespace tandrel::platform {
 
 namespace preview = posix::preview;
+
+bool posix::EntryFromListing(int dirfd, const dirent* d, FindEntry& entry) {
+  unsigned char type = d->d_type;
+  if (type == DT_UNKNOWN) {
+    struct stat st;
+    if (::fstatat(dirfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+  }
+  entry.name = d->d_name;
+  entry.isDirectory = type == DT_DIR;
+  entry.isSystem = type != DT_DIR && type != DT_REG;
+  entry.isHidden = d->d_name[0] == '.';
+  return true;
+}
 
 struct DirSearch::Impl {
   DIR* dir = nullptr;
@@ -85,17 +100,7 @@ bool DirSearch::Next(FindEntry& entry) {
     const char* name = d->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
     if (!MatchesMask(name, impl_->mask)) continue;
-
-    unsigned char type = d->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat st;
-      if (::fstatat(::dirfd(impl_->dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
-    }
-    entry.name = name;
-    entry.isDirectory = type == DT_DIR;
-    entry.isSystem = type != DT_DIR && type != DT_REG;
-    entry.isHidden = name[0] == '.';
+    if (!posix::EntryFromListing(::dirfd(impl_->dir), d, entry)) continue;  // vanished
     if (InAttributeSet(entry, impl_->attributeSet)) return true;
   }
 }

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "platform/posix/at_ops.h"
+#include "platform/posix/listing.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -380,18 +381,8 @@ int List(const DirHandle& dir, std::vector<FindEntry>& entries) {
           continue;
         }
       }
-      unsigned char type = d->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
-      }
       FindEntry f;
-      f.name = name;
-      f.isDirectory = type == DT_DIR;
-      f.isSystem = type != DT_DIR && type != DT_REG;
-      f.isHidden = name[0] == '.';
-      entries.push_back(std::move(f));
+      if (EntryFromListing(fd, d, f)) entries.push_back(std::move(f));  // else vanished
     }
   }
   if (anyPlanned) {
@@ -441,8 +432,8 @@ bool ResolvePath(const std::string& path, std::string& resolved) {
   // A planned folder resolves through its nearest real ancestor.
   const std::string absolute = Absolute(path);
   std::string real = absolute, rest;
-  while (Locate(real).state != Place::State::Real) {
-    if (Locate(real).state == Place::State::Missing) return false;
+  for (Place::State state; (state = Locate(real).state) != Place::State::Real;) {
+    if (state == Place::State::Missing) return false;
     std::string folder, name;
     Split(real, folder, name);
     rest = "/" + name + rest;
