@@ -68,7 +68,7 @@ RunResult TfMainBase::RunJobs() {
   if (!AppendLog) MemoClear();
   if (MemoCount() >= 1) MemoAdd("");  // separates runs in the window only
 
-  readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled);
+  readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
   ZO_Dir top(*this);
   AddLogLine(StartLine(Now()));
   IniFile = std::make_unique<TIniFile>(ConfigPath());
@@ -178,8 +178,8 @@ void TfMainBase::AddLogLine(const std::string& text) {
   ProcessPendingMessages();
 }
 
-void TfMainBase::PostReadAhead(const platform::DirHandle& dest) {
-  if (readAhead_) readAhead_->Post(dest);
+void TfMainBase::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
+  if (readAhead_) readAhead_->Post(source, dest);
 }
 
 void TfMainBase::AddFailureLine(const std::string& text) {

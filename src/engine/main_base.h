@@ -61,10 +61,10 @@ class TfMainBase {
   void AddFailureLine(const std::string& text);
   // Marks the run as failed and hands `text` to the failure echo.
   void NoteFailure(const std::string& text);
-  // Hands the destination folder of a level the walk has just opened to the
-  // run's read-ahead, if any.
-  void PostReadAhead(const platform::DirHandle& dest);
-  // The run's second thread, which may take on part of a level's reading;
+  // Hands the folders of a level whose subfolders the walk is about to
+  // enter to the run's read-ahead, if any.
+  void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // The run's read-ahead, which may take on part of a level's reading;
   // none outside a run or with the read-ahead off.
   ReadAhead* ReadAheadThread() const { return readAhead_.get(); }
   // Where failure lines go besides the log (standard error for an
@@ -101,9 +101,11 @@ class TfMainBase {
   virtual void MemoRunBegins() {}
   const std::vector<std::string>& MemoLines() const { return memo_; }
 
-  // Whether runs read metadata ahead on a second thread (TANDREL_READ_AHEAD=0
+  // Whether runs read metadata ahead on other threads (TANDREL_READ_AHEAD=0
   // turns it off); a run decides the same either way.
   bool ReadAheadEnabled = ReadAhead::WantedByEnvironment();
+  // Every reader reads from the start, as when the disk answers slowly.
+  bool ReadAheadAsOnASlowDisk = false;
 
   // What the current or last run changed; zero at the start of each run.
   RunCounts Counts;

@@ -59,10 +59,11 @@ void SharedReading::Settle() {
   }
 }
 
-ReadAhead::ReadAhead(bool enabled) : watch_(std::thread::hardware_concurrency() > 1) {
+ReadAhead::ReadAhead(bool enabled, bool slowDisk)
+    : slowDisk_(slowDisk), watch_(std::thread::hardware_concurrency() > 1) {
   if (!enabled) return;
   try {
-    thread_ = std::thread([this] { Work(); });
+    thread_ = std::thread([this] { Lead(); });
   } catch (...) {
     // Without a thread the run simply reads everything itself.
   }
@@ -75,8 +76,10 @@ ReadAhead::~ReadAhead() {
     levels_.clear();
     queued_ = 0;
   }
-  wake_.notify_one();
+  wake_.notify_all();
+  // The first thread starts the others; once it has ended, no more come.
   if (thread_.joinable()) thread_.join();
+  for (std::thread& reader : readers_) reader.join();
 }
 
 bool ReadAhead::WantedByEnvironment() {
@@ -84,17 +87,18 @@ bool ReadAhead::WantedByEnvironment() {
   return !(value && std::strcmp(value, "0") == 0);
 }
 
-void ReadAhead::Post(const platform::DirHandle& dest) {
-  if (!thread_.joinable() || !warming_.load(std::memory_order_relaxed) || !dest.valid()) return;
-  Level level{dest.Duplicate()};
-  if (!level.dest.valid()) return;
+void ReadAhead::Post(const platform::DirHandle& source, const platform::DirHandle& dest) {
+  if (!thread_.joinable() || !warming_.load(std::memory_order_relaxed)) return;
+  auto level = std::make_shared<Level>();
+  level->sides[0].folder = source.Duplicate();
+  level->sides[1].folder = dest.Duplicate();
   {
     std::lock_guard lock(mutex_);
     if (levels_.size() >= kMaxLevels) levels_.pop_front();
     levels_.push_back(std::move(level));
     queued_ = levels_.size();
   }
-  wake_.notify_one();
+  wake_.notify_all();
 }
 
 bool ReadAhead::Offer(SharedReading* reading) {
@@ -145,37 +149,88 @@ bool ReadAhead::Watch() {
   }
 }
 
-void ReadAhead::WarmFolder(const platform::DirHandle& folder, bool subfolders) {
-  platform::DirSearch search(folder, "*", platform::attr::All);
-  platform::FindEntry entry;
-  auto begun = Clock::now();
-  while (!stop_.load(std::memory_order_relaxed) && search.Next(entry)) {
-    platform::LookAt(folder, entry.name);
-    ++warmedEntries_;
-    if (!subfolders || !entry.isDirectory) continue;
-    warmingTime_ += Clock::now() - begun;
-    // The walk waits for nothing the thread has not begun: a level's share
-    // comes before the rest of the read-ahead.
-    TakeShared();
-    WarmFolder(platform::DirHandle(folder, entry.name), false);
-    begun = Clock::now();
-  }
-  warmingTime_ += Clock::now() - begun;
+std::shared_ptr<ReadAhead::Level> ReadAhead::NewestLevel() {
+  // The newest level is nearest to where the walk is; its subfolders are
+  // what the walk enters next.
+  return levels_.empty() ? nullptr : levels_.back();
 }
 
-void ReadAhead::Work() {
+long ReadAhead::ReadNext(const std::shared_ptr<Level>& level) {
+  // The two sides take turns, so that both keep ahead of the walk.
+  const unsigned first = level->turn.fetch_add(1, std::memory_order_relaxed);
+  for (unsigned k = 0; k < 2; ++k) {
+    Side& side = level->sides[(first + k) % 2];
+    platform::FindEntry entry;
+    {
+      std::lock_guard lock(side.mutex);
+      if (side.exhausted) continue;
+      if (!side.search)
+        side.search = std::make_unique<platform::DirSearch>(side.folder, "*", platform::attr::All);
+      if (!side.search->Next(entry)) {
+        side.exhausted = true;
+        side.search.reset();
+        continue;
+      }
+    }
+    // The level's own entries were read with it as a subfolder one level up.
+    if (!entry.isDirectory) return 0;
+    return ReadFolder(platform::DirHandle(side.folder, entry.name));
+  }
+  std::lock_guard lock(mutex_);
+  for (auto it = levels_.begin(); it != levels_.end(); ++it) {
+    if (*it == level) {
+      levels_.erase(it);
+      break;
+    }
+  }
+  queued_ = levels_.size();
+  return 0;
+}
+
+long ReadAhead::ReadFolder(const platform::DirHandle& folder) {
+  platform::DirSearch search(folder, "*", platform::attr::All);
+  platform::FindEntry entry;
+  long entries = 0;
+  while (!stop_.load(std::memory_order_relaxed) && search.Next(entry)) {
+    platform::LookAt(folder, entry.name);
+    ++entries;
+  }
+  return entries;
+}
+
+void ReadAhead::Judge() {
+  if (warmedEntries_ < kSampleEntries && !(slowDisk_ && readers_.empty())) return;
+  const uint64_t blocks = platform::BlocksReadByThisThread();
+  const bool fromDisk = blocks != blocksJudged_;
+  const auto per = [this](long nanos) { return std::chrono::nanoseconds(nanos) * warmedEntries_; };
+  // Without the blocks counted, only the time tells; a thread that read no
+  // block and took long merely waited for the processor.
+  const bool cached = !slowDisk_ && !fromDisk && warmingTime_ < per(kCachedNanosPerEntry);
+  const bool slow = slowDisk_ || fromDisk || warmingTime_ >= per(kSlowNanosPerEntry);
+  blocksJudged_ = blocks;
+  warmedEntries_ = 0;
+  warmingTime_ = {};
+  std::lock_guard lock(mutex_);
+  if (cached) {
+    // With the caches warm, reading twice only costs time.
+    warming_ = false;
+    levels_.clear();
+    queued_ = 0;
+    return;
+  }
+  if (!slow || !readers_.empty() || stop_) return;
+  try {
+    for (size_t n = 1; n < kReaders; ++n) readers_.emplace_back([this] { Read(); });
+  } catch (...) {
+    // Fewer readers only read more slowly.
+  }
+}
+
+void ReadAhead::Lead() {
   for (;;) {
     if (TakeShared()) continue;
-    // With the caches warm already, reading twice only costs time: the first
-    // entries read tell which case this is.
-    if (warming_ && warmedEntries_ >= kSampleEntries &&
-        warmingTime_ < std::chrono::nanoseconds(kCachedNanosPerEntry) * warmedEntries_) {
-      std::lock_guard lock(mutex_);
-      warming_ = false;
-      levels_.clear();
-      queued_ = 0;
-    }
-    Level level;
+    Judge();
+    std::shared_ptr<Level> level;
     {
       if (!Watch()) {
         std::unique_lock lock(mutex_);
@@ -185,16 +240,28 @@ void ReadAhead::Work() {
       }
       std::lock_guard lock(mutex_);
       if (stop_) return;
-      if (offered_.load(std::memory_order_acquire) || !warming_ || levels_.empty()) continue;
-      // The newest level is nearest to where the walk is; its subfolders are
-      // what the walk enters next.
-      level = std::move(levels_.back());
-      levels_.pop_back();
-      queued_ = levels_.size();
+      if (offered_.load(std::memory_order_acquire) || !warming_) continue;
+      level = NewestLevel();
     }
-    // Only the destination: the walk reads the source itself, so that the
-    // two threads divide the reading between them instead of doing it twice.
-    WarmFolder(level.dest, true);
+    if (!level) continue;
+    const auto begun = Clock::now();
+    if (const long entries = ReadNext(level)) {
+      warmedEntries_ += entries;
+      warmingTime_ += Clock::now() - begun;
+    }
+  }
+}
+
+void ReadAhead::Read() {
+  for (;;) {
+    std::shared_ptr<Level> level;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stop_ || (warming_ && !levels_.empty()); });
+      if (stop_) return;
+      level = NewestLevel();
+    }
+    ReadNext(level);
   }
 }
 

@@ -1,20 +1,24 @@
 #pragma once
-// A second thread that helps the walk read metadata, living for one run.
-// It reads the destination's side of the levels the walk is about to reach
-// (listings and each entry's facts), so that the walk's own questions find
-// their answers in the kernel's caches while the walk reads the source's
-// side itself; that part hands nothing back and keeps a few levels at most.
-// It also takes on a piece of a level's reading that the walk shares while
-// it reads the rest (SharedReading): whoever comes first does it, so the
-// walk never waits for a thread that is busy elsewhere.
+// Threads that help the walk read metadata, living for one run.
+// They read the subfolders of the levels the walk has just entered, on both
+// sides (each listing and each entry's facts), so that the walk's own
+// questions find their answers in the kernel's caches. That part hands
+// nothing back and keeps a few levels at most. One thread starts with the
+// run; once it finds the disk answering slowly, more join it, because the
+// disk answers several requests at once.
+// The first thread also takes on a piece of a level's reading that the walk
+// shares while it reads the rest (SharedReading): whoever comes first does
+// it, so the walk never waits for a thread that is busy elsewhere.
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -52,25 +56,32 @@ class SharedReading {
 
 class ReadAhead {
  public:
-  // Starts the thread unless `enabled` is false.
-  explicit ReadAhead(bool enabled);
-  ~ReadAhead();  // stops reading and waits for the thread
+  // Starts the first thread unless `enabled` is false. With `slowDisk`
+  // every reader reads from the start and the caches are never judged
+  // warm: reading as on a disk that answers slowly.
+  explicit ReadAhead(bool enabled, bool slowDisk = false);
+  ~ReadAhead();  // stops reading and waits for the threads
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The walk has opened a level whose destination folder is `dest`: read it
-  // and its subfolders. The newest level is read next; beyond kMaxLevels the
-  // oldest is dropped.
-  void Post(const platform::DirHandle& dest);
+  // The walk is about to enter the subfolders of a level whose folders are
+  // `source` and `dest`: read those subfolders on both sides. The newest
+  // level is read first; beyond kMaxLevels the oldest is dropped.
+  void Post(const platform::DirHandle& source, const platform::DirHandle& dest);
 
   // Whether runs read ahead: on unless TANDREL_READ_AHEAD is "0".
   static bool WantedByEnvironment();
 
   static constexpr size_t kMaxLevels = 4;
-  // After this many entries read, a read-ahead that took less than this per
-  // entry found everything cached and stops.
+  // How many threads read once the disk proves slow.
+  static constexpr size_t kReaders = 4;
+  // Every this many entries it reads, the first thread judges the caches:
+  // reading no block from the disk and taking less than kCachedNanosPerEntry
+  // per entry, it found everything cached and the read-ahead stops; reading
+  // from the disk or taking kSlowNanosPerEntry, the other readers join.
   static constexpr long kSampleEntries = 2000;
-  static constexpr long kCachedNanosPerEntry = 4000;
+  static constexpr long kCachedNanosPerEntry = 8000;
+  static constexpr long kSlowNanosPerEntry = 16000;
   // How long the idle thread watches for the next shared reading before it
   // sleeps: a little longer than the walk takes for a level from the cache.
   static constexpr long kWatchMicros = 150;
@@ -79,8 +90,16 @@ class ReadAhead {
 
  private:
   friend class SharedReading;
+  // One folder of a posted level, listed by whichever reader comes next.
+  struct Side {
+    std::mutex mutex;
+    platform::DirHandle folder;
+    std::unique_ptr<platform::DirSearch> search;
+    bool exhausted = false;
+  };
   struct Level {
-    platform::DirHandle dest;
+    Side sides[2];
+    std::atomic<unsigned> turn{0};
   };
   // Offering and taking back a shared reading: one at a time.
   bool Offer(SharedReading* reading);
@@ -89,28 +108,39 @@ class ReadAhead {
   bool TakeShared();
   // Waits briefly for work without sleeping; whether some came.
   bool Watch();
-  // Reads the folder's listing and looks at every entry; with
-  // `subfolders`, every real subfolder the same way.
-  void WarmFolder(const platform::DirHandle& folder, bool subfolders);
-  void Work();
+  // The newest level still to be read, or none (the lock held).
+  std::shared_ptr<Level> NewestLevel();
+  // Takes the next entry of `level` on one side and reads it if it is a
+  // subfolder; drops the level once both sides are done. How many entries
+  // were read.
+  long ReadNext(const std::shared_ptr<Level>& level);
+  // Reads the folder's listing and looks at every entry; how many.
+  long ReadFolder(const platform::DirHandle& folder);
+  // Judges the caches from the first thread's reading (see kSampleEntries).
+  void Judge();
+  void Lead();
+  void Read();
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<Level> levels_;
+  std::deque<std::shared_ptr<Level>> levels_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> warming_{true};  // off once the caches prove warm
   std::atomic<size_t> queued_{0};    // levels_.size(), read without the lock
   std::atomic<SharedReading*> offered_{nullptr};
   std::atomic<unsigned> finished_{0};  // shared readings the thread has done
+  const bool slowDisk_;
   bool watch_;
   // The thread's own: when it last finished a shared reading, and the usual
   // time from then to the next one.
   std::chrono::steady_clock::time_point lastShared_;
   long gapMicros_ = 0;
-  // What the read-ahead has read so far, and the time it took.
+  // What the first thread has read since it last judged, and the time it took.
   long warmedEntries_ = 0;
+  uint64_t blocksJudged_ = 0;  // BlocksReadByThisThread() when it last judged
   std::chrono::steady_clock::duration warmingTime_{};
   std::thread thread_;
+  std::vector<std::thread> readers_;  // started by the first thread, under the lock
 };
 
 }  // namespace tandrel

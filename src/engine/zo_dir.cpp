@@ -54,18 +54,22 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   bool listedNow = false;
 
   if (main_.JobIncludeSubDirs) {
-    // A level without its source folder walks nothing below it.
-    if (sourceDir_.valid()) main_.PostReadAhead(destDir_);
     // The search stays open while each subdirectory is walked: one open
     // search per level of depth.
     platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
     platform::FindEntry entry;
     listedNow = keepFacts;
+    bool posted = false;
     while (search.Next(entry)) {
       if (listedNow) listed.push_back(entry);
       if (entry.name[0] == '.') continue;
       ++remaining;
       if (!entry.isDirectory) continue;
+      // Only a level with subfolders has anything to read ahead.
+      if (!posted) {
+        posted = true;
+        main_.PostReadAhead(sourceDir_, destDir_);
+      }
       const std::string sub = dir + entry.name;
       if (main_.SkipDestination) {
         uint64_t device, inode;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -147,11 +146,6 @@ class DirHandle {
   int CreateDirectory(const std::string& name) const;
   // A second handle on the same folder, for another thread.
   DirHandle Duplicate() const;
-  // Reads the folder's listing and every entry's metadata (links not
-  // followed) and forgets them: later questions about the folder are then
-  // answered from the kernel's caches. Calls `subfolder` with the name of
-  // each real subfolder. Errors end the reading quietly.
-  void Warm(const std::function<void(const std::string&)>& subfolder = {}) const;
 
  private:
   friend struct posix::PreviewAccess;
@@ -262,6 +256,10 @@ class PreviewScope {
 // ---- Process and locale ---------------------------------------------------
 
 std::string ExecutablePath();  // full path of the running executable
+
+// Blocks the calling thread has had read from a disk so far; 0 where the
+// system does not count them. Answers from the kernel's caches add none.
+uint64_t BlocksReadByThisThread();
 
 // Where a user's files go: the home folder (HOME, or the password database's
 // entry when HOME is unset or not absolute) and the XDG base folders when the

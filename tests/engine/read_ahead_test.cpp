@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/platform.h"
@@ -155,9 +156,11 @@ class ReadAheadTest : public ::testing::Test {
     }
   };
 
+  enum class Reading { Plain, Ahead, EveryReader };
+
   // One run over freshly built trees; `during`, when given, may change the
   // trees at any line (it gets the root and the line).
-  Outcome Run(bool readAhead,
+  Outcome Run(Reading reading,
               const std::function<void(const std::string&, const std::string&)>& during = {}) {
     ScopedTempDir dir;
     const std::string root = dir.path() + "t";
@@ -166,7 +169,8 @@ class ReadAheadTest : public ::testing::Test {
     MakeDir(dir / "prog");
     main.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
     main.ExtendedLog = true;
-    main.ReadAheadEnabled = readAhead;
+    main.ReadAheadEnabled = reading != Reading::Plain;
+    main.ReadAheadAsOnASlowDisk = reading == Reading::EveryReader;
     WriteConfig(root, main);
     if (during) main.during = [&](const std::string& line) { during(root, line); };
     main.RunJobs();
@@ -179,14 +183,25 @@ class ReadAheadTest : public ::testing::Test {
     outcome.tree = TreeFacts(root);
     return outcome;
   }
+
+  // Runs with each way of reading ahead and expects what the plain run did.
+  void ExpectTheSameAsPlain(const Outcome& plain,
+                            const std::function<void(const std::string&, const std::string&)>& during = {},
+                            const std::function<void()>& reset = {}) {
+    for (const Reading reading : {Reading::Ahead, Reading::EveryReader}) {
+      if (reset) reset();
+      const Outcome ahead = Run(reading, during);
+      const char* way = reading == Reading::Ahead ? "ahead" : "every reader";
+      EXPECT_EQ(ahead.lines, plain.lines) << way;
+      EXPECT_EQ(ahead.tree, plain.tree) << way << "\n" << Differences(ahead.tree, plain.tree);
+    }
+  }
 };
 
 TEST_F(ReadAheadTest, ARunDecidesTheSameWithAndWithoutIt) {
-  const Outcome plain = Run(false);
-  const Outcome ahead = Run(true);
+  const Outcome plain = Run(Reading::Plain);
   ASSERT_GT(plain.lines.size(), 60u);
-  EXPECT_EQ(ahead.lines, plain.lines);
-  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
+  ExpectTheSameAsPlain(plain);
 }
 
 TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
@@ -206,11 +221,8 @@ TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
       SetMTime(sub + "/new/arrived.txt", LocalTime(2026, 6, 3, 12, 0, 0));  // the same in both runs
     }
   };
-  const Outcome plain = Run(false, change);
-  changed = false;
-  const Outcome ahead = Run(true, change);
-  EXPECT_EQ(ahead.lines, plain.lines);
-  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
+  const Outcome plain = Run(Reading::Plain, change);
+  ExpectTheSameAsPlain(plain, change, [&changed] { changed = false; });
 }
 
 TEST_F(ReadAheadTest, ChangesJustBeforeALevelsOwnPassAreSeenTheSame) {
@@ -235,21 +247,48 @@ TEST_F(ReadAheadTest, ChangesJustBeforeALevelsOwnPassAreSeenTheSame) {
     SetMTime(root + "/D" + sub + "/extra.txt", later);  // the same in both runs
     std::filesystem::remove_all(root + "/D" + sub + "/empty");
   };
-  const Outcome plain = Run(false, change);
-  const Outcome ahead = Run(true, change);
+  const Outcome plain = Run(Reading::Plain, change);
   ASSERT_GT(plain.lines.size(), 60u);
-  EXPECT_EQ(ahead.lines, plain.lines);
-  EXPECT_EQ(ahead.tree, plain.tree) << Differences(ahead.tree, plain.tree);
-  EXPECT_NE(plain.tree, Run(false).tree) << "the changes were made";
+  ExpectTheSameAsPlain(plain, change);
+  EXPECT_NE(plain.tree, Run(Reading::Plain).tree) << "the changes were made";
 }
 
-TEST_F(ReadAheadTest, ItsThreadAndDescriptorsEndWithTheRun) {
+TEST_F(ReadAheadTest, ItsThreadsAndDescriptorsEndWithTheRun) {
   const int threads = CountEntries("/proc/self/task");
   const int descriptors = CountEntries("/proc/self/fd");
-  const Outcome outcome = Run(true);
-  EXPECT_FALSE(outcome.lines.empty());
-  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
-  EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+  for (const Reading reading : {Reading::Ahead, Reading::EveryReader}) {
+    const Outcome outcome = Run(reading);
+    EXPECT_FALSE(outcome.lines.empty());
+    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+  }
+}
+
+TEST_F(ReadAheadTest, OpenDescriptorsStayFewInAWideTree) {
+  // 200 subfolders of 10 subfolders each, every reader at work: what is open
+  // at any line is bounded by the depth and the levels read ahead, not by
+  // the number of folders.
+  ScopedTempDir dir;
+  const std::string root = dir.path() + "wide";
+  for (int a = 0; a < 200; ++a) {
+    for (int b = 0; b < 10; ++b) MakeDir(root + "/S/a" + std::to_string(a) + "/b" + std::to_string(b));
+    WriteFile(root + "/S/a" + std::to_string(a) + "/f.txt", "x");
+  }
+  MakeDir(root + "/D");
+  WatchedMain main(dir / "prog/tandrel");
+  MakeDir(dir / "prog");
+  main.ExtendedLog = true;
+  main.ReadAheadAsOnASlowDisk = true;
+  WriteFile(main.ConfigPath(), "[Active Jobs]\r\n0=Wide\r\n\r\n[Wide]\r\nSource=" + root +
+                                   "/S\r\nDestination=" + root +
+                                   "/D\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
+  const int before = CountEntries("/proc/self/fd");
+  int most = before;
+  main.during = [&most](const std::string&) { most = std::max(most, CountEntries("/proc/self/fd")); };
+  ASSERT_EQ(main.RunJobs(), RunResult::Clean);
+  EXPECT_LT(most - before, 40) << "open at most";
+  EXPECT_EQ(CountEntries("/proc/self/fd"), before);
+  EXPECT_EQ(ReadFile(root + "/D/a199/f.txt"), "x");
 }
 
 TEST(ReadAheadSwitch, TheEnvironmentTurnsItOff) {

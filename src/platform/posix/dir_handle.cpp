@@ -137,13 +137,4 @@ DirHandle DirHandle::Duplicate() const {
   return copy;
 }
 
-void DirHandle::Warm(const std::function<void(const std::string&)>& subfolder) const {
-  DirSearch search(*this, "*", attr::All);
-  FindEntry entry;
-  struct stat st;
-  while (search.Next(entry)) {
-    if (StatAt(fd_, entry.name, st) && entry.isDirectory && subfolder) subfolder(entry.name);
-  }
-}
-
 }  // namespace tandrel::platform

@@ -1,4 +1,5 @@
 #include <langinfo.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -18,6 +19,12 @@ std::string ExecutablePath() {
     if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
     buffer.resize(buffer.size() * 2);
   }
+}
+
+uint64_t BlocksReadByThisThread() {
+  struct rusage usage;
+  if (::getrusage(RUSAGE_THREAD, &usage) != 0 || usage.ru_inblock < 0) return 0;
+  return static_cast<uint64_t>(usage.ru_inblock);
 }
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
