@@ -64,6 +64,14 @@ void FolderFacts::LookAt(const std::vector<std::string>& names) {
   }
 }
 
+void FolderFacts::LookAtListedFiles() {
+  if (!listed_) return;
+  looks_.reserve(looks_.size() + listing_.size());
+  for (const platform::FindEntry& entry : listing_) {
+    if (!entry.isDirectory) Look(entry.name);
+  }
+}
+
 int32_t FolderFacts::FileAge(const std::string& name) {
   switch (KindOf(name)) {
     case Kind::Unknown:

@@ -49,6 +49,9 @@ class FolderFacts {
   // Looks at each of `names` now that the facts do not already tell
   // missing or a folder: the entries a pass is about to ask about.
   void LookAt(const std::vector<std::string>& names);
+  // Looks at every listed entry that is no folder: all a pass may ask about
+  // when the listing answers for the names it lacks.
+  void LookAtListedFiles();
 
   // The answers of the DirHandle questions of the same names.
   int32_t FileAge(const std::string& name);

@@ -44,6 +44,16 @@ void SharedReading::Settle() {
     Run();
     return;
   }
+  AwaitThread();
+}
+
+void SharedReading::Cancel() {
+  if (settled_) return;
+  settled_ = true;
+  if (helper_ && !helper_->Withdraw(this)) AwaitThread();
+}
+
+void SharedReading::AwaitThread() {
   // The thread is at it: a moment from the cache, worth waiting for
   // awake; from the disk long enough to sleep.
   const auto until = Clock::now() + std::chrono::microseconds(ReadAhead::kSettleMicros);

@@ -39,6 +39,9 @@ class SharedReading {
   SharedReading& operator=(const SharedReading&) = delete;
 
   void Settle();
+  // The work is no longer wanted: taken back when the thread has not begun
+  // it, waited for when it has.
+  void Cancel();
   // Whether the work ended by an error (such as exhausted memory); what it
   // read is then not to be used.
   bool Failed() const { return failed_; }
@@ -46,6 +49,8 @@ class SharedReading {
  private:
   friend class ReadAhead;
   void Run();
+  // Waits for the thread to finish the work it has begun.
+  void AwaitThread();
 
   ReadAhead* helper_;
   std::function<void()> work_;

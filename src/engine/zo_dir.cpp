@@ -1,5 +1,7 @@
 #include "engine/zo_dir.h"
 
+#include <optional>
+
 #include "engine/level_facts.h"
 #include "engine/main_base.h"
 #include "engine/paths.h"
@@ -52,6 +54,18 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // still shows the level as its own pass finds it.
   std::vector<platform::FindEntry> listed;
   bool listedNow = false;
+  // A level without subfolders is passed right after its listing. With the
+  // cleanup on, what its pass asks of the destination does not hang on the
+  // source's names, so the second thread reads it meanwhile; it is dropped
+  // when a subfolder turns up.
+  std::optional<SharedReading> earlyDest;
+  if (keepFacts && main_.JobCleanupDestination && sourceDir_.valid() && destDir_.valid()) {
+    destFacts_.Begin(true);
+    earlyDest.emplace(main_.ReadAheadThread(), [this] {
+      destFacts_.List();
+      destFacts_.LookAtListedFiles();
+    });
+  }
 
   if (main_.JobIncludeSubDirs) {
     // The search stays open while each subdirectory is walked: one open
@@ -69,6 +83,10 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       if (!posted) {
         posted = true;
         main_.PostReadAhead(sourceDir_, destDir_);
+      }
+      if (earlyDest) {
+        earlyDest->Cancel();
+        earlyDest.reset();
       }
       const std::string sub = dir + entry.name;
       if (main_.SkipDestination) {
@@ -111,8 +129,12 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   } else {
     sourceFacts_.List();
   }
-  destFacts_.Begin(keepFacts);
-  if (destFacts_.on()) ReadPassFacts(mask);
+  if (earlyDest) {
+    ReadPassFacts(mask, &*earlyDest);
+  } else {
+    destFacts_.Begin(keepFacts);
+    if (destFacts_.on()) ReadPassFacts(mask, nullptr);
+  }
 
   {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
@@ -138,7 +160,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   return remaining;
 }
 
-void ZO_Dir::ReadPassFacts(const std::string& mask) {
+void ZO_Dir::ReadPassFacts(const std::string& mask, SharedReading* early) {
   // The files the pass will ask about, on both sides.
   std::vector<std::string> names;
   if (sourceFacts_.Listed()) {
@@ -147,6 +169,12 @@ void ZO_Dir::ReadPassFacts(const std::string& mask) {
     while (search.Next(entry)) {
       if (entry.name[0] != '.' && !entry.isDirectory) names.push_back(entry.name);
     }
+  }
+  if (early) {
+    sourceFacts_.LookAt(names);
+    early->Settle();
+    if (early->Failed()) destFacts_.Clear();
+    return;
   }
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.

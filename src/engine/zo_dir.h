@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/level_facts.h"
+#include "engine/read_ahead.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -58,8 +59,9 @@ class ZO_Dir {
     return result;
   }
   // Reads what the level's pass will ask about both folders, the
-  // destination's share on the second thread.
-  void ReadPassFacts(const std::string& mask);
+  // destination's share on the second thread; `early`, when given, has read
+  // that share already or is reading it.
+  void ReadPassFacts(const std::string& mask, SharedReading* early);
   int32_t TransferInLevel(const std::string& name);
   int32_t CopyAndVerifyInLevel(const std::string& name);
   // Makes sure the level's destination folder exists and is open, creating

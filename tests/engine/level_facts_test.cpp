@@ -84,6 +84,17 @@ TEST_F(FolderFactsTest, EveryAnswerIsTheFoldersOwn) {
   FolderFacts looked(folder_);
   looked.Begin(true);
   EXPECT_EQ(Answers(looked), own) << "one look per name, no listing";
+
+  FolderFacts early(folder_);
+  early.Begin(true);
+  early.List();
+  early.LookAtListedFiles();
+  // Every file was looked at beforehand: a later change is not seen.
+  const int32_t age = early.FileAge("old.dat");
+  SetMTime(dir_ / "F/old.dat", LocalTime(2026, 7, 1, 12, 0, 0));
+  EXPECT_EQ(early.FileAge("old.dat"), age);
+  SetMTime(dir_ / "F/old.dat", LocalTime(1975, 1, 1, 0, 0, 0));
+  EXPECT_EQ(Answers(early), own) << "listed, every file looked at";
 }
 
 TEST_F(FolderFactsTest, AnswersComeFromTheFactsUntilTheRunChangesTheName) {
@@ -204,6 +215,33 @@ TEST(SharedReading, IsDoneOnceWhetherTheThreadOrTheWalkComesFirst) {
   }
   EXPECT_EQ(runs, 1 + kReadings);
   EXPECT_GT(seen, 0);
+}
+
+TEST(SharedReading, ACancelledReadingIsNeverDoneAfterwards) {
+  std::atomic<int> runs{0};
+  {
+    SharedReading alone(nullptr, [&] { ++runs; });
+    alone.Cancel();
+  }
+  EXPECT_EQ(runs, 0) << "without a thread, never done";
+
+  ReadAhead helper(true);
+  std::atomic<bool> inside{false};
+  for (int i = 0; i < 3000; ++i) {
+    int value = -1;
+    SharedReading reading(&helper, [&] {
+      inside = true;
+      value = i;
+      ++runs;
+      inside = false;
+    });
+    for (int spin = 0; spin < i % 50; ++spin) std::atomic_signal_fence(std::memory_order_seq_cst);
+    reading.Cancel();
+    ASSERT_FALSE(inside) << "the thread is done with it when Cancel returns";
+    ASSERT_TRUE(value == -1 || value == i);
+  }
+  const int done = runs;
+  EXPECT_LE(done, 3000);
 }
 
 TEST(SharedReading, AnErrorInsideIsReportedNotThrown) {
