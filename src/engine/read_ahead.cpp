@@ -76,6 +76,11 @@ ReadAhead::ReadAhead(bool enabled, bool slowDisk)
     thread_ = std::thread([this] { Lead(); });
   } catch (...) {
     // Without a thread the run simply reads everything itself.
+    return;
+  }
+  if (slowDisk_) {
+    std::lock_guard lock(mutex_);
+    StartReaders();
   }
 }
 
@@ -208,15 +213,24 @@ long ReadAhead::ReadFolder(const platform::DirHandle& folder) {
   return entries;
 }
 
+void ReadAhead::StartReaders() {
+  if (!readers_.empty() || stop_) return;
+  try {
+    for (size_t n = 1; n < kReaders; ++n) readers_.emplace_back([this] { Read(); });
+  } catch (...) {
+    // Fewer readers only read more slowly.
+  }
+}
+
 void ReadAhead::Judge() {
-  if (warmedEntries_ < kSampleEntries && !(slowDisk_ && readers_.empty())) return;
+  if (warmedEntries_ < kSampleEntries) return;
   const uint64_t blocks = platform::BlocksReadByThisThread();
   const bool fromDisk = blocks != blocksJudged_;
   const auto per = [this](long nanos) { return std::chrono::nanoseconds(nanos) * warmedEntries_; };
   // Without the blocks counted, only the time tells; a thread that read no
   // block and took long merely waited for the processor.
   const bool cached = !slowDisk_ && !fromDisk && warmingTime_ < per(kCachedNanosPerEntry);
-  const bool slow = slowDisk_ || fromDisk || warmingTime_ >= per(kSlowNanosPerEntry);
+  const bool slow = fromDisk || warmingTime_ >= per(kSlowNanosPerEntry);
   blocksJudged_ = blocks;
   warmedEntries_ = 0;
   warmingTime_ = {};
@@ -228,12 +242,7 @@ void ReadAhead::Judge() {
     queued_ = 0;
     return;
   }
-  if (!slow || !readers_.empty() || stop_) return;
-  try {
-    for (size_t n = 1; n < kReaders; ++n) readers_.emplace_back([this] { Read(); });
-  } catch (...) {
-    // Fewer readers only read more slowly.
-  }
+  if (slow) StartReaders();
 }
 
 void ReadAhead::Lead() {

@@ -123,6 +123,8 @@ class ReadAhead {
   long ReadFolder(const platform::DirHandle& folder);
   // Judges the caches from the first thread's reading (see kSampleEntries).
   void Judge();
+  // Starts the other readers once (the lock held).
+  void StartReaders();
   void Lead();
   void Read();
 
@@ -145,7 +147,7 @@ class ReadAhead {
   uint64_t blocksJudged_ = 0;  // BlocksReadByThisThread() when it last judged
   std::chrono::steady_clock::duration warmingTime_{};
   std::thread thread_;
-  std::vector<std::thread> readers_;  // started by the first thread, under the lock
+  std::vector<std::thread> readers_;  // started under the lock, at once or by the first thread
 };
 
 }  // namespace tandrel
