@@ -11,6 +11,7 @@ void FolderFacts::Begin(bool on) {
 
 void FolderFacts::Clear() {
   on_ = listed_ = current_ = false;
+  listError_ = 0;
   index_.clear();
   listing_.clear();
   looks_.clear();
@@ -33,7 +34,8 @@ void FolderFacts::List() {
   platform::FindEntry entry;
   while (search.Next(entry)) listing.push_back(entry);
   // An incomplete listing would tell of missing names that are there.
-  if (search.error() == 0) Adopt(std::move(listing));
+  listError_ = search.error();
+  if (listError_ == 0) Adopt(std::move(listing));
 }
 
 FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
@@ -45,7 +47,8 @@ FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
   }
   const platform::EntryFacts* facts = Look(name);
   if (!facts) return Kind::Unknown;
-  if (!facts->exists()) return Kind::Missing;
+  // An entry that could not be examined is not known to be missing.
+  if (!facts->exists()) return facts->error == platform::kErrNotFound ? Kind::Missing : Kind::Unknown;
   return facts->isDirectory ? Kind::Directory : Kind::Other;
 }
 
@@ -72,7 +75,7 @@ void FolderFacts::LookAtListedFiles() {
   }
 }
 
-int32_t FolderFacts::FileAge(const std::string& name) {
+int64_t FolderFacts::FileAge(const std::string& name) {
   switch (KindOf(name)) {
     case Kind::Unknown:
       return dir_.FileAge(name);
@@ -108,6 +111,21 @@ uint32_t FolderFacts::GetAttributes(const std::string& name) {
   }
   const platform::EntryFacts* facts = Look(name);
   return facts ? platform::AttributesOf(dir_, name, *facts) : dir_.GetAttributes(name);
+}
+
+int FolderFacts::EntryError(const std::string& name) {
+  switch (KindOf(name)) {
+    case Kind::Unknown:
+      return dir_.EntryError(name);
+    case Kind::Missing:
+      return platform::kErrNotFound;
+    case Kind::Directory:
+      return 0;
+    case Kind::Other:
+      break;
+  }
+  const platform::EntryFacts* facts = Look(name);
+  return facts ? facts->error : dir_.EntryError(name);
 }
 
 void FolderFacts::Changed(const std::string& name) {

@@ -39,8 +39,10 @@ class FolderFacts {
   // Takes the complete listing of the folder (every entry, as a search over
   // "*" with every attribute returns them) that the caller has just read.
   void Adopt(std::vector<platform::FindEntry> listing);
-  // Reads the listing now; after an error, questions go to the folder.
+  // Reads the listing now; after an error, questions go to the folder and
+  // ListError() tells why it failed.
   void List();
+  int ListError() const { return listError_; }
   bool Listed() const { return listed_; }
   // Whether the listing still shows the folder as the run left it.
   bool ListingCurrent() const { return listed_ && current_; }
@@ -54,10 +56,11 @@ class FolderFacts {
   void LookAtListedFiles();
 
   // The answers of the DirHandle questions of the same names.
-  int32_t FileAge(const std::string& name);
+  int64_t FileAge(const std::string& name);
   bool FileExists(const std::string& name);
   bool DirectoryExists(const std::string& name);
   uint32_t GetAttributes(const std::string& name);
+  int EntryError(const std::string& name);
 
   // The run has changed `name` in this folder (written, deleted, its
   // attributes set): what the facts knew of it no longer holds.
@@ -76,6 +79,7 @@ class FolderFacts {
   bool on_ = false;
   bool listed_ = false;
   bool current_ = false;
+  int listError_ = 0;
   std::vector<platform::FindEntry> listing_;
   std::unordered_map<std::string_view, size_t> index_;  // the names of listing_
   std::unordered_map<std::string, platform::EntryFacts> looks_;
@@ -88,6 +92,8 @@ class FactsSearch {
  public:
   FactsSearch(const FolderFacts& facts, std::string mask, uint32_t attributeSet);
   bool Next(platform::FindEntry& entry);
+  // 0, or why the folder could not be read to its end.
+  int error() const { return search_ ? search_->error() : 0; }
 
  private:
   const std::vector<platform::FindEntry>* listing_ = nullptr;

@@ -83,14 +83,18 @@ RunResult TfMainBase::RunJobs() {
 namespace {
 
 // Whether a job's folder holds anything that a run would consider (a name
-// not beginning with "."). A folder that cannot be listed holds nothing.
-bool HoldsEntries(const std::string& folder) {
+// not beginning with "."); 0, or why the folder could not be listed.
+int HoldsEntries(const std::string& folder, bool& holds) {
   platform::DirSearch search(WithTrailingDelimiter(folder) + "*", platform::attr::All);
   platform::FindEntry entry;
+  holds = false;
   while (search.Next(entry)) {
-    if (entry.name[0] != '.') return true;
+    if (entry.name[0] != '.') {
+      holds = true;
+      return 0;
+    }
   }
-  return false;
+  return search.error();
 }
 
 bool Inside(const std::string& inner, const std::string& outer) {
@@ -100,6 +104,10 @@ bool Inside(const std::string& inner, const std::string& outer) {
 }
 
 }  // namespace
+
+std::string ReadingDirFailedLine(const std::string& folder, int code) {
+  return "Reading dir \"" + folder + "\" failed, errorcode: " + std::to_string(code);
+}
 
 bool TfMainBase::JobMayRun(const JobRecord& job) {
   if (!platform::DirectoryExists(JobSource, true)) {
@@ -113,25 +121,36 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
 
   // Cleaning up a destination that holds the source would delete the source
   // itself, so such a job is refused; a destination inside the source is
-  // left out of the walk instead.
+  // left out of the walk instead. Identities decide, so that a bind mount or
+  // a second mount of one file system is caught as well as a link.
   SkipDestination = false;
   std::string realSource, realDest;
-  if (platform::ResolvePath(JobSource, realSource) && platform::ResolvePath(JobDestination, realDest)) {
-    if (realSource == realDest || Inside(realSource, realDest)) {
-      AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
-      return false;
-    }
-    if (Inside(realDest, realSource)) SkipDestination = platform::Identity(realDest, SkipDevice, SkipInode);
+  const bool resolved =
+      platform::ResolvePath(JobSource, realSource) && platform::ResolvePath(JobDestination, realDest);
+  if ((resolved && (realSource == realDest || Inside(realSource, realDest))) ||
+      platform::FolderWithin(JobSource, JobDestination)) {
+    AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
+    return false;
+  }
+  if ((resolved && Inside(realDest, realSource)) || platform::FolderWithin(JobDestination, JobSource)) {
+    SkipDestination = platform::Identity(JobDestination, SkipDevice, SkipInode);
   }
 
+  // A source that cannot be listed is not empty: nothing of the job runs.
+  bool sourceHolds = false, destHolds = false;
+  if (const int err = HoldsEntries(JobSource, sourceHolds)) {
+    AddFailureLine(ReadingDirFailedLine(WithTrailingDelimiter(JobSource), err));
+    return false;
+  }
+  const int destError = HoldsEntries(JobDestination, destHolds);
   // An empty side is far more often a drive that is not mounted than a
   // deliberate wish to erase the other side: cleanup would empty the
   // destination, and a client would delete its files as if the server had.
-  if (job.cleanupDestination && !HoldsEntries(JobSource) && HoldsEntries(JobDestination)) {
+  if (job.cleanupDestination && !sourceHolds && destHolds) {
     AddFailureLine("Source directory is empty for job " + Quoted(job.name) + ": job not run");
     return false;
   }
-  if (job.handleAsClient && !HoldsEntries(JobDestination) && HoldsEntries(JobSource)) {
+  if (job.handleAsClient && destError == 0 && !destHolds && sourceHolds) {
     AddFailureLine("Destination directory is empty for job " + Quoted(job.name) + ": job not run");
     return false;
   }

@@ -39,6 +39,9 @@ struct RunCounts {
 
 // The line written instead of a run when another one holds the configuration.
 inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
+// The line for a source folder (ending in the separator) that exists but
+// cannot be listed.
+std::string ReadingDirFailedLine(const std::string& folder, int code);
 
 class TfMainBase {
  public:

@@ -1,5 +1,6 @@
 #include "engine/zo_dir.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/level_facts.h"
@@ -49,6 +50,11 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingDelimiter(directory);
   OpenLevel(dir);
+  // A folder that is there but cannot be read is never taken as empty: its
+  // destination keeps everything, and it is never removed as empty. One that
+  // has vanished since its parent was listed is simply gone.
+  int readError = 0;
+  if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
   const bool keepFacts = main_.ReadAheadEnabled;
   // The level's listing, kept while no subfolder has been walked: then it
   // still shows the level as its own pass finds it.
@@ -67,7 +73,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     });
   }
 
-  if (main_.JobIncludeSubDirs) {
+  if (main_.JobIncludeSubDirs && readError == 0) {
     // The search stays open while each subdirectory is walked: one open
     // search per level of depth.
     platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
@@ -120,23 +126,27 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
         }
       }
     }
-    if (search.error() != 0) listedNow = false;
+    if (sourceDir_.valid()) readError = search.error();
+    if (readError != 0) listedNow = false;
   }
 
-  sourceFacts_.Begin(keepFacts);
-  if (listedNow) {
-    sourceFacts_.Adopt(std::move(listed));
-  } else {
-    sourceFacts_.List();
+  if (readError == 0) {
+    sourceFacts_.Begin(keepFacts);
+    if (listedNow) {
+      sourceFacts_.Adopt(std::move(listed));
+    } else {
+      sourceFacts_.List();
+    }
+    if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
-  if (earlyDest) {
-    ReadPassFacts(mask, &*earlyDest);
-  } else {
-    destFacts_.Begin(keepFacts);
-    if (destFacts_.on()) ReadPassFacts(mask, nullptr);
-  }
+  if (readError == 0) {
+    if (earlyDest) {
+      ReadPassFacts(mask, &*earlyDest);
+    } else {
+      destFacts_.Begin(keepFacts);
+      if (destFacts_.on()) ReadPassFacts(mask, nullptr);
+    }
 
-  {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
@@ -144,18 +154,25 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       ++files;
       if (TransferInLevel(entry.name) == 0) --remaining;
     }
+    if (sourceDir_.valid()) readError = search.error();
   }
 
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
-  if (main_.JobCleanupDestination && sourceDir_.valid()) {
+  if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
     CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
                             WithTrailingDelimiter(MapToDestination(main_, dir)), mask);
   }
   CloseLevel();
 
-  main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
-                   " directories synchronised");
+  if (readError != 0) {
+    main_.AddFailureLine(ReadingDirFailedLine(dir, readError));
+    // What could not be read may hold anything: never removed as empty.
+    remaining = std::max(remaining, 1);
+  } else {
+    main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
+                     " directories synchronised");
+  }
   if (VerifyError) main_.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
   return remaining;
 }
@@ -247,22 +264,34 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
   DestFile = MapToDestination(main_, SourceFile);
   int32_t code = 0;
   int32_t result = 1;
+  // Whether a copy was made and, with Verify on, compared equal: only then
+  // does an archive attribute say that the two sides agree.
+  bool copied = false;
+  const auto copy = [&] {
+    code = CopyAndVerify();
+    copied = code == 0 && Status[kVerifyAt] != 'E';
+  };
 
   bool archiveStep = true;
+  bool copyTried = false;
   if (main_.JobAlways) {
-    code = CopyAndVerify();
+    copy();
+    copyTried = true;
     Status[kModeAt] = 'A';
     Status[kActionAt] = 'C';
   } else {
-    const int32_t sourceAge = sourceFacts_.FileAge(name);
-    const int32_t destAge = destFacts_.FileAge(name);
+    const int64_t sourceAge = sourceFacts_.FileAge(name);
+    const int64_t destAge = destFacts_.FileAge(name);
     if (destAge == -1) {
       archiveStep = false;
+      // Why the destination has no age: 0 when something other than a file
+      // stands there (a link), kErrNotFound when nothing does.
+      const int destError = destFacts_.EntryError(name);
       if (main_.JobHandleAsServer) {
-        code = CopyAndVerify();
+        copy();
         Status[kServerAt] = 'S';
         Status[kNewAt] = 'N';
-        ClearArchive(destFacts_, name);
+        if (copied) ClearArchive(destFacts_, name);
       }
       if (main_.JobHandleAsClient) {
         Status[kClientAt] = 'C';
@@ -273,38 +302,48 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
         } else if (destFacts_.DirectoryExists(name)) {
           // The server holds a directory, not a deleted file: the client's
           // file is neither copied nor deleted.
-        } else if (sourceFacts_.GetAttributes(name) & Archive) {
-          code = CopyAndVerify();
+        } else if (destError != 0 && destError != platform::kErrNotFound) {
+          // Nor is one deleted whose counterpart cannot be examined.
+          code = destError;
+        } else if (destError == 0 || (sourceFacts_.GetAttributes(name) & Archive)) {
+          copy();
           Status[kActionAt] = 'C';
-          ClearArchive(sourceFacts_, name);
+          if (copied) ClearArchive(sourceFacts_, name);
         } else {
           Status[kActionAt] = 'D';
-          if (sourceDir_.DeleteFile(name) == 0) {
+          const int err = sourceDir_.DeleteFile(name);
+          if (err == 0 || err == platform::kErrNotFound) {
             result = 0;
-            ++main_.Counts.sourceDeleted;
+            if (err == 0) ++main_.Counts.sourceDeleted;
+          } else {
+            code = err;
           }
           sourceFacts_.Changed(name);
         }
       }
       if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
         Status[kActionAt] = 'C';
-        code = CopyAndVerify();
+        copy();
       }
     } else if (platform::AgeIsNewer(sourceAge, destAge)) {
-      code = CopyAndVerify();
+      copy();
+      copyTried = true;
       Status[kModeAt] = 'D';
       Status[kActionAt] = 'C';
     }
   }
 
+  // A copy that failed leaves the two sides apart: the archive attributes
+  // keep saying so, and the next run tries again.
   if (archiveStep) {
+    const bool agreed = !copyTried || copied;
     if (main_.JobHandleAsServer) {
       Status[kServerAt] = 'S';
-      ClearArchive(destFacts_, name);
+      if (agreed) ClearArchive(destFacts_, name);
     }
     if (main_.JobHandleAsClient) {
       Status[kClientAt] = 'C';
-      ClearArchive(sourceFacts_, name);
+      if (agreed) ClearArchive(sourceFacts_, name);
     }
   }
 

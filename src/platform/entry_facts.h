@@ -25,7 +25,7 @@ EntryFacts LookAt(const DirHandle& dir, const std::string& name);
 // What DirHandle::FileAge and DirHandle::GetAttributes answer for the entry
 // `name` of `dir` that `facts` describe; for a regular file the archive mark
 // is still read.
-int32_t AgeOf(const EntryFacts& facts);
+int64_t AgeOf(const EntryFacts& facts);
 uint32_t AttributesOf(const DirHandle& dir, const std::string& name, const EntryFacts& facts);
 
 // Whether a search for `attributeSet` returns `entry`: when it is neither

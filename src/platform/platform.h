@@ -84,12 +84,15 @@ uint32_t GetAttributes(const std::string& path, int* error = nullptr);
 // is no error. Returns 0 or the error code.
 int SetAttributes(const std::string& path, uint32_t attributes);
 
-// Last-write time as the packed local DOS date-time; -1 when the path is missing
-// or a directory. Compare ages with AgeIsNewer, never as signed numbers.
-int32_t FileAge(const std::string& path);
-bool AgeIsNewer(int32_t age, int32_t than);
-// Packs a time as the local DOS date-time, clamped to 1980..2107.
-int32_t DosDateTime(std::time_t t);
+// Last-write time as a run compares it: the local time (by the UTC offset
+// in force now) in seconds, in the 2-second steps of a DOS date-time, but
+// whatever the year. -1 when the path is missing or is no regular file (a
+// directory, a link, a device); a real age is even, so it is never -1.
+// Compare ages with AgeIsNewer.
+int64_t FileAge(const std::string& path);
+bool AgeIsNewer(int64_t age, int64_t than);
+// The age of a file last written at `t`.
+int64_t AgeOfTime(std::time_t t);
 
 // A real directory; with followLinks a link to a directory counts too (used
 // only for a job's own top directories, never inside a tree).
@@ -100,6 +103,12 @@ bool FileExists(const std::string& path);  // exists and is not a directory
 bool ResolvePath(const std::string& path, std::string& resolved);
 // Device and inode of what the path names (links followed).
 bool Identity(const std::string& path, uint64_t& device, uint64_t& inode);
+// Whether the folder `inner` is the folder `outer` or lies below it, by file
+// identity rather than by the text of a path: some ancestor of `inner` is
+// `outer` itself, or both lie in one file system, reached through a bind
+// mount or a second mount, with `inner` at or below `outer` there. False
+// when either cannot be examined.
+bool FolderWithin(const std::string& inner, const std::string& outer);
 
 // An open folder of a job's tree. Below a job's own From and To folders
 // everything is reached through these, relative to the parent folder's
@@ -131,12 +140,16 @@ class DirHandle {
   int fd() const { return fd_; }
 
   // The answers of the path operations of the same names, for one entry.
-  int32_t FileAge(const std::string& name) const;
+  int64_t FileAge(const std::string& name) const;
   bool FileExists(const std::string& name) const;
   bool DirectoryExists(const std::string& name) const;
   uint32_t GetAttributes(const std::string& name, int* error = nullptr) const;
   int SetAttributes(const std::string& name, uint32_t attributes) const;
   bool Identity(const std::string& name, uint64_t& device, uint64_t& inode) const;
+  // 0 when the entry `name` can be examined (whatever it is), kErrNotFound
+  // when it is missing, otherwise why it cannot be examined (a folder that
+  // may not be searched): what tells a missing file from an unknown one.
+  int EntryError(const std::string& name) const;
   // Deletes a file or a link (never its target); refuses read-only files and
   // folders with kErrAccessDenied. 0 or the error code.
   int DeleteFile(const std::string& name) const;

@@ -14,6 +14,7 @@
 #include "engine/preview_run.h"
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
+#include "testsupport/other_user.h"
 
 namespace tandrel::test {
 namespace {
@@ -267,6 +268,23 @@ TEST_F(PreviewTest, AFolderThatMayNotBeWrittenGivesTheRunsCode) {
   OneJob({"Include SubDirs=1"});
   PreviewThenRun();
   ::chmod((dst_ + "/sub").c_str(), 0755);
+}
+
+TEST_F(PreviewTest, FoldersThatMayNotBeReadAreReportedAsTheRunReportsThem) {
+  if (Privileged()) GTEST_SKIP() << "root reads any folder";
+  const std::string client = dir_ / "Client", server = dir_ / "Server";
+  File(src_ + "/sub/a.txt", "a", t_);
+  File(dst_ + "/sub/stale.txt", "s", t_);
+  File(client + "/sub/b.txt", "b", t_);
+  SetArchive(client + "/sub/b.txt", false);
+  File(server + "/sub/b.txt", "b", t_);
+  Jobs({{"Cleanup", src_, dst_, {"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"}},
+        {"Client", client, server, {"Include SubDirs=1", "Handle As Client=1"}}});
+  ::chmod((src_ + "/sub").c_str(), 0);
+  ::chmod((server + "/sub").c_str(), 0);
+  EXPECT_EQ(PreviewThenRun().result, RunResult::Failed);
+  ::chmod((src_ + "/sub").c_str(), 0755);
+  ::chmod((server + "/sub").c_str(), 0755);
 }
 
 TEST_F(PreviewTest, ABusyConfigurationIsReportedAndNothingIsPlanned) {

@@ -2,6 +2,8 @@
 // job's tree, erase one side because the other is empty, or call a failed
 // run clean; and two runs of one configuration never overlap.
 
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
+#include "testsupport/other_user.h"
 
 namespace tandrel::test {
 namespace {
@@ -260,6 +263,119 @@ TEST_F(SafetyTest, AConfigurationWithoutAFolderRunsAsBefore) {
   EXPECT_EQ(nowhere.RunJobs(), RunResult::Clean);
   ASSERT_FALSE(nowhere.MemoLines().empty());
   EXPECT_EQ(nowhere.MemoLines()[0].rfind("Synchronisation started at: ", 0), 0u);
+}
+
+// Folders that are there but that this user may not list or search: what
+// they hold is unknown, never absent. Root reads through any mode, so these
+// run in the unprivileged pass.
+struct UnreadableRow {
+  const char* what;
+  std::vector<std::string> keys;
+  const char* folder;  // below the temporary folder, made unreadable
+  mode_t mode;
+  const char* line;  // <S> and <D> stand for the two trees
+};
+
+const UnreadableRow kUnreadable[] = {
+    {"source subfolder",
+     {"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"},
+     "S/sub",
+     0000,
+     "Reading dir \"<S>/sub/\" failed, errorcode: 13"},
+    {"source subfolder that may be searched",
+     {"Include SubDirs=1", "Cleanup Destination=1"},
+     "S/sub",
+     0311,
+     "Reading dir \"<S>/sub/\" failed, errorcode: 13"},
+    {"the job's own From folder",
+     {"Include SubDirs=1", "Cleanup Destination=1"},
+     "S",
+     0000,
+     "Reading dir \"<S>/\" failed, errorcode: 13"},
+    {"server subfolder of a client",
+     {"Include SubDirs=1", "Handle As Client=1"},
+     "D/sub",
+     0000,
+     "File ..C .... code 13 <S>/sub/a.txt -> <D>/sub/a.txt"},
+};
+
+class UnreadableTest : public EngineFixture, public ::testing::WithParamInterface<UnreadableRow> {};
+
+TEST_P(UnreadableTest, WhatCannotBeReadIsNeverTakenAsAbsent) {
+  if (Privileged()) GTEST_SKIP() << "root reads any folder";
+  const UnreadableRow& row = GetParam();
+  WriteFile(src_ + "/sub/a.txt", "the only copy");
+  const std::string a = src_ + "/sub/a.txt";
+  ASSERT_EQ(platform::SetAttributes(a, platform::GetAttributes(a) & ~Archive), 0);
+  WriteFile(dst_ + "/sub/a.txt", "the backup");
+  WriteFile(dst_ + "/sub/stale.txt", "kept while its source is unknown");
+  OneJob(row.keys);
+  main_.ExtendedLog = true;
+  const std::string folder = dir_ / row.folder;
+  ASSERT_EQ(::chmod(folder.c_str(), row.mode), 0);
+  std::vector<std::string> echoed;
+  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  const RunResult result = main_.RunJobs();
+  ::chmod(folder.c_str(), 0755);
+
+  std::string line = row.line;
+  for (size_t at; (at = line.find("<S>")) != std::string::npos;) line.replace(at, 3, src_);
+  for (size_t at; (at = line.find("<D>")) != std::string::npos;) line.replace(at, 3, dst_);
+  EXPECT_EQ(result, RunResult::Failed);
+  EXPECT_TRUE(std::find(echoed.begin(), echoed.end(), line) != echoed.end()) << line;
+  EXPECT_EQ(ReadFile(src_ + "/sub/a.txt"), "the only copy");
+  EXPECT_EQ(ReadFile(dst_ + "/sub/stale.txt"), "kept while its source is unknown");
+  for (const std::string& l : main_.MemoLines()) {
+    EXPECT_EQ(l.find("is empty"), std::string::npos) << l;
+    EXPECT_EQ(l.find("removed (was empty)"), std::string::npos) << l;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, UnreadableTest, ::testing::ValuesIn(kUnreadable),
+                         [](const ::testing::TestParamInfo<UnreadableRow>& info) {
+                           std::string name;
+                           for (const char* c = info.param.what; *c; ++c) name += std::isalnum(*c) ? *c : '_';
+                           return name;
+                         });
+
+// A bind mount shows one folder at two places: the overlap of a job's two
+// sides is found by what the folders are, not by how their paths read.
+class BindMount {
+ public:
+  BindMount(const std::string& from, const std::string& at) : at_(at) {
+    MakeDir(at);
+    mounted_ = ::mount(from.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  }
+  ~BindMount() {
+    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string at_;
+  bool mounted_ = false;
+};
+
+TEST_F(SafetyTest, ASourceMountedInsideItsDestinationIsRefused) {
+  WriteFile(dst_ + "/inner/own.txt", "the source's own file");
+  WriteFile(dst_ + "/backup.txt", "b");
+  const BindMount source(dst_ + "/inner", dir_ / "mnt");
+  if (!source.mounted()) GTEST_SKIP() << "cannot bind-mount here";
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + (dir_ / "mnt") +
+                                    "\r\nDestination=" + dst_ +
+                                    "\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
+  EXPECT_EQ(RunLines(), Lines{"Source and destination overlap for job \"J\""});
+  EXPECT_EQ(ReadFile(dst_ + "/inner/own.txt"), "the source's own file");
+}
+
+TEST_F(SafetyTest, ADestinationMountedInsideItsSourceIsNeverWalked) {
+  WriteFile(src_ + "/sub/x.txt", "x");
+  const BindMount dest(src_ + "/sub", dir_ / "mnt");
+  if (!dest.mounted()) GTEST_SKIP() << "cannot bind-mount here";
+  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
+                                    "\r\nDestination=" + (dir_ / "mnt") + "\r\nInclude SubDirs=1\r\n");
+  EXPECT_EQ(RunLines(), Lines{"Dir " + src_ + "/ - 0 files and 0 directories synchronised"});
+  EXPECT_FALSE(Exists(src_ + "/sub/sub")) << "the destination was walked as part of the source";
 }
 
 }  // namespace

@@ -14,7 +14,9 @@ using TransferTest = EngineFixture;
 
 using platform::attr::Archive;
 
-enum class Dest { Missing, OlderThanSource, SameAge };
+// A link stands where the destination file belongs (pointing at a newer
+// file outside); a read-only older copy refuses to be replaced.
+enum class Dest { Missing, OlderThanSource, SameAge, Link, ReadOnlyOlder };
 enum Mode : int { Plain = 0, Always = 1, Server = 2, Client = 4 };
 
 struct Row {
@@ -26,6 +28,7 @@ struct Row {
   bool sourceKept;
   bool sourceArchiveAfter;  // only looked at when the source is kept
   bool destArchiveAfter;    // only looked at when a destination file exists
+  int code = 0;
 };
 
 // Every row of the transfer decision; the destination, where present, holds
@@ -46,6 +49,11 @@ const Row kRows[] = {
     {Dest::SameAge, Plain, true, "File ... ....", false, true, true, true},
     {Dest::SameAge, Server, true, "File .S. ....", false, true, true, false},
     {Dest::SameAge, Client, true, "File ..C ....", false, true, false, true},
+    {Dest::Link, Plain, true, "File ... .C..", true, true, true, true},
+    {Dest::Link, Client, false, "File ..C .C..", true, true, false, false},
+    // A failed copy marks nothing as done: both archive attributes stay set.
+    {Dest::ReadOnlyOlder, Client, true, "File D.C .C..", false, true, true, true, 13},
+    {Dest::ReadOnlyOlder, Server, true, "File DS. .C..", false, true, true, true, 13},
 };
 
 class TransferTable : public EngineFixture, public ::testing::WithParamInterface<Row> {};
@@ -56,9 +64,15 @@ TEST_P(TransferTable, DecidesCopiesAndReports) {
   const std::time_t t = LocalTime(2025, 1, 1, 12, 0, 0);
   WriteFile(source, "new");
   SetMTime(source, t);
-  if (row.dest != Dest::Missing) {
+  const std::string outside = dir_ / "outside.txt";
+  if (row.dest == Dest::Link) {
+    WriteFile(outside, "outside");
+    SetMTime(outside, t + 3600);
+    ASSERT_EQ(::symlink(outside.c_str(), dest.c_str()), 0);
+  } else if (row.dest != Dest::Missing) {
     WriteFile(dest, "old");
     SetMTime(dest, row.dest == Dest::SameAge ? t : t - 3600);
+    if (row.dest == Dest::ReadOnlyOlder) MakeReadOnly(dest);
   }
   if (!row.sourceArchive) platform::SetAttributes(source, platform::GetAttributes(source) & ~Archive);
   MakeDir(dst_ + "/other");  // the server's folder is never empty here: an empty one refuses client jobs
@@ -69,7 +83,8 @@ TEST_P(TransferTable, DecidesCopiesAndReports) {
 
   const auto lines = RunLines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], std::string(row.status) + " code 0 " + source + " -> " + dest);
+  EXPECT_EQ(lines[0],
+            std::string(row.status) + " code " + std::to_string(row.code) + " " + source + " -> " + dest);
   EXPECT_EQ(lines[1], "Dir " + src_ + "/ - 1 files and 0 directories synchronised");
 
   if (row.dest != Dest::Missing || row.copied) {
@@ -85,6 +100,9 @@ TEST_P(TransferTable, DecidesCopiesAndReports) {
   if (row.copied) {
     EXPECT_EQ(MTime(dest), t) << "the copy keeps the source's time";
   }
+  if (row.dest == Dest::Link) {
+    EXPECT_EQ(ReadFile(outside), "outside") << "the link is replaced, not followed";
+  }
 }
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.status; }
@@ -98,6 +116,22 @@ INSTANTIATE_TEST_SUITE_P(AllRows, TransferTable, ::testing::ValuesIn(kRows),
                              name += std::isalpha(*c) ? *c : '_';
                            return name;
                          });
+
+TEST_F(TransferTest, ANewerSourceIsCopiedWhateverItsYear) {
+  const std::pair<std::time_t, std::time_t> years[] = {
+      {LocalTime(1972, 5, 1, 0, 0, 0), LocalTime(1971, 5, 1, 0, 0, 0)},
+      {LocalTime(2200, 5, 1, 0, 0, 0), LocalTime(2150, 5, 1, 0, 0, 0)},
+  };
+  OneJob({});
+  for (const auto& [newer, older] : years) {
+    WriteFile(src_ + "/f.txt", "newer");
+    SetMTime(src_ + "/f.txt", newer);
+    WriteFile(dst_ + "/f.txt", "older");
+    SetMTime(dst_ + "/f.txt", older);
+    main_.RunJobs();
+    EXPECT_EQ(ReadFile(dst_ + "/f.txt"), "newer") << newer;
+  }
+}
 
 TEST_F(TransferTest, ClientDeletionIsCountedAsGone) {
   // The only file of a subdirectory is deleted on the client side: the
@@ -136,7 +170,9 @@ TEST_F(TransferTest, ClientClearsTheArchiveOfAReadOnlyFileSoAServerDeletionHolds
   EXPECT_EQ(FileMode(source), 0444u);
 
   ASSERT_EQ(::unlink(dest.c_str()), 0);  // deleted on the server
-  EXPECT_EQ(RunLines()[0], "File ..C .D.. code 0 " + source + " -> " + dest);
+  // The refused deletion shows its code and fails the run.
+  EXPECT_EQ(RunLines()[0], "File ..C .D.. code 13 " + source + " -> " + dest);
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
   EXPECT_FALSE(Exists(dest)) << "not copied back";
   EXPECT_EQ(ReadFile(source), "kept") << "a read-only file is never deleted";
 }

@@ -178,38 +178,38 @@ TEST(Attributes, KindsAndMissingPaths) {
   EXPECT_FALSE(FileExists(dir / "d"));
 }
 
-TEST(FileAge, PacksLocalTimeInTwoSecondSteps) {
-  const int32_t age = DosDateTime(test::LocalTime(2026, 12, 6, 23, 5, 9));
-  const uint32_t expected = ((2026u - 1980) << 25) | (12u << 21) | (6u << 16) | (23u << 11) | (5u << 5) | 4u;
-  EXPECT_EQ(static_cast<uint32_t>(age), expected);
-  EXPECT_EQ(DosDateTime(test::LocalTime(2026, 12, 6, 23, 5, 8)), age) << "8 and 9 seconds share a step";
-}
-
-TEST(FileAge, ClampsOutsideTheRepresentableRange) {
-  EXPECT_EQ(DosDateTime(test::LocalTime(1970, 1, 2, 0, 0, 0)), 0x00210000);
-  EXPECT_EQ(DosDateTime(test::LocalTime(1979, 12, 31, 23, 59, 59)), 0x00210000);
-  const int32_t last = DosDateTime(test::LocalTime(2107, 12, 31, 23, 59, 59));
-  EXPECT_EQ(DosDateTime(test::LocalTime(2200, 1, 1, 0, 0, 0)), last);
-  EXPECT_NE(last, -1) << "a far-future file is never taken for a missing one";
-}
-
-TEST(FileAge, NewerComparesUnsignedAndMissingIsOldest) {
-  const int32_t y2030 = DosDateTime(test::LocalTime(2030, 1, 1, 0, 0, 0));
-  const int32_t y2050 = DosDateTime(test::LocalTime(2050, 1, 1, 0, 0, 0));
-  ASSERT_LT(y2050, 0) << "from 2044 on the packed value has its top bit set";
-  EXPECT_TRUE(AgeIsNewer(y2050, y2030));
-  EXPECT_FALSE(AgeIsNewer(y2030, y2050));
-  EXPECT_FALSE(AgeIsNewer(y2030, y2030));
-  EXPECT_FALSE(AgeIsNewer(-1, y2030));
-  EXPECT_TRUE(AgeIsNewer(y2030, -1));
+TEST(FileAge, ComparesRealTimesInTwoSecondStepsWhateverTheYear) {
+  struct Row {
+    std::time_t later, earlier;
+    bool newer;
+  };
+  const Row rows[] = {
+      {test::LocalTime(2026, 12, 6, 23, 5, 9), test::LocalTime(2026, 12, 6, 23, 5, 8), false},  // one step
+      {test::LocalTime(2026, 12, 6, 23, 5, 10), test::LocalTime(2026, 12, 6, 23, 5, 9), true},
+      {test::LocalTime(1972, 3, 1, 0, 0, 0), test::LocalTime(1971, 3, 1, 0, 0, 0), true},
+      {test::LocalTime(1960, 1, 1, 0, 0, 1), test::LocalTime(1959, 12, 31, 23, 59, 59), true},
+      {test::LocalTime(2050, 1, 1, 0, 0, 0), test::LocalTime(2030, 1, 1, 0, 0, 0), true},
+      {test::LocalTime(2200, 1, 1, 0, 0, 0), test::LocalTime(2150, 1, 1, 0, 0, 0), true},
+  };
+  for (const Row& row : rows) {
+    const int64_t later = AgeOfTime(row.later), earlier = AgeOfTime(row.earlier);
+    EXPECT_NE(later, -1);
+    EXPECT_NE(earlier, -1) << "an old file is never taken for a missing one";
+    EXPECT_EQ(AgeIsNewer(later, earlier), row.newer) << row.later << " over " << row.earlier;
+    EXPECT_FALSE(AgeIsNewer(earlier, later));
+    EXPECT_TRUE(AgeIsNewer(earlier, -1));
+    EXPECT_FALSE(AgeIsNewer(-1, earlier));
+  }
 
   ScopedTempDir dir;
   test::MakeDir(dir / "d");
+  ASSERT_EQ(::symlink("f", (dir / "l").c_str()), 0);
   EXPECT_EQ(FileAge(dir / "d"), -1);
   EXPECT_EQ(FileAge(dir / "missing"), -1);
+  EXPECT_EQ(FileAge(dir / "l"), -1) << "a link has no age of its own";
   WriteFile(dir / "f", "");
-  test::SetMTime(dir / "f", test::LocalTime(2030, 1, 1, 0, 0, 0));
-  EXPECT_EQ(FileAge(dir / "f"), y2030);
+  test::SetMTime(dir / "f", test::LocalTime(1971, 1, 1, 0, 0, 0));
+  EXPECT_EQ(FileAge(dir / "f"), AgeOfTime(test::LocalTime(1971, 1, 1, 0, 0, 0)));
 }
 
 // Runs `check` with the time zone `tz` on a thread of its own, whose cached

@@ -156,13 +156,20 @@ int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
   return rc;
 }
 
-int32_t FileAgeAt(int dirfd, const std::string& name) {
+int64_t FileAgeAt(int dirfd, const std::string& name) {
   struct stat st;
   if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
   return AgeFromStat(st);
 }
 
-int32_t AgeFromStat(const struct stat& st) { return S_ISDIR(st.st_mode) ? -1 : DosDateTime(st.st_mtime); }
+// Only a regular file has an age: a link standing where a file belongs is
+// no copy of it, whatever its own time says.
+int64_t AgeFromStat(const struct stat& st) { return S_ISREG(st.st_mode) ? AgeOfTime(st.st_mtime) : -1; }
+
+int EntryErrorAt(int dirfd, const std::string& name) {
+  struct stat st;
+  return ::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
 
 }  // namespace posix
 
@@ -202,24 +209,13 @@ long UtcOffsetNow() {
 
 }  // namespace
 
-int32_t DosDateTime(std::time_t t) {
-  std::tm tm{};
-  const std::time_t local = t + UtcOffsetNow();
-  if (!::gmtime_r(&local, &tm)) return 0x00210000;  // 1980-01-01 00:00:00
-  const int year = tm.tm_year + 1900;
-  if (year < 1980) return 0x00210000;
-  if (year > 2107) {
-    // 2107-12-31 23:59:58, the last value the packed form can hold.
-    return static_cast<int32_t>((127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u);
-  }
-  const uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) |
-                        (static_cast<uint32_t>(tm.tm_mon + 1) << 5) | static_cast<uint32_t>(tm.tm_mday);
-  const uint32_t time = (static_cast<uint32_t>(tm.tm_hour) << 11) | (static_cast<uint32_t>(tm.tm_min) << 5) |
-                        static_cast<uint32_t>(tm.tm_sec / 2);
-  return static_cast<int32_t>((date << 16) | time);
+int64_t AgeOfTime(std::time_t t) {
+  // Floored to an even second, also before 1970, as a DOS date-time keeps it.
+  const int64_t local = static_cast<int64_t>(t) + UtcOffsetNow();
+  return local - (((local % 2) + 2) % 2);
 }
 
-int32_t FileAge(const std::string& path) {
+int64_t FileAge(const std::string& path) {
   if (posix::preview::Active()) {
     std::string name;
     return posix::preview::OpenParent(path, name).FileAge(name);
@@ -227,12 +223,10 @@ int32_t FileAge(const std::string& path) {
   return posix::FileAgeAt(AT_FDCWD, path);
 }
 
-bool AgeIsNewer(int32_t age, int32_t than) {
-  // -1 (missing) is older than everything; real ages compare unsigned, so the
-  // dates from 2044 on, whose top bit is set, still count as newer.
+bool AgeIsNewer(int64_t age, int64_t than) {
+  // -1 (missing) is older than everything.
   if (age == -1) return false;
-  if (than == -1) return true;
-  return static_cast<uint32_t>(age) > static_cast<uint32_t>(than);
+  return than == -1 || age > than;
 }
 
 bool DirectoryExists(const std::string& path, bool followLinks) {

@@ -70,7 +70,7 @@ DirHandle& DirHandle::operator=(DirHandle&& other) noexcept {
   return *this;
 }
 
-int32_t DirHandle::FileAge(const std::string& name) const {
+int64_t DirHandle::FileAge(const std::string& name) const {
   if (preview::Active()) return preview::FileAge(*this, name);
   return valid() ? posix::FileAgeAt(fd_, name) : -1;
 }
@@ -106,6 +106,11 @@ bool DirHandle::Identity(const std::string& name, uint64_t& device, uint64_t& in
   device = st.st_dev;
   inode = st.st_ino;
   return true;
+}
+
+int DirHandle::EntryError(const std::string& name) const {
+  if (preview::Active()) return preview::EntryError(*this, name);
+  return fd_ >= 0 ? posix::EntryErrorAt(fd_, name) : error_ != 0 ? error_ : kErrNotFound;
 }
 
 int DirHandle::DeleteFile(const std::string& name) const {

@@ -39,7 +39,7 @@ EntryFacts LookAt(const DirHandle& dir, const std::string& name) {
   return facts;
 }
 
-int32_t AgeOf(const EntryFacts& facts) { return facts.exists() ? posix::AgeFromStat(StatOf(facts)) : -1; }
+int64_t AgeOf(const EntryFacts& facts) { return facts.exists() ? posix::AgeFromStat(StatOf(facts)) : -1; }
 
 uint32_t AttributesOf(const DirHandle& dir, const std::string& name, const EntryFacts& facts) {
   return facts.exists() ? posix::AttributesFromStat(dir.fd(), name, StatOf(facts)) : kInvalidAttributes;

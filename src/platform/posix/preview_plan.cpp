@@ -29,7 +29,7 @@ constexpr uint64_t kPlannedDevice = ~uint64_t{0};
 // What the plan knows of one entry of a folder.
 struct Entry {
   enum class Kind { Gone, File, Folder } kind = Kind::Gone;
-  int32_t age = -1;         // a file's age
+  int64_t age = -1;         // a file's age
   uint32_t attributes = 0;  // a file's attribute bits
   std::string content;      // the real file whose bytes a planned file holds
   uint64_t id = 0;          // identity of a planned folder or file
@@ -198,9 +198,15 @@ DirHandle Duplicate(const DirHandle& dir) {
   return Handle(fd, error, Access::Path(dir), Access::Planned(dir));
 }
 
-int32_t FileAge(const DirHandle& dir, const std::string& name) {
+int64_t FileAge(const DirHandle& dir, const std::string& name) {
   if (const Entry* e = Find(dir, name)) return e->kind == Entry::Kind::File ? e->age : -1;
   return dir.fd() >= 0 ? FileAgeAt(dir.fd(), name) : -1;
+}
+
+int EntryError(const DirHandle& dir, const std::string& name) {
+  if (const Entry* e = Find(dir, name)) return e->kind == Entry::Kind::Gone ? ENOENT : 0;
+  if (dir.fd() < 0) return dir.valid() || dir.error() == 0 ? ENOENT : dir.error();
+  return EntryErrorAt(dir.fd(), name);
 }
 
 bool FileExists(const DirHandle& dir, const std::string& name) {
@@ -371,7 +377,14 @@ int List(const DirHandle& dir, std::vector<FindEntry>& entries) {
       return rc;
     }
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
-    while (const dirent* d = ::readdir(listing)) {
+    for (;;) {
+      errno = 0;
+      const dirent* d = ::readdir(listing);
+      if (!d) {
+        // A listing cut short is no end of the folder.
+        if (errno != 0) return errno;
+        break;
+      }
       const std::string name = d->d_name;
       if (name == "." || name == "..") continue;
       if (anyPlanned) {

@@ -34,7 +34,8 @@ DirHandle Open(const std::string& path);
 DirHandle OpenSub(const DirHandle& parent, const std::string& name);
 DirHandle Duplicate(const DirHandle& dir);
 
-int32_t FileAge(const DirHandle& dir, const std::string& name);
+int64_t FileAge(const DirHandle& dir, const std::string& name);
+int EntryError(const DirHandle& dir, const std::string& name);
 bool FileExists(const DirHandle& dir, const std::string& name);
 bool DirectoryExists(const DirHandle& dir, const std::string& name);
 uint32_t GetAttributes(const DirHandle& dir, const std::string& name, int* error);
