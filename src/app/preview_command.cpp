@@ -8,6 +8,7 @@
 #include "engine/main_base.h"
 #include "engine/preview_run.h"
 #include "platform/platform.h"
+#include "support/text_lines.h"
 
 namespace tandrel {
 namespace {
@@ -49,7 +50,7 @@ int RunPreviewCommand(const std::string& programPath) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitStartUpError;
     return ExitCodeOf(result);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "The preview ended early: %s\n", e.what());
+    std::fprintf(stderr, "The preview ended early: %s\n", SafeLineText(e.what()).c_str());
   } catch (...) {
     std::fprintf(stderr, "The preview ended early\n");
   }

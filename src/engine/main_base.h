@@ -54,7 +54,9 @@ class TfMainBase {
   // the configuration and log files closed, and reaches the caller. While
   // another process runs the same configuration, only kRunBusyLine is shown.
   RunResult RunJobs();
-  // Appends one line to the log area and, with LogFile on, to the run's log file.
+  // Appends one line to the log area and, with LogFile on, to the run's log
+  // file. Like every line that leaves the program (the failure echo too),
+  // it is written as SafeLineText makes it.
   void AddLogLine(const std::string& text);
   // A log line that reports a failure: written as AddLogLine writes it, and
   // noted as below.
@@ -88,6 +90,7 @@ class TfMainBase {
   std::time_t Now() const { return clock_(); }
 
   // ---- Log area hooks (default: lines kept in memory) ----
+  // The lines a run adds come as SafeLineText made them.
   virtual void MemoClear() { memo_.clear(); }
   virtual int MemoCount() const { return static_cast<int>(memo_.size()); }
   virtual void MemoAdd(const std::string& line) { memo_.push_back(line); }
@@ -149,6 +152,9 @@ class TfMainBase {
   void RunOneJob(class ZO_Dir& top, const std::string& name);
   // The checks that may keep a job from running; false after writing why.
   bool JobMayRun(const JobRecord& job);
+  // The one line of a run that does not start: to the log area and the
+  // failure echo only, since such a run opens no log file.
+  void SayInsteadOfARun(const std::string& text);
   void OpenLogFile();
 
   std::string programPath_;
