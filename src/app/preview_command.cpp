@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/startup.h"
+#include "app/unattended.h"
 #include "engine/main_base.h"
 #include "engine/preview_run.h"
 #include "platform/platform.h"
@@ -46,6 +47,13 @@ int RunPreviewCommand(const std::string& programPath) {
     PrintingMain main(programPath);
     main.LoadGeneralSettings();
     const RunResult result = PreviewJobs(main);
+    if (result == RunResult::Unreadable) {
+      // No run could start, so there is nothing to count; an error of the
+      // start-up, as for "/SYNC".
+      EchoToStandardError(main.ConfigurationError());
+      std::fflush(stdout);
+      return ExitCodeOf(result);
+    }
     PrintLine(PreviewSummary(main.Counts));
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitStartUpError;
     return ExitCodeOf(result);

@@ -36,6 +36,9 @@ RunResult TfMainBase::RunJobs() {
     SayInsteadOfARun(kRunBusyLine);
     return RunResult::Busy;
   }
+  // Read as if empty, such a file would give a run of no jobs that passes
+  // for a clean one; nor do its log settings apply.
+  if (!CheckConfiguration()) return RunResult::Unreadable;
 
   RunInProgress = true;
   Counts = {};
@@ -151,6 +154,17 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   JobCleanupDestination = job.cleanupDestination;
   JobVerify = job.verify;
   top.SyncDir(JobSource, job.fileMask);
+}
+
+bool TfMainBase::CheckConfiguration() {
+  std::string content;
+  const int err = platform::ReadWholeFile(ConfigPath(), content);
+  configError_.clear();
+  if (err == 0 || err == platform::kErrNotFound) return true;
+  configError_ = SafeLineText("The configuration file \"" + ConfigPath() +
+                              "\" could not be read, errorcode: " + std::to_string(err));
+  SayInsteadOfARun(configError_);
+  return false;
 }
 
 void TfMainBase::SayInsteadOfARun(const std::string& text) {
