@@ -49,9 +49,9 @@ int RunPreviewCommand(const std::string& programPath) {
     const RunResult result = PreviewJobs(main);
     if (result == RunResult::Unreadable) {
       // No run could start, so there is nothing to count; an error of the
-      // start-up, as for "/SYNC".
-      EchoToStandardError(main.ConfigurationError());
+      // start-up, as for "/SYNC". Its line follows the printed ones.
       std::fflush(stdout);
+      EchoToStandardError(main.ConfigurationError());
       return ExitCodeOf(result);
     }
     PrintLine(PreviewSummary(main.Counts));

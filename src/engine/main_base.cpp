@@ -37,7 +37,7 @@ RunResult TfMainBase::RunJobs() {
     return RunResult::Busy;
   }
   // Read as if empty, such a file would give a run of no jobs that passes
-  // for a clean one; nor do its log settings apply.
+  // for a clean one.
   if (!CheckConfiguration()) return RunResult::Unreadable;
 
   RunInProgress = true;
