@@ -5,9 +5,11 @@
 #include <exception>
 
 #include "app/startup.h"
+#include "app/unattended.h"
 #include "engine/main_base.h"
 #include "engine/preview_run.h"
 #include "platform/platform.h"
+#include "support/text_lines.h"
 
 namespace tandrel {
 namespace {
@@ -45,11 +47,18 @@ int RunPreviewCommand(const std::string& programPath) {
     PrintingMain main(programPath);
     main.LoadGeneralSettings();
     const RunResult result = PreviewJobs(main);
+    if (result == RunResult::Unreadable) {
+      // No run could start, so there is nothing to count; an error of the
+      // start-up, as for "/SYNC". Its line follows the printed ones.
+      std::fflush(stdout);
+      EchoToStandardError(main.ConfigurationError());
+      return ExitCodeOf(result);
+    }
     PrintLine(PreviewSummary(main.Counts));
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitStartUpError;
     return ExitCodeOf(result);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "The preview ended early: %s\n", e.what());
+    std::fprintf(stderr, "The preview ended early: %s\n", SafeLineText(e.what()).c_str());
   } catch (...) {
     std::fprintf(stderr, "The preview ended early\n");
   }

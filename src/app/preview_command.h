@@ -10,7 +10,9 @@ namespace tandrel {
 // `programPath`, printing each line the run would log (with every file
 // line) and the closing count to standard output. Returns the exit code
 // the run would most likely end with (kExitClean, kExitRunFailed or
-// kExitBusy), or kExitStartUpError when the output cannot be written.
+// kExitBusy), or kExitStartUpError when the output cannot be written or,
+// as for the run, the configuration file cannot be read (its line then
+// goes to standard error too, and no count is printed).
 int RunPreviewCommand(const std::string& programPath);
 
 // Whether "--preview" is among the arguments.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "app/application.h"
@@ -16,6 +17,7 @@
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/error_box.h"
+#include "dialogs/prompts.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -73,9 +75,15 @@ std::string Usage(const std::string& programPath) {
          "\n"
          "Exit codes of a /SYNC run (and of --preview, as the run would most likely end):\n"
          "  0  every active job ran and nothing failed\n"
-         "  1  start-up failed (the message goes to standard error)\n"
+         "  1  start-up failed, or the configuration file could not be read (the\n"
+         "     message goes to standard error)\n"
          "  2  the run ended but reported a failure (also written to standard error)\n"
          "  3  another run of the same configuration was in progress; nothing done\n";
+}
+
+// A configuration file that cannot be read, in the standard error box.
+void ShowConfigurationError(const TfMainBase& main) {
+  ui::ShowException(std::make_exception_ptr(std::runtime_error(main.ConfigurationError())));
 }
 
 }  // namespace
@@ -112,6 +120,8 @@ int ExitCodeOf(RunResult result) {
       return kExitRunFailed;
     case RunResult::Busy:
       return kExitBusy;
+    case RunResult::Unreadable:
+      return kExitStartUpError;
   }
   return kExitRunFailed;
 }
@@ -160,7 +170,11 @@ int StartUp(const StartUpOptions& options) {
       // too (cron mails them), and the exit code tells how it went.
       fMain.SetFailureEcho(EchoToStandardError);
       // A close confirmed during this run takes effect when it returns, here.
-      return ExitCodeOf(fMain.RunJobs());
+      const RunResult result = fMain.RunJobs();
+      // The failure echo has put the line on standard error; a box that
+      // would only write it there again is left out.
+      if (result == RunResult::Unreadable && ui::Prompts::ShowsBoxes()) ShowConfigurationError(fMain);
+      return ExitCodeOf(result);
     }
 
     // A close confirmed from the tray icon while the splash was up.
@@ -173,6 +187,9 @@ int StartUp(const StartUpOptions& options) {
     } else {
       fMain.show();
     }
+    // The first thing to see when the jobs cannot be read; every run says it
+    // again in the log area.
+    if (!fMain.CheckConfiguration()) ShowConfigurationError(fMain);
     if (options.messageLoop) {
       options.messageLoop();
     } else {

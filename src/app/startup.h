@@ -26,7 +26,8 @@ constexpr int kShowMinNoActive = 7;  // stay hidden, tray icon only
 
 // Exit codes of the program.
 constexpr int kExitClean = 0;         // a clean run, or the resident program ended
-constexpr int kExitStartUpError = 1;  // an error ended the start-up (shown in the error box)
+constexpr int kExitStartUpError = 1;  // an error ended the start-up (shown in the error box),
+                                      // such as a configuration file that cannot be read
 constexpr int kExitRunFailed = 2;     // the run ended but reported a failure
 constexpr int kExitBusy = 3;          // another run of the same configuration was in progress
 

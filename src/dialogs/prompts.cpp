@@ -144,7 +144,7 @@ void Prompts::ShowError(const QString& text) {
   }
   // Without a screen (cron, ssh) nobody could answer the box, and it would
   // hold the program for ever: the message goes to standard error instead.
-  if (!qApp || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+  if (!ShowsBoxes()) {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(QApplication::applicationDisplayName()),
                  qUtf8Printable(text));
     return;
@@ -154,6 +154,10 @@ void Prompts::ShowError(const QString& text) {
   BlockOnlyTheMainWindow(&box);
   KeepLinesWhole(box);
   box.exec();
+}
+
+bool Prompts::ShowsBoxes() {
+  return Scripted() || (qApp && QGuiApplication::platformName() != QLatin1String("offscreen"));
 }
 
 void Prompts::OpenWithDesktop(const QString& pathOrUrl) {

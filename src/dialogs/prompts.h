@@ -37,6 +37,10 @@ class Prompts {
   // The application's standard error box: `text` as given (see
   // ErrorBoxText), under the application title, with the error icon.
   static void ShowError(const QString& text);
+  // Whether ShowError's box reaches a person: not without a screen (the
+  // offscreen platform), where the text goes to standard error instead.
+  // True under the script.
+  static bool ShowsBoxes();
   // Opens a file or web address with the desktop's default handler; the
   // result is not examined.
   static void OpenWithDesktop(const QString& pathOrUrl);

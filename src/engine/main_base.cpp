@@ -6,6 +6,7 @@
 #include "engine/zo_dir.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
+#include "support/text_lines.h"
 
 namespace tandrel {
 namespace {
@@ -32,11 +33,12 @@ RunResult TfMainBase::RunJobs() {
   if (lock.busy()) {
     // Nothing of this run happens: no log file, no change to the log area
     // but this one line.
-    MemoAdd(kRunBusyLine);
-    MemoFlush();
-    if (failureEcho_) failureEcho_(kRunBusyLine);
+    SayInsteadOfARun(kRunBusyLine);
     return RunResult::Busy;
   }
+  // Read as if empty, such a file would give a run of no jobs that passes
+  // for a clean one.
+  if (!CheckConfiguration()) return RunResult::Unreadable;
 
   RunInProgress = true;
   Counts = {};
@@ -173,7 +175,28 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   top.SyncDir(JobSource, job.fileMask);
 }
 
+bool TfMainBase::CheckConfiguration() {
+  std::string content;
+  const int err = platform::ReadWholeFile(ConfigPath(), content);
+  configError_.clear();
+  if (err == 0 || err == platform::kErrNotFound) return true;
+  configError_ = SafeLineText("The configuration file \"" + ConfigPath() +
+                              "\" could not be read, errorcode: " + std::to_string(err));
+  SayInsteadOfARun(configError_);
+  return false;
+}
+
+void TfMainBase::SayInsteadOfARun(const std::string& text) {
+  const std::string line = SafeLineText(text);
+  MemoAdd(line);
+  MemoFlush();
+  if (failureEcho_) failureEcho_(line);
+}
+
 void TfMainBase::AddLogLine(const std::string& text) {
+  // Names may hold any byte but "/" and NUL; a line break or an escape
+  // sequence in one must not forge lines in the file or on a terminal.
+  const std::string line = SafeLineText(text);
   // Once a run, at its first line (before the log file is opened), and again
   // at its end; outside a run on every line.
   if (!logFolderMade_) platform::EnsureDirectory(LogFolder());
@@ -184,7 +207,7 @@ void TfMainBase::AddLogLine(const std::string& text) {
     if (LogFileHandle > 0) {
       // Two writes, unbuffered: the file is complete up to the last line even
       // if the program stops during the run.
-      if (!text.empty()) err = platform::WriteBytes(LogFileHandle, text.data(), text.size());
+      if (!line.empty()) err = platform::WriteBytes(LogFileHandle, line.data(), line.size());
       if (err == 0) err = platform::WriteBytes(LogFileHandle, "\r\n", 2);
     }
     if (err != 0 && RunInProgress && !logFailed_) {
@@ -193,7 +216,7 @@ void TfMainBase::AddLogLine(const std::string& text) {
                   (err > 0 ? ", errorcode: " + std::to_string(err) : std::string()));
     }
   }
-  MemoAdd(text);
+  MemoAdd(line);
   ProcessPendingMessages();
 }
 
@@ -208,7 +231,7 @@ void TfMainBase::AddFailureLine(const std::string& text) {
 
 void TfMainBase::NoteFailure(const std::string& text) {
   runFailed_ = true;
-  if (failureEcho_) failureEcho_(text);
+  if (failureEcho_) failureEcho_(SafeLineText(text));
 }
 
 void TfMainBase::OpenLogFile() {

@@ -23,9 +23,10 @@ struct JobRecord;
 // How a run ended, for callers that report it (the exit code of an
 // unattended run).
 enum class RunResult {
-  Clean,   // every active job ran and nothing failed
-  Failed,  // the run ended, but reported a failure
-  Busy,    // another run of the same configuration was in progress: nothing done
+  Clean,       // every active job ran and nothing failed
+  Failed,      // the run ended, but reported a failure
+  Busy,        // another run of the same configuration was in progress: nothing done
+  Unreadable,  // the configuration file exists but could not be read: nothing done
 };
 
 // What a run changed (or, in a preview, would change), counted as it goes.
@@ -55,9 +56,19 @@ class TfMainBase {
   // One run over every active job. Problems inside it are logged; anything
   // that still escapes (such as exhausted memory) leaves RunInProgress off,
   // the configuration and log files closed, and reaches the caller. While
-  // another process runs the same configuration, only kRunBusyLine is shown.
+  // another process runs the same configuration, only kRunBusyLine is shown;
+  // with a configuration file that cannot be read, only ConfigurationError().
   RunResult RunJobs();
-  // Appends one line to the log area and, with LogFile on, to the run's log file.
+  // Whether the configuration file can be read; a missing one can (it holds
+  // no jobs). When it cannot, ConfigurationError() is written to the log
+  // area and the failure echo.
+  bool CheckConfiguration();
+  // `The configuration file "<path>" could not be read, errorcode: <code>`
+  // as written by the last check that failed; empty after one that passed.
+  const std::string& ConfigurationError() const { return configError_; }
+  // Appends one line to the log area and, with LogFile on, to the run's log
+  // file. Like every line that leaves the program (the failure echo too),
+  // it is written as SafeLineText makes it.
   void AddLogLine(const std::string& text);
   // A log line that reports a failure: written as AddLogLine writes it, and
   // noted as below.
@@ -91,6 +102,7 @@ class TfMainBase {
   std::time_t Now() const { return clock_(); }
 
   // ---- Log area hooks (default: lines kept in memory) ----
+  // The lines a run adds come as SafeLineText made them.
   virtual void MemoClear() { memo_.clear(); }
   virtual int MemoCount() const { return static_cast<int>(memo_.size()); }
   virtual void MemoAdd(const std::string& line) { memo_.push_back(line); }
@@ -152,11 +164,15 @@ class TfMainBase {
   void RunOneJob(class ZO_Dir& top, const std::string& name);
   // The checks that may keep a job from running; false after writing why.
   bool JobMayRun(const JobRecord& job);
+  // The one line of a run that does not start: to the log area and the
+  // failure echo only, since such a run opens no log file.
+  void SayInsteadOfARun(const std::string& text);
   void OpenLogFile();
 
   std::string programPath_;
   FileLocations locations_;
   std::function<void(const std::string&)> failureEcho_;
+  std::string configError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   bool runFailed_ = false;
   bool logFailed_ = false;      // the log file's failure is reported once a run

@@ -229,7 +229,9 @@ void CloseHandle(int32_t handle);
 
 // One run at a time per configuration file: an exclusive lock, taken without
 // waiting, that the kernel drops when the process ends in any way. busy()
-// tells that another holder has it. A lock that cannot be set up at all (no
+// tells that another holder has it, whichever user: the lock file is opened
+// read-only where this user may not write it. Where no lock file can be made
+// or opened, the folder is locked. A lock that cannot be set up at all (no
 // file, no folder to lock) is neither held nor busy.
 class RunLock {
  public:

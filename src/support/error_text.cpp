@@ -1,5 +1,9 @@
 #include "support/error_text.h"
 
+#include <utility>
+
+#include "support/text_lines.h"
+
 namespace tandrel {
 
 std::string ErrorText(std::exception_ptr error) {
@@ -12,7 +16,8 @@ std::string ErrorText(std::exception_ptr error) {
     message = "Unknown error";
   }
   if (message.empty() || message.back() != '.') message += '.';
-  return message;
+  // Messages carry paths; the text is written to standard error as well.
+  return SafeLineText(std::move(message));
 }
 
 }  // namespace tandrel

@@ -15,4 +15,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+std::string SafeLineText(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return text;
+}
+
 }  // namespace tandrel

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "qtsupport/qt_test_support.h"
+#include "testsupport/other_user.h"
 
 using tandrel::test::ReadBytes;
 using tandrel::test::TempConfig;
@@ -371,6 +372,42 @@ class ProgramTest : public QObject {
     QCOMPARE(busy.output, QByteArray("Another run of this configuration is in progress\n"
                                      "Preview: 0 files would be copied, 0 source files deleted, "
                                      "0 destination files deleted, 0 folders removed\n"));
+  }
+
+  void anUnreadableConfigurationIsAStartUpError_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<int>("code");  // 21: a folder in its place, 13: mode 000
+    for (const int code : {21, 13}) {
+      QTest::addRow("/SYNC, %d", code) << QStringList{"/SYNC"} << false << code;
+      QTest::addRow("/SYNC with a screen, %d", code) << QStringList{"/SYNC"} << true << code;
+      QTest::addRow("--preview, %d", code) << QStringList{"--preview"} << false << code;
+    }
+  }
+
+  void anUnreadableConfigurationIsAStartUpError() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(int, code);
+    const QString config = Path("tandrel.cfg");
+    if (code == 21) {
+      QVERIFY(QFile::remove(config) && QDir().mkdir(config));
+    } else if (tandrel::test::Privileged()) {
+      QSKIP("root reads any file");
+    } else {
+      QVERIFY(QFile::setPermissions(config, {}));
+    }
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, arguments,
+                                display ? QList<QPair<QString, QString>>{{"QT_QPA_PLATFORM", "offscreen"}}
+                                        : QList<QPair<QString, QString>>{});
+    QCOMPARE(outcome.code, 1);
+    QCOMPARE(outcome.errors, "The configuration file \"" + config.toLocal8Bit() +
+                                 "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
+    QVERIFY2(!outcome.output.contains("Preview: "), outcome.output.constData());
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+    QVERIFY(!QDir(Path("Log")).exists());
   }
 
   void withoutTheSwitchTheProgramStaysResident() {

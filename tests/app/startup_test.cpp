@@ -347,6 +347,40 @@ class StartUpTest : public QObject {
     QVERIFY(!QFile::exists(Path("Log/Tandrel.log")));
   }
 
+  void anUnreadableConfigurationIsShownAndRunsNothing_data() {
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::newRow("/SYNC") << "/SYNC" << tandrel::kExitStartUpError;
+    QTest::newRow("resident, then Synchronise") << "" << tandrel::kExitClean;
+  }
+
+  void anUnreadableConfigurationIsShownAndRunsNothing() {
+    QFETCH(QString, arguments);
+    QFETCH(int, code);
+    QVERIFY(QFile::remove(Path("tandrel.cfg")) && QDir().mkdir(Path("tandrel.cfg")));
+    StartUpOptions options = Options(arguments.toStdString());
+    QString shown;  // the log area as last shown
+    tandrel::TfMain* main = nullptr;
+    options.windowsCreated = [&](Windows& windows) {
+      CloseSplashAtOnce(windows);
+      main = windows.fMain.get();
+      auto* log = main->findChild<QPlainTextEdit*>("mLog");
+      QObject::connect(log->document(), &QTextDocument::contentsChanged,
+                       [&, log] { shown = log->toPlainText(); });
+    };
+    options.messageLoop = [&] {
+      main->findChild<QAction*>("mSynchronise")->trigger();
+      return 0;
+    };
+    QCOMPARE(tandrel::StartUp(options), code);
+    const QString line =
+        "The configuration file \"" + Path("tandrel.cfg") + "\" could not be read, errorcode: 21";
+    QCOMPARE(Prompts::Errors(), std::vector<QString>{line + "."});
+    QCOMPARE(shown, code == 0 ? line + "\n" + line : line);
+    QVERIFY(QDir(Path("D")).isEmpty());
+    QVERIFY(!QDir(Path("Log")).exists());
+  }
+
   void errorsEscapingHandlersAreShownAndTheLoopGoesOn() {
     Thrower thrower;
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));

@@ -33,6 +33,9 @@ class ErrorBoxTest : public QObject {
     QTest::newRow("system error") << std::function<void()>([] {
       throw std::system_error(std::make_error_code(std::errc::permission_denied), "Unable to write to /x");
     }) << "Unable to write to /x: Permission denied.";
+    QTest::newRow("control bytes of a name")
+        << std::function<void()>([] { throw std::runtime_error("Cannot open file \"a\nb\x1b[2J\""); })
+        << "Cannot open file \"a?b?[2J\".";
     QTest::newRow("not a std::exception") << std::function<void()>([] { throw 42; }) << "Unknown error.";
   }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "support/text_lines.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"
 
@@ -211,6 +212,32 @@ TEST_F(SafetyTest, AWantedLogFileThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
   ASSERT_EQ(echoed.size(), 1u) << "reported once per run";
   EXPECT_EQ(echoed[0], "The log file in " + main_.LogFolder() + " could not be written");
+}
+
+TEST_F(SafetyTest, NamesCannotForgeLines) {
+  const std::string forging = "a\nFile ... .C.. code 0 forged";
+  const std::string clearing = "\x1b[2J";  // clears a terminal showing the log
+  WriteFile(src_ + "/" + forging, "f");
+  WriteFile(src_ + "/" + clearing, "c");
+  MakeDir(dst_ + "/" + forging);  // its copy fails, so its line reaches the echo as well
+  OneJob({});
+  main_.LogFile = true;
+  main_.ExtendedLog = true;
+  Lines echoed;
+  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  const std::string failed = "File ... .C.. code 13 " + src_ + "/a?File ... .C.. code 0 forged -> " + dst_ +
+                             "/a?File ... .C.. code 0 forged";
+  const std::string copied = "File ... .C.. code 0 " + src_ + "/?[2J -> " + dst_ + "/?[2J";
+  const std::string dir = "Dir " + src_ + "/ - 2 files and 0 directories synchronised";
+  EXPECT_EQ(echoed, Lines{failed});
+  for (Lines lines : {SplitLines(ReadFile(main_.LogFolder() + "Tandrel.log")), main_.MemoLines()}) {
+    ASSERT_EQ(lines.size(), 4u);
+    lines.erase(lines.begin());             // the start line
+    std::sort(lines.begin(), lines.end());  // the files come in listing order
+    EXPECT_EQ(lines, (Lines{dir, copied, failed}));
+  }
+  EXPECT_EQ(ReadFile(dst_ + "/" + clearing), "c") << "the file keeps its real name";
 }
 
 TEST_F(SafetyTest, ARunThatFindsTheConfigurationBusyDoesNothingElse) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/posix/preview_plan.h"
@@ -16,7 +17,12 @@ RunLock::RunLock(const std::string& configPath) {
   }
   // A lock file beside the configuration; where none can be made (a folder
   // the user may not write), the folder itself carries the lock.
-  fd_ = ::open((configPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  const std::string lockPath = configPath + ".lock";
+  fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  // A lock file left by another user's run is not ours to write, but flock
+  // needs no write access: locking the folder instead would run alongside
+  // that user's run. (Non-blocking, so that a FIFO there cannot hold us.)
+  if (fd_ < 0) fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd_ < 0) {
     const auto slash = configPath.rfind('/');
     const std::string folder =
