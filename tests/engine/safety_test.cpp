@@ -326,6 +326,8 @@ const UnreadableRow kUnreadable[] = {
      "File ..C .... code 13 <S>/sub/a.txt -> <D>/sub/a.txt"},
 };
 
+void PrintTo(const UnreadableRow& row, std::ostream* os) { *os << row.what; }
+
 class UnreadableTest : public EngineFixture, public ::testing::WithParamInterface<UnreadableRow> {};
 
 TEST_P(UnreadableTest, WhatCannotBeReadIsNeverTakenAsAbsent) {
