@@ -166,6 +166,9 @@ bool ModificationTime(const std::string& path, std::time_t& mtime);
 // Copies content, modification time, permission bits and archive state (also
 // to a read-only copy), replacing the destination atomically. Refuses with
 // kErrAccessDenied when the destination is a directory or a read-only file.
+// Size and time are those the source had when the copy opened it: bytes
+// appended later are not copied, and the copy keeps the earlier time, so the
+// next run finds the source newer. Holes of a sparse source stay holes.
 // Returns 0 or the error code.
 int CopyFileReplace(const std::string& source, const std::string& dest);
 // The same copy between entries of open folders; a link at either name is

@@ -1,10 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "platform/platform.h"
 #include "testsupport/temp_dir.h"
@@ -102,6 +106,65 @@ TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
   ASSERT_EQ(CopyFileReplace(dir / "src", dir / "link"), 0);
   EXPECT_EQ(ReadFile(dir / "target"), "precious");
   EXPECT_EQ(ReadFile(dir / "link"), "new");
+}
+
+TEST(CopyFileReplace, HolesStayHoles) {
+  ScopedTempDir dir;
+  const std::string src = dir / "sparse";
+  constexpr off_t kSize = 64 << 20;
+  const int fd = ::open(src.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_EQ(::ftruncate(fd, kSize), 0);
+  // Data at the start, in the middle and near the end, which is a hole.
+  for (const off_t at : {off_t{0}, kSize / 2, kSize - (64 << 10)}) {
+    ASSERT_EQ(::pwrite(fd, std::string(4096, 'd').data(), 4096, at), 4096);
+  }
+  ::close(fd);
+
+  ASSERT_EQ(CopyFileReplace(src, dir / "copy"), 0);
+  EXPECT_TRUE(ReadFile(dir / "copy") == ReadFile(src));
+  struct stat from, to;
+  ASSERT_EQ(::stat(src.c_str(), &from), 0);
+  ASSERT_EQ(::stat((dir / "copy").c_str(), &to), 0);
+  EXPECT_EQ(to.st_size, kSize);
+  EXPECT_LE(to.st_blocks, from.st_blocks + 64) << "holes were filled";
+}
+
+TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
+  ScopedTempDir dir;
+  const std::string src = dir / "growing";
+  const std::time_t before = test::LocalTime(2020, 1, 1, 0, 0, 0);
+  WriteFile(src, std::string(16 << 20, 'a'));
+  test::SetMTime(src, before);
+  // A writer appends from the moment the copy opens the source until the
+  // copy returns, or a cap is reached, so that a copy chasing the end ends.
+  const int watch = ::inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(::inotify_add_watch(watch, src.c_str(), IN_OPEN), 0);
+  const int fd = ::open(src.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    char event[sizeof(inotify_event) + 256];
+    if (::read(watch, event, sizeof event) <= 0) return;
+    const std::string chunk(64 << 10, 'b');
+    for (int i = 0; i < 256 && !done; ++i) {
+      if (::write(fd, chunk.data(), chunk.size()) <= 0) break;
+    }
+  });
+  EXPECT_EQ(CopyFileReplace(src, dir / "copy"), 0);
+  done = true;
+  ::close(::open(src.c_str(), O_RDONLY | O_CLOEXEC));  // wakes a writer still waiting
+  writer.join();
+  ::close(fd);
+  ::close(watch);
+
+  const std::string copy = ReadFile(dir / "copy");
+  EXPECT_EQ(ReadFile(src).compare(0, copy.size(), copy), 0);
+  // A write changes the time before the size, so a copy with the source's
+  // first time must have its first size. Only when the writer wins the race
+  // to the copy's first look is the time a later one.
+  if (test::MTime(dir / "copy") == before) {
+    EXPECT_EQ(copy.size(), 16u << 20);
+    EXPECT_TRUE(AgeIsNewer(FileAge(src), FileAge(dir / "copy"))) << "the next run copies again";
+  }
 }
 
 TEST(FileOps, DeleteRemoveAndCreate) {

@@ -3,6 +3,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -20,13 +21,19 @@ namespace {
 using posix::TempFileGuard;
 using posix::UniqueFd;
 
-// Copies all bytes from `in` to `out`; 0 or the error code.
-int CopyData(int in, int out) {
+// Copies the bytes [at, at + length) of `in` to the same place in `out`;
+// fewer when the source has shrunk meanwhile. 0 or the error code.
+int CopyRange(int in, int out, off_t at, off_t length) {
+  const off_t end = at + length;
   bool kernelCopy = true;
-  for (;;) {
+  while (at < end) {
     if (kernelCopy) {
-      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-      if (n > 0) continue;
+      loff_t from = at, to = at;
+      const ssize_t n = ::copy_file_range(in, &from, out, &to, std::min<off_t>(end - at, 1 << 30), 0);
+      if (n > 0) {
+        at += n;
+        continue;
+      }
       if (n == 0) return 0;
       if (errno == EINTR) continue;
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM) {
@@ -36,21 +43,47 @@ int CopyData(int in, int out) {
       return errno;
     }
     static thread_local std::vector<char> buffer(1 << 20);
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    const ssize_t n = ::pread(in, buffer.data(), std::min<off_t>(end - at, buffer.size()), at);
     if (n == 0) return 0;
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::write(out, buffer.data() + done, n - done);
+      const ssize_t w = ::pwrite(out, buffer.data() + done, n - done, at + done);
       if (w < 0) {
         if (errno == EINTR) continue;
         return errno;
       }
       done += w;
     }
+    at += n;
   }
+  return 0;
+}
+
+// Copies the source as `src` describes it, the size it had when it was
+// opened: a file that grows meanwhile is not chased to its end. A sparse
+// source (fewer blocks than its size needs) has only its data copied, so
+// its holes stay holes. 0 or the error code.
+int CopyData(int in, int out, const struct stat& src) {
+  if (src.st_blocks * 512 >= src.st_size) return CopyRange(in, out, 0, src.st_size);
+  for (off_t at = 0; at < src.st_size;) {
+    const off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole is left
+    if (data < 0) {
+      // A file system that cannot tell holes: the rest is copied whole.
+      if (const int rc = CopyRange(in, out, at, src.st_size - at)) return rc;
+      break;
+    }
+    if (data >= src.st_size) break;
+    const off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) return errno;
+    const off_t dataEnd = std::min(hole, src.st_size);
+    if (const int rc = CopyRange(in, out, data, dataEnd - data)) return rc;
+    at = dataEnd;
+  }
+  return ::ftruncate(out, src.st_size) == 0 ? 0 : errno;
 }
 
 // Gives the unnamed file `fd` the name `path` relative to `dirfd`; fails
@@ -102,7 +135,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   }
   TempFileGuard guard(tempPath, destDirfd);
 
-  if (const int rc = CopyData(in.get(), out.get())) return rc;
+  if (const int rc = CopyData(in.get(), out.get(), src)) return rc;
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without
