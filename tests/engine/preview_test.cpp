@@ -195,6 +195,7 @@ TEST_F(PreviewTest, CleanupWithMasksDotEntriesAndFilesNamedLikeFolders) {
   File(dst_ + "/old/inner/x.txt", "a folder the source lost", t_);
   File(dst_ + "/old/.dot", "a dot file inside a removed folder", t_);
   File(dst_ + "/lost/y.txt", "y", t_);
+  MakeReadOnly(dst_ + "/lost/" + LeaveStaleTemporary(dst_ + "/lost/"));  // goes with its folder, quietly
   File(src_ + "/name", "a file where the destination has a folder", t_);
   File(dst_ + "/name/z.txt", "z", t_);
   File(src_ + "/folder/w.txt", "w", t_);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/posix/temp_file.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -106,6 +107,44 @@ TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
   ASSERT_EQ(CopyFileReplace(dir / "src", dir / "link"), 0);
   EXPECT_EQ(ReadFile(dir / "target"), "precious");
   EXPECT_EQ(ReadFile(dir / "link"), "new");
+}
+
+TEST(CopyFileReplace, BothRoadsGiveTheSameCopy) {
+  struct Row {
+    unsigned sourceMode;
+    bool replacing;
+  };
+  const Row rows[] = {{0640, false}, {0640, true}, {0444, false}};
+  for (const bool named : {false, true}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::to_string(row.sourceMode) + (row.replacing ? " replacing" : "") +
+                   (named ? " named" : ""));
+      ScopedTempDir dir;
+      WriteFile(dir / "src", "content");
+      ::chmod((dir / "src").c_str(), row.sourceMode);
+      test::SetMTime(dir / "src", test::LocalTime(2022, 2, 2, 2, 2, 2));
+      if (row.replacing) WriteFile(dir / "dst", "old");
+      UseNamedTemporaries(named);
+      EXPECT_EQ(CopyFileReplace(dir / "src", dir / "dst"), 0);
+      UseNamedTemporaries(false);
+      EXPECT_EQ(test::FileMode(dir / "dst"), row.sourceMode);
+      EXPECT_EQ(ReadFile(dir / "dst"), "content");
+      EXPECT_EQ(test::MTime(dir / "dst"), test::MTime(dir / "src"));
+      EXPECT_EQ(EntryCount(dir.path()), 2) << "a temporary stays";
+    }
+  }
+}
+
+TEST(IsStaleTemporary, OnlyTheExactNameOfAProcessThatIsGone) {
+  ScopedTempDir dir;
+  const std::string stale = test::LeaveStaleTemporary(dir.path());
+  std::string leadingZero = stale;
+  leadingZero.insert(stale.find_first_of("0123456789"), "0");
+  EXPECT_TRUE(IsStaleTemporary(stale));
+  EXPECT_FALSE(IsStaleTemporary(posix::TempName())) << "this process is alive";
+  for (const std::string& name : {stale + ".bak", stale + "x", stale.substr(1), leadingZero}) {
+    EXPECT_FALSE(IsStaleTemporary(name)) << name;
+  }
 }
 
 TEST(CopyFileReplace, HolesStayHoles) {

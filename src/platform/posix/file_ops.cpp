@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -86,6 +87,8 @@ int CopyData(int in, int out, const struct stat& src) {
   return ::ftruncate(out, src.st_size) == 0 ? 0 : errno;
 }
 
+std::atomic<bool> namedTemporaries = false;
+
 // Gives the unnamed file `fd` the name `path` relative to `dirfd`; fails
 // with EEXIST when something stands there already.
 int LinkAnonymous(int fd, int dirfd, const std::string& path) {
@@ -122,11 +125,14 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   // destination's name only when complete: a crash or a full disk never
   // leaves a truncated file there, nor a temporary one. A new file is linked
   // in directly; an existing one is replaced through a named temporary and a
-  // rename.
+  // rename. Where the file system has no unnamed files the copy is written
+  // to a named temporary from the start; one that a killed run leaves there
+  // is removed by a later cleanup (IsStaleTemporary).
   const auto slash = dest.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
-  UniqueFd out(
-      ::openat(destDirfd, folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  UniqueFd out(namedTemporaries ? -1
+                                : ::openat(destDirfd, folder.empty() ? "." : folder.c_str(),
+                                           O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   std::string tempPath;
   const bool anonymous = out.valid();
   if (!anonymous) {
@@ -181,6 +187,8 @@ int DeleteFileAt(int dirfd, const std::string& path) {
 }
 
 }  // namespace posix
+
+void UseNamedTemporaries(bool on) { namedTemporaries = on; }
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {
   if (posix::preview::Active()) {
