@@ -172,11 +172,15 @@ bool ModificationTime(const std::string& path, std::time_t& mtime);
 // kErrAccessDenied when the destination is a directory or a read-only file.
 // Size and time are those the source had when the copy opened it: bytes
 // appended later are not copied, and the copy keeps the earlier time, so the
-// next run finds the source newer. Holes of a sparse source stay holes. The
-// copy is written to a file without a name; where the file system has none
-// (NFS, CIFS, FUSE, FAT), to a named temporary (see IsStaleTemporary) in the
-// destination's folder, which a failed copy removes and a killed one leaves
-// behind. Returns 0 or the error code.
+// next run finds the source newer. Holes of a sparse source stay holes. A
+// destination file system that refuses the permission bits (EPERM, ENOSYS or
+// EOPNOTSUPP: FAT, exFAT, some FUSE and SMB mounts) still takes the copy; it
+// keeps the bits it was created with (0600, as far as the file system keeps
+// them), less the write bits when the source has none and the file system
+// can hold that. The copy is written to a file without a name; where the
+// file system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
+// IsStaleTemporary) in the destination's folder, which a failed copy removes
+// and a killed one leaves behind. Returns 0 or the error code.
 int CopyFileReplace(const std::string& source, const std::string& dest);
 // The same copy between entries of open folders; a link at either name is
 // never followed (a source link is refused with kErrAccessDenied, a link at

@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/temp_file.h"
+#include "platform/posix/test_seams.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -109,15 +110,23 @@ TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
   EXPECT_EQ(ReadFile(dir / "link"), "new");
 }
 
-TEST(CopyFileReplace, BothRoadsGiveTheSameCopy) {
+TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
+  // A refused mode leaves the 0600 a copy starts with; FAT can still hold
+  // the read-only state. A failure keeps the old file and leaves no other.
   struct Row {
+    int refusal;
     unsigned sourceMode;
     bool replacing;
+    int result;
+    unsigned copyMode;  // 0: no file
   };
-  const Row rows[] = {{0640, false}, {0640, true}, {0444, false}};
+  const Row rows[] = {{0, 0640, false, 0, 0640},     {0, 0640, true, 0, 0640},
+                      {0, 0444, false, 0, 0444},     {EPERM, 0640, false, 0, 0600},
+                      {ENOSYS, 0644, true, 0, 0600}, {EOPNOTSUPP, 0444, false, 0, 0400},
+                      {EIO, 0640, false, EIO, 0},    {EIO, 0640, true, EIO, 0644}};
   for (const bool named : {false, true}) {
     for (const Row& row : rows) {
-      SCOPED_TRACE(std::to_string(row.sourceMode) + (row.replacing ? " replacing" : "") +
+      SCOPED_TRACE(std::to_string(row.refusal) + (row.replacing ? " replacing" : "") +
                    (named ? " named" : ""));
       ScopedTempDir dir;
       WriteFile(dir / "src", "content");
@@ -125,12 +134,15 @@ TEST(CopyFileReplace, BothRoadsGiveTheSameCopy) {
       test::SetMTime(dir / "src", test::LocalTime(2022, 2, 2, 2, 2, 2));
       if (row.replacing) WriteFile(dir / "dst", "old");
       UseNamedTemporaries(named);
-      EXPECT_EQ(CopyFileReplace(dir / "src", dir / "dst"), 0);
+      posix::FailNextModeChangeWith(row.refusal);
+      EXPECT_EQ(CopyFileReplace(dir / "src", dir / "dst"), row.result);
       UseNamedTemporaries(false);
-      EXPECT_EQ(test::FileMode(dir / "dst"), row.sourceMode);
-      EXPECT_EQ(ReadFile(dir / "dst"), "content");
-      EXPECT_EQ(test::MTime(dir / "dst"), test::MTime(dir / "src"));
-      EXPECT_EQ(EntryCount(dir.path()), 2) << "a temporary stays";
+      EXPECT_EQ(test::FileMode(dir / "dst"), row.copyMode);
+      EXPECT_EQ(ReadFile(dir / "dst"), row.result == 0 ? "content" : row.replacing ? "old" : "");
+      if (row.result == 0) {
+        EXPECT_EQ(test::MTime(dir / "dst"), test::MTime(dir / "src"));
+      }
+      EXPECT_EQ(EntryCount(dir.path()), row.result == 0 || row.replacing ? 2 : 1) << "a temporary stays";
     }
   }
 }

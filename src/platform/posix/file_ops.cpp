@@ -14,6 +14,7 @@
 #include "platform/posix/at_ops.h"
 #include "platform/posix/preview_plan.h"
 #include "platform/posix/temp_file.h"
+#include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -88,6 +89,24 @@ int CopyData(int in, int out, const struct stat& src) {
 }
 
 std::atomic<bool> namedTemporaries = false;
+std::atomic<int> modeChangeFault = 0;
+
+int ChangeMode(int fd, mode_t mode) {
+  if (const int fault = modeChangeFault.exchange(0)) return fault;
+  return ::fchmod(fd, mode) == 0 ? 0 : errno;
+}
+
+// Gives the copy the source's permission bits. A file system that cannot
+// hold them (FAT, exFAT, some FUSE and SMB mounts) does not fail the copy:
+// content and time are what a backup needs. It is still asked for the
+// read-only state alone, which FAT can hold. 0 or the error code.
+int CarryMode(int fd, mode_t mode) {
+  const int rc = ChangeMode(fd, mode);
+  if (rc != EPERM && rc != ENOSYS && rc != EOPNOTSUPP) return rc;
+  struct stat st;
+  if ((mode & 0222) == 0 && ::fstat(fd, &st) == 0) ChangeMode(fd, st.st_mode & 07777 & ~0222);
+  return 0;
+}
 
 // Gives the unnamed file `fd` the name `path` relative to `dirfd`; fails
 // with EEXIST when something stands there already.
@@ -149,7 +168,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
     const std::string stamp = ArchiveStamp(src);
     ::fsetxattr(out.get(), kArchiveXattr, stamp.data(), stamp.size(), 0);
   }
-  if (::fchmod(out.get(), src.st_mode & 0777) != 0) return errno;
+  if (const int rc = CarryMode(out.get(), src.st_mode & 0777)) return rc;
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out.get(), times) != 0) return errno;
 
@@ -176,6 +195,8 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   guard.Keep();
   return 0;
 }
+
+void FailNextModeChangeWith(int error) { modeChangeFault = error; }
 
 int DeleteFileAt(int dirfd, const std::string& path) {
   struct stat st;
