@@ -42,7 +42,13 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
         dest.Changed(entry.name);
       }
     } else if (!source.FileExists(entry.name)) {
-      if (dest.dir().DeleteFile(entry.name) == 0) ++main.Counts.destinationDeleted;
+      const int err = dest.dir().DeleteFile(entry.name);
+      if (err == 0) {
+        ++main.Counts.destinationDeleted;
+      } else if (err != platform::kErrNotFound) {
+        main.AddFailureLine("Deleting file \"" + destPath + entry.name +
+                            "\" failed, errorcode: " + std::to_string(err));
+      }
       dest.Changed(entry.name);
     }
   }
