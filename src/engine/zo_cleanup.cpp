@@ -6,17 +6,35 @@
 #include "platform/platform.h"
 
 namespace tandrel {
+namespace {
+
+// A temporary file of a copy whose run was killed, found where the cleanup
+// lists a folder: removed without a log line and not counted, as its copy
+// would have left nothing. It would otherwise stay forever and keep its
+// folder from ever being removed.
+bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::FindEntry& entry) {
+  return !entry.isDirectory && !entry.isSystem && platform::IsStaleTemporary(entry.name) &&
+         dir.DeleteStaleTemporary(entry.name) == 0;
+}
+
+}  // namespace
 
 void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask) {
   // Directories of every kind, but only ordinary files: hidden and special
-  // files directly in a walked destination are left alone. A destination
-  // that is missing or a link yields nothing here.
-  FactsSearch search(dest, mask,
-                     platform::attr::ReadOnly | platform::attr::Directory | platform::attr::Archive);
+  // files directly in a walked destination are left alone, stale temporaries
+  // excepted. Those match no mask, so every entry is listed and the mask is
+  // applied here. A destination that is missing or a link yields nothing.
+  FactsSearch search(dest, "*",
+                     platform::attr::ReadOnly | platform::attr::Hidden | platform::attr::Directory |
+                         platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
-    if (entry.name[0] == '.') continue;
+    if (entry.name[0] == '.') {
+      if (RemoveIfStaleTemporary(dest.dir(), entry)) dest.Changed(entry.name);
+      continue;
+    }
+    if (!platform::MatchesMask(entry.name, mask)) continue;
     if (entry.isDirectory) {
       if (!source.DirectoryExists(entry.name)) {
         ZO_CleanUp cleanup(main);
@@ -24,7 +42,13 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
         dest.Changed(entry.name);
       }
     } else if (!source.FileExists(entry.name)) {
-      if (dest.dir().DeleteFile(entry.name) == 0) ++main.Counts.destinationDeleted;
+      const int err = dest.dir().DeleteFile(entry.name);
+      if (err == 0) {
+        ++main.Counts.destinationDeleted;
+      } else if (err != platform::kErrNotFound) {
+        main.AddFailureLine("Deleting file \"" + destPath + entry.name +
+                            "\" failed, errorcode: " + std::to_string(err));
+      }
       dest.Changed(entry.name);
     }
   }
@@ -45,7 +69,10 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
     platform::DirSearch search(self, "*.*", platform::attr::All);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (entry.name[0] == '.') continue;
+      if (entry.name[0] == '.') {
+        RemoveIfStaleTemporary(self, entry);
+        continue;
+      }
       if (entry.isDirectory) {
         ZO_CleanUp inner(main_);
         inner.CleanUpDir(self, entry.name, dir + entry.name);

@@ -17,7 +17,8 @@ class ZO_CleanUp {
   explicit ZO_CleanUp(TfMainBase& main) : main_(main) {}
 
   // Removes `directory` with everything below it (names beginning with "."
-  // excepted), reporting each directory, innermost first. Always returns 0.
+  // excepted, but for stale temporaries of killed copies), reporting each
+  // directory, innermost first. Always returns 0.
   int32_t CleanUpDir(const std::string& directory);
   // The same for the subfolder `name` of the open folder `parent`, whose
   // path is `directory`. A link there is not entered; its removal fails and

@@ -153,6 +153,10 @@ class DirHandle {
   // Deletes a file or a link (never its target); refuses read-only files and
   // folders with kErrAccessDenied. 0 or the error code.
   int DeleteFile(const std::string& name) const;
+  // Deletes `name` when it is a stale temporary (IsStaleTemporary) and a
+  // regular file, read-only or not; anything else is refused with
+  // kErrAccessDenied. 0 or the error code.
+  int DeleteStaleTemporary(const std::string& name) const;
   // Removes an empty subfolder; a link is refused with ENOTDIR. 0 or error.
   int RemoveDirectory(const std::string& name) const;
   // Creates the subfolder `name` (one level). 0 or the error code.
@@ -179,7 +183,17 @@ bool ModificationTime(const std::string& path, std::time_t& mtime);
 // Copies content, modification time, permission bits and archive state (also
 // to a read-only copy), replacing the destination atomically. Refuses with
 // kErrAccessDenied when the destination is a directory or a read-only file.
-// Returns 0 or the error code.
+// Size and time are those the source had when the copy opened it: bytes
+// appended later are not copied, and the copy keeps the earlier time, so the
+// next run finds the source newer. Holes of a sparse source stay holes. A
+// destination file system that refuses the permission bits (EPERM, ENOSYS or
+// EOPNOTSUPP: FAT, exFAT, some FUSE and SMB mounts) still takes the copy; it
+// keeps the bits it was created with (0600, as far as the file system keeps
+// them), less the write bits when the source has none and the file system
+// can hold that. The copy is written to a file without a name; where the
+// file system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
+// IsStaleTemporary) in the destination's folder, which a failed copy removes
+// and a killed one leaves behind. Returns 0 or the error code.
 int CopyFileReplace(const std::string& source, const std::string& dest);
 // The same copy between entries of open folders; a link at either name is
 // never followed (a source link is refused with kErrAccessDenied, a link at
@@ -194,6 +208,14 @@ int CreateDirectories(const std::string& path);  // with missing parents; 0 or e
 // Makes sure a folder exists, as cheaply as possible when it already does
 // (one system call); the result is not reported.
 void EnsureDirectory(const std::string& path);
+// Whether the entry `name` is a temporary file of this program whose process
+// is gone: one a killed run left behind. Its name is one only this program's
+// temporaries have (beginning with ".", so every pass skips it otherwise);
+// the temporary of a running process, this one or another, is never stale.
+bool IsStaleTemporary(const std::string& name);
+// For tests: copies take the named temporary's road, as on a file system
+// without unnamed files, while `on`.
+void UseNamedTemporaries(bool on);
 
 // ---- Whole-file text I/O (configuration file) ----------------------------
 

@@ -32,6 +32,29 @@ TEST_F(CleanupTest, CleanupRemovesWhatTheSourceNoLongerHas) {
   EXPECT_TRUE(Exists(dst_ + "/other/x.txt"));
 }
 
+TEST_F(CleanupTest, AStaleFileThatCannotBeDeletedFailsTheRun) {
+  WriteFile(src_ + "/keep.txt", "k");
+  WriteFile(dst_ + "/locked.txt", "l");
+  MakeReadOnly(dst_ + "/locked.txt");
+  OneJob({"Cleanup Destination=1"});
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  const Lines& memo = main_.MemoLines();
+  EXPECT_EQ(Lines(memo.begin() + 1, memo.end()),
+            (Lines{"Deleting file \"" + dst_ + "/locked.txt\" failed, errorcode: 13",
+                   "Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_TRUE(Exists(dst_ + "/locked.txt"));
+}
+
+TEST_F(CleanupTest, AStaleTemporaryGoesQuietlyWhateverTheMask) {
+  WriteFile(src_ + "/keep.txt", "k");
+  const std::string stale = LeaveStaleTemporary(dst_ + "/");
+  MakeReadOnly(dst_ + "/" + stale);  // killed after taking a read-only source's bits
+  OneJob({"Cleanup Destination=1"}, "*.txt");
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_EQ(main_.Counts.destinationDeleted, 0);
+  EXPECT_FALSE(Exists(dst_ + "/" + stale));
+}
+
 TEST_F(CleanupTest, FileAndDirectoryNameSwaps) {
   WriteFile(src_ + "/wasdir", "now a file");
   MakeDir(src_ + "/wasfile");

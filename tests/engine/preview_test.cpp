@@ -196,6 +196,9 @@ TEST_F(PreviewTest, CleanupWithMasksDotEntriesAndFilesNamedLikeFolders) {
   File(dst_ + "/old/inner/x.txt", "a folder the source lost", t_);
   File(dst_ + "/old/.dot", "a dot file inside a removed folder", t_);
   File(dst_ + "/lost/y.txt", "y", t_);
+  MakeReadOnly(dst_ + "/lost/" + LeaveStaleTemporary(dst_ + "/lost/"));  // goes with its folder, quietly
+  File(dst_ + "/locked.txt", "read-only, so its deletion fails", t_);
+  MakeReadOnly(dst_ + "/locked.txt");
   File(src_ + "/name", "a file where the destination has a folder", t_);
   File(dst_ + "/name/z.txt", "z", t_);
   File(src_ + "/folder/w.txt", "w", t_);
@@ -204,6 +207,7 @@ TEST_F(PreviewTest, CleanupWithMasksDotEntriesAndFilesNamedLikeFolders) {
   const Outcome masked = PreviewThenRun();
   EXPECT_EQ(masked.counts.destinationDeleted, 1);  // folders are not named by the mask
   EXPECT_EQ(masked.counts.foldersRemoved, 0);
+  EXPECT_EQ(masked.result, RunResult::Failed);
 
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   const Outcome all = PreviewThenRun();

@@ -3,8 +3,11 @@
 // completes the work.
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "testsupport/engine_fixture.h"
 
@@ -85,6 +88,41 @@ TEST_F(KillTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
 
   main_.RunJobs();
   for (int i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFile(dst_ + "/f" + std::to_string(i)), NewContent(i));
+}
+
+TEST_F(KillTest, ACopyKilledOnTheNamedRoadLeavesATemporaryTheNextCleanupRemoves) {
+  WriteFile(src_ + "/keep.txt", "k");
+  WriteFile(src_ + "/sub/big.bin", std::string(1 << 20, 'b'));
+  OneJob({"Include SubDirs=1"});
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A file-size limit stops the copy half-way; the signal it raises ends
+    // the run there and then.
+    platform::UseNamedTemporaries(true);
+    ::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
+    const struct rlimit small = {64 << 10, 64 << 10};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    TfMainBase runner(main_.ProgramPath());
+    runner.RunJobs();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not killed";
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(dst_ + "/sub")) {
+    left.push_back(e.path().filename());
+  }
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(platform::IsStaleTemporary(left[0])) << left[0];
+
+  // The source's folder is gone; its counterpart, which only the temporary
+  // holds, can be removed.
+  std::filesystem::remove_all(src_ + "/sub");
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
+  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_FALSE(Exists(dst_ + "/sub"));
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "platform/platform.h"
+#include "platform/posix/temp_file.h"
+#include "platform/posix/test_seams.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -102,6 +108,114 @@ TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
   ASSERT_EQ(CopyFileReplace(dir / "src", dir / "link"), 0);
   EXPECT_EQ(ReadFile(dir / "target"), "precious");
   EXPECT_EQ(ReadFile(dir / "link"), "new");
+}
+
+TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
+  // A refused mode leaves the 0600 a copy starts with; FAT can still hold
+  // the read-only state. A failure keeps the old file and leaves no other.
+  struct Row {
+    int refusal;
+    unsigned sourceMode;
+    bool replacing;
+    int result;
+    unsigned copyMode;  // 0: no file
+  };
+  const Row rows[] = {{0, 0640, false, 0, 0640},     {0, 0640, true, 0, 0640},
+                      {0, 0444, false, 0, 0444},     {EPERM, 0640, false, 0, 0600},
+                      {ENOSYS, 0644, true, 0, 0600}, {EOPNOTSUPP, 0444, false, 0, 0400},
+                      {EIO, 0640, false, EIO, 0},    {EIO, 0640, true, EIO, 0644}};
+  for (const bool named : {false, true}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::to_string(row.refusal) + (row.replacing ? " replacing" : "") +
+                   (named ? " named" : ""));
+      ScopedTempDir dir;
+      WriteFile(dir / "src", "content");
+      ::chmod((dir / "src").c_str(), row.sourceMode);
+      test::SetMTime(dir / "src", test::LocalTime(2022, 2, 2, 2, 2, 2));
+      if (row.replacing) WriteFile(dir / "dst", "old");
+      UseNamedTemporaries(named);
+      posix::FailNextModeChangeWith(row.refusal);
+      EXPECT_EQ(CopyFileReplace(dir / "src", dir / "dst"), row.result);
+      UseNamedTemporaries(false);
+      EXPECT_EQ(test::FileMode(dir / "dst"), row.copyMode);
+      EXPECT_EQ(ReadFile(dir / "dst"), row.result == 0 ? "content" : row.replacing ? "old" : "");
+      if (row.result == 0) {
+        EXPECT_EQ(test::MTime(dir / "dst"), test::MTime(dir / "src"));
+      }
+      EXPECT_EQ(EntryCount(dir.path()), row.result == 0 || row.replacing ? 2 : 1) << "a temporary stays";
+    }
+  }
+}
+
+TEST(IsStaleTemporary, OnlyTheExactNameOfAProcessThatIsGone) {
+  ScopedTempDir dir;
+  const std::string stale = test::LeaveStaleTemporary(dir.path());
+  std::string leadingZero = stale;
+  leadingZero.insert(stale.find_first_of("0123456789"), "0");
+  EXPECT_TRUE(IsStaleTemporary(stale));
+  EXPECT_FALSE(IsStaleTemporary(posix::TempName())) << "this process is alive";
+  for (const std::string& name : {stale + ".bak", stale + "x", stale.substr(1), leadingZero}) {
+    EXPECT_FALSE(IsStaleTemporary(name)) << name;
+  }
+}
+
+TEST(CopyFileReplace, HolesStayHoles) {
+  ScopedTempDir dir;
+  const std::string src = dir / "sparse";
+  constexpr off_t kSize = 64 << 20;
+  const int fd = ::open(src.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_EQ(::ftruncate(fd, kSize), 0);
+  // Data at the start, in the middle and near the end, which is a hole.
+  for (const off_t at : {off_t{0}, kSize / 2, kSize - (64 << 10)}) {
+    ASSERT_EQ(::pwrite(fd, std::string(4096, 'd').data(), 4096, at), 4096);
+  }
+  ::close(fd);
+
+  ASSERT_EQ(CopyFileReplace(src, dir / "copy"), 0);
+  EXPECT_TRUE(ReadFile(dir / "copy") == ReadFile(src));
+  struct stat from, to;
+  ASSERT_EQ(::stat(src.c_str(), &from), 0);
+  ASSERT_EQ(::stat((dir / "copy").c_str(), &to), 0);
+  EXPECT_EQ(to.st_size, kSize);
+  EXPECT_LE(to.st_blocks, from.st_blocks + 64) << "holes were filled";
+}
+
+TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
+  ScopedTempDir dir;
+  const std::string src = dir / "growing";
+  const std::time_t before = test::LocalTime(2020, 1, 1, 0, 0, 0);
+  WriteFile(src, std::string(16 << 20, 'a'));
+  test::SetMTime(src, before);
+  // A writer appends from the moment the copy opens the source until the
+  // copy returns, or a cap is reached, so that a copy chasing the end ends.
+  const int watch = ::inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(::inotify_add_watch(watch, src.c_str(), IN_OPEN), 0);
+  const int fd = ::open(src.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    char event[sizeof(inotify_event) + 256];
+    if (::read(watch, event, sizeof event) <= 0) return;
+    const std::string chunk(64 << 10, 'b');
+    for (int i = 0; i < 256 && !done; ++i) {
+      if (::write(fd, chunk.data(), chunk.size()) <= 0) break;
+    }
+  });
+  EXPECT_EQ(CopyFileReplace(src, dir / "copy"), 0);
+  done = true;
+  ::close(::open(src.c_str(), O_RDONLY | O_CLOEXEC));  // wakes a writer still waiting
+  writer.join();
+  ::close(fd);
+  ::close(watch);
+
+  const std::string copy = ReadFile(dir / "copy");
+  EXPECT_EQ(ReadFile(src).compare(0, copy.size(), copy), 0);
+  // A write changes the time before the size, so a copy with the source's
+  // first time must have its first size. Only when the writer wins the race
+  // to the copy's first look is the time a later one.
+  if (test::MTime(dir / "copy") == before) {
+    EXPECT_EQ(copy.size(), 16u << 20);
+    EXPECT_TRUE(AgeIsNewer(FileAge(src), FileAge(dir / "copy"))) << "the next run copies again";
+  }
 }
 
 TEST(FileOps, DeleteRemoveAndCreate) {

@@ -1,13 +1,18 @@
 #include "testsupport/temp_dir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "platform/posix/temp_file.h"
 
 namespace fs = std::filesystem;
 
@@ -95,6 +100,26 @@ std::time_t LocalTime(int year, int month, int day, int hour, int minute, int se
   tm.tm_sec = second;
   tm.tm_isdst = -1;
   return std::mktime(&tm);
+}
+
+std::string LeaveStaleTemporary(const std::string& folder) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::string path;
+    ::close(platform::posix::CreateTempIn(AT_FDCWD, folder, path));
+    [[maybe_unused]] const ssize_t n =
+        ::write(fds[1], path.data() + folder.size(), path.size() - folder.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  char name[256];
+  const ssize_t n = child > 0 ? ::read(fds[0], name, sizeof name) : -1;
+  ::close(fds[0]);
+  if (child > 0) ::waitpid(child, nullptr, 0);
+  if (n <= 0) ADD_FAILURE() << "no temporary made in " << folder;
+  return n > 0 ? std::string(name, n) : std::string();
 }
 
 std::map<std::string, std::string> Snapshot(const std::string& root) {

@@ -37,6 +37,11 @@ void MakeWritable(const std::string& path);
 // Local time for the given calendar values.
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second);
 
+// Makes a temporary file in `folder` (ending in "/") as a copy does, from a
+// child process that is gone when this returns: what a killed run leaves.
+// Returns the file's name.
+std::string LeaveStaleTemporary(const std::string& folder);
+
 // Every entry below `root` (links not followed) by relative path, each with
 // its kind, permission bits, modification time and, for a file, its content
 // or, for a link, its target: two snapshots compare equal only when nothing

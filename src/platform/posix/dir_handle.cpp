@@ -118,6 +118,18 @@ int DirHandle::DeleteFile(const std::string& name) const {
   return valid() ? posix::DeleteFileAt(fd_, name) : error_;
 }
 
+int DirHandle::DeleteStaleTemporary(const std::string& name) const {
+  if (!IsStaleTemporary(name)) return kErrAccessDenied;
+  if (preview::Active()) return preview::DeleteStaleTemporary(*this, name);
+  if (!valid()) return error_;
+  // Read-only or not: a copy killed after taking its source's permission
+  // bits leaves a read-only temporary.
+  struct stat st;
+  if (!StatAt(fd_, name, st)) return errno;
+  if (!S_ISREG(st.st_mode)) return kErrAccessDenied;
+  return ::unlinkat(fd_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
 int DirHandle::RemoveDirectory(const std::string& name) const {
   if (preview::Active()) return preview::RemoveDirectory(*this, name);
   if (!valid()) return error_;

@@ -3,6 +3,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "platform/posix/at_ops.h"
 #include "platform/posix/preview_plan.h"
 #include "platform/posix/temp_file.h"
+#include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -20,13 +23,19 @@ namespace {
 using posix::TempFileGuard;
 using posix::UniqueFd;
 
-// Copies all bytes from `in` to `out`; 0 or the error code.
-int CopyData(int in, int out) {
+// Copies the bytes [at, at + length) of `in` to the same place in `out`;
+// fewer when the source has shrunk meanwhile. 0 or the error code.
+int CopyRange(int in, int out, off_t at, off_t length) {
+  const off_t end = at + length;
   bool kernelCopy = true;
-  for (;;) {
+  while (at < end) {
     if (kernelCopy) {
-      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-      if (n > 0) continue;
+      loff_t from = at, to = at;
+      const ssize_t n = ::copy_file_range(in, &from, out, &to, std::min<off_t>(end - at, 1 << 30), 0);
+      if (n > 0) {
+        at += n;
+        continue;
+      }
       if (n == 0) return 0;
       if (errno == EINTR) continue;
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM) {
@@ -36,21 +45,67 @@ int CopyData(int in, int out) {
       return errno;
     }
     static thread_local std::vector<char> buffer(1 << 20);
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    const ssize_t n = ::pread(in, buffer.data(), std::min<off_t>(end - at, buffer.size()), at);
     if (n == 0) return 0;
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::write(out, buffer.data() + done, n - done);
+      const ssize_t w = ::pwrite(out, buffer.data() + done, n - done, at + done);
       if (w < 0) {
         if (errno == EINTR) continue;
         return errno;
       }
       done += w;
     }
+    at += n;
   }
+  return 0;
+}
+
+// Copies the source as `src` describes it, the size it had when it was
+// opened: a file that grows meanwhile is not chased to its end. A sparse
+// source (fewer blocks than its size needs) has only its data copied, so
+// its holes stay holes. 0 or the error code.
+int CopyData(int in, int out, const struct stat& src) {
+  if (src.st_blocks * 512 >= src.st_size) return CopyRange(in, out, 0, src.st_size);
+  for (off_t at = 0; at < src.st_size;) {
+    const off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole is left
+    if (data < 0) {
+      // A file system that cannot tell holes: the rest is copied whole.
+      if (const int rc = CopyRange(in, out, at, src.st_size - at)) return rc;
+      break;
+    }
+    if (data >= src.st_size) break;
+    const off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0) return errno;
+    const off_t dataEnd = std::min(hole, src.st_size);
+    if (const int rc = CopyRange(in, out, data, dataEnd - data)) return rc;
+    at = dataEnd;
+  }
+  return ::ftruncate(out, src.st_size) == 0 ? 0 : errno;
+}
+
+std::atomic<bool> namedTemporaries = false;
+std::atomic<int> modeChangeFault = 0;
+
+int ChangeMode(int fd, mode_t mode) {
+  if (const int fault = modeChangeFault.exchange(0)) return fault;
+  return ::fchmod(fd, mode) == 0 ? 0 : errno;
+}
+
+// Gives the copy the source's permission bits. A file system that cannot
+// hold them (FAT, exFAT, some FUSE and SMB mounts) does not fail the copy:
+// content and time are what a backup needs. It is still asked for the
+// read-only state alone, which FAT can hold. 0 or the error code.
+int CarryMode(int fd, mode_t mode) {
+  const int rc = ChangeMode(fd, mode);
+  if (rc != EPERM && rc != ENOSYS && rc != EOPNOTSUPP) return rc;
+  struct stat st;
+  if ((mode & 0222) == 0 && ::fstat(fd, &st) == 0) ChangeMode(fd, st.st_mode & 07777 & ~0222);
+  return 0;
 }
 
 // Gives the unnamed file `fd` the name `path` relative to `dirfd`; fails
@@ -89,11 +144,14 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   // destination's name only when complete: a crash or a full disk never
   // leaves a truncated file there, nor a temporary one. A new file is linked
   // in directly; an existing one is replaced through a named temporary and a
-  // rename.
+  // rename. Where the file system has no unnamed files the copy is written
+  // to a named temporary from the start; one that a killed run leaves there
+  // is removed by a later cleanup (IsStaleTemporary).
   const auto slash = dest.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
-  UniqueFd out(
-      ::openat(destDirfd, folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  UniqueFd out(namedTemporaries ? -1
+                                : ::openat(destDirfd, folder.empty() ? "." : folder.c_str(),
+                                           O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   std::string tempPath;
   const bool anonymous = out.valid();
   if (!anonymous) {
@@ -102,7 +160,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   }
   TempFileGuard guard(tempPath, destDirfd);
 
-  if (const int rc = CopyData(in.get(), out.get())) return rc;
+  if (const int rc = CopyData(in.get(), out.get(), src)) return rc;
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without
@@ -110,7 +168,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
     const std::string stamp = ArchiveStamp(src);
     ::fsetxattr(out.get(), kArchiveXattr, stamp.data(), stamp.size(), 0);
   }
-  if (::fchmod(out.get(), src.st_mode & 0777) != 0) return errno;
+  if (const int rc = CarryMode(out.get(), src.st_mode & 0777)) return rc;
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
   if (::futimens(out.get(), times) != 0) return errno;
 
@@ -138,6 +196,8 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   return 0;
 }
 
+void FailNextModeChangeWith(int error) { modeChangeFault = error; }
+
 int DeleteFileAt(int dirfd, const std::string& path) {
   struct stat st;
   if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
@@ -148,6 +208,8 @@ int DeleteFileAt(int dirfd, const std::string& path) {
 }
 
 }  // namespace posix
+
+void UseNamedTemporaries(bool on) { namedTemporaries = on; }
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {
   if (posix::preview::Active()) {

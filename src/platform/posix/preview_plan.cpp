@@ -269,20 +269,37 @@ bool Identity(const DirHandle& dir, const std::string& name, uint64_t& device, u
   return true;
 }
 
-int DeleteFile(const DirHandle& dir, const std::string& name) {
+namespace {
+
+// Plans the deletion of a file or a link; `readOnlyToo` for a stale
+// temporary, which only a regular file can be.
+int PlanDeletion(const DirHandle& dir, const std::string& name, bool readOnlyToo) {
   if (!dir.valid()) return dir.error();
   if (const Entry* e = Find(dir, name)) {
     if (e->kind == Entry::Kind::Gone) return ENOENT;
-    if (e->kind == Entry::Kind::Folder || (e->attributes & attr::ReadOnly)) return kErrAccessDenied;
+    if (e->kind == Entry::Kind::Folder || (!readOnlyToo && (e->attributes & attr::ReadOnly))) {
+      return kErrAccessDenied;
+    }
   } else {
     struct stat st;
     if (Access::Planned(dir)) return ENOENT;
     if (!RealStat(dir, name, st)) return errno;
-    if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)) return kErrAccessDenied;
+    if (readOnlyToo ? !S_ISREG(st.st_mode)
+                    : S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0)) {
+      return kErrAccessDenied;
+    }
   }
   if (const int rc = MayChange(dir)) return rc;
   Put(dir, name, Entry{});
   return 0;
+}
+
+}  // namespace
+
+int DeleteFile(const DirHandle& dir, const std::string& name) { return PlanDeletion(dir, name, false); }
+
+int DeleteStaleTemporary(const DirHandle& dir, const std::string& name) {
+  return PlanDeletion(dir, name, true);
 }
 
 int RemoveDirectory(const DirHandle& dir, const std::string& name) {

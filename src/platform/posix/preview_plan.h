@@ -42,6 +42,7 @@ uint32_t GetAttributes(const DirHandle& dir, const std::string& name, int* error
 int SetAttributes(const DirHandle& dir, const std::string& name, uint32_t attributes);
 bool Identity(const DirHandle& dir, const std::string& name, uint64_t& device, uint64_t& inode);
 int DeleteFile(const DirHandle& dir, const std::string& name);
+int DeleteStaleTemporary(const DirHandle& dir, const std::string& name);
 int RemoveDirectory(const DirHandle& dir, const std::string& name);
 int CreateDirectory(const DirHandle& dir, const std::string& name);
 int CopyFile(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,

@@ -4,8 +4,10 @@
 
 namespace tandrel::platform::posix {
 
-// The next temporary name, made so that every pass of the engine skips it
-// (it begins with "."). Nothing is created.
+// The next temporary name: ".tandrel-<process id>.<counter>". It begins with
+// "." so that every pass of the engine skips it, and carries the id of the
+// process that made it so that one left by a killed run can be told from
+// one in use (platform::IsStaleTemporary). Nothing is created.
 std::string TempName();
 // The same name in the directory of `path`.
 std::string TempNameBeside(const std::string& path);
