@@ -9,6 +9,7 @@
 #include "engine/main_base.h"
 #include "engine/preview_run.h"
 #include "platform/platform.h"
+#include "platform/preview/preview_scope.h"
 #include "support/text_lines.h"
 
 namespace tandrel {

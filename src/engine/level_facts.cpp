@@ -23,7 +23,11 @@ void FolderFacts::Adopt(std::vector<platform::FindEntry> listing) {
   index_.clear();
   listing_ = std::move(listing);
   index_.reserve(listing_.size());
-  for (size_t i = 0; i < listing_.size(); ++i) index_.emplace(listing_[i].name, i);
+  for (size_t i = 0; i < listing_.size(); ++i) {
+    index_.emplace(listing_[i].name, i);
+    // Where the listing told an entry's facts, no look of its own is needed.
+    if (listing_[i].facts) looks_.emplace(listing_[i].name, *listing_[i].facts);
+  }
   listed_ = current_ = true;
 }
 
@@ -55,7 +59,7 @@ FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
 const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
   if (!on_ || changed_.count(name) != 0) return nullptr;
   auto it = looks_.find(name);
-  if (it == looks_.end()) it = looks_.emplace(name, platform::LookAt(dir_, name)).first;
+  if (it == looks_.end()) it = looks_.emplace(name, dir_.LookAt(name)).first;
   return &it->second;
 }
 
@@ -86,7 +90,7 @@ int64_t FolderFacts::FileAge(const std::string& name) {
       break;
   }
   const platform::EntryFacts* facts = Look(name);
-  return facts ? platform::AgeOf(*facts) : dir_.FileAge(name);
+  return facts ? facts->age : dir_.FileAge(name);
 }
 
 bool FolderFacts::FileExists(const std::string& name) {
@@ -110,7 +114,7 @@ uint32_t FolderFacts::GetAttributes(const std::string& name) {
       break;
   }
   const platform::EntryFacts* facts = Look(name);
-  return facts ? platform::AttributesOf(dir_, name, *facts) : dir_.GetAttributes(name);
+  return facts ? dir_.AttributesOf(name, *facts) : dir_.GetAttributes(name);
 }
 
 int FolderFacts::EntryError(const std::string& name) {

@@ -18,7 +18,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/entry_facts.h"
 #include "platform/platform.h"
 
 namespace tandrel {

@@ -24,8 +24,7 @@ TfMainBase::TfMainBase(std::string programPath)
   if (KeepsFilesPerUser()) platform::CreateDirectories(ProgramFolder(locations_.configFile));
 }
 
-// The run closes its log file at its end; LogFileHandle then keeps its value
-// until the next run, so nothing is closed here.
+// The run closes its log file at its end, so nothing is left to close here.
 TfMainBase::~TfMainBase() = default;
 
 RunResult TfMainBase::RunJobs() {
@@ -42,7 +41,8 @@ RunResult TfMainBase::RunJobs() {
 
   RunInProgress = true;
   Counts = {};
-  LogFileHandle = 0;
+  LogFileHandle.Close();
+  logFileState_ = LogFileState::NotOpened;
   runFailed_ = false;
   logFailed_ = false;
   logFolderMade_ = false;
@@ -56,12 +56,9 @@ RunResult TfMainBase::RunJobs() {
       platform::EnsureDirectory(self.LogFolder());
       self.MemoFlush();
       self.IniFile.reset();
-      if (self.LogFileHandle > 0) {
-        platform::CloseHandle(self.LogFileHandle);
-        // A closed descriptor's number may be reused by any other file; a
-        // line written after the run must never land there.
-        self.LogFileHandle = -1;
-      }
+      self.LogFileHandle.Close();
+      // A line written after the run goes to no file.
+      self.logFileState_ = LogFileState::Failed;
       self.RunInProgress = false;
     }
   } runEnd{*this};
@@ -87,7 +84,7 @@ namespace {
 // Whether a job's folder holds anything that a run would consider (a name
 // not beginning with "."); 0, or why the folder could not be listed.
 int HoldsEntries(const std::string& folder, bool& holds) {
-  platform::DirSearch search(WithTrailingDelimiter(folder) + "*", platform::attr::All);
+  platform::DirSearch search(WithTrailingSeparator(folder) + "*", platform::attr::All);
   platform::FindEntry entry;
   holds = false;
   while (search.Next(entry)) {
@@ -97,12 +94,6 @@ int HoldsEntries(const std::string& folder, bool& holds) {
     }
   }
   return search.error();
-}
-
-bool Inside(const std::string& inner, const std::string& outer) {
-  return outer == "/" ? inner != "/"
-                      : inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-                            inner[outer.size()] == '/';
 }
 
 }  // namespace
@@ -129,19 +120,20 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
   std::string realSource, realDest;
   const bool resolved =
       platform::ResolvePath(JobSource, realSource) && platform::ResolvePath(JobDestination, realDest);
-  if ((resolved && (realSource == realDest || Inside(realSource, realDest))) ||
+  if ((resolved && (realSource == realDest || platform::PathInside(realSource, realDest))) ||
       platform::FolderWithin(JobSource, JobDestination)) {
     AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
     return false;
   }
-  if ((resolved && Inside(realDest, realSource)) || platform::FolderWithin(JobDestination, JobSource)) {
+  if ((resolved && platform::PathInside(realDest, realSource)) ||
+      platform::FolderWithin(JobDestination, JobSource)) {
     SkipDestination = platform::Identity(JobDestination, SkipDevice, SkipInode);
   }
 
   // A source that cannot be listed is not empty: nothing of the job runs.
   bool sourceHolds = false, destHolds = false;
   if (const int err = HoldsEntries(JobSource, sourceHolds)) {
-    AddFailureLine(ReadingDirFailedLine(WithTrailingDelimiter(JobSource), err));
+    AddFailureLine(ReadingDirFailedLine(WithTrailingSeparator(JobSource), err));
     return false;
   }
   const int destError = HoldsEntries(JobDestination, destHolds);
@@ -161,8 +153,8 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
 
 void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   const JobRecord job = ReadJob(*IniFile, name);
-  JobSource = WithoutTrailingDelimiter(job.source);
-  JobDestination = WithoutTrailingDelimiter(job.destination);
+  JobSource = WithoutTrailingSeparator(job.source);
+  JobDestination = WithoutTrailingSeparator(job.destination);
   if (!JobMayRun(job)) return;
 
   JobAlways = job.always;
@@ -202,13 +194,13 @@ void TfMainBase::AddLogLine(const std::string& text) {
   if (!logFolderMade_) platform::EnsureDirectory(LogFolder());
   logFolderMade_ = RunInProgress;
   if (LogFile) {
-    if (LogFileHandle == 0) OpenLogFile();
-    int err = LogFileHandle > 0 ? 0 : -1;
-    if (LogFileHandle > 0) {
+    if (logFileState_ == LogFileState::NotOpened) OpenLogFile();
+    int err = LogFileHandle.open() ? 0 : -1;
+    if (LogFileHandle.open()) {
       // Two writes, unbuffered: the file is complete up to the last line even
       // if the program stops during the run.
-      if (!line.empty()) err = platform::WriteBytes(LogFileHandle, line.data(), line.size());
-      if (err == 0) err = platform::WriteBytes(LogFileHandle, "\r\n", 2);
+      err = LogFileHandle.Write(line);
+      if (err == 0) err = LogFileHandle.Write("\r\n");
     }
     if (err != 0 && RunInProgress && !logFailed_) {
       logFailed_ = true;
@@ -239,14 +231,13 @@ void TfMainBase::OpenLogFile() {
   const std::time_t now = Now();
   PurgeLogFolder(folder, now);
   const std::string path = folder + LogFileName(MultipleLog, now);
-  if (AppendLog) LogFileHandle = platform::OpenExistingForWrite(path);
-  if (LogFileHandle <= 0) {
-    LogFileHandle = platform::CreateTruncate(path);
+  const bool appended = AppendLog && LogFileHandle.OpenToAppend(path);
+  if (appended) {
+    LogFileHandle.Write("\r\n");
   } else {
-    platform::SeekToEnd(LogFileHandle);
-    platform::WriteBytes(LogFileHandle, "\r\n", 2);
+    LogFileHandle.Create(path);
   }
-  if (LogFileHandle == 0) LogFileHandle = -1;
+  logFileState_ = LogFileHandle.open() ? LogFileState::Open : LogFileState::Failed;
 }
 
 }  // namespace tandrel

@@ -14,6 +14,7 @@
 
 #include "config/locations.h"
 #include "engine/read_ahead.h"
+#include "platform/platform.h"
 
 namespace tandrel {
 
@@ -140,7 +141,11 @@ class TfMainBase {
   bool ExtendedLog = false;
   bool AppendLog = false;
   bool MultipleLog = false;
-  int32_t LogFileHandle = 0;
+  // The run's log file, opened at its first line and closed at its end.
+  platform::LogFile LogFileHandle;
+  enum class LogFileState { NotOpened, Open, Failed };
+  // Whether this run has opened its log file yet, and how that went.
+  LogFileState LogFileStatus() const { return logFileState_; }
 
   // ---- Current job ----
   std::unique_ptr<TIniFile> IniFile;
@@ -174,6 +179,7 @@ class TfMainBase {
   std::function<void(const std::string&)> failureEcho_;
   std::string configError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
+  LogFileState logFileState_ = LogFileState::NotOpened;
   bool runFailed_ = false;
   bool logFailed_ = false;      // the log file's failure is reported once a run
   bool logFolderMade_ = false;  // the run has made sure of the Log folder

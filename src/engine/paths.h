@@ -3,20 +3,13 @@
 
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 
-// A directory path as the walk holds it: ending in "/".
-inline std::string WithTrailingDelimiter(const std::string& path) {
-  return !path.empty() && path.back() == '/' ? path : path + "/";
-}
-
-// Removes one trailing delimiter, never turning "/" into "".
-inline std::string WithoutTrailingDelimiter(std::string path) {
-  if (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
+using platform::WithoutTrailingSeparator;
+using platform::WithTrailingSeparator;
 
 // Whether the subfolder `name` of `parent`, whose removal returned `err`,
 // still stands. A failure other than "not found" counts as still there even

@@ -1,6 +1,7 @@
 #include "engine/preview_run.h"
 
 #include "platform/platform.h"
+#include "platform/preview/preview_scope.h"
 
 namespace tandrel {
 

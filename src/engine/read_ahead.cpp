@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/entry_facts.h"
-
 namespace tandrel {
 namespace {
 
@@ -207,7 +205,7 @@ long ReadAhead::ReadFolder(const platform::DirHandle& folder) {
   platform::FindEntry entry;
   long entries = 0;
   while (!stop_.load(std::memory_order_relaxed) && search.Next(entry)) {
-    platform::LookAt(folder, entry.name);
+    folder.LookAt(entry.name);
     ++entries;
   }
   return entries;

@@ -14,7 +14,7 @@ namespace {
 // folder from ever being removed.
 bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::FindEntry& entry) {
   return !entry.isDirectory && !entry.isSystem && platform::IsStaleTemporary(entry.name) &&
-         dir.DeleteStaleTemporary(entry.name) == 0;
+         dir.RemoveStaleTemporary(entry.name) == 0;
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
         dest.Changed(entry.name);
       }
     } else if (!source.FileExists(entry.name)) {
-      const int err = dest.dir().DeleteFile(entry.name);
+      const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
         ++main.Counts.destinationDeleted;
       } else if (err != platform::kErrNotFound) {
@@ -55,15 +55,15 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
 }
 
 int32_t ZO_CleanUp::CleanUpDir(const std::string& directory) {
-  const std::string path = WithoutTrailingDelimiter(directory);
-  const auto slash = path.rfind('/');
-  const platform::DirHandle parent(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
-  return CleanUpDir(parent, path.substr(slash + 1), path);
+  const std::string path = WithoutTrailingSeparator(directory);
+  const std::string folder = platform::ParentFolder(path);
+  const platform::DirHandle parent(folder.empty() ? std::string(".") : folder);
+  return CleanUpDir(parent, platform::LastComponent(path), path);
 }
 
 int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::string& name,
                                const std::string& directory) {
-  const std::string dir = WithTrailingDelimiter(directory);
+  const std::string dir = WithTrailingSeparator(directory);
   {
     const platform::DirHandle self(parent, name);
     platform::DirSearch search(self, "*.*", platform::attr::All);
@@ -78,11 +78,11 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
         inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        if (self.DeleteFile(entry.name) == 0) ++main_.Counts.destinationDeleted;
+        if (self.RemoveFile(entry.name) == 0) ++main_.Counts.destinationDeleted;
       }
     }
   }
-  const int err = parent.RemoveDirectory(name);
+  const int err = parent.RemoveFolder(name);
   if (StillThere(parent, name, err)) {
     main_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {

@@ -36,7 +36,7 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
 
 size_t SourcePrefixLength(const TfMainBase& main) {
   const std::string& s = main.JobSource;
-  return !s.empty() && s.back() == '/' ? s.size() - 1 : s.size();
+  return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ std::string MapToDestination(const TfMainBase& main, const std::string& sourcePa
 int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   VerifyError = false;
   int32_t files = 0, dirs = 0, remaining = 0;
-  const std::string dir = WithTrailingDelimiter(directory);
+  const std::string dir = WithTrailingSeparator(directory);
   OpenLevel(dir);
   // A folder that is there but cannot be read is never taken as empty: its
   // destination keeps everything, and it is never removed as empty. One that
@@ -116,7 +116,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       if (r != 0) {
         ++dirs;
       } else if (main_.JobDeleteEmptySubDirs) {
-        const int err = sourceDir_.RemoveDirectory(entry.name);
+        const int err = sourceDir_.RemoveFolder(entry.name);
         if (StillThere(sourceDir_, entry.name, err)) {
           main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
@@ -161,7 +161,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // destination should hold, so nothing is removed on its account.
   if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
     CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
-                            WithTrailingDelimiter(MapToDestination(main_, dir)), mask);
+                            WithTrailingSeparator(MapToDestination(main_, dir)), mask);
   }
   CloseLevel();
 
@@ -229,7 +229,7 @@ void ZO_Dir::CloseLevel() {
 bool ZO_Dir::InLevel(const std::string& path) const {
   return !levelDir_.empty() && path.size() > levelDir_.size() &&
          path.compare(0, levelDir_.size(), levelDir_) == 0 &&
-         path.find('/', levelDir_.size()) == std::string::npos;
+         platform::LastComponent(path).size() == path.size() - levelDir_.size();
 }
 
 int ZO_Dir::EnsureDestination() {
@@ -239,7 +239,7 @@ int ZO_Dir::EnsureDestination() {
   if (destDir_.error() != platform::kErrNotFound) return destDir_.error();
   if (!parent_) {
     // A top level is reached by its path, as the job names it.
-    const std::string path = WithoutTrailingDelimiter(MapToDestination(main_, levelDir_));
+    const std::string path = WithoutTrailingSeparator(MapToDestination(main_, levelDir_));
     if (const int rc = platform::CreateDirectories(path)) return rc;
     destDir_ = platform::DirHandle(path);
     return destDir_.error();
@@ -247,15 +247,11 @@ int ZO_Dir::EnsureDestination() {
   if (const int rc = parent_->EnsureDestination()) return rc;
   destDir_ = platform::DirHandle(parent_->destDir_, name_);
   if (destDir_.error() == platform::kErrNotFound) {
-    const int rc = parent_->destDir_.CreateDirectory(name_);
+    const int rc = parent_->destDir_.MakeFolder(name_);
     if (rc != 0 && rc != platform::kErrExists) return rc;
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   }
   return destDir_.error();
-}
-
-int32_t ZO_Dir::SyncFile(const std::string& path) {
-  return WithLevelOf(path, [this](const std::string& name) { return TransferInLevel(name); });
 }
 
 int32_t ZO_Dir::TransferInLevel(const std::string& name) {
@@ -311,7 +307,7 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
           if (copied) ClearArchive(sourceFacts_, name);
         } else {
           Status[kActionAt] = 'D';
-          const int err = sourceDir_.DeleteFile(name);
+          const int err = sourceDir_.RemoveFile(name);
           if (err == 0 || err == platform::kErrNotFound) {
             result = 0;
             if (err == 0) ++main_.Counts.sourceDeleted;

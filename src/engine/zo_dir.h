@@ -8,6 +8,7 @@
 
 #include "engine/level_facts.h"
 #include "engine/read_ahead.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -22,9 +23,6 @@ class ZO_Dir {
   // `mask`; returns how many entries are left in it as far as the walk can
   // tell (0 means the directory counts as empty).
   int32_t SyncDir(const std::string& directory, const std::string& mask);
-  // Decides and performs the transfer of one source file below JobSource.
-  // Returns 0 when the source file was deleted, 1 otherwise.
-  int32_t SyncFile(const std::string& path);
   // Copies SourceFile to DestFile and verifies when the job asks for it.
   // Returns 0 or the platform's error code of the failed copy.
   int32_t CopyAndVerify();
@@ -52,9 +50,8 @@ class ZO_Dir {
   template <typename Step>
   int32_t WithLevelOf(const std::string& path, Step step) {
     if (InLevel(path)) return step(path.substr(levelDir_.size()));
-    const auto slash = path.rfind('/');
-    OpenLevel(path.substr(0, slash + 1));
-    const int32_t result = step(path.substr(slash + 1));
+    OpenLevel(platform::ParentFolder(path));
+    const int32_t result = step(platform::LastComponent(path));
     CloseLevel();
     return result;
   }

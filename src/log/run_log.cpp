@@ -3,16 +3,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace tandrel {
 
 std::string ProgramFolder(const std::string& programPath) {
-  const auto slash = programPath.rfind('/');
-  return slash == std::string::npos ? std::string("./") : programPath.substr(0, slash + 1);
+  const std::string folder = platform::ParentFolder(programPath);
+  return folder.empty() ? std::string(".") + platform::kPathSeparator : folder;
 }
 
-std::string LogFolderFor(const std::string& programPath) { return ProgramFolder(programPath) + "Log/"; }
+std::string LogFolderFor(const std::string& programPath) {
+  return platform::WithTrailingSeparator(platform::JoinPath(ProgramFolder(programPath), "Log"));
+}
 
 std::string LogFileName(bool multipleLog, std::time_t now) {
   if (!multipleLog) return "Tandrel.log";
@@ -31,14 +34,14 @@ long WholeDaysApart(std::time_t a, std::time_t b) {
 }
 
 void PurgeLogFolder(const std::string& folder, std::time_t now) {
-  platform::DirSearch search(folder + "*.*", platform::attr::ReadOnly | platform::attr::Archive);
+  const platform::DirHandle logs(folder);
+  platform::DirSearch search(logs, "*.*", platform::attr::ReadOnly | platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
     if (entry.isHidden || entry.isSystem || entry.isDirectory) continue;
-    const std::string path = folder + entry.name;
-    std::time_t mtime;
-    if (!platform::ModificationTime(path, mtime)) continue;  // vanished meanwhile
-    if (WholeDaysApart(now, mtime) > 300) platform::DeleteFile(path);
+    const platform::EntryFacts facts = logs.LookAt(entry.name);
+    if (!facts.exists()) continue;  // vanished meanwhile
+    if (WholeDaysApart(now, static_cast<std::time_t>(facts.writeTime)) > 300) logs.RemoveFile(entry.name);
   }
 }
 

@@ -183,7 +183,9 @@ TEST_F(FolderFactsTest, WithoutAnOpenFolderOrSwitchedOffNothingIsKept) {
   FolderFacts off(folder_);
   off.Begin(false);
   off.List();
-  off.Adopt({platform::FindEntry{"ghost.txt"}});
+  platform::FindEntry ghost;
+  ghost.name = "ghost.txt";
+  off.Adopt({ghost});
   EXPECT_FALSE(off.Listed());
   EXPECT_FALSE(off.FileExists("ghost.txt"));
   EXPECT_TRUE(off.FileExists("plain.txt"));

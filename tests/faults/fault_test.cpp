@@ -182,7 +182,7 @@ TEST_F(FaultTest, LogProblemsNeverStopTheRun) {
   main_.LogFile = true;
   MakeDir(main_.LogFolder() + "Tandrel.log");  // a folder where the file should be
   main_.RunJobs();
-  EXPECT_LT(main_.LogFileHandle, 0);
+  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
   EXPECT_EQ(main_.MemoCount(), 2);
   EXPECT_EQ(ReadFile(dst_ + "/a"), "a");
 }

@@ -129,13 +129,13 @@ TEST_F(RunLogTest, AnOldLogIsPurgedThenCreatedWithoutTheSeparator) {
 TEST_F(RunLogTest, AFileHeldByAnotherWriterLeavesTheRunInTheMemoOnly) {
   main_.LogFile = true;
   MakeDir(main_.LogFolder());
-  const int32_t other = platform::CreateTruncate(LogPath("Tandrel.log"));
-  ASSERT_GT(other, 0);
-  platform::WriteBytes(other, "theirs", 6);
+  platform::LogFile other;
+  ASSERT_TRUE(other.Create(LogPath("Tandrel.log")));
+  other.Write("theirs");
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n");
   main_.RunJobs();
-  platform::CloseHandle(other);
-  EXPECT_LT(main_.LogFileHandle, 0);
+  other.Close();
+  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
   EXPECT_EQ(main_.MemoCount(), 2);
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "theirs");
 }
@@ -144,17 +144,16 @@ TEST_F(RunLogTest, AnUncreatableFolderLosesNothingButTheFile) {
   main_.LogFile = true;
   WriteFile(dir_ / "prog/Log", "a file where the folder should be");
   main_.RunJobs();
-  EXPECT_LT(main_.LogFileHandle, 0);
+  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
   EXPECT_EQ(main_.MemoLines(), Lines{start_});
 }
 
 TEST_F(RunLogTest, EmptyTextIsABareLineEnd) {
   main_.LogFile = true;
   main_.RunInProgress = true;
-  main_.LogFileHandle = 0;
   main_.AddLogLine("");
   main_.AddLogLine("x");
-  platform::CloseHandle(main_.LogFileHandle);
+  main_.LogFileHandle.Close();
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "\r\nx\r\n");
   EXPECT_EQ(main_.MemoLines(), (Lines{"", "x"}));
 }

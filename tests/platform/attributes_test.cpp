@@ -15,6 +15,9 @@
 namespace tandrel::platform {
 namespace {
 
+using test::AgeAt;
+using test::FileAt;
+
 using test::ScopedTempDir;
 using test::WriteFile;
 
@@ -174,8 +177,8 @@ TEST(Attributes, KindsAndMissingPaths) {
   EXPECT_TRUE(DirectoryExists(dir / "d"));
   EXPECT_FALSE(DirectoryExists(dir / "l")) << "a link to a directory is no directory inside a tree";
   EXPECT_TRUE(DirectoryExists(dir / "l", true));
-  EXPECT_TRUE(FileExists(dir / "l"));
-  EXPECT_FALSE(FileExists(dir / "d"));
+  EXPECT_TRUE(FileAt(dir / "l"));
+  EXPECT_FALSE(FileAt(dir / "d"));
 }
 
 TEST(FileAge, ComparesRealTimesInTwoSecondStepsWhateverTheYear) {
@@ -204,12 +207,12 @@ TEST(FileAge, ComparesRealTimesInTwoSecondStepsWhateverTheYear) {
   ScopedTempDir dir;
   test::MakeDir(dir / "d");
   ASSERT_EQ(::symlink("f", (dir / "l").c_str()), 0);
-  EXPECT_EQ(FileAge(dir / "d"), -1);
-  EXPECT_EQ(FileAge(dir / "missing"), -1);
-  EXPECT_EQ(FileAge(dir / "l"), -1) << "a link has no age of its own";
+  EXPECT_EQ(AgeAt(dir / "d"), -1);
+  EXPECT_EQ(AgeAt(dir / "missing"), -1);
+  EXPECT_EQ(AgeAt(dir / "l"), -1) << "a link has no age of its own";
   WriteFile(dir / "f", "");
   test::SetMTime(dir / "f", test::LocalTime(1971, 1, 1, 0, 0, 0));
-  EXPECT_EQ(FileAge(dir / "f"), AgeOfTime(test::LocalTime(1971, 1, 1, 0, 0, 0)));
+  EXPECT_EQ(AgeAt(dir / "f"), AgeOfTime(test::LocalTime(1971, 1, 1, 0, 0, 0)));
 }
 
 // Runs `check` with the time zone `tz` on a thread of its own, whose cached
@@ -242,8 +245,8 @@ TEST(FileAge, OrderFollowsTheRealTimesAcrossTheAutumnClockChange) {
   test::SetMTime(dir / "before", summer0230);
   test::SetMTime(dir / "after", winter0210);
   InTimeZone("Europe/Amsterdam", [&] {
-    EXPECT_TRUE(AgeIsNewer(FileAge(dir / "after"), FileAge(dir / "before")));
-    EXPECT_FALSE(AgeIsNewer(FileAge(dir / "before"), FileAge(dir / "after")));
+    EXPECT_TRUE(AgeIsNewer(AgeAt(dir / "after"), AgeAt(dir / "before")));
+    EXPECT_FALSE(AgeIsNewer(AgeAt(dir / "before"), AgeAt(dir / "after")));
   });
 }
 

@@ -18,6 +18,9 @@
 namespace tandrel::platform {
 namespace {
 
+using test::AgeAt;
+using test::FileAt;
+
 using test::ReadFile;
 using test::ScopedTempDir;
 using test::WriteFile;
@@ -43,7 +46,7 @@ TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
   ::stat((dir / "d.bin").c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_FALSE(GetAttributes(dir / "d.bin") & attr::Archive);
-  EXPECT_EQ(FileAge(dir / "d.bin"), FileAge(src));
+  EXPECT_EQ(AgeAt(dir / "d.bin"), AgeAt(src));
 
   // An archive source gives an archive copy, also over a cleared destination.
   ASSERT_EQ(SetAttributes(src, GetAttributes(src) | attr::Archive), 0);
@@ -214,7 +217,7 @@ TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
   // to the copy's first look is the time a later one.
   if (test::MTime(dir / "copy") == before) {
     EXPECT_EQ(copy.size(), 16u << 20);
-    EXPECT_TRUE(AgeIsNewer(FileAge(src), FileAge(dir / "copy"))) << "the next run copies again";
+    EXPECT_TRUE(AgeIsNewer(AgeAt(src), AgeAt(dir / "copy"))) << "the next run copies again";
   }
 }
 
@@ -222,16 +225,16 @@ TEST(FileOps, DeleteRemoveAndCreate) {
   ScopedTempDir dir;
   WriteFile(dir / "f", "x");
   test::MakeReadOnly(dir / "f");
-  EXPECT_EQ(DeleteFile(dir / "f"), kErrAccessDenied) << "read-only files are protected";
+  EXPECT_EQ(RemoveFile(dir / "f"), kErrAccessDenied) << "read-only files are protected";
   test::MakeWritable(dir / "f");
-  EXPECT_EQ(DeleteFile(dir / "f"), 0);
-  EXPECT_EQ(DeleteFile(dir / "f"), kErrNotFound);
+  EXPECT_EQ(RemoveFile(dir / "f"), 0);
+  EXPECT_EQ(RemoveFile(dir / "f"), kErrNotFound);
 
   ASSERT_EQ(CreateDirectories(dir / "a/b/c/"), 0);
   EXPECT_TRUE(DirectoryExists(dir / "a/b/c"));
   EXPECT_EQ(CreateDirectories(dir / "a/b/c"), 0) << "an existing directory is fine";
   WriteFile(dir / "a/b/c/x", "");
-  EXPECT_EQ(RemoveDirectory(dir / "a/b/c"), ENOTEMPTY);
+  EXPECT_EQ(DirHandle(dir / "a/b").RemoveFolder("c"), kErrNotEmpty);
   WriteFile(dir / "plain", "");
   EXPECT_NE(CreateDirectories(dir / "plain/sub"), 0);
 }

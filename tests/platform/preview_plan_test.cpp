@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/preview/preview_scope.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -55,7 +56,6 @@ TEST_F(PreviewPlanTest, PlannedFoldersAndCopiesAnswerAsIfMade) {
   const DirHandle source(dir_ / "S");
   const DirHandle deeper(dir_ / "D/new/deeper");
   ASSERT_TRUE(deeper.valid());
-  EXPECT_EQ(deeper.fd(), -1);
   ASSERT_EQ(CopyFileReplace(source, "a.txt", deeper, "a.txt"), 0);
   ASSERT_EQ(CopyFileReplace(source, "ro.txt", deeper, "ro.txt"), 0);
 
@@ -69,10 +69,10 @@ TEST_F(PreviewPlanTest, PlannedFoldersAndCopiesAnswerAsIfMade) {
 
   // A read-only copy is protected like a real one; a folder with a planned
   // file in it is not empty.
-  EXPECT_EQ(deeper.DeleteFile("ro.txt"), kErrAccessDenied);
+  EXPECT_EQ(deeper.RemoveFile("ro.txt"), kErrAccessDenied);
   EXPECT_EQ(CopyFileReplace(source, "a.txt", deeper, "ro.txt"), kErrAccessDenied);
-  EXPECT_EQ(DirHandle(dir_ / "D/new").RemoveDirectory("deeper"), 39);  // ENOTEMPTY
-  EXPECT_EQ(deeper.DeleteFile("a.txt"), 0);
+  EXPECT_EQ(DirHandle(dir_ / "D/new").RemoveFolder("deeper"), 39);  // ENOTEMPTY
+  EXPECT_EQ(deeper.RemoveFile("a.txt"), 0);
   EXPECT_FALSE(deeper.FileExists("a.txt"));
   EXPECT_EQ(deeper.FileAge("a.txt"), -1);
 }
@@ -80,17 +80,17 @@ TEST_F(PreviewPlanTest, PlannedFoldersAndCopiesAnswerAsIfMade) {
 TEST_F(PreviewPlanTest, DeletionsAndRemovalsHideRealEntries) {
   const PreviewScope preview;
   const DirHandle dest(dir_ / "D");
-  EXPECT_EQ(dest.RemoveDirectory("old.txt"), 20);  // ENOTDIR
-  EXPECT_EQ(dest.DeleteFile("old.txt"), 0);
-  EXPECT_EQ(dest.DeleteFile("old.txt"), kErrNotFound);
-  EXPECT_EQ(dest.RemoveDirectory("empty"), 0);
+  EXPECT_EQ(dest.RemoveFolder("old.txt"), 20);  // ENOTDIR
+  EXPECT_EQ(dest.RemoveFile("old.txt"), 0);
+  EXPECT_EQ(dest.RemoveFile("old.txt"), kErrNotFound);
+  EXPECT_EQ(dest.RemoveFolder("empty"), 0);
   EXPECT_EQ(DirHandle(dest, "empty").error(), kErrNotFound);
   EXPECT_TRUE(Names(dest).empty());
-  EXPECT_EQ(DirHandle(dir_ / "S").DeleteFile("ro.txt"), kErrAccessDenied);
+  EXPECT_EQ(DirHandle(dir_ / "S").RemoveFile("ro.txt"), kErrAccessDenied);
 
   // The folder's own removal is then possible, and a copy may take the
   // place of what was removed.
-  EXPECT_EQ(DirHandle(dir_.path()).RemoveDirectory("D"), 0);
+  EXPECT_EQ(DirHandle(dir_.path()).RemoveFolder("D"), 0);
   EXPECT_FALSE(DirectoryExists(dir_ / "D"));
   EXPECT_EQ(CopyFileReplace(DirHandle(dir_ / "S"), "a.txt", dest, "a.txt"), kErrNotFound);
 }
@@ -116,8 +116,9 @@ TEST_F(PreviewPlanTest, AttributesChangeOnlyInThePlan) {
 TEST_F(PreviewPlanTest, NothingIsWrittenNorLocked) {
   const PreviewScope preview;
   EXPECT_NE(WriteFileAtomic(dir_ / "S/a.txt", "changed"), 0);
-  EXPECT_LT(CreateTruncate(dir_ / "S/a.txt"), 0);
-  EXPECT_LT(OpenExistingForWrite(dir_ / "S/a.txt"), 0);
+  LogFile log;
+  EXPECT_FALSE(log.Create(dir_ / "S/a.txt"));
+  EXPECT_FALSE(log.OpenToAppend(dir_ / "S/a.txt"));
   EnsureDirectory(dir_ / "Log");
   EXPECT_FALSE(DirectoryExists(dir_ / "Log"));
   const RunLock lock(dir_ / "tandrel.cfg");

@@ -64,22 +64,20 @@ TEST(ReadWholeFile, MissingFileIsNotFound) {
   EXPECT_FALSE(StampOf(dir / "none").exists);
 }
 
-TEST(LogHandle, CreateTruncatesAndASecondHolderIsRefused) {
+TEST(LogFile, CreateTruncatesAndASecondHolderIsRefused) {
   ScopedTempDir dir;
   const std::string f = dir / "x.log";
-  EXPECT_LT(OpenExistingForWrite(f), 0);
-  const int32_t h = CreateTruncate(f);
-  ASSERT_GT(h, 0);
-  WriteBytes(h, "abc", 3);
-  EXPECT_LT(OpenExistingForWrite(f), 0) << "held without sharing";
-  EXPECT_LT(CreateTruncate(f), 0);
-  CloseHandle(h);
+  LogFile first, second;
+  EXPECT_FALSE(second.OpenToAppend(f));
+  ASSERT_TRUE(first.Create(f));
+  first.Write("abc");
+  EXPECT_FALSE(second.OpenToAppend(f)) << "held without sharing";
+  EXPECT_FALSE(second.Create(f));
+  first.Close();
   EXPECT_EQ(ReadFile(f), "abc") << "a refused creator does not empty the file";
-  const int32_t h2 = OpenExistingForWrite(f);
-  ASSERT_GT(h2, 0);
-  SeekToEnd(h2);
-  WriteBytes(h2, "d", 1);
-  CloseHandle(h2);
+  ASSERT_TRUE(second.OpenToAppend(f));
+  second.Write("d");
+  second.Close();
   EXPECT_EQ(ReadFile(f), "abcd");
 }
 

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/paths.h"
+#include "platform/platform.h"
 #include <sstream>
 
 #include "platform/posix/temp_file.h"
@@ -140,6 +143,14 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
     entries[path.substr(root.size())] = facts;
   }
   return entries;
+}
+
+int64_t AgeAt(const std::string& path) {
+  return platform::DirHandle(platform::ParentFolder(path)).FileAge(platform::LastComponent(path));
+}
+
+bool FileAt(const std::string& path) {
+  return platform::DirHandle(platform::ParentFolder(path)).FileExists(platform::LastComponent(path));
 }
 
 }  // namespace tandrel::test

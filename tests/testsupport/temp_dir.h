@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers: a fresh temporary directory per test and small file utilities.
 
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <string>
@@ -33,6 +34,9 @@ void SetMTime(const std::string& path, std::time_t t);
 std::time_t MTime(const std::string& path);
 unsigned FileMode(const std::string& path);  // permission, set-id and sticky bits; 0 if missing
 void MakeReadOnly(const std::string& path);
+// What an open folder answers for the entry a path names.
+int64_t AgeAt(const std::string& path);
+bool FileAt(const std::string& path);
 void MakeWritable(const std::string& path);
 // Local time for the given calendar values.
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second);

@@ -1,25 +1,26 @@
 #pragma once
-// The entry operations of the platform layer relative to a directory
+// The entry operations of the POSIX file system relative to a directory
 // descriptor: an open folder's descriptor, or AT_FDCWD for an ordinary path.
-// The path operations and DirHandle share them.
 
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace tandrel::platform::posix {
 
-uint32_t GetAttributesAt(int dirfd, const std::string& name, int* error);
+// The facts of the entry `name` that `st` describes (archive left unread).
+EntryFacts FactsFromStat(const std::string& name, const struct stat& st);
+// The part of a stat buffer the facts keep, for the archive rule.
+struct stat StatOf(const EntryFacts& facts);
 int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes);
-int64_t FileAgeAt(int dirfd, const std::string& name);
-// The answers of GetAttributesAt and FileAgeAt for the entry that `st`
-// describes (only the archive mark is still read, for a regular file).
-uint32_t AttributesFromStat(int dirfd, const std::string& name, const struct stat& st);
-int64_t AgeFromStat(const struct stat& st);
-// 0, kErrNotFound or why the entry cannot be examined.
-int EntryErrorAt(int dirfd, const std::string& name);
 int DeleteFileAt(int dirfd, const std::string& name);
 int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest);
+// Whether the folder `inner` is `outer` or lies below it (see FolderWithin).
+bool FolderWithinAt(const std::string& inner, const std::string& outer);
+// Replaces the file at `path` through a temporary and a rename (see WriteFileAtomic).
+int WriteFileAtomicAt(const std::string& path, const std::string& content);
 
 }  // namespace tandrel::platform::posix

@@ -10,7 +10,6 @@
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
-#include "platform/posix/preview_plan.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -48,40 +47,37 @@ bool ArchiveClearFd(int fd, const struct stat& st) {
 
 }  // namespace posix
 
-namespace {
-
-std::string_view BaseName(const std::string& path) {
-  std::string_view p(path);
-  while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
-  const auto slash = p.rfind('/');
-  return slash == std::string_view::npos ? p : p.substr(slash + 1);
-}
-
-}  // namespace
-
 namespace posix {
 
-uint32_t GetAttributesAt(int dirfd, const std::string& name, int* error) {
-  struct stat st;
-  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (error) *error = errno;
-    return kInvalidAttributes;
-  }
-  return AttributesFromStat(dirfd, name, st);
+EntryFacts FactsFromStat(const std::string& name, const struct stat& st) {
+  EntryFacts facts;
+  facts.error = 0;
+  facts.isDirectory = S_ISDIR(st.st_mode);
+  facts.isRegular = S_ISREG(st.st_mode);
+  uint32_t a = facts.isDirectory ? attr::Directory : facts.isRegular ? 0 : attr::System;
+  if ((st.st_mode & 0222) == 0) a |= attr::ReadOnly;
+  if (IsHiddenName(name)) a |= attr::Hidden;
+  facts.attributes = a;
+  // The archive mark is an extended attribute: read only when asked for.
+  facts.archiveKnown = !facts.isRegular;
+  // Only a regular file has an age: a link standing where a file belongs is
+  // no copy of it, whatever its own time says.
+  facts.age = facts.isRegular ? AgeOfTime(st.st_mtim.tv_sec) : -1;
+  facts.size = st.st_size;
+  facts.writeTime = st.st_mtim.tv_sec;
+  facts.writeTimeNsec = static_cast<int32_t>(st.st_mtim.tv_nsec);
+  facts.device = st.st_dev;
+  facts.inode = st.st_ino;
+  return facts;
 }
 
-uint32_t AttributesFromStat(int dirfd, const std::string& name, const struct stat& st) {
-  uint32_t a = 0;
-  if (S_ISDIR(st.st_mode)) {
-    a |= attr::Directory;
-  } else if (!S_ISREG(st.st_mode)) {
-    a |= attr::System;
-  }
-  if ((st.st_mode & 0222) == 0) a |= attr::ReadOnly;
-  const auto base = BaseName(name);
-  if (!base.empty() && base[0] == '.') a |= attr::Hidden;
-  if (S_ISREG(st.st_mode) && !posix::ArchiveClearAt(dirfd, name, st)) a |= attr::Archive;
-  return a;
+struct stat StatOf(const EntryFacts& facts) {
+  struct stat st {};
+  st.st_mode = facts.isRegular ? S_IFREG : facts.isDirectory ? S_IFDIR : 0;
+  st.st_mtim.tv_sec = facts.writeTime;
+  st.st_mtim.tv_nsec = facts.writeTimeNsec;
+  st.st_size = facts.size;
+  return st;
 }
 
 }  // namespace posix
@@ -156,45 +152,10 @@ int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
   return rc;
 }
 
-int64_t FileAgeAt(int dirfd, const std::string& name) {
-  struct stat st;
-  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
-  return AgeFromStat(st);
-}
-
-// Only a regular file has an age: a link standing where a file belongs is
-// no copy of it, whatever its own time says.
-int64_t AgeFromStat(const struct stat& st) { return S_ISREG(st.st_mode) ? AgeOfTime(st.st_mtime) : -1; }
-
-int EntryErrorAt(int dirfd, const std::string& name) {
-  struct stat st;
-  return ::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
-}
-
 }  // namespace posix
 
-uint32_t GetAttributes(const std::string& path, int* error) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).GetAttributes(name, error);
-  }
-  return posix::GetAttributesAt(AT_FDCWD, path, error);
-}
-
-int SetAttributes(const std::string& path, uint32_t attributes) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).SetAttributes(name, attributes);
-  }
-  return posix::SetAttributesAt(AT_FDCWD, path, attributes);
-}
-
-namespace {
-
-// The offset of local time from UTC in force now. Every time is shifted by
-// this one offset, not by the offset of its own date, so that the order of
-// packed ages follows the order of the real times across a clock change.
-// Looked up at most once a second: it is asked for twice per file.
+// The offset is looked up at most once a second: it is asked for twice per
+// file.
 long UtcOffsetNow() {
   static thread_local std::time_t cachedAt = -1;
   static thread_local long offset = 0;
@@ -205,69 +166,6 @@ long UtcOffsetNow() {
     cachedAt = now;
   }
   return offset;
-}
-
-}  // namespace
-
-int64_t AgeOfTime(std::time_t t) {
-  // Floored to an even second, also before 1970, as a DOS date-time keeps it.
-  const int64_t local = static_cast<int64_t>(t) + UtcOffsetNow();
-  return local - (((local % 2) + 2) % 2);
-}
-
-int64_t FileAge(const std::string& path) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).FileAge(name);
-  }
-  return posix::FileAgeAt(AT_FDCWD, path);
-}
-
-bool AgeIsNewer(int64_t age, int64_t than) {
-  // -1 (missing) is older than everything.
-  if (age == -1) return false;
-  return than == -1 || age > than;
-}
-
-bool DirectoryExists(const std::string& path, bool followLinks) {
-  if (posix::preview::Active()) return posix::preview::DirectoryExists(path, followLinks);
-  struct stat st;
-  const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-  return rc == 0 && S_ISDIR(st.st_mode);
-}
-
-bool FileExists(const std::string& path) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).FileExists(name);
-  }
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool ResolvePath(const std::string& path, std::string& resolved) {
-  if (posix::preview::Active()) return posix::preview::ResolvePath(path, resolved);
-  char* r = ::realpath(path.c_str(), nullptr);
-  if (!r) return false;
-  resolved = r;
-  std::free(r);
-  return true;
-}
-
-bool Identity(const std::string& path, uint64_t& device, uint64_t& inode) {
-  if (posix::preview::Active()) return posix::preview::Identity(path, device, inode);
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  device = st.st_dev;
-  inode = st.st_ino;
-  return true;
-}
-
-bool ModificationTime(const std::string& path, std::time_t& mtime) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return false;
-  mtime = st.st_mtime;
-  return true;
 }
 
 }  // namespace tandrel::platform

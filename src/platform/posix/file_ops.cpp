@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
-#include "platform/posix/preview_plan.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
@@ -147,8 +147,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   // rename. Where the file system has no unnamed files the copy is written
   // to a named temporary from the start; one that a killed run leaves there
   // is removed by a later cleanup (IsStaleTemporary).
-  const auto slash = dest.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
+  const std::string folder = ParentFolder(dest);
   UniqueFd out(namedTemporaries ? -1
                                 : ::openat(destDirfd, folder.empty() ? "." : folder.c_str(),
                                            O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
@@ -210,59 +209,5 @@ int DeleteFileAt(int dirfd, const std::string& path) {
 }  // namespace posix
 
 void UseNamedTemporaries(bool on) { namedTemporaries = on; }
-
-int CopyFileReplace(const std::string& source, const std::string& dest) {
-  if (posix::preview::Active()) {
-    std::string sourceName, destName;
-    const DirHandle sourceDir = posix::preview::OpenParent(source, sourceName);
-    const DirHandle destDir = posix::preview::OpenParent(dest, destName);
-    return posix::preview::CopyFile(sourceDir, sourceName, destDir, destName);
-  }
-  return posix::CopyFileAt(AT_FDCWD, source, AT_FDCWD, dest);
-}
-
-int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName) {
-  if (posix::preview::Active()) return posix::preview::CopyFile(sourceDir, sourceName, destDir, destName);
-  if (!sourceDir.valid()) return sourceDir.error();
-  if (!destDir.valid()) return destDir.error();
-  return posix::CopyFileAt(sourceDir.fd(), sourceName, destDir.fd(), destName);
-}
-
-int DeleteFile(const std::string& path) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).DeleteFile(name);
-  }
-  return posix::DeleteFileAt(AT_FDCWD, path);
-}
-
-int RemoveDirectory(const std::string& path) {
-  if (posix::preview::Active()) {
-    std::string name;
-    return posix::preview::OpenParent(path, name).RemoveDirectory(name);
-  }
-  return ::rmdir(path.c_str()) == 0 ? 0 : errno;
-}
-
-void EnsureDirectory(const std::string& path) {
-  if (posix::preview::Active()) return;  // a preview makes no folder, not even the Log folder
-  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) CreateDirectories(path);
-}
-
-int CreateDirectories(const std::string& path) {
-  if (posix::preview::Active()) return posix::preview::CreateDirectories(path);
-  if (path.empty()) return kErrNotFound;
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  if (::mkdir(p.c_str(), 0777) == 0) return 0;
-  if (errno == EEXIST) return DirectoryExists(p, true) ? 0 : EEXIST;
-  if (errno != ENOENT) return errno;
-  const auto slash = p.rfind('/');
-  if (slash == std::string::npos || slash == 0) return ENOENT;
-  if (const int rc = CreateDirectories(p.substr(0, slash))) return rc;
-  if (::mkdir(p.c_str(), 0777) == 0) return 0;
-  return errno == EEXIST && DirectoryExists(p, true) ? 0 : errno;
-}
 
 }  // namespace tandrel::platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/posix/at_ops.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -104,7 +104,7 @@ bool PlaceInFileSystem(const std::string& resolved, const std::string& table, st
 
 }  // namespace
 
-bool FolderWithin(const std::string& inner, const std::string& outer) {
+bool posix::FolderWithinAt(const std::string& inner, const std::string& outer) {
   struct stat outerSt;
   if (::stat(outer.c_str(), &outerSt) != 0) return false;
   if (HasAncestor(inner, outerSt)) return true;

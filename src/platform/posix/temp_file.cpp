@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace tandrel::platform {
@@ -49,11 +50,6 @@ std::string TempName() {
   return NameFor(::getpid(), counter++);
 }
 
-std::string TempNameBeside(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + TempName();
-}
-
 int CreateTempIn(int dirfd, const std::string& folder, std::string& tempPath) {
   for (int attempt = 0; attempt < 1000; ++attempt) {
     tempPath = folder + TempName();
@@ -65,9 +61,7 @@ int CreateTempIn(int dirfd, const std::string& folder, std::string& tempPath) {
 }
 
 int CreateTempBeside(const std::string& path, std::string& tempPath) {
-  const auto slash = path.rfind('/');
-  return CreateTempIn(AT_FDCWD, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
-                      tempPath);
+  return CreateTempIn(AT_FDCWD, ParentFolder(path), tempPath);
 }
 
 }  // namespace posix

@@ -9,8 +9,6 @@ namespace tandrel::platform::posix {
 // process that made it so that one left by a killed run can be told from
 // one in use (platform::IsStaleTemporary). Nothing is created.
 std::string TempName();
-// The same name in the directory of `path`.
-std::string TempNameBeside(const std::string& path);
 
 // Creates an empty temporary file `folder` + the next free temporary name,
 // relative to the directory descriptor `dirfd` (AT_FDCWD for a path). Returns

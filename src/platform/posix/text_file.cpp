@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/posix/preview_plan.h"
+#include "platform/posix/at_ops.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -72,8 +72,7 @@ int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stam
   return 0;
 }
 
-int WriteFileAtomic(const std::string& path, const std::string& content) {
-  if (posix::preview::Active()) return EROFS;  // a preview writes no configuration
+int posix::WriteFileAtomicAt(const std::string& path, const std::string& content) {
   // Write through a link to the file it names, so a linked configuration
   // file stays linked.
   std::string target = path;

@@ -1,0 +1,275 @@
+// The handles of platform.h over the file system that opened them, and the
+// path operations over the file system in force on the calling thread.
+
+#include <utility>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+
+namespace tandrel::platform {
+namespace {
+
+thread_local const FileSystem* current = nullptr;
+
+// The folder of `path` and its last component, for the path operations.
+DirHandle ParentOf(const std::string& path, std::string& name) {
+  name = LastComponent(path);
+  const std::string parent = ParentFolder(path);
+  return DirHandle(parent.empty() ? std::string(".") : parent);
+}
+
+}  // namespace
+
+const FileSystem& CurrentFileSystem() { return current ? *current : RealFileSystem(); }
+
+FileSystemScope::FileSystemScope(const FileSystem& fileSystem) : previous_(current) { current = &fileSystem; }
+FileSystemScope::~FileSystemScope() { current = previous_; }
+
+// ---- DirHandle ----
+
+DirHandle::DirHandle() = default;
+DirHandle::DirHandle(const std::string& directory) : ops_(CurrentFileSystem().OpenFolder(directory)) {}
+DirHandle::DirHandle(const DirHandle& parent, const std::string& name)
+    : ops_(parent.ops_ ? parent.ops_->OpenSub(name) : nullptr) {}
+DirHandle::DirHandle(std::unique_ptr<FolderOps> ops) : ops_(std::move(ops)) {}
+DirHandle::~DirHandle() = default;
+DirHandle::DirHandle(DirHandle&& other) noexcept = default;
+DirHandle& DirHandle::operator=(DirHandle&& other) noexcept = default;
+
+bool DirHandle::valid() const { return ops_ && ops_->valid(); }
+int DirHandle::error() const { return !ops_ ? kErrNotFound : ops_->valid() ? 0 : ops_->error(); }
+
+EntryFacts DirHandle::LookAt(const std::string& name) const {
+  if (valid()) return ops_->LookAt(name);
+  EntryFacts facts;
+  facts.error = error();
+  return facts;
+}
+
+uint32_t FullAttributes(const FolderOps& folder, const std::string& name, const EntryFacts& facts) {
+  if (!facts.exists()) return kInvalidAttributes;
+  if (!facts.isRegular || facts.archiveKnown) return facts.attributes;
+  return (facts.attributes & ~attr::Archive) | (folder.ArchiveOf(name, facts) ? attr::Archive : 0);
+}
+
+uint32_t DirHandle::AttributesOf(const std::string& name, const EntryFacts& facts) const {
+  if (!valid()) return facts.exists() ? facts.attributes : kInvalidAttributes;
+  return FullAttributes(*ops_, name, facts);
+}
+
+int64_t DirHandle::FileAge(const std::string& name) const { return LookAt(name).age; }
+
+bool DirHandle::FileExists(const std::string& name) const {
+  const EntryFacts facts = LookAt(name);
+  return facts.exists() && !facts.isDirectory;
+}
+
+bool DirHandle::DirectoryExists(const std::string& name) const {
+  const EntryFacts facts = LookAt(name);
+  return facts.exists() && facts.isDirectory;
+}
+
+uint32_t DirHandle::GetAttributes(const std::string& name, int* error) const {
+  const EntryFacts facts = LookAt(name);
+  if (!facts.exists() && error) *error = facts.error;
+  return AttributesOf(name, facts);
+}
+
+int DirHandle::SetAttributes(const std::string& name, uint32_t attributes) const {
+  return valid() ? ops_->SetAttributes(name, attributes) : error();
+}
+
+bool DirHandle::Identity(const std::string& name, uint64_t& device, uint64_t& inode) const {
+  const EntryFacts facts = LookAt(name);
+  if (!facts.exists()) return false;
+  device = facts.device;
+  inode = facts.inode;
+  return true;
+}
+
+int DirHandle::EntryError(const std::string& name) const { return LookAt(name).error; }
+
+int DirHandle::RemoveFile(const std::string& name) const {
+  return valid() ? ops_->RemoveFile(name) : error();
+}
+
+int DirHandle::RemoveStaleTemporary(const std::string& name) const {
+  if (!IsStaleTemporary(name)) return kErrAccessDenied;
+  return valid() ? ops_->RemoveStaleTemporary(name) : error();
+}
+
+int DirHandle::RemoveFolder(const std::string& name) const {
+  return valid() ? ops_->RemoveFolder(name) : error();
+}
+
+int DirHandle::MakeFolder(const std::string& name) const {
+  return valid() ? ops_->MakeFolder(name) : error();
+}
+
+DirHandle DirHandle::Duplicate() const { return DirHandle(ops_ ? ops_->Duplicate() : nullptr); }
+
+// ---- DirSearch ----
+
+DirSearch::DirSearch(const std::string& pattern, uint32_t attributeSet) : attributeSet_(attributeSet) {
+  const std::string folder = ParentFolder(pattern);
+  Start(DirHandle(folder.empty() ? std::string(".") : folder), LastComponent(pattern));
+}
+
+DirSearch::DirSearch(const DirHandle& directory, const std::string& mask, uint32_t attributeSet)
+    : attributeSet_(attributeSet) {
+  Start(directory, mask);
+}
+
+void DirSearch::Start(const DirHandle& directory, const std::string& mask) {
+  if (!directory.valid()) {
+    error_ = directory.error();
+    return;
+  }
+  impl_ = directory.ops()->Search(mask);
+}
+
+DirSearch::~DirSearch() = default;
+
+bool DirSearch::Next(FindEntry& entry) {
+  if (!impl_) return false;
+  while (impl_->Next(entry)) {
+    if (InAttributeSet(entry, attributeSet_)) return true;
+  }
+  return false;
+}
+
+int DirSearch::error() const { return impl_ ? impl_->error() : error_; }
+
+// ---- Path operations ----
+
+uint32_t GetAttributes(const std::string& path, int* error) {
+  std::string name;
+  return ParentOf(path, name).GetAttributes(name, error);
+}
+
+int SetAttributes(const std::string& path, uint32_t attributes) {
+  std::string name;
+  return ParentOf(path, name).SetAttributes(name, attributes);
+}
+
+int RemoveFile(const std::string& path) {
+  std::string name;
+  return ParentOf(path, name).RemoveFile(name);
+}
+
+bool DirectoryExists(const std::string& path, bool followLinks) {
+  return CurrentFileSystem().DirectoryExists(path, followLinks);
+}
+
+bool ResolvePath(const std::string& path, std::string& resolved) {
+  return CurrentFileSystem().ResolvePath(path, resolved);
+}
+
+bool Identity(const std::string& path, uint64_t& device, uint64_t& inode) {
+  return CurrentFileSystem().Identity(path, device, inode);
+}
+
+bool FolderWithin(const std::string& inner, const std::string& outer) {
+  return CurrentFileSystem().FolderWithin(inner, outer);
+}
+
+int CreateDirectories(const std::string& path) { return CurrentFileSystem().CreateDirectories(path); }
+
+void EnsureDirectory(const std::string& path) { CurrentFileSystem().EnsureDirectory(path); }
+
+int WriteFileAtomic(const std::string& path, const std::string& content) {
+  return CurrentFileSystem().WriteFileAtomic(path, content);
+}
+
+// ---- Copies ----
+
+int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                    const std::string& destName) {
+  if (!sourceDir.valid()) return sourceDir.error();
+  if (!destDir.valid()) return destDir.error();
+  return sourceDir.ops()->CopyTo(sourceName, *destDir.ops(), destName);
+}
+
+int CopyFileReplace(const std::string& source, const std::string& dest) {
+  std::string sourceName, destName;
+  const DirHandle sourceDir = ParentOf(source, sourceName);
+  const DirHandle destDir = ParentOf(dest, destName);
+  return CopyFileReplace(sourceDir, sourceName, destDir, destName);
+}
+
+// ---- FileReader ----
+
+FileReader::FileReader(const std::string& path) { ops_ = CurrentFileSystem().OpenFile(path, error_); }
+
+FileReader::FileReader(const DirHandle& dir, const std::string& name) {
+  if (!dir.valid()) {
+    error_ = dir.error();
+    return;
+  }
+  ops_ = dir.ops()->OpenFile(name, error_);
+}
+
+FileReader::FileReader(std::unique_ptr<ReaderOps> ops, int error) : ops_(std::move(ops)), error_(error) {}
+
+FileReader::~FileReader() = default;
+
+int64_t FileReader::ReadBlock(char* buffer, size_t size) {
+  if (!ops_) return -1;
+  return ops_->ReadBlock(buffer, size, error_);
+}
+
+// ---- LogFile ----
+
+LogFile::LogFile() = default;
+LogFile::~LogFile() = default;
+LogFile::LogFile(LogFile&& other) noexcept = default;
+LogFile& LogFile::operator=(LogFile&& other) noexcept = default;
+
+bool LogFile::OpenToAppend(const std::string& path) {
+  ops_ = CurrentFileSystem().OpenLogFile(path, true);
+  return open();
+}
+
+bool LogFile::Create(const std::string& path) {
+  ops_ = CurrentFileSystem().OpenLogFile(path, false);
+  return open();
+}
+
+int LogFile::Write(const std::string& text) {
+  if (!ops_) return kErrNotFound;
+  return text.empty() ? 0 : ops_->Write(text.data(), text.size());
+}
+
+void LogFile::Close() { ops_.reset(); }
+
+// ---- RunLock ----
+
+RunLock::RunLock(const std::string& configPath) : ops_(CurrentFileSystem().LockRun(configPath)) {}
+RunLock::~RunLock() = default;
+bool RunLock::held() const { return ops_ && ops_->held(); }
+bool RunLock::busy() const { return ops_ && ops_->busy(); }
+
+// ---- Entries and ages ----
+
+bool IsHiddenName(const std::string& name) { return !name.empty() && name[0] == '.'; }
+
+bool InAttributeSet(const FindEntry& entry, uint32_t attributeSet) {
+  const uint32_t kinds = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
+                         (entry.isDirectory ? attr::Directory : 0);
+  return kinds == 0 || (kinds & attributeSet) != 0;
+}
+
+int64_t AgeOfTime(std::time_t t) {
+  // Floored to an even second, also before 1970, as a DOS date-time keeps it.
+  const int64_t local = static_cast<int64_t>(t) + UtcOffsetNow();
+  return local - (((local % 2) + 2) % 2);
+}
+
+bool AgeIsNewer(int64_t age, int64_t than) {
+  // -1 (missing) is older than everything.
+  if (age == -1) return false;
+  return than == -1 || age > than;
+}
+
+}  // namespace tandrel::platform

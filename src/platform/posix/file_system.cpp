@@ -1,0 +1,379 @@
+// The POSIX file system: folders held as descriptors, every entry reached
+// relative to its folder's descriptor without following a link.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/posix/archive.h"
+#include "platform/posix/at_ops.h"
+#include "platform/posix/unique_fd.h"
+
+namespace tandrel::platform {
+
+const int kErrAccessDenied = EACCES;
+const int kErrNotFound = ENOENT;
+const int kErrExists = EEXIST;
+const int kErrNotADirectory = ENOTDIR;
+const int kErrNotEmpty = ENOTEMPTY;
+const int kErrNotRegularFile = EINVAL;
+const char kPathSeparator = '/';
+const bool kPathsIgnoreCase = false;
+
+namespace {
+
+using posix::UniqueFd;
+
+// O_PATH: the handle only anchors lookups, so a folder that may be searched
+// but not listed still serves; listing opens the folder again for reading.
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+class PosixFolder;
+
+class PosixSearch : public SearchOps {
+ public:
+  PosixSearch(DIR* dir, std::string mask) : dir_(dir), mask_(std::move(mask)) {}
+  explicit PosixSearch(int error) : error_(error) {}
+  ~PosixSearch() override {
+    if (dir_) ::closedir(dir_);
+  }
+
+  bool Next(FindEntry& entry) override {
+    if (!dir_) return false;
+    for (;;) {
+      errno = 0;
+      const dirent* d = ::readdir(dir_);
+      if (!d) {
+        // A listing cut short is no end of the folder.
+        if (errno != 0) error_ = errno;
+        return false;
+      }
+      const char* name = d->d_name;
+      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+      if (!MatchesMask(name, mask_)) continue;
+      unsigned char type = d->d_type;
+      if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (::fstatat(::dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+      }
+      entry.name = name;
+      entry.isDirectory = type == DT_DIR;
+      entry.isSystem = type != DT_DIR && type != DT_REG;
+      entry.isHidden = IsHiddenName(entry.name);
+      entry.facts.reset();
+      return true;
+    }
+  }
+  int error() const override { return error_; }
+
+ private:
+  DIR* dir_ = nullptr;
+  std::string mask_;
+  int error_ = 0;
+};
+
+class PosixReader : public ReaderOps {
+ public:
+  explicit PosixReader(int fd) : fd_(fd) {}
+  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::read(fd_.get(), buffer + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        return -1;
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
+// Opens the regular file `name` for reading without blocking on a special
+// file; null with `error` set otherwise.
+std::unique_ptr<ReaderOps> OpenForReading(int dirfd, const std::string& name, int flags, int& error) {
+  int fd;
+  do {
+    fd = ::openat(dirfd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | flags);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  UniqueFd file(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    error = errno;
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = kErrNotRegularFile;
+    return nullptr;
+  }
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // a hint only; failure is harmless
+  error = 0;
+  return std::make_unique<PosixReader>(file.release());
+}
+
+class PosixFolder : public FolderOps {
+ public:
+  PosixFolder(int fd, int error) : fd_(fd), error_(fd >= 0 ? 0 : error) {}
+
+  int fd() const { return fd_.get(); }
+  bool valid() const override { return fd_.valid(); }
+  int error() const override { return error_; }
+
+  std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
+    if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
+    const int fd = ::openat(fd_.get(), name.c_str(), kFolderFlags | O_NOFOLLOW);
+    // With O_PATH a link can be opened as itself; say what a plain open says.
+    return std::make_unique<PosixFolder>(fd, errno == ELOOP ? ENOTDIR : errno);
+  }
+
+  std::unique_ptr<FolderOps> Duplicate() const override {
+    if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
+    const int fd = ::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0);
+    return std::make_unique<PosixFolder>(fd, errno);
+  }
+
+  EntryFacts LookAt(const std::string& name) const override {
+    struct stat st;
+    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      EntryFacts facts;
+      facts.error = errno;
+      return facts;
+    }
+    return posix::FactsFromStat(name, st);
+  }
+
+  bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
+    return !posix::ArchiveClearAt(fd_.get(), name, posix::StatOf(facts));
+  }
+
+  int SetAttributes(const std::string& name, uint32_t attributes) const override {
+    return posix::SetAttributesAt(fd_.get(), name, attributes);
+  }
+
+  int RemoveFile(const std::string& name) const override { return posix::DeleteFileAt(fd_.get(), name); }
+
+  int RemoveStaleTemporary(const std::string& name) const override {
+    // Read-only or not: a copy killed after taking its source's permission
+    // bits leaves a read-only temporary.
+    struct stat st;
+    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return kErrAccessDenied;
+    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
+  }
+
+  int RemoveFolder(const std::string& name) const override {
+    return ::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+  }
+
+  int MakeFolder(const std::string& name) const override {
+    return ::mkdirat(fd_.get(), name.c_str(), 0777) == 0 ? 0 : errno;
+  }
+
+  int MayChange() const override {
+    return ::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
+  }
+
+  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName) const override {
+    const auto* other = dynamic_cast<const PosixFolder*>(&dest);
+    if (!other) return kErrAccessDenied;
+    return posix::CopyFileAt(fd_.get(), name, other->fd(), destName);
+  }
+
+  std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
+    // The folder itself, already reached without following a link, is
+    // opened again for listing.
+    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+      const int error = errno;
+      if (fd >= 0) ::close(fd);
+      return std::make_unique<PosixSearch>(error);
+    }
+    return std::make_unique<PosixSearch>(dir, mask);
+  }
+
+  std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
+    return OpenForReading(fd_.get(), name, O_NOFOLLOW, error);
+  }
+
+ private:
+  UniqueFd fd_;
+  int error_;
+};
+
+class PosixLogFile : public LogFileOps {
+ public:
+  explicit PosixLogFile(int fd) : fd_(fd) {}
+  int Write(const char* data, size_t size) override {
+    while (size > 0) {
+      const ssize_t n = ::write(fd_.get(), data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return errno;
+      if (n == 0) return EIO;
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+    return 0;
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
+class PosixRunLock : public RunLockOps {
+ public:
+  explicit PosixRunLock(const std::string& configPath) {
+    // A lock file beside the configuration; where none can be made (a folder
+    // the user may not write), the folder itself carries the lock.
+    const std::string lockPath = configPath + ".lock";
+    fd_ = UniqueFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    // A lock file left by another user's run is not ours to write, but flock
+    // needs no write access: locking the folder instead would run alongside
+    // that user's run. (Non-blocking, so that a FIFO there cannot hold us.)
+    if (!fd_.valid())
+      fd_ = UniqueFd(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd_.valid()) {
+      const std::string folder = ParentFolder(configPath);
+      fd_ = UniqueFd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    // The kernel drops the lock with the descriptor, also when the process dies.
+    if (!fd_.valid()) return;
+    held_ = ::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0;
+    busy_ = !held_ && errno == EWOULDBLOCK;
+  }
+  bool held() const override { return held_; }
+  bool busy() const override { return busy_; }
+
+ private:
+  UniqueFd fd_;
+  bool held_ = false;
+  bool busy_ = false;
+};
+
+// Takes the file for this run alone, as the log writer holds it without
+// sharing; -1 when another holds it.
+int Claim(int fd) {
+  if (fd < 0) return -1;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<FolderOps> OpenFolder(const std::string& path) const override {
+    const int fd = ::open(path.c_str(), kFolderFlags);
+    return std::make_unique<PosixFolder>(fd, errno);
+  }
+
+  bool DirectoryExists(const std::string& path, bool followLinks) const override {
+    struct stat st;
+    const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    return rc == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool ResolvePath(const std::string& path, std::string& resolved) const override {
+    char* r = ::realpath(path.c_str(), nullptr);
+    if (!r) return false;
+    resolved = r;
+    std::free(r);
+    return true;
+  }
+
+  bool Identity(const std::string& path, uint64_t& device, uint64_t& inode) const override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
+  }
+
+  bool FolderWithin(const std::string& inner, const std::string& outer) const override {
+    return posix::FolderWithinAt(inner, outer);
+  }
+
+  int CreateDirectories(const std::string& path) const override {
+    if (path.empty()) return kErrNotFound;
+    const std::string p = WithoutTrailingSeparator(path);
+    if (::mkdir(p.c_str(), 0777) == 0) return 0;
+    if (errno == EEXIST) return DirectoryExists(p, true) ? 0 : EEXIST;
+    if (errno != ENOENT) return errno;
+    const std::string parent = ParentFolder(p);
+    if (parent.empty() || parent == "/") return ENOENT;
+    if (const int rc = CreateDirectories(parent)) return rc;
+    if (::mkdir(p.c_str(), 0777) == 0) return 0;
+    return errno == EEXIST && DirectoryExists(p, true) ? 0 : errno;
+  }
+
+  void EnsureDirectory(const std::string& path) const override {
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) CreateDirectories(path);
+  }
+
+  std::unique_ptr<ReaderOps> OpenFile(const std::string& path, int& error) const override {
+    // A directory would open on Linux but is no file to read.
+    return OpenForReading(AT_FDCWD, path, 0, error);
+  }
+
+  std::unique_ptr<LogFileOps> OpenLogFile(const std::string& path, bool append) const override {
+    if (append) {
+      const int fd = Claim(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+      return fd < 0 ? nullptr : std::make_unique<PosixLogFile>(fd);
+    }
+    // Truncated only once the lock is held, so another run's file is never emptied.
+    const int fd = Claim(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd < 0) return nullptr;
+    if (::ftruncate(fd, 0) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixLogFile>(fd);
+  }
+
+  std::unique_ptr<RunLockOps> LockRun(const std::string& configPath) const override {
+    return std::make_unique<PosixRunLock>(configPath);
+  }
+
+  bool RunBusy(const std::string& configPath) const override {
+    // A shared lock cannot be had while a run holds its exclusive one; it is
+    // given back at once, so looking never keeps a run from starting.
+    const std::string folder = ParentFolder(configPath);
+    for (const std::string& holder : {configPath + ".lock", folder.empty() ? std::string(".") : folder}) {
+      const UniqueFd fd(::open(holder.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+      if (fd.valid() && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) return true;
+    }
+    return false;
+  }
+
+  int WriteFileAtomic(const std::string& path, const std::string& content) const override {
+    return posix::WriteFileAtomicAt(path, content);
+  }
+};
+
+}  // namespace
+
+const FileSystem& RealFileSystem() {
+  static const PosixFileSystem fileSystem;
+  return fileSystem;
+}
+
+}  // namespace tandrel::platform
