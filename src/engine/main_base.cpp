@@ -88,7 +88,7 @@ int HoldsEntries(const std::string& folder, bool& holds) {
   platform::FindEntry entry;
   holds = false;
   while (search.Next(entry)) {
-    if (entry.name[0] != '.') {
+    if (!entry.isHidden) {
       holds = true;
       return 0;
     }

@@ -30,7 +30,7 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
                          platform::attr::Archive);
   platform::FindEntry entry;
   while (search.Next(entry)) {
-    if (entry.name[0] == '.') {
+    if (entry.isHidden) {
       if (RemoveIfStaleTemporary(dest.dir(), entry)) dest.Changed(entry.name);
       continue;
     }
@@ -69,7 +69,7 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
     platform::DirSearch search(self, "*.*", platform::attr::All);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (entry.name[0] == '.') {
+      if (entry.isHidden) {
         RemoveIfStaleTemporary(self, entry);
         continue;
       }

@@ -82,7 +82,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     bool posted = false;
     while (search.Next(entry)) {
       if (listedNow) listed.push_back(entry);
-      if (entry.name[0] == '.') continue;
+      if (entry.isHidden) continue;
       ++remaining;
       if (!entry.isDirectory) continue;
       // Only a level with subfolders has anything to read ahead.
@@ -150,7 +150,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (entry.name[0] == '.' || entry.isDirectory) continue;
+      if (entry.isHidden || entry.isDirectory) continue;
       ++files;
       if (TransferInLevel(entry.name) == 0) --remaining;
     }
@@ -184,7 +184,7 @@ void ZO_Dir::ReadPassFacts(const std::string& mask, SharedReading* early) {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (entry.name[0] != '.' && !entry.isDirectory) names.push_back(entry.name);
+      if (!entry.isHidden && !entry.isDirectory) names.push_back(entry.name);
     }
   }
   if (early) {
