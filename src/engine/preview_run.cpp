@@ -10,18 +10,15 @@ RunResult PreviewJobs(TfMainBase& main) {
     TfMainBase& main;
     bool logFile = main.LogFile;
     bool extendedLog = main.ExtendedLog;
-    bool readAhead = main.ReadAheadEnabled;
     ~Settings() {
       main.LogFile = logFile;
       main.ExtendedLog = extendedLog;
-      main.ReadAheadEnabled = readAhead;
     }
   } kept{main};
   main.LogFile = false;
   main.ExtendedLog = true;
-  // Every question goes to the plan: a level's kept facts and the second
-  // thread read the disk beneath it and would miss the planned changes.
-  main.ReadAheadEnabled = false;
+  // A level's facts are read through the plan like every other question;
+  // the read-ahead's own threads only warm the caches of the disk beneath.
   const platform::PreviewScope preview;
   return main.RunJobs();
 }

@@ -19,6 +19,8 @@ class FolderOps {
   virtual int error() const = 0;
   // A subfolder, never through a link; an invalid one carries the error.
   virtual std::unique_ptr<FolderOps> OpenSub(const std::string& name) const = 0;
+  // A second handle for another thread that reads ahead (in a preview, onto
+  // the real folder beneath the plan).
   virtual std::unique_ptr<FolderOps> Duplicate() const = 0;
 
   virtual EntryFacts LookAt(const std::string& name) const = 0;
@@ -26,15 +28,16 @@ class FolderOps {
   virtual bool ArchiveOf(const std::string& name, const EntryFacts& facts) const = 0;
   virtual int SetAttributes(const std::string& name, uint32_t attributes) const = 0;
 
+  // Deletes an entry that is no folder; the program's refusals (read-only
+  // files, folders) are made before the call.
   virtual int RemoveFile(const std::string& name) const = 0;
-  virtual int RemoveStaleTemporary(const std::string& name) const = 0;
   virtual int RemoveFolder(const std::string& name) const = 0;
   virtual int MakeFolder(const std::string& name) const = 0;
   // 0 when entries may be made and removed here, otherwise the code such a
   // change would get (no right to write, a read-only file system).
   virtual int MayChange() const = 0;
-  // Copies the entry `name` to `destName` in `dest`, a folder of the same
-  // file system, as CopyFileReplace does.
+  // Copies the regular file `name` to `destName` in `dest`, a folder of the
+  // same file system, as CopyFileReplace does once its refusals are made.
   virtual int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName) const = 0;
 
   // The entries whose names match `mask`, "." and ".." aside.

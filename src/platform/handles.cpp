@@ -12,6 +12,13 @@ namespace {
 
 thread_local const FileSystem* current = nullptr;
 
+// The program's own refusals, whichever file system answers: a read-only
+// file is never replaced or deleted, not even by an administrator, and a
+// folder is never taken for a file.
+bool Protected(const EntryFacts& facts) {
+  return facts.exists() && (facts.isDirectory || (facts.isRegular && (facts.attributes & attr::ReadOnly)));
+}
+
 // The folder of `path` and its last component, for the path operations.
 DirHandle ParentOf(const std::string& path, std::string& name) {
   name = LastComponent(path);
@@ -91,12 +98,20 @@ bool DirHandle::Identity(const std::string& name, uint64_t& device, uint64_t& in
 int DirHandle::EntryError(const std::string& name) const { return LookAt(name).error; }
 
 int DirHandle::RemoveFile(const std::string& name) const {
-  return valid() ? ops_->RemoveFile(name) : error();
+  if (!valid()) return error();
+  const EntryFacts facts = ops_->LookAt(name);
+  if (!facts.exists()) return facts.error;
+  return Protected(facts) ? kErrAccessDenied : ops_->RemoveFile(name);
 }
 
 int DirHandle::RemoveStaleTemporary(const std::string& name) const {
   if (!IsStaleTemporary(name)) return kErrAccessDenied;
-  return valid() ? ops_->RemoveStaleTemporary(name) : error();
+  if (!valid()) return error();
+  // Read-only or not: a copy killed after taking its source's read-only
+  // state leaves a read-only temporary. Only a regular file is one.
+  const EntryFacts facts = ops_->LookAt(name);
+  if (!facts.exists()) return facts.error;
+  return facts.isRegular ? ops_->RemoveFile(name) : kErrAccessDenied;
 }
 
 int DirHandle::RemoveFolder(const std::string& name) const {
@@ -188,6 +203,11 @@ int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, c
                     const std::string& destName) {
   if (!sourceDir.valid()) return sourceDir.error();
   if (!destDir.valid()) return destDir.error();
+  if (Protected(destDir.LookAt(destName))) return kErrAccessDenied;
+  const EntryFacts source = sourceDir.LookAt(sourceName);
+  if (!source.exists()) return source.error;
+  // A link, a folder or a device is never copied.
+  if (!source.isRegular) return kErrAccessDenied;
   return sourceDir.ops()->CopyTo(sourceName, *destDir.ops(), destName);
 }
 

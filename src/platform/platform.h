@@ -158,7 +158,8 @@ class DirHandle {
   int RemoveFolder(const std::string& name) const;
   // Creates the subfolder `name` (one level). 0 or the error code.
   int MakeFolder(const std::string& name) const;
-  // A second handle on the same folder, for another thread.
+  // A second handle on the same folder, for another thread that reads ahead
+  // (in a preview it reads the real folder, never the plan).
   DirHandle Duplicate() const;
 
   // The file system's side of the handle; null for a default handle.

@@ -94,7 +94,10 @@ class PreviewTest : public EngineFixture {
     main_.LogFile = true;
     main_.ExtendedLog = false;
     const auto before = FullSnapshot(dir_.path());
+    // Every reader of the read-ahead at work from the start, beneath the plan.
+    main_.ReadAheadAsOnASlowDisk = true;
     const Outcome preview = LinesOf(PreviewJobs(main_));
+    main_.ReadAheadAsOnASlowDisk = false;
     EXPECT_EQ(FullSnapshot(dir_.path()), before) << "the preview changed the disk";
     EXPECT_TRUE(main_.LogFile);
     EXPECT_FALSE(main_.ExtendedLog);

@@ -125,13 +125,9 @@ namespace posix {
 int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest) {
   struct stat dst;
   const bool destExists = ::fstatat(destDirfd, dest.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0;
-  // A directory or a read-only file is never replaced, not even by root.
-  if (destExists && (S_ISDIR(dst.st_mode) || (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0))) {
-    return kErrAccessDenied;
-  }
 
-  // Non-blocking, so that a source swapped for a FIFO since the enumeration
-  // cannot hang the run; only a regular file is read.
+  // Non-blocking, so that a source swapped for a FIFO since it was looked
+  // at cannot hang the run; only a regular file is read.
   UniqueFd in(::openat(sourceDirfd, source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!in.valid()) return errno == ELOOP ? kErrAccessDenied : errno;
   struct stat src;
@@ -196,15 +192,6 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
 }
 
 void FailNextModeChangeWith(int error) { modeChangeFault = error; }
-
-int DeleteFileAt(int dirfd, const std::string& path) {
-  struct stat st;
-  if (::fstatat(dirfd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  // A read-only file is protected from deletion, as the user expects.
-  if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) return kErrAccessDenied;
-  if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
-  return ::unlinkat(dirfd, path.c_str(), 0) == 0 ? 0 : errno;
-}
 
 }  // namespace posix
 

@@ -168,14 +168,7 @@ class PosixFolder : public FolderOps {
     return posix::SetAttributesAt(fd_.get(), name, attributes);
   }
 
-  int RemoveFile(const std::string& name) const override { return posix::DeleteFileAt(fd_.get(), name); }
-
-  int RemoveStaleTemporary(const std::string& name) const override {
-    // Read-only or not: a copy killed after taking its source's permission
-    // bits leaves a read-only temporary.
-    struct stat st;
-    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-    if (!S_ISREG(st.st_mode)) return kErrAccessDenied;
+  int RemoveFile(const std::string& name) const override {
     return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
   }
 

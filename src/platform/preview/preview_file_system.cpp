@@ -78,17 +78,20 @@ class PreviewFolder : public FolderOps {
   bool valid() const override { return planned_ || real(); }
   int error() const override { return valid() ? 0 : error_ != 0 ? error_ : kErrNotFound; }
   std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override;
+  // The second handle serves another thread, which only reads ahead to warm
+  // the caches: it reads the real folder and keeps away from the plan, which
+  // this thread alone changes. A folder that is only planned has nothing to
+  // read.
   std::unique_ptr<FolderOps> Duplicate() const override {
-    return std::make_unique<PreviewFolder>(fs_, real_ ? real_->Duplicate() : nullptr, path_, planned_,
-                                           error_);
+    if (real()) return real_->Duplicate();
+    return std::make_unique<PreviewFolder>(fs_, nullptr, path_, false, kErrNotFound);
   }
   EntryFacts LookAt(const std::string& name) const override;
   bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
     return real() ? real_->ArchiveOf(name, facts) : true;
   }
   int SetAttributes(const std::string& name, uint32_t attributes) const override;
-  int RemoveFile(const std::string& name) const override { return PlanDeletion(name, false); }
-  int RemoveStaleTemporary(const std::string& name) const override { return PlanDeletion(name, true); }
+  int RemoveFile(const std::string& name) const override;
   int RemoveFolder(const std::string& name) const override;
   int MakeFolder(const std::string& name) const override;
   int MayChange() const override;
@@ -101,9 +104,6 @@ class PreviewFolder : public FolderOps {
   int List(std::vector<FindEntry>& entries) const;
 
  private:
-  // Plans the deletion of a file or a link; `readOnlyToo` for a stale
-  // temporary, which only a regular file can be.
-  int PlanDeletion(const std::string& name, bool readOnlyToo) const;
   // A real file as the plan keeps it once the run has changed something of it.
   Entry RealFile(const std::string& name) const;
 
@@ -373,20 +373,8 @@ int PreviewFolder::MayChange() const {
   return real_->MayChange();
 }
 
-int PreviewFolder::PlanDeletion(const std::string& name, bool readOnlyToo) const {
+int PreviewFolder::RemoveFile(const std::string& name) const {
   if (!valid()) return error();
-  if (const Entry* e = fs_.Find(path_, name)) {
-    if (e->kind == Entry::Kind::Gone) return kErrNotFound;
-    if (e->kind == Entry::Kind::Folder || (!readOnlyToo && (e->facts.attributes & attr::ReadOnly))) {
-      return kErrAccessDenied;
-    }
-  } else {
-    if (planned_) return kErrNotFound;
-    const EntryFacts facts = real_->LookAt(name);
-    if (!facts.exists()) return facts.error;
-    const bool readOnlyFile = facts.isRegular && (facts.attributes & attr::ReadOnly);
-    if (readOnlyToo ? !facts.isRegular : facts.isDirectory || readOnlyFile) return kErrAccessDenied;
-  }
   if (const int rc = MayChange()) return rc;
   fs_.Put(path_, name, Entry{});
   return 0;
@@ -439,23 +427,11 @@ int PreviewFolder::CopyTo(const std::string& name, const FolderOps& destOps,
   if (!dest) return kErrAccessDenied;
   if (!valid()) return error();
   if (!dest->valid()) return dest->error();
-  // The copy's own refusals first: a folder or a read-only file at the
-  // destination is never replaced.
-  const EntryFacts there = dest->LookAt(destName);
-  if (there.exists() && (there.isDirectory || (there.isRegular && (there.attributes & attr::ReadOnly)))) {
-    return kErrAccessDenied;
-  }
-
   Entry copy;
   if (const Entry* e = fs_.Find(path_, name)) {
-    if (e->kind == Entry::Kind::Gone) return kErrNotFound;
-    if (e->kind == Entry::Kind::Folder) return kErrAccessDenied;
     copy = *e;
   } else {
-    if (planned_) return kErrNotFound;
-    const EntryFacts facts = real_->LookAt(name);
-    if (!facts.exists()) return facts.error;
-    if (!facts.isRegular) return kErrAccessDenied;  // a link, a folder, a device
+    if (!real()) return kErrNotFound;
     int error = 0;
     if (!real_->OpenFile(name, error)) return error;
     copy = RealFile(name);
