@@ -23,8 +23,6 @@
 namespace tandrel {
 namespace {
 
-constexpr const char* kHelpFile = "./Tandrel.hlp";
-
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
@@ -148,7 +146,6 @@ int StartUp(const StartUpOptions& options) {
     // The title is the application name rather than the display name, which
     // Qt would append to every window's caption.
     QApplication::setApplicationName(kApplicationTitle);
-    qApp->setProperty("helpFile", kHelpFile);
     QApplication::setWindowIcon(ui::ProductIcon());
     // Hiding the main window to the tray must not end the program; only a
     // confirmed close does.
@@ -182,8 +179,6 @@ int StartUp(const StartUpOptions& options) {
     if (options.showState == kShowMinNoActive) {
       // Stays hidden; Restore from the tray brings it back in the normal state.
       fMain.setWindowState(Qt::WindowMinimized);
-    } else if (options.showState == kShowMaximized) {
-      fMain.showMaximized();
     } else {
       fMain.show();
     }

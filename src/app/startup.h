@@ -21,7 +21,6 @@ inline constexpr char kApplicationTitle[] = "Kolvane Tandrel";
 
 // Show states the start-up tells apart (the values Windows gives them).
 constexpr int kShowDefault = 10;
-constexpr int kShowMaximized = 3;
 constexpr int kShowMinNoActive = 7;  // stay hidden, tray icon only
 
 // Exit codes of the program.

@@ -80,8 +80,6 @@ class StartUpTest : public QObject {
       // Restore from the tray shows the window in the normal state.
       TrayItem(windows, "pmTIRestore")->trigger();
       QCOMPARE(main.windowState(), Qt::WindowNoState);
-    } else {
-      QCOMPARE(main.isMaximized(), showState == tandrel::kShowMaximized);
     }
     QVERIFY(main.isVisible());
   }
@@ -251,7 +249,6 @@ class StartUpTest : public QObject {
     QTest::newRow("SYNC") << "SYNC" << tandrel::kShowDefault;
     QTest::newRow("/ SYNC") << "/ SYNC" << tandrel::kShowDefault;
     QTest::newRow("--minimized") << "--minimized" << tandrel::kShowMinNoActive;
-    QTest::newRow("maximised") << "" << tandrel::kShowMaximized;
   }
 
   void residentRoadEntersTheLoop() {
@@ -275,7 +272,7 @@ class StartUpTest : public QObject {
     QVERIFY(!QFile::exists(Path("D/a.txt")));
   }
 
-  void titleHelpFileAndWindows() {
+  void titleAndWindows() {
     StartUpOptions options = Options("");
     bool checked = false;
     options.windowsCreated = [&](Windows& windows) {
@@ -292,7 +289,6 @@ class StartUpTest : public QObject {
     QCOMPARE(tandrel::StartUp(options), 0);
     QVERIFY(checked);
     QCOMPARE(QApplication::applicationDisplayName(), QString("Kolvane Tandrel"));
-    QCOMPARE(qApp->property("helpFile").toString(), QString("./Tandrel.hlp"));
     QVERIFY(!QApplication::quitOnLastWindowClosed());
   }
 
