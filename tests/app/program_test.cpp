@@ -258,11 +258,8 @@ class ProgramTest : public QObject {
     } else {
       QVERIFY2(outcome.output.startsWith("Usage: tandrel [--minimized] [/SYNC]\n"),
                outcome.output.constData());
-      for (const QString& line : {"Configuration: " + Path("tandrel.cfg"), "Log folder:    " + Path("Log/"),
-                                  "Manual:        " + Path("tandrel.html"),
-                                  QString("  3  another run of the same configuration was in progress")}) {
-        QVERIFY2(outcome.output.contains(line.toLocal8Bit()), qPrintable(line));
-      }
+      // Where this copy keeps its files: beside itself.
+      QVERIFY(outcome.output.contains(("\nConfiguration: " + Path("tandrel.cfg") + "\n").toLocal8Bit()));
     }
     QVERIFY2(!QFile::exists(Path("D/a.txt")), "the switch beside it ran nothing");
     QVERIFY(!QFile::exists(Path("tandrel.cfg.lock")));

@@ -105,69 +105,6 @@ class StartUpTest : public QObject {
 
   void cleanup() { folder_.reset(); }
 
-  void syncSwitchAnywhereInTheArguments_data() {
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("upper") << "/SYNC" << true;
-    QTest::newRow("lower") << "/sync" << true;
-    QTest::newRow("mixed") << "/Sync" << true;
-    QTest::newRow("longer word") << "/SYNCHRONISE" << true;
-    QTest::newRow("inside a word") << "abc/syncdef" << true;
-    QTest::newRow("between arguments") << "--minimized /SYNC later" << true;
-    QTest::newRow("dash") << "-SYNC" << false;
-    QTest::newRow("no slash") << "SYNC" << false;
-    QTest::newRow("blank after slash") << "/ SYNC" << false;
-    QTest::newRow("none") << "" << false;
-  }
-
-  void syncSwitchAnywhereInTheArguments() {
-    QFETCH(QString, arguments);
-    QFETCH(bool, found);
-    QCOMPARE(tandrel::HasSyncSwitch(arguments.toStdString()), found);
-  }
-
-  void onlyTheTextAfterTheProgramNameCounts() {
-    const char* withSwitchInPath[] = {"/srv/sync/tandrel", "--minimized"};
-    QCOMPARE(tandrel::ArgumentText(2, withSwitchInPath), std::string("--minimized"));
-    QVERIFY(!tandrel::HasSyncSwitch(tandrel::ArgumentText(2, withSwitchInPath)));
-    QCOMPARE(tandrel::ShowStateOf(2, withSwitchInPath), tandrel::kShowMinNoActive);
-
-    const char* several[] = {"tandrel", "a", "/sync", "b"};
-    QCOMPARE(tandrel::ArgumentText(4, several), std::string("a /sync b"));
-    QCOMPARE(tandrel::ShowStateOf(4, several), tandrel::kShowDefault);
-    const char* alone[] = {"tandrel"};
-    QCOMPARE(tandrel::ArgumentText(1, alone), std::string());
-  }
-
-  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt_data() {
-    QTest::addColumn<bool>("chosenOffscreen");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("debug");
-    QTest::addColumn<bool>("unattended");
-    QTest::newRow("no display, /SYNC") << true << QStringList{"/SYNC"} << false << true;
-    QTest::newRow("no display, /sync among others")
-        << true << QStringList{"--minimized", "now/sync"} << false << true;
-    QTest::newRow("a display") << false << QStringList{"/SYNC"} << false << false;
-    QTest::newRow("no display, resident") << true << QStringList{"--minimized"} << false << false;
-    QTest::newRow("framework notes wanted") << true << QStringList{"/SYNC"} << true << false;
-    QTest::newRow("platform argument") << true << QStringList{"/SYNC", "-platform", "xcb"} << false << false;
-    QTest::newRow("platform argument, two dashes")
-        << true << QStringList{"--platform", "xcb", "/SYNC"} << false << false;
-  }
-
-  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt() {
-    QFETCH(bool, chosenOffscreen);
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, debug);
-    QFETCH(bool, unattended);
-    std::vector<std::string> texts{"tandrel"};
-    for (const QString& a : arguments) texts.push_back(a.toStdString());
-    std::vector<const char*> argv;
-    for (const std::string& t : texts) argv.push_back(t.c_str());
-    QCOMPARE(tandrel::RunsUnattended(chosenOffscreen, static_cast<int>(argv.size()), argv.data(), debug),
-             unattended);
-  }
-
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
     QTest::addColumn<int>("showState");
     QTest::newRow("shown") << tandrel::kShowDefault;
