@@ -18,6 +18,7 @@
 #include "dialogs/form_support.h"
 #include "engine/main_base.h"
 #include "support/raridivevi.h"
+#include "support/text_lines.h"
 #include "support/time_field.h"
 
 namespace tandrel {
@@ -140,7 +141,7 @@ void TfConfigGeneral::FormHide() {
   const std::unique_ptr<TIniFile> ini = std::move(iniFile_);
   if (!ini) return;
   GeneralSettings settings;
-  settings.time = ui::FileText(eTime_->text());
+  settings.time = OneLine(ui::FileText(eTime_->text()));
   settings.interval = cbIntervalTimer_->isChecked();
   settings.logFile = cbLog_->isChecked();
   settings.extendedLog = cbExtendedLog_->isChecked();
