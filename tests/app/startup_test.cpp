@@ -232,16 +232,22 @@ class StartUpTest : public QObject {
   void confirmedExitEndsTheRealLoop() {
     StartUpOptions options = Options("");
     bool timedOut = false;
+    Windows* seen = nullptr;
     options.windowsCreated = [&](Windows& windows) {
+      seen = &windows;
       CloseSplashAtOnce(windows);
-      QTimer::singleShot(200, windows.fMain.get(), [&windows] {
+    };
+    // The real loop, with Exit from the tray as its first event.
+    options.messageLoop = [&] {
+      QTimer::singleShot(0, seen->fMain.get(), [&] {
         Prompts::QueueAnswer(QMessageBox::Yes);
-        TrayItem(windows, "pmTIExit")->trigger();
+        TrayItem(*seen, "pmTIExit")->trigger();
       });
-      QTimer::singleShot(10000, windows.fMain.get(), [&] {
+      QTimer::singleShot(10000, seen->fMain.get(), [&] {
         timedOut = true;
         QCoreApplication::exit(1);
       });
+      return QApplication::exec();
     };
     QCOMPARE(tandrel::StartUp(options), 0);
     QVERIFY(!timedOut);
@@ -321,7 +327,7 @@ class StartUpTest : public QObject {
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 2)));
     QTimer::singleShot(0, [] { throw std::runtime_error("Timer failed"); });
     bool later = false;
-    QTimer::singleShot(20, [&] {
+    QTimer::singleShot(0, [&] {  // queued after all of them
       later = true;
       QCoreApplication::exit(0);
     });
