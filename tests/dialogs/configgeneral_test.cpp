@@ -120,7 +120,7 @@ class ConfigGeneralTest : public QObject {
     Click("bbSluiten");
     QVERIFY(!dialog_->isVisible());
     QCOMPARE(Stored().time, std::string("01:30"));
-    // ...the menu item leaves it where it is, and ends a modal showing.
+    // ...the menu's Close leaves it where it is, and ends a modal showing.
     QTimer::singleShot(0, this, [this] {
       EnterField();
       Time()->setText("25:30");

@@ -60,7 +60,7 @@ class ConfigJobsTest : public QObject {
   }
 
   void everyCommandReachesTheEditor_data() {
-    QTest::addColumn<QString>("control");  // a button, a menu item, or "double <list>"
+    QTest::addColumn<QString>("control");  // a button, a menu action, or "double <list>"
     QTest::addColumn<QString>("list");     // the list whose entry is clicked first
     QTest::addColumn<int>("row");
     QTest::addColumn<QStringList>("nonActive");

@@ -20,7 +20,7 @@ TEST(UnattendedTest, ExitCodeAndStandardErrorOfEachEnding) {
   struct Row {
     const char* name;
     int code;
-    const char* errors;  // a part of standard error; "" for none at all
+    const char* errors;  // found in standard error; "" for nothing at all
   };
   const Row rows[] = {
       {"clean", kExitClean, ""},
