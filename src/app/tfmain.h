@@ -31,7 +31,7 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   // The windows that the commands show, created after this one.
   void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
 
-  // Commands; each menu item, tool button and tray item calls one of these.
+  // Commands; each menu action, tool button and tray action calls one of these.
   void mSynchroniseClick() { Perform(ui::MainCommand::Synchronise); }
   void mExitClick() { Perform(ui::MainCommand::Exit); }
   void mActViewLogFileClick() { Perform(ui::MainCommand::ViewLogFile); }

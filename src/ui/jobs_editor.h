@@ -68,7 +68,7 @@ class JobsEditor {
   void Delete(JobList list);
   // Moves the selected entry to the end of the other list.
   void MoveToOtherList(JobList from);
-  // Exchange the selected active entry with the one before or after it.
+  // Exchanges the selected active entry with the one before or after it.
   void MoveUp();
   void MoveDown();
   // A click on a list's entry (or a selection by key): loads its job.
