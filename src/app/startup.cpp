@@ -1,17 +1,12 @@
 #include "app/startup.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <stdexcept>
-#include <vector>
 
 #include "app/application.h"
-#include "app/preview_command.h"
 #include "app/tfmain.h"
-#include "app/unattended.h"
-#include "config/locations.h"
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
@@ -19,11 +14,10 @@
 #include "dialogs/error_box.h"
 #include "dialogs/prompts.h"
 #include "platform/platform.h"
+#include "program/unattended.h"
 
 namespace tandrel {
 namespace {
-
-constexpr const char* kHelpFile = "./Tandrel.hlp";
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -48,39 +42,6 @@ bool ChooseDisplayPlatform() {
   return true;
 }
 
-std::string Usage(const std::string& programPath) {
-  const FileLocations files = LocationsFor(programPath);
-  return "Usage: tandrel [--minimized] [/SYNC]\n"
-         "       tandrel --preview\n"
-         "       tandrel --help | --version\n"
-         "\n"
-         "Keeps folders in step by the jobs set up in its Jobs dialog.\n"
-         "\n"
-         "  /SYNC        run every active job once and end, without a window; the\n"
-         "               switch counts anywhere in the arguments, in any letter case\n"
-         "               (/sync, now/SYNC); without it the program stays resident\n"
-         "               in the system tray\n"
-         "  --preview    show what a /SYNC run would do now and change nothing: every\n"
-         "               line the run would log (with each file's line, whatever the\n"
-         "               log settings say) and a count of what it would copy, delete\n"
-         "               and remove; no log file, no window; exits as the run would\n"
-         "  --minimized  start with the main window hidden, the tray icon only\n"
-         "  -h, --help   print this text and end\n"
-         "  --version    print the version and end\n"
-         "\n"
-         "Configuration: " +
-         files.configFile + "\n" + "Log folder:    " + files.logFolder + "\n" +
-         "Manual:        " + files.manual +
-         "\n"
-         "\n"
-         "Exit codes of a /SYNC run (and of --preview, as the run would most likely end):\n"
-         "  0  every active job ran and nothing failed\n"
-         "  1  start-up failed, or the configuration file could not be read (the\n"
-         "     message goes to standard error)\n"
-         "  2  the run ended but reported a failure (also written to standard error)\n"
-         "  3  another run of the same configuration was in progress; nothing done\n";
-}
-
 // A configuration file that cannot be read, in the standard error box.
 void ShowConfigurationError(const TfMainBase& main) {
   ui::ShowException(std::make_exception_ptr(std::runtime_error(main.ConfigurationError())));
@@ -96,59 +57,12 @@ Windows::~Windows() {
   fMain.reset();
 }
 
-std::string ArgumentText(int argc, const char* const* argv) {
-  std::string text;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) text += ' ';
-    text += argv[i];
-  }
-  return text;
-}
-
-int ShowStateOf(int argc, const char* const* argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--minimized") == 0) return kShowMinNoActive;
-  }
-  return kShowDefault;
-}
-
-int ExitCodeOf(RunResult result) {
-  switch (result) {
-    case RunResult::Clean:
-      return kExitClean;
-    case RunResult::Failed:
-      return kExitRunFailed;
-    case RunResult::Busy:
-      return kExitBusy;
-    case RunResult::Unreadable:
-      return kExitStartUpError;
-  }
-  return kExitRunFailed;
-}
-
-std::string CommandLineAnswer(int argc, const char* const* argv, const std::string& programPath) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(programPath);
-    if (std::strcmp(argv[i], "--version") == 0) {
-      return "Tandrel " + std::to_string(TANDREL_VERSION_MAJOR) + "." +
-             std::to_string(TANDREL_VERSION_MINOR) + "." + std::to_string(TANDREL_VERSION_PATCH) + "." +
-             std::to_string(TANDREL_VERSION_TWEAK) + "\n";
-    }
-  }
-  return {};
-}
-
-bool HasSyncSwitch(const std::string& argumentText) {
-  return platform::UpperCaseLocale(argumentText).find("/SYNC") != std::string::npos;
-}
-
 int StartUp(const StartUpOptions& options) {
   Windows windows;
   try {
     // The title is the application name rather than the display name, which
     // Qt would append to every window's caption.
     QApplication::setApplicationName(kApplicationTitle);
-    qApp->setProperty("helpFile", kHelpFile);
     QApplication::setWindowIcon(ui::ProductIcon());
     // Hiding the main window to the tray must not end the program; only a
     // confirmed close does.
@@ -182,8 +96,6 @@ int StartUp(const StartUpOptions& options) {
     if (options.showState == kShowMinNoActive) {
       // Stays hidden; Restore from the tray brings it back in the normal state.
       fMain.setWindowState(Qt::WindowMinimized);
-    } else if (options.showState == kShowMaximized) {
-      fMain.showMaximized();
     } else {
       fMain.show();
     }
@@ -202,25 +114,11 @@ int StartUp(const StartUpOptions& options) {
   }
 }
 
-bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug) {
-  if (!chosenOffscreen || debug || !HasSyncSwitch(ArgumentText(argc, argv))) return false;
-  for (int i = 1; i < argc; ++i) {
-    // The framework's own argument picks a platform over the environment.
-    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return false;
-  }
-  return true;
-}
-
 int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust) {
   platform::InitLocale();
   const std::string programPath = platform::ExecutablePath();
   // Answered before any window or display is involved.
-  if (const std::string answer = CommandLineAnswer(argc, argv, programPath); !answer.empty()) {
-    std::fwrite(answer.data(), 1, answer.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitClean : kExitStartUpError;
-  }
-  // Needs no display either, and creates no window.
-  if (HasPreviewSwitch(argc, argv)) return RunPreviewCommand(programPath);
+  if (const std::optional<int> code = RunWithoutWindows(argc, argv, programPath)) return *code;
   // Read before the application object takes its own options out of argv.
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);
@@ -232,7 +130,7 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
     options.showState = showState;
     options.showSplash = false;
     if (adjust) adjust(options);
-    return RunUnattended(options);
+    return RunUnattended(options.programPath, options.mainCreated);
   }
   if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;

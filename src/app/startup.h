@@ -7,6 +7,8 @@
 #include <string>
 
 #include "engine/main_base.h"
+#include "program/command_line.h"
+#include "program/exit_codes.h"
 
 namespace tandrel {
 
@@ -14,25 +16,6 @@ class TfAbout;
 class TfConfigGeneral;
 class TfConfigJobs;
 class TfMain;
-
-// The application's title: the error box's caption, and the name before
-// an error's message on standard error.
-inline constexpr char kApplicationTitle[] = "Kolvane Tandrel";
-
-// Show states the start-up tells apart (the values Windows gives them).
-constexpr int kShowDefault = 10;
-constexpr int kShowMaximized = 3;
-constexpr int kShowMinNoActive = 7;  // stay hidden, tray icon only
-
-// Exit codes of the program.
-constexpr int kExitClean = 0;         // a clean run, or the resident program ended
-constexpr int kExitStartUpError = 1;  // an error ended the start-up (shown in the error box),
-                                      // such as a configuration file that cannot be read
-constexpr int kExitRunFailed = 2;     // the run ended but reported a failure
-constexpr int kExitBusy = 3;          // another run of the same configuration was in progress
-
-// The exit code of an unattended run that ended with `result`.
-int ExitCodeOf(RunResult result);
 
 // The program's windows, created in this order and kept until it ends.
 struct Windows {
@@ -60,27 +43,10 @@ struct StartUpOptions {
   std::function<int()> messageLoop;
 };
 
-// The arguments after the program name, joined by blanks.
-std::string ArgumentText(int argc, const char* const* argv);
-// "--minimized" among the arguments gives kShowMinNoActive.
-int ShowStateOf(int argc, const char* const* argv);
-// "/SYNC" anywhere in the argument text, letter case ignored by the locale's rules.
-bool HasSyncSwitch(const std::string& argumentText);
-
-// The answer to "--help"/"-h" or "--version" among the arguments, printed
-// instead of starting the program; empty when neither is given.
-std::string CommandLineAnswer(int argc, const char* const* argv, const std::string& programPath);
-
 // The start-up sequence on the application object that already exists.
-// Returns the exit code: one of the kExit values above; the resident road
+// Returns the exit code: one of the kExit values of exit_codes.h; the resident road
 // always ends with kExitClean.
 int StartUp(const StartUpOptions& options);
-
-// Whether "/SYNC" runs without the window system: the program chose the
-// offscreen platform itself (no display at all, none asked for by the
-// environment or a "-platform" argument), and the framework's own notes
-// (TANDREL_DEBUG) are not wanted. Nobody could see a window then.
-bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug);
 
 // The whole program: locale, display platform, application object, start-up;
 // an unattended "/SYNC" without any display runs without the window system.

@@ -16,31 +16,18 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
-#include <cstring>
-#include <stdexcept>
 
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
-#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
-#include "dialogs/prompts.h"
-#include "log/run_log.h"
-#include "platform/platform.h"
-#include "support/text_lines.h"
 
 namespace tandrel {
-
-const char* const TfMain::kCaption = "Kolvane Directory Synchronisation";
-const char* const TfMain::kCloseCaption = "Stop Tandrel?";
-const char* const TfMain::kCloseQuestion =
-    "Press YES to stop directory synchronisation\r\nPress NO to continue without any changes.";
 
 namespace {
 
@@ -77,7 +64,7 @@ QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
 
 }  // namespace
 
-TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
+TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programPath), *this, prompter_) {
   setObjectName("fMain");
   setWindowTitle(kCaption);
   setWindowIcon(ui::ProductIcon());
@@ -95,7 +82,7 @@ TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
   tSync_->setObjectName("tSync");
   tSync_->setInterval(kSyncIntervalMs);
   tSync_->setTimerType(Qt::PreciseTimer);  // steady 10-second steps through the minute
-  connect(tSync_, &QTimer::timeout, this, [this] { Command(&TfMain::tSyncTimer); });
+  connect(tSync_, &QTimer::timeout, this, [this] { tSyncTimer(); });
 
   BuildTray();
 
@@ -110,11 +97,6 @@ TfMain::TfMain(std::string programPath) : TfMainBase(std::move(programPath)) {
     resize(size);
   }
 
-  // FormCreate.
-  WindowsEnding = false;
-  RunInProgress = false;
-  LoadGeneralSettings();
-  ComputeNextSyncTime();
   tSync_->start();
 }
 
@@ -126,30 +108,25 @@ void TfMain::BuildMenus() {
 
   QMenu* file = bar->addMenu("File");
   file->setObjectName("File1");
-  connect(MenuItem(file, "mExit", "Exit"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mExitClick); });
+  connect(MenuItem(file, "mExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
 
   QMenu* action = bar->addMenu("Action");
   action->setObjectName("Action1");
   connect(MenuItem(action, "mSynchronise", "Synchronise"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mSynchroniseClick); });
+          [this] { mSynchroniseClick(); });
   action->addSeparator()->setObjectName("N1");
   connect(MenuItem(action, "mActViewLogFile", "View logfile"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mActViewLogFileClick); });
+          [this] { mActViewLogFileClick(); });
 
   QMenu* config = bar->addMenu("Config");
   config->setObjectName("Config1");
-  connect(MenuItem(config, "mJobs", "Jobs"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mJobsClick); });
-  connect(MenuItem(config, "mGeneral", "General"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mGeneralClick); });
+  connect(MenuItem(config, "mJobs", "Jobs"), &QAction::triggered, this, [this] { mJobsClick(); });
+  connect(MenuItem(config, "mGeneral", "General"), &QAction::triggered, this, [this] { mGeneralClick(); });
 
   QMenu* help = bar->addMenu("Help");
   help->setObjectName("Help1");
-  connect(MenuItem(help, "Contents1", "Contents"), &QAction::triggered, this,
-          [this] { Command(&TfMain::Contents1Click); });
-  connect(MenuItem(help, "mAbout1", "About"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mAbout1Click); });
+  connect(MenuItem(help, "Contents1", "Contents"), &QAction::triggered, this, [this] { Contents1Click(); });
+  connect(MenuItem(help, "mAbout1", "About"), &QAction::triggered, this, [this] { mAbout1Click(); });
 }
 
 void TfMain::BuildClientArea() {
@@ -181,7 +158,7 @@ void TfMain::BuildClientArea() {
     button->setIcon(ui::GlyphIcon(b.glyph));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this, [this, handler = b.handler] { Command(handler); });
+    connect(button, &QToolButton::clicked, this, [this, handler = b.handler] { (this->*handler)(); });
   }
 
   auto* label = new QLabel("Log", area);
@@ -208,9 +185,8 @@ void TfMain::BuildTray() {
   auto* menu = new QMenu(this);
   menu->setObjectName("pmTrayIcon");
   connect(MenuItem(menu, "pmTIRestore", "Restore"), &QAction::triggered, this,
-          [this] { Command(&TfMain::pmTIRestoreClick); });
-  connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this,
-          [this] { Command(&TfMain::mExitClick); });
+          [this] { pmTIRestoreClick(); });
+  connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
 
   auto* tray = new QSystemTrayIcon(ui::ProductIcon(), this);
   tray->setObjectName("TrayIcon1");
@@ -218,7 +194,7 @@ void TfMain::BuildTray() {
   tray->setContextMenu(menu);
   connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-      Command(&TfMain::pmTIRestoreClick);
+      pmTIRestoreClick();
     }
   });
   tray->show();
@@ -230,56 +206,21 @@ void TfMain::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGenera
   fConfigGeneral_ = configGeneral;
 }
 
-template <typename Handler>
-void TfMain::Command(Handler handler) {
-  ui::Guarded([this, handler] { (this->*handler)(); });
-  EndWhenIdle();
-}
-
-void TfMain::EndWhenIdle() {
-  if (!endRequested_ || RunInProgress) return;
-  hide();
-  // exit() rather than quit(): quit() would ask every window to close again.
-  QCoreApplication::exit(0);
-}
-
-void TfMain::mSynchroniseClick() {
-  if (RunInProgress) return;
-  RunJobs();
-}
-
-void TfMain::mExitClick() { close(); }
-
-void TfMain::mActViewLogFileClick() {
-  const QString start = QString::fromLocal8Bit(ProgramFolder(ProgramPath()));
-  const QString chosen = ui::Prompts::OpenFile(this, start, "Log files (*.log)");
-  if (chosen.isEmpty()) return;
-  const std::string path = chosen.toLocal8Bit().toStdString();
-  std::string content;
-  if (const int error = platform::ReadWholeFile(path, content)) {
-    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(error));
-  }
-  MemoReplaceAll(SplitLines(content));
-}
-
-void TfMain::mJobsClick() {
+void TfMain::ShowJobs() {
   if (fConfigJobs_) fConfigJobs_->exec();
 }
 
-void TfMain::mGeneralClick() {
+void TfMain::ShowGeneral() {
   if (fConfigGeneral_) fConfigGeneral_->exec();
-  ComputeNextSyncTime();
 }
 
-void TfMain::Contents1Click() { ui::Prompts::OpenWithDesktop(QString::fromLocal8Bit(ManualPath())); }
-
-void TfMain::mAbout1Click() {
+void TfMain::ShowAbout() {
   if (!fAbout_) return;
   fAbout_->CentreOver(this);
   fAbout_->exec();
 }
 
-void TfMain::pmTIRestoreClick() {
+void TfMain::Restore() {
   if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
@@ -296,27 +237,18 @@ void TfMain::pmTIRestoreClick() {
   }
 }
 
-void TfMain::tSyncTimer() { SyncTimerTick(); }
-
-void TfMain::QueryEndSession() { WindowsEnding = true; }
+void TfMain::EndProgram() {
+  hide();
+  // exit() rather than quit(): quit() would ask every window to close again.
+  QCoreApplication::exit(0);
+}
 
 void TfMain::closeEvent(QCloseEvent* event) {
-  if (!WindowsEnding && !endRequested_) {
-    QMessageBox::StandardButton answer = QMessageBox::No;
-    ui::Guarded([&] {
-      answer = ui::Prompts::Ask(this, kCloseCaption, kCloseQuestion, QMessageBox::Critical,
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    });
-    if (answer != QMessageBox::Yes) {
-      event->ignore();
-      return;
-    }
+  if (CloseRequested()) {
+    event->accept();
+  } else {
+    event->ignore();
   }
-  event->accept();
-  endRequested_ = true;
-  // During a run the question was asked from inside the run's message
-  // processing: the run goes on, and whoever started it ends the program.
-  EndWhenIdle();
 }
 
 void TfMain::changeEvent(QEvent* event) {
@@ -333,68 +265,44 @@ void TfMain::changeEvent(QEvent* event) {
   }
 }
 
-// A run adds a line and processes messages for every file. Inserting and
-// painting each line on its own would cost far more than the run itself, so
-// lines wait in `pendingLines_` and reach the log area together, at most
-// kMemoFlushMs apart while a run goes on and at its end. Counting, clearing
-// and replacing see the waiting lines too.
+void TfMain::ClearLines() { mLog_->clear(); }
 
-void TfMain::MemoClear() {
-  pendingLines_.clear();
-  mLog_->clear();
-  memoEmpty_ = true;
-}
-
-int TfMain::MemoCount() const {
-  // An empty document still has one block; an empty first line is a line.
-  return (memoEmpty_ ? 0 : mLog_->blockCount()) + static_cast<int>(pendingLines_.size());
-}
-
-void TfMain::MemoAdd(const std::string& line) { pendingLines_ << QString::fromLocal8Bit(line); }
-
-void TfMain::MemoRunBegins() { runComingIntoView_ = true; }
-
-void TfMain::MemoFlush() {
-  if (pendingLines_.isEmpty()) return;
-  // The end stays in view while lines arrive, unless the user has scrolled
-  // up to read; a new run's first lines come into view wherever the user was.
-  QScrollBar* bar = mLog_->verticalScrollBar();
-  const bool followEnd = bar->value() == bar->maximum();
-  const int firstNewLine = memoEmpty_ ? 0 : mLog_->blockCount();
+void TfMain::AppendLines(const std::vector<std::string>& lines, bool belowShown) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(lines.size()));
+  for (const std::string& line : lines) texts << QString::fromLocal8Bit(line);
   QTextCursor cursor(mLog_->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   // After earlier content, even a single empty line, the new lines start a block.
-  if (!memoEmpty_) cursor.insertBlock();
-  cursor.insertText(pendingLines_.join('\n'));
+  if (belowShown) cursor.insertBlock();
+  cursor.insertText(texts.join('\n'));
   cursor.endEditBlock();
-  pendingLines_.clear();
-  memoEmpty_ = false;
-  if (runComingIntoView_) {
-    runComingIntoView_ = false;
-    // Without line wrap the bar counts lines: the end, or as close to it as
-    // keeps the run's first line at the top.
-    bar->setValue(std::min(bar->maximum(), firstNewLine));
-  } else if (followEnd) {
-    bar->setValue(bar->maximum());
-  }
 }
 
-void TfMain::MemoReplaceAll(const std::vector<std::string>& lines) {
-  pendingLines_.clear();
-  QStringList all;
-  all.reserve(static_cast<qsizetype>(lines.size()));
-  for (const std::string& line : lines) all << QString::fromLocal8Bit(line);
-  mLog_->setPlainText(all.join('\n'));
-  memoEmpty_ = lines.empty();
+void TfMain::ReplaceLines(const std::vector<std::string>& lines) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(lines.size()));
+  for (const std::string& line : lines) texts << QString::fromLocal8Bit(line);
+  mLog_->setPlainText(texts.join('\n'));
 }
 
-void TfMain::ProcessPendingMessages() {
-  if (!memoFlushed_.isValid() || memoFlushed_.elapsed() >= kMemoFlushMs) {
-    MemoFlush();
-    memoFlushed_.restart();
-  }
-  QCoreApplication::processEvents();
+bool TfMain::ShowsLastLine() const {
+  const QScrollBar* bar = mLog_->verticalScrollBar();
+  return bar->value() == bar->maximum();
 }
+
+// Without line wrap the scroll bar counts lines.
+void TfMain::ScrollToLine(int line) {
+  QScrollBar* bar = mLog_->verticalScrollBar();
+  bar->setValue(std::min(bar->maximum(), line));
+}
+
+void TfMain::ScrollToEnd() {
+  QScrollBar* bar = mLog_->verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+void TfMain::ProcessMessages() { QCoreApplication::processEvents(); }
 
 }  // namespace tandrel

@@ -11,14 +11,8 @@
 #include <QShowEvent>
 #include <QStatusBar>
 
-#include "config/general_settings.h"
-#include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
-#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
-#include "engine/main_base.h"
-#include "support/raridivevi.h"
-#include "support/time_field.h"
 
 namespace tandrel {
 namespace {
@@ -36,7 +30,8 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int 
 
 }  // namespace
 
-TfConfigGeneral::TfConfigGeneral(TfMainBase& main, QWidget* parent) : QDialog(parent), main_(main) {
+TfConfigGeneral::TfConfigGeneral(TfMainBase& main, QWidget* parent)
+    : QDialog(parent), editor_(main, *this, prompter_) {
   BuildWindow();
 }
 
@@ -90,12 +85,12 @@ void TfConfigGeneral::BuildWindow() {
                          cbMultipleLog_,   cbLog_, bbSluiten};
   for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  connect(eTime_, &QLineEdit::textChanged, this, [this] { ui::Guarded([this] { eTimeChange(); }); });
+  connect(eTime_, &QLineEdit::textChanged, this, [this] { eTimeChange(); });
   eTime_->installEventFilter(this);
-  connect(cbIntervalTimer_, &QCheckBox::toggled, this, [this] { ui::Guarded([this] { eTimeExit(); }); });
-  connect(cbLog_, &QCheckBox::toggled, this, [this] { ui::Guarded([this] { cbLogClick(); }); });
-  connect(bbSluiten, &QPushButton::clicked, this, [this] { ui::Guarded([this] { bbSluitenClick(); }); });
-  connect(close1, &QAction::triggered, this, [this] { ui::Guarded([this] { Close1Click(); }); });
+  connect(cbIntervalTimer_, &QCheckBox::toggled, this, [this] { eTimeExit(); });
+  connect(cbLog_, &QCheckBox::toggled, this, [this] { cbLogClick(); });
+  connect(bbSluiten, &QPushButton::clicked, this, [this] { bbSluitenClick(); });
+  connect(close1, &QAction::triggered, this, [this] { Close1Click(); });
 }
 
 bool TfConfigGeneral::eventFilter(QObject* watched, QEvent* event) {
@@ -103,8 +98,7 @@ bool TfConfigGeneral::eventFilter(QObject* watched, QEvent* event) {
   // a deactivated window, a popup menu or the closing dialog do not count.
   if (watched == eTime_ && event->type() == QEvent::FocusOut) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible())
-      ui::Guarded([this] { eTimeExit(); });
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible()) eTimeExit();
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -114,31 +108,16 @@ void TfConfigGeneral::showEvent(QShowEvent* event) {
   // A window restored from its minimised state is not shown anew.
   if (event->spontaneous()) return;
   ui::CentreOnMainWindow(this);
-  ui::Guarded([this] { FormShow(); });
+  editor_.Shown();
 }
 
 void TfConfigGeneral::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   if (event->spontaneous()) return;
-  ui::Guarded([this] { FormHide(); });
+  editor_.Hidden();
 }
 
-void TfConfigGeneral::FormShow() {
-  iniFile_ = std::make_unique<TIniFile>(main_.ConfigPath());
-  const GeneralSettings settings = ReadGeneralSettings(*iniFile_);
-  eTime_->setText(ui::EditorText(settings.time));
-  cbIntervalTimer_->setChecked(settings.interval);
-  cbLog_->setChecked(settings.logFile);
-  cbExtendedLog_->setChecked(settings.extendedLog);
-  cbAppendLog_->setChecked(settings.appendLog);
-  cbMultipleLog_->setChecked(settings.multipleLog);
-  cbLogClick();
-}
-
-void TfConfigGeneral::FormHide() {
-  // The file is closed however this ends; a failed write stops the rest.
-  const std::unique_ptr<TIniFile> ini = std::move(iniFile_);
-  if (!ini) return;
+GeneralSettings TfConfigGeneral::Fields() const {
   GeneralSettings settings;
   settings.time = ui::FileText(eTime_->text());
   settings.interval = cbIntervalTimer_->isChecked();
@@ -146,31 +125,24 @@ void TfConfigGeneral::FormHide() {
   settings.extendedLog = cbExtendedLog_->isChecked();
   settings.appendLog = cbAppendLog_->isChecked();
   settings.multipleLog = cbMultipleLog_->isChecked();
-  // The main window takes the time as soon as it is stored, the rest once
-  // everything is.
-  WriteGeneralSettings(*ini, settings, [&] { main_.SyncTime = settings.time; });
-  main_.IntervalMode = settings.interval;
-  main_.LogFile = settings.logFile;
-  main_.ExtendedLog = settings.extendedLog;
-  main_.AppendLog = settings.appendLog;
-  main_.MultipleLog = settings.multipleLog;
+  return settings;
 }
 
-// Digits enter from the right; anything else disappears at once.
-void TfConfigGeneral::eTimeChange() {
-  const QString text = eTime_->text();
-  if (text.isEmpty()) return;
-  const QString normalised = ui::EditorText(GSFormatTime(ui::FileText(text), false));
-  if (normalised != text) eTime_->setText(normalised);
+void TfConfigGeneral::ShowSettings(const GeneralSettings& settings) {
+  eTime_->setText(ui::EditorText(settings.time));
+  cbIntervalTimer_->setChecked(settings.interval);
+  cbLog_->setChecked(settings.logFile);
+  cbExtendedLog_->setChecked(settings.extendedLog);
+  cbAppendLog_->setChecked(settings.appendLog);
+  cbMultipleLog_->setChecked(settings.multipleLog);
+}
+
+void TfConfigGeneral::ShowTypedTime(const std::string& text) {
+  const QString shown = ui::EditorText(text);
+  if (shown != eTime_->text()) eTime_->setText(shown);
   eTime_->setCursorPosition(kCaretAfterTime);
 }
 
-void TfConfigGeneral::eTimeExit() {
-  const QString text = eTime_->text();
-  if (text.isEmpty()) return;
-  eTime_->setText(ui::EditorText(NormalisedOnExit(ui::FileText(text), cbIntervalTimer_->isChecked())));
-}
-
-void TfConfigGeneral::cbLogClick() { cbMultipleLog_->setEnabled(cbLog_->isChecked()); }
+void TfConfigGeneral::EnableMultipleLog(bool enabled) { cbMultipleLog_->setEnabled(enabled); }
 
 }  // namespace tandrel

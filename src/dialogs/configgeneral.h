@@ -1,11 +1,12 @@
 #pragma once
-// The general settings dialog: the synchronisation time, whether it is an
-// interval, and the four log options. Shown, it loads them from the
-// configuration file; hidden, it writes all six back and hands them to the
-// main window, whose owner then recomputes the next run.
+// The general settings dialog's window: the synchronisation time, whether it
+// is an interval, and the four log options. What they do is decided by
+// ui::GeneralEditor; this window lays out, draws and passes its events on.
 
 #include <QDialog>
-#include <memory>
+
+#include "dialogs/qt_prompter.h"
+#include "ui/general_editor.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -13,9 +14,8 @@ class QLineEdit;
 namespace tandrel {
 
 class TfMainBase;
-class TIniFile;
 
-class TfConfigGeneral : public QDialog {
+class TfConfigGeneral : public QDialog, private ui::GeneralView {
   Q_OBJECT
  public:
   explicit TfConfigGeneral(TfMainBase& main, QWidget* parent = nullptr);
@@ -28,16 +28,20 @@ class TfConfigGeneral : public QDialog {
 
  private:
   void BuildWindow();
-  void FormShow();
-  void FormHide();
-  void eTimeChange();
-  void eTimeExit();
-  void cbLogClick();
+  void eTimeChange() { editor_.TimeChanged(); }
+  void eTimeExit() { editor_.TimeLeft(); }
+  void cbLogClick() { editor_.LogClick(); }
   void bbSluitenClick() { close(); }
   void Close1Click() { close(); }
 
-  TfMainBase& main_;
-  std::unique_ptr<TIniFile> iniFile_;  // open while the dialog is shown
+  // ui::GeneralView
+  GeneralSettings Fields() const override;
+  void ShowSettings(const GeneralSettings& settings) override;
+  void ShowTypedTime(const std::string& text) override;
+  void EnableMultipleLog(bool enabled) override;
+
+  ui::QtPrompter prompter_{this};
+  ui::GeneralEditor editor_;
 
   QLineEdit* eTime_ = nullptr;
   QCheckBox* cbIntervalTimer_ = nullptr;

@@ -16,12 +16,8 @@
 #include <QToolButton>
 #include <functional>
 
-#include "config/tinifile.h"
 #include "dialogs/dialog_icons.h"
-#include "dialogs/error_box.h"
 #include "dialogs/form_support.h"
-#include "dialogs/prompts.h"
-#include "platform/platform.h"
 
 namespace tandrel {
 namespace {
@@ -131,9 +127,8 @@ JobListBox* ListBox(QWidget* parent, const char* name, int left, int top, int wi
 }  // namespace
 
 TfConfigJobs::TfConfigJobs(const std::string& configPath, QWidget* parent)
-    : QDialog(parent), configPath_(configPath) {
+    : QDialog(parent), editor_(configPath, *this, prompter_) {
   BuildWindow();
-  FormCreate();
 }
 
 TfConfigJobs::~TfConfigJobs() = default;
@@ -237,9 +232,9 @@ void TfConfigJobs::BuildWindow() {
       bDelActive,        lbActive_};
   for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-  // Every command runs through the error guard.
+  // Each command shows its own errors.
   const auto command = [this](void (TfConfigJobs::*handler)()) {
-    return [this, handler] { ui::Guarded([this, handler] { (this->*handler)(); }); };
+    return [this, handler] { (this->*handler)(); };
   };
   connect(mClose, &QAction::triggered, this, command(&TfConfigJobs::mCloseClick));
   connect(mSaveNonActive1, &QAction::triggered, this, command(&TfConfigJobs::mSaveNonActive1Click));
@@ -266,147 +261,21 @@ void TfConfigJobs::BuildWindow() {
   connect(speedButton2, &QToolButton::clicked, this, command(&TfConfigJobs::SpeedButton2Click));
 }
 
-void TfConfigJobs::FormCreate() { loading_ = false; }
-
 void TfConfigJobs::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // A window restored from its minimised state is not shown anew.
   if (event->spontaneous()) return;
   ui::CentreOnMainWindow(this);
-  ui::Guarded([this] { FormShow(); });
+  editor_.Shown();
 }
 
 void TfConfigJobs::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   if (event->spontaneous()) return;
-  FormHide();
+  editor_.Hidden();
 }
 
-void TfConfigJobs::FormShow() {
-  sbConfig_->clearMessage();
-  iniFile_ = std::make_unique<TIniFile>(configPath_);
-  for (List list : {List::NonActive, List::Active}) {
-    QListWidget* box = Box(list);
-    box->clear();
-    for (const std::string& name : ReadJobList(*iniFile_, Section(list))) box->addItem(ui::EditorText(name));
-  }
-}
-
-void TfConfigJobs::FormHide() { iniFile_.reset(); }
-
-void TfConfigJobs::SaveInto(List own) {
-  const JobRecord job = EditorRecord();
-  QListWidget* ownBox = Box(own);
-  if (FindInList(*iniFile_, Section(own), ownBox->count(), job.name) < 0) {
-    QListWidget* otherBox = Box(Other(own));
-    if (FindInList(*iniFile_, Section(Other(own)), otherBox->count(), job.name) < 0) {
-      AppendToList(*iniFile_, Section(own), ownBox->count(), job.name);
-      ownBox->addItem(ui::EditorText(job.name));
-    } else {
-      sbConfig_->showMessage(QStringLiteral("Item found in other list, not added, only updated"));
-    }
-  }
-  WriteJob(*iniFile_, job);
-}
-
-void TfConfigJobs::DeleteFrom(List own) {
-  const int position = SelectedPosition(own);
-  if (position < 0) return;
-  QListWidget* box = Box(own);
-  // The entry leaves the box once the job's section is gone, even when
-  // renumbering the list fails after that.
-  DeleteJob(*iniFile_, Section(own), box->count(), position, NameAt(own, position), [box, position] {
-    delete box->takeItem(position);
-    box->setCurrentItem(nullptr);  // nothing is selected after the removal
-  });
-}
-
-void TfConfigJobs::MoveFrom(List source) {
-  const int position = SelectedPosition(source);
-  if (position < 0) return;
-  const List target = Other(source);
-  const std::string name = NameAt(source, position);
-  QListWidget* sourceBox = Box(source);
-  QListWidget* targetBox = Box(target);
-  const int sourceCount = sourceBox->count();
-  delete sourceBox->takeItem(position);
-  sourceBox->setCurrentItem(nullptr);
-  MoveJob(*iniFile_, Section(source), sourceCount, position, Section(target), targetBox->count());
-  targetBox->addItem(ui::EditorText(name));
-}
-
-void TfConfigJobs::MoveActive(int step) {
-  const int count = lbActive_->count();
-  if (count == 0) return;
-  const int position = SelectedPosition(List::Active);
-  // The first entry cannot move up, the last one not down.
-  if (position < 0 || position + step < 0 || position + step >= count) return;
-  const int neighbour = position + step;
-  QListWidgetItem* item = lbActive_->takeItem(position);
-  lbActive_->insertItem(neighbour, item);
-  lbActive_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
-  ExchangeInList(*iniFile_, kActiveJobs, position, neighbour);
-}
-
-void TfConfigJobs::Select(List list) {
-  // Loading an active job never warns about the client switch.
-  struct LoadingFlag {
-    bool& flag;
-    bool set;
-    LoadingFlag(bool& f, bool s) : flag(f), set(s) {
-      if (set) flag = true;
-    }
-    ~LoadingFlag() {
-      if (set) flag = false;
-    }
-  } loadingFlag(loading_, list == List::Active);
-  const int position = SelectedPosition(list);
-  if (position < 0) return;
-  ShowInEditor(ReadJob(*iniFile_, NameAt(list, position)));
-}
-
-void TfConfigJobs::cbHandleAsClientClick() {
-  if (!cbHandleAsClient_->isChecked() || loading_) return;
-  ui::Prompts::Ask(
-      this, QStringLiteral(" Warning: \"Handle \"From\" as client\" can delete files"),
-      QStringLiteral("Deleted files on the \"From\" directory are deleted in the \"To\" directory "
-                     "as well\n\nPress OK to continue"),
-      QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void TfConfigJobs::sbFromClick() {
-  // The browser starts at the From directory only when that exists.
-  const QString current = eSource_->text();
-  const bool exists = !current.isEmpty() && platform::DirectoryExists(ui::FileText(current), true);
-  const QString folder = ui::Prompts::BrowseForFolder(this, QStringLiteral("Select source directory"),
-                                                      exists ? current : QString());
-  if (!folder.isEmpty()) eSource_->setText(folder);
-}
-
-void TfConfigJobs::sbToClick() {
-  const QString folder =
-      ui::Prompts::BrowseForFolder(this, QStringLiteral("Select destination directory"), QString());
-  if (!folder.isEmpty()) eDest_->setText(folder);
-}
-
-void TfConfigJobs::mCloseClick() { close(); }
-
-int TfConfigJobs::SelectedPosition(List list) const {
-  const QList<QListWidgetItem*> selected = Box(list)->selectedItems();
-  return selected.isEmpty() ? -1 : Box(list)->row(selected.first());
-}
-
-std::string TfConfigJobs::NameAt(List list, int position) const {
-  return iniFile_->ReadString(Section(list), std::to_string(position), kMissing);
-}
-
-QListWidget* TfConfigJobs::Box(List list) const { return list == List::Active ? lbActive_ : lbNonActive_; }
-
-const char* TfConfigJobs::Section(List list) { return list == List::Active ? kActiveJobs : kNonActiveJobs; }
-
-TfConfigJobs::List TfConfigJobs::Other(List list) {
-  return list == List::Active ? List::NonActive : List::Active;
-}
+void TfConfigJobs::cbHandleAsClientClick() { editor_.HandleAsClientClick(cbHandleAsClient_->isChecked()); }
 
 JobRecord TfConfigJobs::EditorRecord() const {
   JobRecord job;
@@ -424,7 +293,6 @@ JobRecord TfConfigJobs::EditorRecord() const {
   return job;
 }
 
-// Setting a box raises its click event only when its state changes.
 void TfConfigJobs::ShowInEditor(const JobRecord& job) {
   eJobName_->setText(ui::EditorText(job.name));
   eSource_->setText(ui::EditorText(job.source));
@@ -437,6 +305,49 @@ void TfConfigJobs::ShowInEditor(const JobRecord& job) {
   cbDelEmptySubDirs_->setChecked(job.deleteEmptySubDirs);
   cbCleanupDest_->setChecked(job.cleanupDestination);
   cbVerify_->setChecked(job.verify);
+}
+
+void TfConfigJobs::ShowSource(const std::string& folder) { eSource_->setText(ui::EditorText(folder)); }
+
+void TfConfigJobs::ShowDestination(const std::string& folder) { eDest_->setText(ui::EditorText(folder)); }
+
+QListWidget* TfConfigJobs::Box(List list) const { return list == List::Active ? lbActive_ : lbNonActive_; }
+
+void TfConfigJobs::ShowEntries(List list, const std::vector<std::string>& names) {
+  QListWidget* box = Box(list);
+  box->clear();
+  for (const std::string& name : names) box->addItem(ui::EditorText(name));
+}
+
+void TfConfigJobs::AddEntry(List list, const std::string& name) { Box(list)->addItem(ui::EditorText(name)); }
+
+void TfConfigJobs::RemoveEntry(List list, int row) { delete Box(list)->takeItem(row); }
+
+void TfConfigJobs::MoveEntry(List list, int from, int to) {
+  QListWidget* box = Box(list);
+  box->insertItem(to, box->takeItem(from));
+}
+
+int TfConfigJobs::SelectedRow(List list) const {
+  const QList<QListWidgetItem*> selected = Box(list)->selectedItems();
+  return selected.isEmpty() ? -1 : Box(list)->row(selected.first());
+}
+
+void TfConfigJobs::SelectRow(List list, int row) {
+  QListWidget* box = Box(list);
+  if (row < 0) {
+    box->setCurrentItem(nullptr);
+  } else {
+    box->setCurrentItem(box->item(row), QItemSelectionModel::ClearAndSelect);
+  }
+}
+
+void TfConfigJobs::ShowStatus(const std::string& text) {
+  if (text.empty()) {
+    sbConfig_->clearMessage();
+  } else {
+    sbConfig_->showMessage(ui::EditorText(text));
+  }
 }
 
 }  // namespace tandrel

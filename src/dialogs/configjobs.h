@@ -1,13 +1,14 @@
 #pragma once
-// The jobs dialog: an editor for one job record above the two job lists
-// (non-active at the left, active at the right). Every command works on the
-// configuration file at once; closing the dialog neither saves nor discards.
+// The jobs dialog's window: an editor for one job record above the two job
+// lists (non-active at the left, active at the right). What each command
+// does is decided by ui::JobsEditor; this window lays out, draws and passes
+// its events on.
 
 #include <QDialog>
-#include <memory>
 #include <string>
 
-#include "config/job_lists.h"
+#include "dialogs/qt_prompter.h"
+#include "ui/jobs_editor.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -16,9 +17,7 @@ class QStatusBar;
 
 namespace tandrel {
 
-class TIniFile;
-
-class TfConfigJobs : public QDialog {
+class TfConfigJobs : public QDialog, private ui::JobsView {
   Q_OBJECT
  public:
   explicit TfConfigJobs(const std::string& configPath, QWidget* parent = nullptr);
@@ -29,48 +28,42 @@ class TfConfigJobs : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  enum class List { NonActive, Active };
+  using List = ui::JobList;
 
   void BuildWindow();
-  void FormCreate();
-  void FormShow();
-  void FormHide();
 
-  void mSaveNonActive1Click() { SaveInto(List::NonActive); }
-  void mSaveActive1Click() { SaveInto(List::Active); }
-  void mDeleteNonActive1Click() { DeleteFrom(List::NonActive); }
-  void mDeleteActive1Click() { DeleteFrom(List::Active); }
-  void mMoveToActive1Click() { MoveFrom(List::NonActive); }
-  void mMoveToNonActive1Click() { MoveFrom(List::Active); }
-  void SpeedButton1Click() { MoveActive(-1); }
-  void SpeedButton2Click() { MoveActive(+1); }
-  void lbNonActiveClick() { Select(List::NonActive); }
-  void lbActiveClick() { Select(List::Active); }
+  void mSaveNonActive1Click() { editor_.Save(List::NonActive); }
+  void mSaveActive1Click() { editor_.Save(List::Active); }
+  void mDeleteNonActive1Click() { editor_.Delete(List::NonActive); }
+  void mDeleteActive1Click() { editor_.Delete(List::Active); }
+  void mMoveToActive1Click() { editor_.MoveToOtherList(List::NonActive); }
+  void mMoveToNonActive1Click() { editor_.MoveToOtherList(List::Active); }
+  void SpeedButton1Click() { editor_.MoveUp(); }
+  void SpeedButton2Click() { editor_.MoveDown(); }
+  void lbNonActiveClick() { editor_.Select(List::NonActive); }
+  void lbActiveClick() { editor_.Select(List::Active); }
   void cbHandleAsClientClick();
-  void sbFromClick();
-  void sbToClick();
-  void mCloseClick();
+  void sbFromClick() { editor_.BrowseSource(); }
+  void sbToClick() { editor_.BrowseDestination(); }
+  void mCloseClick() { close(); }
 
-  void SaveInto(List own);
-  void DeleteFrom(List own);
-  void MoveFrom(List source);
-  void MoveActive(int step);  // -1 up, +1 down
-  void Select(List list);
+  // ui::JobsView
+  JobRecord EditorRecord() const override;
+  void ShowInEditor(const JobRecord& job) override;
+  void ShowSource(const std::string& folder) override;
+  void ShowDestination(const std::string& folder) override;
+  void ShowEntries(List list, const std::vector<std::string>& names) override;
+  void AddEntry(List list, const std::string& name) override;
+  void RemoveEntry(List list, int row) override;
+  void MoveEntry(List list, int from, int to) override;
+  int SelectedRow(List list) const override;
+  void SelectRow(List list, int row) override;
+  void ShowStatus(const std::string& text) override;
 
-  // The position of the list box's selected entry, or -1.
-  int SelectedPosition(List list) const;
-  // The name under key `position` of the list in the file.
-  std::string NameAt(List list, int position) const;
   QListWidget* Box(List list) const;
-  static const char* Section(List list);
-  static List Other(List list);
 
-  JobRecord EditorRecord() const;
-  void ShowInEditor(const JobRecord& job);
-
-  std::string configPath_;
-  std::unique_ptr<TIniFile> iniFile_;  // open while the dialog is shown
-  bool loading_ = false;               // an active job is being loaded
+  ui::QtPrompter prompter_{this};
+  ui::JobsEditor editor_;
 
   QLineEdit* eJobName_ = nullptr;
   QLineEdit* eSource_ = nullptr;

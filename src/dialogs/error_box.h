@@ -1,7 +1,7 @@
 #pragma once
-// The standard error box for an error that escapes a command, a timer or the
-// start-up, and the guard that routes such an error there. Every entry point
-// of the front end goes through here, so the box reads the same everywhere.
+// The standard error box for an error that escapes an event handler or the
+// start-up; the window logic's commands reach it through ui::Guarded and the
+// prompts seam, so the box reads the same everywhere.
 
 #include <QString>
 #include <exception>
@@ -15,16 +15,5 @@ QString ErrorBoxText(std::exception_ptr error);
 
 // Shows the error in the standard error box, under the application title.
 void ShowException(std::exception_ptr error);
-
-// Runs `command`; an error escaping from it is shown and swallowed, so the
-// message loop, or the run that dispatched the command, goes on.
-template <typename Command>
-void Guarded(Command&& command) {
-  try {
-    command();
-  } catch (...) {
-    ShowException(std::current_exception());
-  }
-}
 
 }  // namespace tandrel::ui

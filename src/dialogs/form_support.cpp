@@ -136,11 +136,7 @@ void CentreOnMainWindow(QWidget* window) {
   window->move(topLeft);
 }
 
-std::string FileText(const QString& text) {
-  QByteArray bytes = text.toLocal8Bit();
-  bytes.replace('\r', ' ').replace('\n', ' ');
-  return bytes.toStdString();
-}
+std::string FileText(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
 QString EditorText(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));

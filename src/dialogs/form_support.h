@@ -61,9 +61,8 @@ void BlockOnlyTheMainWindow(QWidget* window);
 // keeps it inside the screen's available area.
 void CentreOnMainWindow(QWidget* window);
 
-// An editor's text as the configuration file stores it: in the local 8-bit
-// encoding, with any line break replaced by a blank so that a pasted text can
-// never add lines to the file.
+// An editor's text in the local 8-bit encoding of the configuration file,
+// and back; the window logic decides what becomes of line breaks.
 std::string FileText(const QString& text);
 QString EditorText(const std::string& text);
 

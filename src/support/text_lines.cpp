@@ -23,4 +23,11 @@ std::string SafeLineText(std::string text) {
   return text;
 }
 
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace tandrel

@@ -15,4 +15,8 @@ std::vector<std::string> SplitLines(const std::string& text);
 // included, stay as they are.
 std::string SafeLineText(std::string text);
 
+// An editor's text as the configuration file keeps it: each CR and LF
+// replaced by a blank, so that a pasted text can never add lines to the file.
+std::string OneLine(std::string text);
+
 }  // namespace tandrel

@@ -1,5 +1,5 @@
-// The About window offscreen: its look, the version line, the close timer
-// that ends the splash and never fires again, keys, links and placement.
+// The About window offscreen: the version line, the close timer that ends
+// the splash and never fires again, keys, links and placement.
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -30,38 +30,15 @@ class AboutTest : public QObject {
  private slots:
   void init() { Prompts::UseScript(); }
 
-  void windowAndControls() {
+  void showsTheVersionWithTheFocusOnOk() {
     TfAbout about;
-    QCOMPARE(about.windowTitle(), QString("About Tandrel"));
-    QCOMPARE(about.size(), QSize(351, 234));
-    const Qt::WindowFlags flags = about.windowFlags();
-    QVERIFY(!(flags & (Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)));
-
-    QVERIFY(!Label(about, "imZO")->pixmap().isNull());
-    QVERIFY(!Label(about, "imTandrel")->pixmap().isNull());
-    QCOMPARE(Ok(about)->text(), QString("OK  "));
-    QVERIFY(Ok(about)->isDefault());
-    QVERIFY(!Ok(about)->icon().isNull());
-    QCOMPARE(Www(about)->text(), QString("WWW"));
-    QVERIFY(!Www(about)->icon().isNull());
-    QCOMPARE(Label(about, "stHomePage")->text(), QString(tandrel::kHomePage));
-    QVERIFY(Label(about, "stHomePage")->font().underline());
-    for (const char* name : {"st_Version", "stCopyRight", "stHomePage"}) {
-      QLabel* label = Label(about, name);
-      QCOMPARE(label->alignment(), Qt::AlignCenter);
-      QVERIFY(label->font().bold());
-      QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::yellow));
-    }
-
     about.show();
     QVERIFY(QTest::qWaitForWindowActive(&about));
-    const QString expected = QString("Tandrel version %1.%2.%3.%4")
-                                 .arg(TANDREL_VERSION_MAJOR)
-                                 .arg(TANDREL_VERSION_MINOR)
-                                 .arg(TANDREL_VERSION_PATCH)
-                                 .arg(TANDREL_VERSION_TWEAK);
-    QCOMPARE(Label(about, "st_Version")->text(), expected);
-    QCOMPARE(tandrel::VersionLine(), expected);
+    QCOMPARE(Label(about, "st_Version")->text(), QString("Tandrel version %1.%2.%3.%4")
+                                                     .arg(TANDREL_VERSION_MAJOR)
+                                                     .arg(TANDREL_VERSION_MINOR)
+                                                     .arg(TANDREL_VERSION_PATCH)
+                                                     .arg(TANDREL_VERSION_TWEAK));
     // OK has the focus, WWW comes next.
     QTRY_COMPARE(QApplication::focusWidget(), Ok(about));
     QTest::keyClick(&about, Qt::Key_Tab);

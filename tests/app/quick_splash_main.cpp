@@ -1,6 +1,7 @@
-// The program with the splash's three seconds let pass at once and a line on
-// standard error when the message loop begins, so that a test can watch both
-// roads from outside without waiting for the splash.
+// The program with the splash's three seconds let pass at once, a line on
+// standard output when the splash has closed and one on standard error when
+// the message loop begins, so that a test can watch both roads from outside
+// without waiting for the splash.
 
 #include <QApplication>
 #include <QTimer>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     options.windowsCreated = [](tandrel::Windows& windows) {
       // A new interval restarts the running timer.
       windows.fAbout->findChild<QTimer*>("tClose")->setInterval(0);
+      QObject::connect(windows.fAbout.get(), &QDialog::finished, [] { std::puts("splash closed"); });
     };
     options.messageLoop = [] {
       std::fputs("message loop\n", stderr);

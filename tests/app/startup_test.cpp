@@ -80,8 +80,6 @@ class StartUpTest : public QObject {
       // Restore from the tray shows the window in the normal state.
       TrayItem(windows, "pmTIRestore")->trigger();
       QCOMPARE(main.windowState(), Qt::WindowNoState);
-    } else {
-      QCOMPARE(main.isMaximized(), showState == tandrel::kShowMaximized);
     }
     QVERIFY(main.isVisible());
   }
@@ -106,69 +104,6 @@ class StartUpTest : public QObject {
   }
 
   void cleanup() { folder_.reset(); }
-
-  void syncSwitchAnywhereInTheArguments_data() {
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("upper") << "/SYNC" << true;
-    QTest::newRow("lower") << "/sync" << true;
-    QTest::newRow("mixed") << "/Sync" << true;
-    QTest::newRow("longer word") << "/SYNCHRONISE" << true;
-    QTest::newRow("inside a word") << "abc/syncdef" << true;
-    QTest::newRow("between arguments") << "--minimized /SYNC later" << true;
-    QTest::newRow("dash") << "-SYNC" << false;
-    QTest::newRow("no slash") << "SYNC" << false;
-    QTest::newRow("blank after slash") << "/ SYNC" << false;
-    QTest::newRow("none") << "" << false;
-  }
-
-  void syncSwitchAnywhereInTheArguments() {
-    QFETCH(QString, arguments);
-    QFETCH(bool, found);
-    QCOMPARE(tandrel::HasSyncSwitch(arguments.toStdString()), found);
-  }
-
-  void onlyTheTextAfterTheProgramNameCounts() {
-    const char* withSwitchInPath[] = {"/srv/sync/tandrel", "--minimized"};
-    QCOMPARE(tandrel::ArgumentText(2, withSwitchInPath), std::string("--minimized"));
-    QVERIFY(!tandrel::HasSyncSwitch(tandrel::ArgumentText(2, withSwitchInPath)));
-    QCOMPARE(tandrel::ShowStateOf(2, withSwitchInPath), tandrel::kShowMinNoActive);
-
-    const char* several[] = {"tandrel", "a", "/sync", "b"};
-    QCOMPARE(tandrel::ArgumentText(4, several), std::string("a /sync b"));
-    QCOMPARE(tandrel::ShowStateOf(4, several), tandrel::kShowDefault);
-    const char* alone[] = {"tandrel"};
-    QCOMPARE(tandrel::ArgumentText(1, alone), std::string());
-  }
-
-  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt_data() {
-    QTest::addColumn<bool>("chosenOffscreen");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("debug");
-    QTest::addColumn<bool>("unattended");
-    QTest::newRow("no display, /SYNC") << true << QStringList{"/SYNC"} << false << true;
-    QTest::newRow("no display, /sync among others")
-        << true << QStringList{"--minimized", "now/sync"} << false << true;
-    QTest::newRow("a display") << false << QStringList{"/SYNC"} << false << false;
-    QTest::newRow("no display, resident") << true << QStringList{"--minimized"} << false << false;
-    QTest::newRow("framework notes wanted") << true << QStringList{"/SYNC"} << true << false;
-    QTest::newRow("platform argument") << true << QStringList{"/SYNC", "-platform", "xcb"} << false << false;
-    QTest::newRow("platform argument, two dashes")
-        << true << QStringList{"--platform", "xcb", "/SYNC"} << false << false;
-  }
-
-  void theWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt() {
-    QFETCH(bool, chosenOffscreen);
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, debug);
-    QFETCH(bool, unattended);
-    std::vector<std::string> texts{"tandrel"};
-    for (const QString& a : arguments) texts.push_back(a.toStdString());
-    std::vector<const char*> argv;
-    for (const std::string& t : texts) argv.push_back(t.c_str());
-    QCOMPARE(tandrel::RunsUnattended(chosenOffscreen, static_cast<int>(argv.size()), argv.data(), debug),
-             unattended);
-  }
 
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
     QTest::addColumn<int>("showState");
@@ -251,7 +186,6 @@ class StartUpTest : public QObject {
     QTest::newRow("SYNC") << "SYNC" << tandrel::kShowDefault;
     QTest::newRow("/ SYNC") << "/ SYNC" << tandrel::kShowDefault;
     QTest::newRow("--minimized") << "--minimized" << tandrel::kShowMinNoActive;
-    QTest::newRow("maximised") << "" << tandrel::kShowMaximized;
   }
 
   void residentRoadEntersTheLoop() {
@@ -275,7 +209,7 @@ class StartUpTest : public QObject {
     QVERIFY(!QFile::exists(Path("D/a.txt")));
   }
 
-  void titleHelpFileAndWindows() {
+  void titleAndWindows() {
     StartUpOptions options = Options("");
     bool checked = false;
     options.windowsCreated = [&](Windows& windows) {
@@ -292,23 +226,28 @@ class StartUpTest : public QObject {
     QCOMPARE(tandrel::StartUp(options), 0);
     QVERIFY(checked);
     QCOMPARE(QApplication::applicationDisplayName(), QString("Kolvane Tandrel"));
-    QCOMPARE(qApp->property("helpFile").toString(), QString("./Tandrel.hlp"));
     QVERIFY(!QApplication::quitOnLastWindowClosed());
   }
 
   void confirmedExitEndsTheRealLoop() {
     StartUpOptions options = Options("");
     bool timedOut = false;
+    Windows* seen = nullptr;
     options.windowsCreated = [&](Windows& windows) {
+      seen = &windows;
       CloseSplashAtOnce(windows);
-      QTimer::singleShot(200, windows.fMain.get(), [&windows] {
+    };
+    // The real loop, with Exit from the tray as its first event.
+    options.messageLoop = [&] {
+      QTimer::singleShot(0, seen->fMain.get(), [&] {
         Prompts::QueueAnswer(QMessageBox::Yes);
-        TrayItem(windows, "pmTIExit")->trigger();
+        TrayItem(*seen, "pmTIExit")->trigger();
       });
-      QTimer::singleShot(10000, windows.fMain.get(), [&] {
+      QTimer::singleShot(10000, seen->fMain.get(), [&] {
         timedOut = true;
         QCoreApplication::exit(1);
       });
+      return QApplication::exec();
     };
     QCOMPARE(tandrel::StartUp(options), 0);
     QVERIFY(!timedOut);
@@ -388,7 +327,7 @@ class StartUpTest : public QObject {
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 2)));
     QTimer::singleShot(0, [] { throw std::runtime_error("Timer failed"); });
     bool later = false;
-    QTimer::singleShot(20, [&] {
+    QTimer::singleShot(0, [&] {  // queued after all of them
       later = true;
       QCoreApplication::exit(0);
     });

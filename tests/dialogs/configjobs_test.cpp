@@ -1,6 +1,6 @@
-// The jobs dialog driven through its controls, offscreen, on a real
-// configuration file; message boxes and folder browsers answered through the
-// prompts seam.
+// The jobs dialog's window offscreen on a real configuration file: that
+// each control reaches the editor logic and that the window shows what the
+// logic says. What the commands decide is tested in tests/ui.
 
 #include "dialogs/configjobs.h"
 
@@ -23,12 +23,6 @@ using tandrel::TIniFile;
 using tandrel::ui::Prompts;
 using namespace tandrel::test;
 
-namespace {
-
-const QString kFoundInOther = QStringLiteral("Item found in other list, not added, only updated");
-
-}  // namespace
-
 class ConfigJobsTest : public QObject {
   Q_OBJECT
 
@@ -36,7 +30,6 @@ class ConfigJobsTest : public QObject {
   std::unique_ptr<TempConfig> config_;
   std::unique_ptr<tandrel::TfConfigJobs> dialog_;
 
-  // Shows the dialog on the current file, as the main window does.
   void Show() {
     dialog_->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
@@ -47,24 +40,12 @@ class ConfigJobsTest : public QObject {
   }
   QLineEdit* Edit(const char* name) const { return Get<QLineEdit>(name); }
   QCheckBox* Box(const char* name) const { return Get<QCheckBox>(name); }
-  QListWidget* NonActive() const { return Get<QListWidget>("lbNonActive"); }
-  QListWidget* Active() const { return Get<QListWidget>("lbActive"); }
-  void Click(const char* name) const { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
-  void Trigger(const char* name) const { Get<QAction>(name)->trigger(); }
-  QString Status() const { return Get<QStatusBar>("sbConfig")->currentMessage(); }
-
-  std::vector<std::string> FileList(const char* list) const {
-    return tandrel::ReadJobList(TIniFile(config_->path()), list);
-  }
-  JobRecord FileJob(const std::string& name) const {
-    return tandrel::ReadJob(TIniFile(config_->path()), name);
-  }
-
-  void Type(const QString& name, const QString& source, const QString& dest, const QString& mask) {
-    Edit("eJobName")->setText(name);
-    Edit("eSource")->setText(source);
-    Edit("eDest")->setText(dest);
-    Edit("eFileMask")->setText(mask);
+  QListWidget* List(const QString& name) const { return Get<QListWidget>(name.toLatin1().constData()); }
+  QStringList FileList(const char* list) const {
+    QStringList names;
+    for (const std::string& name : tandrel::ReadJobList(TIniFile(config_->path()), list))
+      names << QString::fromStdString(name);
+    return names;
   }
 
  private slots:
@@ -78,340 +59,156 @@ class ConfigJobsTest : public QObject {
     config_.reset();
   }
 
-  void windowLayout() {
-    QCOMPARE(dialog_->windowTitle(), QStringLiteral("Configuration Jobs"));
-    const QWidget* client = Get<QWidget>("client");
-    QCOMPARE(client->size(), QSize(698, 437));
-    VerifyMinimisableFrame(dialog_.get());
-    QCOMPARE(dialog_->height(), client->geometry().bottom() + 1);
-    VerifyCaptionsFit(dialog_.get());
-    // Tab order of the editor: name, directories, first seven switches, mask, last two.
-    const QStringList order = TabOrder(Edit("eJobName"), 11);
-    QCOMPARE(order, QStringList({"eJobName", "eSource", "eDest", "cbAlways", "cbHandleAsServer",
-                                 "cbHandleAsClient", "cbIncludeSubDirs", "cbDelEmptySubDirs", "eFileMask",
-                                 "cb_CleanupDest", "cb_Verify"}));
-    // The first showing: an empty editor with the mask "*.*", two empty lists.
-    Show();
-    QCOMPARE(Edit("eFileMask")->text(), QStringLiteral("*.*"));
-    QVERIFY(Edit("eJobName")->text().isEmpty());
-    QCOMPARE(NonActive()->count() + Active()->count(), 0);
-    // Return in an edit field is no Save.
-    QTest::keyClick(Edit("eJobName"), Qt::Key_Return);
-    QVERIFY(dialog_->isVisible());
-    QVERIFY(config_->Lines().isEmpty());
+  void everyCommandReachesTheEditor_data() {
+    QTest::addColumn<QString>("control");  // a button, a menu action, or "double <list>"
+    QTest::addColumn<QString>("list");     // the list whose entry is clicked first
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("nonActive");
+    QTest::addColumn<QStringList>("active");
+    const QStringList ab{"A", "B"}, cd{"C", "D"};
+    QTest::newRow("bSaveNonActive") << "bSaveNonActive"
+                                    << "" << -1 << QStringList{"A", "B", "N"} << cd;
+    QTest::newRow("mSaveNonActive1") << "mSaveNonActive1"
+                                     << "" << -1 << QStringList{"A", "B", "N"} << cd;
+    QTest::newRow("bSaveActive") << "bSaveActive"
+                                 << "" << -1 << ab << QStringList{"C", "D", "N"};
+    QTest::newRow("mSaveActive1") << "mSaveActive1"
+                                  << "" << -1 << ab << QStringList{"C", "D", "N"};
+    QTest::newRow("bDelNonActive") << "bDelNonActive"
+                                   << "lbNonActive" << 0 << QStringList{"B"} << cd;
+    QTest::newRow("mDeleteNonActive1") << "mDeleteNonActive1"
+                                       << "lbNonActive" << 1 << QStringList{"A"} << cd;
+    QTest::newRow("bDelActive") << "bDelActive"
+                                << "lbActive" << 1 << ab << QStringList{"C"};
+    QTest::newRow("mDeleteActive1") << "mDeleteActive1"
+                                    << "lbActive" << 0 << ab << QStringList{"D"};
+    QTest::newRow("bb2Active") << "bb2Active"
+                               << "lbNonActive" << 0 << QStringList{"B"} << QStringList{"C", "D", "A"};
+    QTest::newRow("mMoveToActive1") << "mMoveToActive1"
+                                    << "lbNonActive" << 1 << QStringList{"A"} << QStringList{"C", "D", "B"};
+    QTest::newRow("double lbNonActive")
+        << "double lbNonActive"
+        << "lbNonActive" << 0 << QStringList{"B"} << QStringList{"C", "D", "A"};
+    QTest::newRow("bb2NonActive") << "bb2NonActive"
+                                  << "lbActive" << 0 << QStringList{"A", "B", "C"} << QStringList{"D"};
+    QTest::newRow("mMoveToNonActive1") << "mMoveToNonActive1"
+                                       << "lbActive" << 1 << QStringList{"A", "B", "D"} << QStringList{"C"};
+    QTest::newRow("double lbActive") << "double lbActive"
+                                     << "lbActive" << 1 << QStringList{"A", "B", "D"} << QStringList{"C"};
+    QTest::newRow("SpeedButton1") << "SpeedButton1"
+                                  << "lbActive" << 1 << ab << QStringList{"D", "C"};
+    QTest::newRow("SpeedButton2") << "SpeedButton2"
+                                  << "lbActive" << 0 << ab << QStringList{"D", "C"};
   }
 
-  void saveNewNameIntoEachList() {
+  void everyCommandReachesTheEditor() {
+    QFETCH(QString, control);
+    QFETCH(QString, list);
+    QFETCH(int, row);
+    QFETCH(QStringList, nonActive);
+    QFETCH(QStringList, active);
+    config_->Write("[NonActive Jobs]\n0=A\n1=B\n[Active Jobs]\n0=C\n1=D\n[A]\nSource=/a\n[D]\nSource=/d\n");
     Show();
-    Type("Docs", "/data/docs", "/backup/docs", "*.txt");
-    Box("cbIncludeSubDirs")->setChecked(true);
-    Box("cb_Verify")->setChecked(true);
-    Click("bSaveActive");
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"Docs"});
-    QCOMPARE(Entries(Active()), QStringList{"Docs"});
-    QVERIFY(Active()->selectedItems().isEmpty());
-    JobRecord expected{"Docs", "/data/docs", "/backup/docs", "*.txt", false, false,
-                       false,  true,         false,          false,   true};
-    QCOMPARE(FileJob("Docs"), expected);
-    // The section in the example's key order.
-    const QList<QByteArray> lines = config_->Lines();
-    const qsizetype at = lines.indexOf("[Docs]");
-    QVERIFY(at >= 0);
-    QCOMPARE(lines.mid(at + 1, 10),
-             QList<QByteArray>({"Source=/data/docs", "Destination=/backup/docs", "FileMask=*.txt", "Always=0",
-                                "Handle As Server=0", "Handle As Client=0", "Include SubDirs=1",
-                                "Delete Empty SubDirs=0", "Cleanup Destination=0", "Verify=1"}));
-
-    // Save again under the same name: the section only.
-    Edit("eSource")->setText("/data/documents");
-    Click("bSaveActive");
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"Docs"});
-    QCOMPARE(Active()->count(), 1);
-    QCOMPARE(FileJob("Docs").source, std::string("/data/documents"));
-    QVERIFY(Status().isEmpty());
-
-    // The menu's Save of the non-active list appends there.
-    Type("Old", "/old", "/archive", "*.*");
-    Trigger("mSaveNonActive1");
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), std::vector<std::string>{"Old"});
-    QCOMPARE(Entries(NonActive()), QStringList{"Old"});
-    QCOMPARE(FileJob("Old").destination, std::string("/archive"));
-
-    // An empty name is stored as typed, like any other.
-    Type("", "/e", "/f", "*.*");
-    Click("bSaveNonActive");
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), (std::vector<std::string>{"Old", ""}));
-    QCOMPARE(FileJob("").source, std::string("/e"));
+    if (!list.isEmpty()) ClickEntry(List(list), row);
+    Edit("eJobName")->setText("N");
+    if (control.startsWith("double ")) {
+      DoubleClickEntry(List(control.mid(7)), row);
+    } else if (auto* action = dialog_->findChild<QAction*>(control)) {
+      action->trigger();
+    } else {
+      QTest::mouseClick(Get<QAbstractButton>(control.toLatin1().constData()), Qt::LeftButton);
+    }
+    QCOMPARE(FileList(tandrel::kNonActiveJobs), nonActive);
+    QCOMPARE(FileList(tandrel::kActiveJobs), active);
+    QCOMPARE(Entries(List("lbNonActive")), nonActive);
+    QCOMPARE(Entries(List("lbActive")), active);
+    if (control.startsWith("SpeedButton")) {  // the selection follows the entry
+      QCOMPARE(List("lbActive")->selectedItems().value(0)->text(), QStringList({"C", "D"})[row]);
+    } else if (!list.isEmpty()) {  // an entry that left its list leaves no selection
+      QVERIFY(List(list)->selectedItems().isEmpty());
+    }
   }
 
-  void savingNameOfOtherListOnlyUpdatesIt() {
-    config_->Write("[Active Jobs]\n0=Photos\n[Photos]\nSource=/p\nDestination=/q\nFileMask=*.jpg\nKeep=me\n");
+  void theWindowShowsWhatTheEditorSays() {
+    config_->Write("[NonActive Jobs]\n0=Docs\n");
     Show();
-    Type("Photos", "/pictures", "/q2", "*.png");
-    Box("cbHandleAsServer")->setChecked(true);
-    Click("bSaveNonActive");
-    QCOMPARE(Status(), kFoundInOther);
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"Photos"});
-    QVERIFY(FileList(tandrel::kNonActiveJobs).empty());
-    QCOMPARE(Entries(Active()), QStringList{"Photos"});
-    QCOMPARE(NonActive()->count(), 0);
-    const JobRecord job = FileJob("Photos");
-    QCOMPARE(job.source, std::string("/pictures"));
-    QCOMPARE(job.fileMask, std::string("*.png"));
-    QVERIFY(job.handleAsServer);
-    // The section is rewritten, not erased: other keys stay.
-    QCOMPARE(TIniFile(config_->path()).ReadString("Photos", "Keep", "-"), std::string("me"));
+    // Every field goes into the file and comes back from it.
+    const JobRecord job{"Docs", "/data", "/backup", "*.txt", true, false, true, false, true, false, true};
+    Edit("eJobName")->setText("Docs");
+    Edit("eSource")->setText("/data");
+    Edit("eDest")->setText("/backup");
+    Edit("eFileMask")->setText("*.txt");
+    for (const char* name : {"cbAlways", "cbHandleAsClient", "cbDelEmptySubDirs", "cb_Verify"})
+      QTest::mouseClick(Box(name), Qt::LeftButton);
+    QCOMPARE(Prompts::Asked().size(), size_t(1));  // the client warning, as a warning with OK
+    QCOMPARE(Prompts::Asked()[0].icon, QMessageBox::Warning);
+    QCOMPARE(Prompts::Asked()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QTest::mouseClick(Get<QAbstractButton>("bSaveActive"), Qt::LeftButton);
+    QCOMPARE(tandrel::ReadJob(TIniFile(config_->path()), "Docs"), job);
+    QCOMPARE(Get<QStatusBar>("sbConfig")->currentMessage(),
+             QStringLiteral("Item found in other list, not added, only updated"));
+    for (QLineEdit* edit : dialog_->findChildren<QLineEdit*>()) edit->clear();
+    for (QCheckBox* box : dialog_->findChildren<QCheckBox*>()) box->setChecked(false);
+    ClickEntry(List("lbNonActive"), 0);
+    QCOMPARE(Prompts::Asked().size(), size_t(2));  // loaded into a cleared switch
+    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/data"));
+    QCOMPARE(Edit("eDest")->text(), QStringLiteral("/backup"));
+    QCOMPARE(Edit("eFileMask")->text(), QStringLiteral("*.txt"));
+    const bool expected[] = {true, false, true, false, true, false, true};
+    const char* boxes[] = {"cbAlways",          "cbHandleAsServer", "cbHandleAsClient", "cbIncludeSubDirs",
+                           "cbDelEmptySubDirs", "cb_CleanupDest",   "cb_Verify"};
+    for (int i = 0; i < 7; ++i) QVERIFY2(Box(boxes[i])->isChecked() == expected[i], boxes[i]);
 
-    // The message stays through later actions until the next showing.
-    Type("New", "/n", "/m", "*.*");
-    Click("bSaveActive");
-    QCOMPARE(Status(), kFoundInOther);
-    dialog_->hide();
-    Show();
-    QVERIFY(Status().isEmpty());
-  }
-
-  void namesDifferingInCaseAreDifferentEntriesSharingOneSection() {
-    config_->Write("[Active Jobs]\n0=Backup\n[Backup]\nSource=/a\nDestination=/b\n");
-    Show();
-    Type("backup", "/c", "/d", "*.*");
-    Click("bSaveActive");
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"Backup", "backup"}));
-    QCOMPARE(Entries(Active()), QStringList({"Backup", "backup"}));
-    QVERIFY(Status().isEmpty());
-    QCOMPARE(FileJob("Backup").source, std::string("/c"));
-    // Both entries load the one section; the arrow keys select like clicks.
-    ClickEntry(Active(), 0);
-    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("Backup"));
-    QTest::keyClick(Active(), Qt::Key_Down);
-    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("backup"));
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/c"));
-  }
-
-  void deleteErasesSectionAndSaveCreatesItAgain() {
-    config_->Write(
-        "[NonActive Jobs]\n0=A\n1=B\n2=C\n[A]\nSource=/a\n[B]\nSource=/b\nDestination=/bb\nAlways=1\n"
-        "[C]\nSource=/c\n");
-    Show();
-    ClickEntry(NonActive(), 1);
-    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("B"));
-    Click("bDelNonActive");
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), (std::vector<std::string>{"A", "C"}));
-    QCOMPARE(TIniFile(config_->path()).ReadString(tandrel::kNonActiveJobs, "2", "gone"), std::string("gone"));
-    QCOMPARE(Entries(NonActive()), QStringList({"A", "C"}));
-    QCOMPARE(TIniFile(config_->path()).ReadString("B", "Source", "gone"), std::string("gone"));
-    QCOMPARE(FileJob("A").source, std::string("/a"));
-    Click("bDelNonActive");  // the deleted entry leaves no selection behind
-    QCOMPARE(Entries(NonActive()), QStringList({"A", "C"}));
-    // The editor still shows the deleted job; Save brings it back.
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/b"));
-    QVERIFY(Box("cbAlways")->isChecked());
-    Click("bSaveActive");
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"B"});
-    const JobRecord job = FileJob("B");
-    QCOMPARE(job.destination, std::string("/bb"));
-    QVERIFY(job.always);
-
-    // The active list's Delete, from the menu.
-    ClickEntry(Active(), 0);
-    Trigger("mDeleteActive1");
-    QVERIFY(FileList(tandrel::kActiveJobs).empty());
-    QCOMPARE(Active()->count(), 0);
-  }
-
-  void moveBetweenListsKeepsSection() {
-    config_->Write(
-        "[NonActive Jobs]\n0=A\n1=B\n[Active Jobs]\n0=C\n[A]\nSource=/a\n[C]\nSource=/c\nHandle As "
-        "Server=1\n");
-    Show();
-    ClickEntry(NonActive(), 0);
-    Click("bb2Active");
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), std::vector<std::string>{"B"});
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"C", "A"}));
-    QCOMPARE(Entries(NonActive()), QStringList{"B"});
-    QCOMPARE(Entries(Active()), QStringList({"C", "A"}));
-    QCOMPARE(FileJob("A").source, std::string("/a"));
-
-    // A double click loads the entry with its first click and moves it.
-    DoubleClickEntry(Active(), 0);
-    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("C"));
-    QVERIFY(Box("cbHandleAsServer")->isChecked());
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"A"});
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), (std::vector<std::string>{"B", "C"}));
-    QCOMPARE(Entries(NonActive()), QStringList({"B", "C"}));
-    QCOMPARE(FileJob("C").source, std::string("/c"));
-
-    DoubleClickEntry(NonActive(), 0);
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"A", "B"}));
-    Trigger("mMoveToNonActive1");  // nothing selected in the active list
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"A", "B"}));
-    ClickEntry(Active(), 1);
-    Trigger("mMoveToNonActive1");
-    QCOMPARE(FileList(tandrel::kNonActiveJobs), (std::vector<std::string>{"C", "B"}));
-  }
-
-  void moveUpAndDownFollowTheSelection() {
-    // Order buttons on an empty list do nothing.
-    Show();
-    Click("SpeedButton1");
-    Click("SpeedButton2");
-    QVERIFY(config_->Lines().isEmpty());
-    dialog_->hide();
-
-    config_->Write("[Active Jobs]\n0=A\n1=B\n2=C\n");
-    Show();
-    const QByteArray before = config_->Bytes();
-    Click("SpeedButton1");  // nothing selected
-    Click("SpeedButton2");
-    QCOMPARE(config_->Bytes(), before);
-
-    ClickEntry(Active(), 2);
-    Click("SpeedButton1");
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"A", "C", "B"}));
-    Click("SpeedButton1");
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"C", "A", "B"}));
-    QCOMPARE(Entries(Active()), QStringList({"C", "A", "B"}));
-    QCOMPARE(Active()->selectedItems().value(0)->text(), QStringLiteral("C"));
-    const QByteArray top = config_->Bytes();
-    Click("SpeedButton1");  // already first
-    QCOMPARE(config_->Bytes(), top);
-
-    Click("SpeedButton2");
-    Click("SpeedButton2");
-    QCOMPARE(FileList(tandrel::kActiveJobs), (std::vector<std::string>{"A", "B", "C"}));
-    QCOMPARE(Active()->selectedItems().value(0)->text(), QStringLiteral("C"));
-    const QByteArray bottom = config_->Bytes();
-    Click("SpeedButton2");  // already last
-    QCOMPARE(config_->Bytes(), bottom);
-    QCOMPARE(Entries(Active()), QStringList({"A", "B", "C"}));
-  }
-
-  void commandsWithoutSelectionDoNothing() {
-    config_->Write("[NonActive Jobs]\n0=A\n[Active Jobs]\n0=B\n[A]\nSource=/a\n[B]\nSource=/b\n");
-    Show();
-    const QByteArray before = config_->Bytes();
-    for (const char* button : {"bDelNonActive", "bDelActive", "bb2Active", "bb2NonActive"}) Click(button);
-    QCOMPARE(config_->Bytes(), before);
-    QCOMPARE(Entries(NonActive()), QStringList{"A"});
-    QCOMPARE(Entries(Active()), QStringList{"B"});
-    // A click beside the entries keeps the selection.
-    ClickEntry(NonActive(), 0);
-    QTest::mouseClick(NonActive()->viewport(), Qt::LeftButton, {}, QPoint(100, 200));
-    QCOMPARE(NonActive()->selectedItems().size(), 1);
-  }
-
-  void clientWarningNotWhileActiveJobLoads() {
-    config_->Write(
-        "[NonActive Jobs]\n0=N\n1=Plain\n[Active Jobs]\n0=A\n[N]\nHandle As Client=1\n[A]\nHandle As "
-        "Client=1\n");
-    Show();
-    ClickEntry(NonActive(), 0);
-    QCOMPARE(Prompts::Asked().size(), size_t(1));
-    const tandrel::ui::AskedQuestion& warning = Prompts::Asked()[0];
-    QCOMPARE(warning.caption, QStringLiteral(" Warning: \"Handle \"From\" as client\" can delete files"));
-    QCOMPARE(warning.text, QStringLiteral("Deleted files on the \"From\" directory are deleted in the \"To\" "
-                                          "directory as well\n\nPress OK to continue"));
-    QCOMPARE(warning.icon, QMessageBox::Warning);
-    QCOMPARE(warning.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(Box("cbHandleAsClient")->isChecked());
-    // A missing section loads "_error_" directories and clear switches.
-    ClickEntry(NonActive(), 1);
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("_error_"));
-    QCOMPARE(Edit("eDest")->text(), QStringLiteral("_error_"));
-    QCOMPARE(Edit("eFileMask")->text(), QStringLiteral("*.*"));
-    QVERIFY(!Box("cbHandleAsClient")->isChecked());
-    ClickEntry(Active(), 0);
-    QCOMPARE(Prompts::Asked().size(), size_t(1));
-    QVERIFY(Box("cbHandleAsClient")->isChecked());
-    // Loading a non-active job whose switch is already shown set: no change, no box.
-    ClickEntry(NonActive(), 0);
-    QCOMPARE(Prompts::Asked().size(), size_t(1));
-    // The user's own click warns; clearing the box does not.
-    QTest::mouseClick(Box("cbHandleAsClient"), Qt::LeftButton);
-    QTest::mouseClick(Box("cbHandleAsClient"), Qt::LeftButton);
-    QCOMPARE(Prompts::Asked().size(), size_t(2));
-    QVERIFY(Box("cbHandleAsClient")->isChecked());
-  }
-
-  void folderBrowsers() {
-    Show();
-    const QString existing = config_->dir();
-    // From: starts at an existing From directory, otherwise at nothing.
-    Edit("eSource")->setText(existing);
+    // The folder browsers fill their fields.
     Prompts::QueueFolder("/chosen/source");
-    Click("sbFrom");
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/chosen/source"));
-    Prompts::QueueFolder("");  // cancelled
-    Click("sbFrom");
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/chosen/source"));
-    // To: never preselects.
-    Edit("eDest")->setText(existing);
     Prompts::QueueFolder("/chosen/dest");
-    Click("sbTo");
+    QTest::mouseClick(Get<QAbstractButton>("sbFrom"), Qt::LeftButton);
+    QTest::mouseClick(Get<QAbstractButton>("sbTo"), Qt::LeftButton);
+    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/chosen/source"));
     QCOMPARE(Edit("eDest")->text(), QStringLiteral("/chosen/dest"));
-    QCOMPARE(Prompts::BrowseStarts(), (std::vector<QString>{existing, QString(), QString()}));
-  }
 
-  void failedWriteStopsCommandAndIsShown() {
-    config_->Write("[NonActive Jobs]\n0=A\n[A]\nSource=/a\n");
+    // A failed write reaches the error box.
     config_->MakeReadOnly();
-    Show();
-    const QByteArray before = config_->Bytes();
-    Type("New", "/n", "/m", "*.*");
-    Click("bSaveNonActive");
+    QTest::mouseClick(Get<QAbstractButton>("bSaveActive"), Qt::LeftButton);
     QCOMPARE(Prompts::Errors(),
              std::vector<QString>{QStringLiteral("Unable to write to %1.").arg(config_->qpath())});
-    QCOMPARE(Entries(NonActive()), QStringList{"A"});
-    QCOMPARE(config_->Bytes(), before);
-    // Deleting fails at erasing the section: the entry stays in the box too.
-    ClickEntry(NonActive(), 0);
-    Click("bDelNonActive");
-    QCOMPARE(Prompts::Errors().size(), size_t(2));
-    QCOMPARE(Entries(NonActive()), QStringList{"A"});
-    QCOMPARE(config_->Bytes(), before);
-  }
 
-  void deleteFailingAtRenumberingStillTakesTheEntryOut() {
-    // A listed job without a section: erasing it needs no write, renumbering
-    // the list does.
-    config_->Write("[NonActive Jobs]\n0=A\n1=B\n");
-    config_->MakeReadOnly();
-    Show();
-    const QByteArray before = config_->Bytes();
-    ClickEntry(NonActive(), 0);
-    Click("bDelNonActive");
-    QCOMPARE(Prompts::Errors(),
-             std::vector<QString>{QStringLiteral("Unable to write to %1.").arg(config_->qpath())});
-    QCOMPARE(Entries(NonActive()), QStringList{"B"});
-    QCOMPARE(config_->Bytes(), before);
-  }
-
-  void eachShowingReloadsListsAndKeepsEditor() {
-    config_->Write("[Active Jobs]\n0=A\n[A]\nSource=/a\n");
-    Show();
-    ClickEntry(Active(), 0);
-    Trigger("mClose");
+    // Shown again, the lists are read anew and the status line is clear.
+    Get<QAction>("mClose")->trigger();
     QVERIFY(!dialog_->isVisible());
-    config_->Write("[Active Jobs]\n0=X\n1=Y\n[NonActive Jobs]\n0=Z\n");
     Show();
-    QCOMPARE(Entries(Active()), QStringList({"X", "Y"}));
-    QCOMPARE(Entries(NonActive()), QStringList{"Z"});
-    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("A"));
-    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/a"));
+    QVERIFY(Get<QStatusBar>("sbConfig")->currentMessage().isEmpty());
+    QCOMPARE(Entries(List("lbNonActive")), QStringList{"Docs"});
     // The Close button ends a modal showing.
-    QTimer::singleShot(0, this, [this] { Click("bbSluiten"); });
+    QTimer::singleShot(0, this,
+                       [this] { QTest::mouseClick(Get<QAbstractButton>("bbSluiten"), Qt::LeftButton); });
     dialog_->hide();
     dialog_->exec();
     QVERIFY(!dialog_->isVisible());
   }
 
-  void lineBreaksNeverReachTheFile() {
+  void listsAndFieldsTakeMouseAndKeys() {
+    config_->Write("[Active Jobs]\n0=Backup\n1=backup\n[Backup]\nSource=/b\nHandle As Client=1\n");
     Show();
-    Type("Two\nlines", "/a\r\nb", "/c", "*.*");
-    Click("bSaveActive");
-    QCOMPARE(FileList(tandrel::kActiveJobs), std::vector<std::string>{"Two lines"});
-    QCOMPARE(Entries(Active()), QStringList{"Two lines"});
-    QCOMPARE(FileJob("Two lines").source, std::string("/a  b"));
+    VerifyCaptionsFit(dialog_.get());
+    // The arrow keys select and load like clicks; a click beside the
+    // entries, or a Ctrl+click on the selected one, keeps the selection.
+    ClickEntry(List("lbActive"), 0);
+    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("Backup"));
+    QTest::keyClick(List("lbActive"), Qt::Key_Down);
+    QCOMPARE(Edit("eJobName")->text(), QStringLiteral("backup"));
+    QCOMPARE(Edit("eSource")->text(), QStringLiteral("/b"));
+    QVERIFY(Box("cbHandleAsClient")->isChecked());
+    QVERIFY(Prompts::Asked().empty());  // an active job loads without the warning
+    QTest::mouseClick(List("lbActive")->viewport(), Qt::LeftButton, {}, QPoint(100, 200));
+    QTest::mouseClick(List("lbActive")->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      EntryCentre(List("lbActive"), 1));
+    QCOMPARE(List("lbActive")->selectedItems().size(), 1);
+    // Return in an edit field is no Save.
+    const QByteArray before = config_->Bytes();
+    QTest::keyClick(Edit("eJobName"), Qt::Key_Return);
+    QVERIFY(dialog_->isVisible());
+    QCOMPARE(config_->Bytes(), before);
   }
 };
 

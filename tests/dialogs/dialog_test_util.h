@@ -1,7 +1,6 @@
 #pragma once
-// Helpers for the dialog tests: controls found by name, the captions and tab
-// order of a window, and mouse actions on list entries; and what all Qt tests
-// share.
+// Helpers for the dialog tests: controls found by name, the captions of a
+// window, and mouse actions on list entries; and what all Qt tests share.
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -32,29 +31,6 @@ inline void VerifyCaptionsFit(const QWidget* window) {
     const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
     QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= text.width(), qPrintable(box->text()));
   }
-}
-
-// The frame of a configuration dialog: caption, system menu and minimise
-// box, no maximise box (a fixed size cannot grow).
-inline void VerifyMinimisableFrame(const QWidget* window) {
-  const Qt::WindowFlags flags = window->windowFlags();
-  QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
-  QVERIFY(flags.testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint));
-  QVERIFY(!flags.testAnyFlag(Qt::WindowMaximizeButtonHint));
-  QCOMPARE(window->minimumSize(), window->maximumSize());
-}
-
-// The object names of the first `count` controls that take the focus, in tab
-// order from `first`.
-inline QStringList TabOrder(QWidget* first, int count) {
-  QStringList order;
-  QWidget* widget = first;
-  for (int i = 0; i < count; ++i, widget = widget->nextInFocusChain()) {
-    while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
-    order << widget->objectName();
-  }
-  return order;
 }
 
 inline QPoint EntryCentre(QListWidget* box, int row) { return box->visualItemRect(box->item(row)).center(); }

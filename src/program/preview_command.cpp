@@ -1,15 +1,14 @@
-#include "app/preview_command.h"
+#include "program/preview_command.h"
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 
-#include "app/startup.h"
-#include "app/unattended.h"
 #include "engine/main_base.h"
 #include "engine/preview_run.h"
 #include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
+#include "program/exit_codes.h"
+#include "program/unattended.h"
 #include "support/text_lines.h"
 
 namespace tandrel {
@@ -33,13 +32,6 @@ class PrintingMain : public TfMainBase {
 };
 
 }  // namespace
-
-bool HasPreviewSwitch(int argc, const char* const* argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--preview") == 0) return true;
-  }
-  return false;
-}
 
 int RunPreviewCommand(const std::string& programPath) {
   try {

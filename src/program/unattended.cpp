@@ -1,8 +1,8 @@
-#include "app/unattended.h"
+#include "program/unattended.h"
 
 #include <cstdio>
 
-#include "app/startup.h"
+#include "program/exit_codes.h"
 #include "support/error_text.h"
 
 namespace tandrel {
@@ -17,15 +17,15 @@ void ReportStartUpError(std::exception_ptr error) {
   EchoToStandardError(std::string(kApplicationTitle) + ": " + ErrorText(error));
 }
 
-int RunUnattended(const StartUpOptions& options) {
+int RunUnattended(const std::string& programPath, const std::function<void(TfMainBase&)>& mainCreated) {
   try {
-    UnattendedMain main(options.programPath);
+    UnattendedMain main(programPath);
     // What the main window does when it is created, apart from its timer.
     main.WindowsEnding = false;
     main.RunInProgress = false;
     main.LoadGeneralSettings();
     main.ComputeNextSyncTime();
-    if (options.mainCreated) options.mainCreated(main);
+    if (mainCreated) mainCreated(main);
     main.SetFailureEcho(EchoToStandardError);
     return ExitCodeOf(main.RunJobs());
   } catch (...) {

@@ -4,6 +4,8 @@
 // system, and leaves the same files, log, messages and exit code as the
 // main window's run would.
 
+#include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,9 @@
 
 namespace tandrel {
 
-struct StartUpOptions;
+// The application's title: the error box's caption, and the name before
+// an error's message on standard error.
+inline constexpr char kApplicationTitle[] = "Kolvane Tandrel";
 
 // The main window's state without the window: the log area's lines are
 // counted, not kept, since nobody will read them.
@@ -37,8 +41,9 @@ void EchoToStandardError(const std::string& line);
 // application title, as the error box does without a screen.
 void ReportStartUpError(std::exception_ptr error);
 
-// One run of every active job, as the main window would make it on "/SYNC".
-// Returns the exit code (one of the kExit values of startup.h).
-int RunUnattended(const StartUpOptions& options);
+// One run of every active job of the program at `programPath`, as the main
+// window would make it on "/SYNC". `mainCreated`, when given, is called once
+// the engine object exists. Returns the exit code (one of exit_codes.h).
+int RunUnattended(const std::string& programPath, const std::function<void(TfMainBase&)>& mainCreated = {});
 
 }  // namespace tandrel

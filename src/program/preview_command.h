@@ -15,7 +15,4 @@ namespace tandrel {
 // goes to standard error too, and no count is printed).
 int RunPreviewCommand(const std::string& programPath);
 
-// Whether "--preview" is among the arguments.
-bool HasPreviewSwitch(int argc, const char* const* argv);
-
 }  // namespace tandrel

@@ -1,0 +1,86 @@
+#include "ui/general_editor.h"
+
+#include <utility>
+
+#include "config/tinifile.h"
+#include "engine/main_base.h"
+#include "support/raridivevi.h"
+#include "support/text_lines.h"
+#include "support/time_field.h"
+
+namespace tandrel::ui {
+namespace {
+
+// The time field's text once typed: digits from the right, never carried.
+std::string Typed(const std::string& text) { return text.empty() ? text : GSFormatTime(text, false); }
+
+}  // namespace
+
+GeneralEditor::GeneralEditor(TfMainBase& main, GeneralView& view, Prompter& prompter)
+    : main_(main), view_(view), prompter_(prompter) {}
+
+GeneralEditor::~GeneralEditor() = default;
+
+template <typename Step>
+void GeneralEditor::Event(Step step) {
+  if (updating_) return;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{updating_};
+  updating_ = true;
+  Guarded(prompter_, step);
+}
+
+void GeneralEditor::Shown() {
+  Event([this] {
+    iniFile_ = std::make_unique<TIniFile>(main_.ConfigPath());
+    GeneralSettings settings = ReadGeneralSettings(*iniFile_);
+    // The stored time as if typed; a changed interval switch then applies
+    // the rule of leaving the field to it.
+    settings.time = Typed(settings.time);
+    if (settings.interval != view_.Fields().interval && !settings.time.empty())
+      settings.time = NormalisedOnExit(settings.time, settings.interval);
+    view_.ShowSettings(settings);
+    view_.EnableMultipleLog(settings.logFile);
+  });
+}
+
+void GeneralEditor::Hidden() {
+  Event([this] {
+    // The file is let go however this ends; a failed write stops the rest.
+    const std::unique_ptr<TIniFile> ini = std::move(iniFile_);
+    if (!ini) return;
+    GeneralSettings settings = view_.Fields();
+    settings.time = OneLine(settings.time);
+    // The main window takes the time as soon as it is stored, the rest
+    // once everything is.
+    WriteGeneralSettings(*ini, settings, [&] { main_.SyncTime = settings.time; });
+    main_.IntervalMode = settings.interval;
+    main_.LogFile = settings.logFile;
+    main_.ExtendedLog = settings.extendedLog;
+    main_.AppendLog = settings.appendLog;
+    main_.MultipleLog = settings.multipleLog;
+  });
+}
+
+void GeneralEditor::TimeChanged() {
+  Event([this] {
+    const std::string text = view_.Fields().time;
+    if (!text.empty()) view_.ShowTypedTime(Typed(OneLine(text)));
+  });
+}
+
+void GeneralEditor::TimeLeft() {
+  Event([this] {
+    const GeneralSettings fields = view_.Fields();
+    if (fields.time.empty()) return;
+    view_.ShowTypedTime(Typed(NormalisedOnExit(OneLine(fields.time), fields.interval)));
+  });
+}
+
+void GeneralEditor::LogClick() {
+  Event([this] { view_.EnableMultipleLog(view_.Fields().logFile); });
+}
+
+}  // namespace tandrel::ui

@@ -1,0 +1,131 @@
+#include "ui/main_window.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "log/run_log.h"
+#include "platform/platform.h"
+#include "support/text_lines.h"
+
+namespace tandrel::ui {
+
+const char* const MainWindowLogic::kCaption = "Kolvane Directory Synchronisation";
+const Question MainWindowLogic::kCloseQuestion = {
+    "Stop Tandrel?",
+    "Press YES to stop directory synchronisation\r\nPress NO to continue without any changes.",
+    BoxIcon::Critical, BoxButtons::YesNo, Button::No};
+
+MainWindowLogic::MainWindowLogic(std::string programPath, MainView& view, Prompter& prompter)
+    : TfMainBase(std::move(programPath)), view_(view), prompter_(prompter) {
+  WindowsEnding = false;
+  RunInProgress = false;
+  LoadGeneralSettings();
+  ComputeNextSyncTime();
+}
+
+void MainWindowLogic::Perform(MainCommand command) {
+  Guarded(prompter_, [this, command] { Run(command); });
+  EndWhenIdle();
+}
+
+void MainWindowLogic::Run(MainCommand command) {
+  switch (command) {
+    case MainCommand::Synchronise:
+      // Also asked for from inside a run, while it processes messages.
+      if (!RunInProgress) RunJobs();
+      break;
+    case MainCommand::Exit:
+      view_.CloseWindow();
+      break;
+    case MainCommand::ViewLogFile:
+      ViewLogFile();
+      break;
+    case MainCommand::Jobs:
+      view_.ShowJobs();
+      break;
+    case MainCommand::General:
+      view_.ShowGeneral();
+      ComputeNextSyncTime();
+      break;
+    case MainCommand::Contents:
+      prompter_.OpenWithDesktop(ManualPath());
+      break;
+    case MainCommand::About:
+      view_.ShowAbout();
+      break;
+    case MainCommand::Restore:
+      view_.Restore();
+      break;
+    case MainCommand::Tick:
+      SyncTimerTick();
+      break;
+  }
+}
+
+void MainWindowLogic::ViewLogFile() {
+  const std::string path = prompter_.OpenFile(ProgramFolder(ProgramPath()), "Log files", "*.log");
+  if (path.empty()) return;
+  std::string content;
+  if (const int error = platform::ReadWholeFile(path, content)) {
+    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(error));
+  }
+  MemoReplaceAll(SplitLines(content));
+}
+
+bool MainWindowLogic::CloseRequested() {
+  if (!WindowsEnding && !endRequested_) {
+    Button answer = Button::No;
+    Guarded(prompter_, [&] { answer = prompter_.Ask(kCloseQuestion); });
+    if (answer != Button::Yes) return false;
+  }
+  endRequested_ = true;
+  // During a run the question was asked from inside the run's message
+  // processing: the run goes on, and whoever started it ends the program.
+  EndWhenIdle();
+  return true;
+}
+
+void MainWindowLogic::EndWhenIdle() {
+  if (endRequested_ && !RunInProgress) view_.EndProgram();
+}
+
+void MainWindowLogic::MemoClear() {
+  pendingLines_.clear();
+  view_.ClearLines();
+  shownLines_ = 0;
+}
+
+int MainWindowLogic::MemoCount() const { return shownLines_ + static_cast<int>(pendingLines_.size()); }
+
+void MainWindowLogic::MemoAdd(const std::string& line) { pendingLines_.push_back(line); }
+
+void MainWindowLogic::MemoFlush() {
+  if (pendingLines_.empty()) return;
+  const bool followEnd = view_.ShowsLastLine();
+  const int firstNewLine = shownLines_;
+  view_.AppendLines(pendingLines_, shownLines_ > 0);
+  shownLines_ += static_cast<int>(pendingLines_.size());
+  pendingLines_.clear();
+  if (runComingIntoView_) {
+    runComingIntoView_ = false;
+    view_.ScrollToLine(firstNewLine);
+  } else if (followEnd) {
+    view_.ScrollToEnd();
+  }
+}
+
+void MainWindowLogic::MemoReplaceAll(const std::vector<std::string>& lines) {
+  pendingLines_.clear();
+  view_.ReplaceLines(lines);
+  shownLines_ = static_cast<int>(lines.size());
+}
+
+void MainWindowLogic::ProcessPendingMessages() {
+  if (!flushed_ || steadyClock_() - *flushed_ >= kFlushInterval) {
+    MemoFlush();
+    flushed_ = steadyClock_();
+  }
+  view_.ProcessMessages();
+}
+
+}  // namespace tandrel::ui

@@ -1,0 +1,93 @@
+// The command line as the program reads it: where "/SYNC" counts, what the
+// other switches give, when the window system is left out, and the answers
+// printed instead of starting.
+
+#include "program/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tandrel {
+namespace {
+
+// argv of "tandrel" followed by `arguments`.
+struct Argv {
+  explicit Argv(std::vector<std::string> arguments) : texts(std::move(arguments)) {
+    texts.insert(texts.begin(), "tandrel");
+    for (const std::string& t : texts) pointers.push_back(t.c_str());
+  }
+  int argc() const { return static_cast<int>(pointers.size()); }
+  const char* const* argv() const { return pointers.data(); }
+  std::vector<std::string> texts;
+  std::vector<const char*> pointers;
+};
+
+TEST(CommandLineTest, SyncSwitchAnywhereInTheArgumentText) {
+  const std::pair<const char*, bool> rows[] = {
+      {"/SYNC", true},       {"/sync", true},
+      {"/Sync", true},       {"/SYNCHRONISE", true},
+      {"abc/syncdef", true}, {"--minimized /SYNC later", true},
+      {"-SYNC", false},      {"SYNC", false},
+      {"/ SYNC", false},     {"", false},
+  };
+  for (const auto& [text, found] : rows) EXPECT_EQ(HasSyncSwitch(text), found) << '"' << text << '"';
+}
+
+TEST(CommandLineTest, OnlyTheArgumentsAfterTheProgramNameCount) {
+  const char* withSwitchesInPath[] = {"/srv/sync/--preview", "--minimized"};
+  EXPECT_EQ(ArgumentText(2, withSwitchesInPath), "--minimized");
+  EXPECT_EQ(ShowStateOf(2, withSwitchesInPath), kShowMinNoActive);
+  EXPECT_FALSE(HasPreviewSwitch(2, withSwitchesInPath));
+  const Argv several({"a", "/sync", "b", "--preview"});
+  EXPECT_EQ(ArgumentText(several.argc(), several.argv()), "a /sync b --preview");
+  EXPECT_EQ(ShowStateOf(several.argc(), several.argv()), kShowDefault);
+  EXPECT_TRUE(HasPreviewSwitch(several.argc(), several.argv()));
+  const Argv alone({});
+  EXPECT_EQ(ArgumentText(alone.argc(), alone.argv()), "");
+}
+
+TEST(CommandLineTest, TheWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt) {
+  struct Row {
+    const char* name;
+    bool chosenOffscreen;
+    std::vector<std::string> arguments;
+    bool debug;
+    bool unattended;
+  };
+  const Row rows[] = {
+      {"no display, /SYNC", true, {"/SYNC"}, false, true},
+      {"no display, /sync among others", true, {"--minimized", "now/sync"}, false, true},
+      {"a display", false, {"/SYNC"}, false, false},
+      {"no display, resident", true, {"--minimized"}, false, false},
+      {"framework notes wanted", true, {"/SYNC"}, true, false},
+      {"platform argument", true, {"/SYNC", "-platform", "xcb"}, false, false},
+      {"platform argument, two dashes", true, {"--platform", "xcb", "/SYNC"}, false, false},
+  };
+  for (const Row& r : rows) {
+    const Argv a(r.arguments);
+    EXPECT_EQ(RunsUnattended(r.chosenOffscreen, a.argc(), a.argv(), r.debug), r.unattended) << r.name;
+  }
+}
+
+TEST(CommandLineTest, HelpAndVersionAnswers) {
+  const Argv version({"/SYNC", "--version"});
+  EXPECT_EQ(CommandLineAnswer(version.argc(), version.argv(), "/opt/t/tandrel"), "Tandrel 1.0.0.1\n");
+  for (const char* asked : {"--help", "-h"}) {
+    const Argv help({asked, "--version"});  // the first one asked for answers
+    const std::string usage = CommandLineAnswer(help.argc(), help.argv(), "/opt/t/tandrel");
+    EXPECT_EQ(usage.rfind("Usage: tandrel [--minimized] [/SYNC]\n", 0), 0u) << usage;
+    for (const char* line :
+         {"\nConfiguration: /opt/t/tandrel.cfg\n", "\nLog folder:    /opt/t/Log/\n",
+          "\nManual:        /opt/t/tandrel.html\n",
+          "\n  3  another run of the same configuration was in progress; nothing done\n"}) {
+      EXPECT_NE(usage.find(line), std::string::npos) << line;
+    }
+  }
+  const Argv neither({"--minimized", "/SYNC", "--preview", "-help"});
+  EXPECT_EQ(CommandLineAnswer(neither.argc(), neither.argv(), "/opt/t/tandrel"), "");
+}
+
+}  // namespace
+}  // namespace tandrel

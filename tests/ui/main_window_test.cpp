@@ -1,0 +1,286 @@
+// The main window's decisions over real runs in a temporary program folder,
+// through a view that keeps the log area's lines and scroll position as
+// plain data and records what the logic asked of the windows.
+
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/platform.h"
+#include "scripted_prompter.h"
+#include "testsupport/temp_dir.h"
+
+namespace tandrel {
+namespace {
+
+using Lines = std::vector<std::string>;
+using ui::MainCommand;
+
+class FakeMainView : public ui::MainView {
+ public:
+  static constexpr int kRows = 10;  // the lines in view at once
+  ui::MainWindowLogic* main = nullptr;
+  Lines lines;
+  int top = 0;
+  Lines asked;                      // what the logic asked of the windows
+  std::function<void()> meanwhile;  // what the message loop runs
+
+  int LastTop() const { return std::max(0, static_cast<int>(lines.size()) - kRows); }
+  void ClearLines() override { lines.clear(), top = 0; }
+  void AppendLines(const Lines& added, bool belowShown) override {
+    EXPECT_EQ(belowShown, !lines.empty());
+    lines.insert(lines.end(), added.begin(), added.end());
+  }
+  void ReplaceLines(const Lines& all) override { lines = all, top = 0; }
+  bool ShowsLastLine() const override { return top == LastTop(); }
+  void ScrollToLine(int line) override { top = std::min(line, LastTop()); }
+  void ScrollToEnd() override { top = LastTop(); }
+  void ProcessMessages() override {
+    if (auto run = std::exchange(meanwhile, nullptr)) run();
+  }
+  void CloseWindow() override { asked.push_back(main->CloseRequested() ? "closed" : "stays"); }
+  void ShowJobs() override { asked.push_back("jobs"); }
+  void ShowGeneral() override { asked.push_back("general"); }
+  void ShowAbout() override { asked.push_back("about"); }
+  void Restore() override { asked.push_back("restore"); }
+  void EndProgram() override { asked.push_back(main->RunInProgress ? "end during the run" : "end"); }
+};
+
+// A main window whose run fails as soon as it has begun.
+class FailingMain : public ui::MainWindowLogic {
+ public:
+  using MainWindowLogic::MainWindowLogic;
+  void MemoAdd(const std::string& line) override {
+    if (line.rfind("Synchronisation started at", 0) == 0) throw std::runtime_error("disk gone");
+    MainWindowLogic::MemoAdd(line);
+  }
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() { Create<ui::MainWindowLogic>(); }
+
+  template <typename Main>
+  void Create() {
+    main_ = std::make_unique<Main>(dir_ / "tandrel", view_, prompts_);
+    main_->SetClock([] { return test::LocalTime(2026, 3, 10, 10, 5, 0); });
+    view_.main = main_.get();
+  }
+  // One active job over a source of `files` files.
+  void WriteJob(int files) {
+    for (int i = 0; i < files; ++i) test::WriteFile(dir_ / "S/f" + std::to_string(i), "content");
+    test::MakeDir(dir_ / "D");
+    test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + dir_ / "S" +
+                                              "\r\nDestination=" + dir_ / "D\r\n");
+  }
+  long StartLines() const {
+    return std::count_if(view_.lines.begin(), view_.lines.end(), [](const std::string& l) {
+      return l.rfind("Synchronisation started at: ", 0) == 0;
+    });
+  }
+  void Due() { main_->SyncTime = main_->NextSyncTime = "10:05", main_->TimerArmed = true; }
+
+  test::ScopedTempDir dir_;
+  FakeMainView view_;
+  test::ScriptedPrompter prompts_;
+  std::unique_ptr<ui::MainWindowLogic> main_;
+};
+
+TEST_F(MainWindowTest, CreationLoadsTheSettingsAndSchedulesTheNextRun) {
+  test::WriteFile(dir_ / "tandrel.cfg",
+                  "[Synchronisation time]\r\nTime=00:10\r\nInterval=1\r\n[Log]\r\nLogFile=1\r\n");
+  const std::time_t before = std::time(nullptr);
+  ui::MainWindowLogic main(dir_ / "tandrel", view_, prompts_);
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(main.SyncTime, "00:10");
+  EXPECT_TRUE(main.IntervalMode && main.LogFile && !main.TimerArmed && !main.RunInProgress);
+  const auto inTenMinutes = [](std::time_t t) {
+    return platform::LongTimeText(platform::LocalTime(t + 600)).substr(0, 5);
+  };
+  EXPECT_TRUE(main.NextSyncTime == inTenMinutes(before) || main.NextSyncTime == inTenMinutes(after))
+      << main.NextSyncTime;
+}
+
+TEST_F(MainWindowTest, CommandsAskTheirWindowsOrTheDesktop) {
+  main_->IntervalMode = true;
+  main_->SyncTime = "01:00";
+  main_->NextSyncTime = "xx:xx";
+  for (MainCommand c : {MainCommand::Jobs, MainCommand::General, MainCommand::About, MainCommand::Restore,
+                        MainCommand::Contents})
+    main_->Perform(c);
+  EXPECT_EQ(view_.asked, (Lines{"jobs", "general", "about", "restore"}));
+  EXPECT_EQ(main_->NextSyncTime, "11:05");  // recomputed once the general dialog is closed
+  EXPECT_EQ(prompts_.opened, Lines{dir_ / "tandrel.html"});
+}
+
+TEST_F(MainWindowTest, SynchroniseDuringARunStartsNoSecondRun) {
+  WriteJob(5);
+  main_->AppendLog = true;
+  bool nested = false;
+  view_.meanwhile = [&] {
+    nested = main_->RunInProgress;
+    main_->Perform(MainCommand::Synchronise);
+    main_->Perform(MainCommand::Tick);
+  };
+  Due();
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_TRUE(nested);
+  EXPECT_EQ(StartLines(), 1);
+  EXPECT_EQ(std::count(view_.lines.begin(), view_.lines.end(), kRunBusyLine), 0);  // not even tried
+  EXPECT_TRUE(test::Exists(dir_ / "D/f4"));
+  EXPECT_TRUE(main_->TimerArmed);  // the tick inside the run ran nothing
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(StartLines(), 2);
+}
+
+TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {
+  const ui::Question question{
+      "Stop Tandrel?",
+      "Press YES to stop directory synchronisation\r\nPress NO to continue without any changes.",
+      ui::BoxIcon::Critical, ui::BoxButtons::YesNo, ui::Button::No};
+  prompts_.answers = {ui::Button::No, ui::Button::Yes};
+  main_->Perform(MainCommand::Exit);
+  EXPECT_FALSE(main_->EndRequested());
+  main_->Perform(MainCommand::Exit);
+  EXPECT_EQ(prompts_.asked, (std::vector<ui::Question>{question, question}));
+  EXPECT_TRUE(main_->EndRequested());
+  // The program ends as the window closes, and again after the command.
+  EXPECT_EQ(view_.asked, (Lines{"stays", "end", "closed", "end"}));
+  // Once agreed, or while the session ends, the window closes without a question.
+  Create<ui::MainWindowLogic>();
+  main_->QueryEndSession();
+  EXPECT_TRUE(main_->WindowsEnding);
+  EXPECT_FALSE(main_->EndRequested());  // another program may still cancel the log-off
+  EXPECT_TRUE(main_->CloseRequested());
+  EXPECT_EQ(prompts_.asked.size(), 2u);
+}
+
+TEST_F(MainWindowTest, AConfirmedCloseLetsTheRunFinishThenEnds) {
+  WriteJob(20);
+  main_->ExtendedLog = true;
+  view_.meanwhile = [&] {
+    prompts_.answers = {ui::Button::Yes};
+    main_->Perform(MainCommand::Exit);
+  };
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
+  EXPECT_EQ(view_.lines.back().rfind("Dir " + dir_ / "S/ - 20 files", 0), 0u) << view_.lines.back();
+  EXPECT_TRUE(test::Exists(dir_ / "D/f19"));
+}
+
+TEST_F(MainWindowTest, ViewLogFileShowsItsLinesAndTheRunsThatFollow) {
+  WriteJob(1);
+  test::WriteFile(dir_ / "old.log", "a\r\nb\r\n");
+  prompts_.files = {dir_ / "old.log", "", dir_ / "gone.log", dir_ / "old.log"};
+  main_->Perform(MainCommand::ViewLogFile);
+  main_->Perform(MainCommand::ViewLogFile);  // cancelled: nothing changes
+  main_->Perform(MainCommand::ViewLogFile);
+  EXPECT_EQ(prompts_.errors, Lines{"Cannot open file \"" + dir_ / "gone.log\". No such file or directory."});
+  EXPECT_EQ(view_.lines, (Lines{"a", "b"}));
+  EXPECT_EQ(prompts_.fileRequests[0], dir_.path() + "|Log files|*.log");
+  main_->Perform(MainCommand::Synchronise);  // AppendLog off: the file's lines go
+  EXPECT_EQ(view_.lines.size(), 2u);
+  EXPECT_EQ(StartLines(), 1);
+  main_->Perform(MainCommand::ViewLogFile);
+  main_->AppendLog = true;
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(Lines(view_.lines.begin(), view_.lines.begin() + 3), (Lines{"a", "b", ""}));
+  EXPECT_EQ(view_.lines[3].rfind("Synchronisation started at: ", 0), 0u);
+}
+
+TEST_F(MainWindowTest, LinesWaitAndReachTheViewTogether) {
+  std::chrono::steady_clock::time_point now{};
+  main_->SetSteadyClock([&] { return now; });
+  // Counted at once, shown at the first message processing and then at
+  // most every 100 ms; an empty first line is a line.
+  main_->MemoAdd("");
+  main_->MemoAdd("x");
+  EXPECT_EQ(main_->MemoCount(), 2);
+  main_->ProcessPendingMessages();
+  EXPECT_EQ(view_.lines, (Lines{"", "x"}));
+  main_->MemoAdd("y");
+  now += std::chrono::milliseconds(99);
+  main_->ProcessPendingMessages();
+  EXPECT_EQ(view_.lines.size(), 2u);
+  EXPECT_EQ(main_->MemoCount(), 3);
+  now += std::chrono::milliseconds(1);
+  main_->ProcessPendingMessages();
+  EXPECT_EQ(view_.lines.back(), "y");
+  // Clearing and replacing drop the waiting lines too.
+  main_->MemoAdd("z");
+  main_->MemoClear();
+  EXPECT_EQ(main_->MemoCount(), 0);
+  main_->MemoAdd("w");
+  main_->MemoReplaceAll({""});
+  EXPECT_EQ(main_->MemoCount(), 1);
+  main_->MemoFlush();
+  EXPECT_EQ(view_.lines, Lines{""});
+  main_->MemoReplaceAll({});
+  EXPECT_EQ(main_->MemoCount(), 0);
+  // A run shows every line when it ends.
+  for (int i = 0; i < 300; ++i) main_->MemoAdd("earlier");
+  main_->AppendLog = true;
+  main_->Perform(MainCommand::Synchronise);
+  ASSERT_EQ(view_.lines.size(), 302u);
+  EXPECT_EQ(view_.lines[300], "");
+  EXPECT_EQ(StartLines(), 1);
+}
+
+TEST_F(MainWindowTest, TheViewFollowsTheEndAndShowsANewRunFromItsFirstLine) {
+  main_->MemoReplaceAll(Lines(500, "viewed"));
+  EXPECT_EQ(view_.top, 0);
+  const auto add = [this](int n) {
+    for (int i = 0; i < n; ++i) main_->MemoAdd("line");
+    main_->MemoFlush();
+  };
+  view_.top = 100;  // the user reads above the end
+  add(1);
+  EXPECT_EQ(view_.top, 100);
+  view_.top = view_.LastTop();
+  add(50);
+  EXPECT_EQ(view_.top, view_.LastTop());
+  for (const int more : {200, 3}) {  // longer than the view, and shorter
+    view_.top = 10;
+    main_->MemoRunBegins();
+    const int first = main_->MemoCount();
+    add(more);
+    EXPECT_EQ(view_.top, std::min(first, view_.LastTop())) << more;
+  }
+}
+
+TEST_F(MainWindowTest, TimedRuns) {
+  WriteJob(1);
+  Due();
+  main_->Perform(MainCommand::Tick);
+  EXPECT_EQ(StartLines(), 1);
+  EXPECT_FALSE(main_->TimerArmed);
+  // An error escaping the run is shown and the tick is skipped.
+  Create<FailingMain>();
+  Due();
+  main_->Perform(MainCommand::Tick);
+  EXPECT_EQ(prompts_.errors, Lines{"disk gone."});
+  EXPECT_TRUE(main_->TimerArmed);
+  EXPECT_EQ(main_->NextSyncTime, "10:05");
+  EXPECT_FALSE(main_->RunInProgress);
+}
+
+TEST_F(MainWindowTest, ARunOfABusyConfigurationOnlySaysSo) {
+  WriteJob(2);
+  main_->LogFile = true;
+  const platform::RunLock other(main_->ConfigPath());  // another process's run
+  ASSERT_TRUE(other.held());
+  main_->Perform(MainCommand::Synchronise);
+  main_->Perform(MainCommand::Synchronise);
+  Due();
+  main_->Perform(MainCommand::Tick);
+  EXPECT_FALSE(main_->TimerArmed);  // as after a run
+  EXPECT_EQ(view_.lines, Lines(3, "Another run of this configuration is in progress"));
+  EXPECT_FALSE(test::Exists(dir_ / "D/f0"));
+  EXPECT_FALSE(test::Exists(dir_ / "Log/Tandrel.log"));
+}
+
+}  // namespace
+}  // namespace tandrel
