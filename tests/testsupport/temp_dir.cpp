@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sstream>
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include <sstream>
 
 #include "platform/posix/temp_file.h"
 
