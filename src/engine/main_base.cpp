@@ -226,6 +226,11 @@ void TfMainBase::NoteFailure(const std::string& text) {
   if (failureEcho_) failureEcho_(SafeLineText(text));
 }
 
+void TfMainBase::DestinationFileDeleted(const std::string& path) {
+  ++Counts.destinationDeleted;
+  if (Previewing) AddLogLine("Would delete file \"" + path + "\"");
+}
+
 void TfMainBase::OpenLogFile() {
   const std::string folder = LogFolder();
   const std::time_t now = Now();

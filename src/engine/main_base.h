@@ -76,6 +76,10 @@ class TfMainBase {
   void AddFailureLine(const std::string& text);
   // Marks the run as failed and hands `text` to the failure echo.
   void NoteFailure(const std::string& text);
+  // The cleanup deleted (in a preview: would delete) the destination file
+  // `path`: counted, and in a preview listed, since a preview is where the
+  // user looks before trusting a job with deletions.
+  void DestinationFileDeleted(const std::string& path);
   // Hands the folders of a level whose subfolders the walk is about to
   // enter to the run's read-ahead, if any.
   void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
@@ -128,6 +132,8 @@ class TfMainBase {
 
   // ---- Main window state ----
   bool RunInProgress = false;
+  // The run is a preview (PreviewJobs): nothing it reports was done.
+  bool Previewing = false;
   bool WindowsEnding = false;
 
   // ---- Scheduler ----

@@ -13,10 +13,12 @@ RunResult PreviewJobs(TfMainBase& main) {
     ~Settings() {
       main.LogFile = logFile;
       main.ExtendedLog = extendedLog;
+      main.Previewing = false;
     }
   } kept{main};
   main.LogFile = false;
   main.ExtendedLog = true;
+  main.Previewing = true;
   // A level's facts are read through the plan like every other question;
   // the read-ahead's own threads only warm the caches of the disk beneath.
   const platform::PreviewScope preview;

@@ -44,7 +44,7 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
     } else if (!source.FileExists(entry.name)) {
       const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
-        ++main.Counts.destinationDeleted;
+        main.DestinationFileDeleted(destPath + entry.name);
       } else if (err != platform::kErrNotFound) {
         main.AddFailureLine("Deleting file \"" + destPath + entry.name +
                             "\" failed, errorcode: " + std::to_string(err));
@@ -78,7 +78,7 @@ int32_t ZO_CleanUp::CleanUpDir(const platform::DirHandle& parent, const std::str
         inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        if (self.RemoveFile(entry.name) == 0) ++main_.Counts.destinationDeleted;
+        if (self.RemoveFile(entry.name) == 0) main_.DestinationFileDeleted(dir + entry.name);
       }
     }
   }
