@@ -114,6 +114,7 @@ void TfMain::BuildMenus() {
   action->setObjectName("Action1");
   connect(MenuItem(action, "mSynchronise", "Synchronise"), &QAction::triggered, this,
           [this] { mSynchroniseClick(); });
+  connect(MenuItem(action, "mStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
   action->addSeparator()->setObjectName("N1");
   connect(MenuItem(action, "mActViewLogFile", "View logfile"), &QAction::triggered, this,
           [this] { mActViewLogFileClick(); });
@@ -186,6 +187,7 @@ void TfMain::BuildTray() {
   menu->setObjectName("pmTrayIcon");
   connect(MenuItem(menu, "pmTIRestore", "Restore"), &QAction::triggered, this,
           [this] { pmTIRestoreClick(); });
+  connect(MenuItem(menu, "pmTIStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
   connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
 
   auto* tray = new QSystemTrayIcon(ui::ProductIcon(), this);

@@ -43,6 +43,7 @@ RunResult TfMainBase::RunJobs() {
   Counts = {};
   LogFileHandle.Close();
   logFileState_ = LogFileState::NotOpened;
+  stopRequested_ = false;
   runFailed_ = false;
   logFailed_ = false;
   logFolderMade_ = false;
@@ -71,11 +72,12 @@ RunResult TfMainBase::RunJobs() {
   ZO_Dir top(*this);
   AddLogLine(StartLine(Now()));
   IniFile = std::make_unique<TIniFile>(ConfigPath());
-  for (int n = 0;; ++n) {
+  for (int n = 0; !stopRequested_; ++n) {
     const std::string name = IniFile->ReadString(kActiveJobs, std::to_string(n), kMissing);
     if (name == kMissing) break;
     RunOneJob(top, name);
   }
+  if (stopRequested_) AddFailureLine(kRunStoppedLine);
   return runFailed_ ? RunResult::Failed : RunResult::Clean;
 }
 
@@ -224,6 +226,15 @@ void TfMainBase::AddFailureLine(const std::string& text) {
 void TfMainBase::NoteFailure(const std::string& text) {
   runFailed_ = true;
   if (failureEcho_) failureEcho_(SafeLineText(text));
+}
+
+void TfMainBase::RequestStop() {
+  if (RunInProgress) stopRequested_ = true;
+}
+
+bool TfMainBase::CopyGoesOn(int64_t, int64_t) {
+  ProcessPendingMessages();
+  return !stopRequested_;
 }
 
 void TfMainBase::DestinationFileDeleted(const std::string& path) {

@@ -41,6 +41,8 @@ struct RunCounts {
 
 // The line written instead of a run when another one holds the configuration.
 inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
+// The last line of a run the user stopped.
+inline constexpr char kRunStoppedLine[] = "Synchronisation stopped by the user";
 // The line for a source folder (ending in the separator) that exists but
 // cannot be listed.
 std::string ReadingDirFailedLine(const std::string& folder, int code);
@@ -76,6 +78,14 @@ class TfMainBase {
   void AddFailureLine(const std::string& text);
   // Marks the run as failed and hands `text` to the failure echo.
   void NoteFailure(const std::string& text);
+  // Ends the run in progress after the file in hand (a copy under way is
+  // abandoned cleanly); it then writes kRunStoppedLine last and counts as
+  // failed. Does nothing when no run is in progress.
+  void RequestStop();
+  bool StopRequested() const { return stopRequested_; }
+  // A long copy is this far; lets pending messages (a Stop among them) be
+  // handled. False when the copy is to be abandoned.
+  bool CopyGoesOn(int64_t copied, int64_t size);
   // The cleanup deleted (in a preview: would delete) the destination file
   // `path`: counted, and in a preview listed, since a preview is where the
   // user looks before trusting a job with deletions.
@@ -186,6 +196,7 @@ class TfMainBase {
   std::string configError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   LogFileState logFileState_ = LogFileState::NotOpened;
+  bool stopRequested_ = false;
   bool runFailed_ = false;
   bool logFailed_ = false;      // the log file's failure is reported once a run
   bool logFolderMade_ = false;  // the run has made sure of the Log folder

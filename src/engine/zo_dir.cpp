@@ -65,6 +65,15 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // source's names, so the second thread reads it meanwhile; it is dropped
   // when a subfolder turns up.
   std::optional<SharedReading> earlyDest;
+  // The second thread's reading of the destination ends before its folder
+  // closes, whichever way the level ends.
+  const auto endLevel = [&] {
+    if (earlyDest) {
+      earlyDest->Cancel();
+      earlyDest.reset();
+    }
+    CloseLevel();
+  };
   if (keepFacts && main_.JobCleanupDestination && sourceDir_.valid() && destDir_.valid()) {
     destFacts_.Begin(true);
     earlyDest.emplace(main_.ReadAheadThread(), [this] {
@@ -80,7 +89,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     platform::FindEntry entry;
     listedNow = keepFacts;
     bool posted = false;
-    while (search.Next(entry)) {
+    while (!main_.StopRequested() && search.Next(entry)) {
       if (listedNow) listed.push_back(entry);
       if (entry.isHidden) continue;
       ++remaining;
@@ -130,6 +139,12 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     if (readError != 0) listedNow = false;
   }
 
+  // A stopped run leaves the rest of every level it is in undone, without
+  // their summaries: the stop line is the run's last.
+  if (main_.StopRequested()) {
+    endLevel();
+    return std::max(remaining, 1);
+  }
   if (readError == 0) {
     sourceFacts_.Begin(keepFacts);
     if (listedNow) {
@@ -149,7 +164,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
-    while (search.Next(entry)) {
+    while (!main_.StopRequested() && search.Next(entry)) {
       if (entry.isHidden || entry.isDirectory) continue;
       ++files;
       if (TransferInLevel(entry.name) == 0) --remaining;
@@ -157,13 +172,17 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     if (sourceDir_.valid()) readError = search.error();
   }
 
+  if (main_.StopRequested()) {
+    endLevel();
+    return std::max(remaining, 1);
+  }
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
   if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
     CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
                             WithTrailingSeparator(MapToDestination(main_, dir)), mask);
   }
-  CloseLevel();
+  endLevel();
 
   if (readError != 0) {
     main_.AddFailureLine(ReadingDirFailedLine(dir, readError));
@@ -368,10 +387,13 @@ int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
     code = EnsureDestination();
     if (code == 0) {
       destFacts_.Changed(name);
-      code = platform::CopyFileReplace(sourceDir_, name, destDir_, name);
+      code = platform::CopyFileReplace(
+          sourceDir_, name, destDir_, name,
+          [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); });
       if (code == 0) ++main_.Counts.copied;
     }
-    if (main_.JobVerify) {
+    // A copy the user stopped left the destination as it was: nothing to verify.
+    if (main_.JobVerify && code != platform::kErrCancelled) {
       platform::FileReader source(sourceDir_, name);
       platform::FileReader copy(destDir_, name);
       if (!GS_VergelijkBestand(source, copy)) Status[kVerifyAt] = 'E';

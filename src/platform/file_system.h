@@ -38,7 +38,8 @@ class FolderOps {
   virtual int MayChange() const = 0;
   // Copies the regular file `name` to `destName` in `dest`, a folder of the
   // same file system, as CopyFileReplace does once its refusals are made.
-  virtual int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName) const = 0;
+  virtual int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
+                     const CopyProgress& progress) const = 0;
 
   // The entries whose names match `mask`, "." and ".." aside.
   virtual std::unique_ptr<SearchOps> Search(const std::string& mask) const = 0;

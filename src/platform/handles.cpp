@@ -200,7 +200,7 @@ int WriteFileAtomic(const std::string& path, const std::string& content) {
 // ---- Copies ----
 
 int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName) {
+                    const std::string& destName, const CopyProgress& progress) {
   if (!sourceDir.valid()) return sourceDir.error();
   if (!destDir.valid()) return destDir.error();
   if (Protected(destDir.LookAt(destName))) return kErrAccessDenied;
@@ -208,7 +208,7 @@ int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, c
   if (!source.exists()) return source.error;
   // A link, a folder or a device is never copied.
   if (!source.isRegular) return kErrAccessDenied;
-  return sourceDir.ops()->CopyTo(sourceName, *destDir.ops(), destName);
+  return sourceDir.ops()->CopyTo(sourceName, *destDir.ops(), destName, progress);
 }
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,7 @@ extern const int kErrExists;          // something stands there already
 extern const int kErrNotADirectory;   // a link or a file where a folder is needed
 extern const int kErrNotEmpty;        // a folder to remove still holds something
 extern const int kErrNotRegularFile;  // FileReader on something that is no file
+extern const int kErrCancelled;       // a copy abandoned by its caller
 
 // ---- Entries ------------------------------------------------------------
 
@@ -235,8 +237,14 @@ void EnsureDirectory(const std::string& path);
 // and a killed one leaves behind. A link at either name is never followed (a
 // source link is refused with kErrAccessDenied, a link at the destination is
 // replaced itself). Returns 0 or the error code.
+//
+// `progress`, when given, is told the bytes copied so far and the size now
+// and then during a long copy; when it answers false the copy is abandoned:
+// it fails with kErrCancelled and leaves the destination as it was, with no
+// temporary behind.
+using CopyProgress = std::function<bool(int64_t copied, int64_t size)>;
 int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName);
+                    const std::string& destName, const CopyProgress& progress = {});
 // The same copy between two paths (links in the folders followed).
 int CopyFileReplace(const std::string& source, const std::string& dest);
 // Whether the entry `name` is a temporary file of this program whose process

@@ -34,6 +34,9 @@ void MainWindowLogic::Run(MainCommand command) {
       // Also asked for from inside a run, while it processes messages.
       if (!RunInProgress) RunJobs();
       break;
+    case MainCommand::Stop:
+      RequestStop();
+      break;
     case MainCommand::Exit:
       view_.CloseWindow();
       break;

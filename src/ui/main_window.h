@@ -16,7 +16,18 @@
 namespace tandrel::ui {
 
 // Every command of the menus, tool buttons, tray icon and timer.
-enum class MainCommand { Synchronise, Exit, ViewLogFile, Jobs, General, Contents, About, Restore, Tick };
+enum class MainCommand {
+  Synchronise,
+  Stop,
+  Exit,
+  ViewLogFile,
+  Jobs,
+  General,
+  Contents,
+  About,
+  Restore,
+  Tick
+};
 
 // The main window as its logic sees it. Lines are 8-bit text of the locale
 // and count from 0.

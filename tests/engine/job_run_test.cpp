@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <stdexcept>
 
 #include "engine/main_base.h"
@@ -7,6 +8,17 @@ namespace tandrel::test {
 namespace {
 
 using JobRunTest = EngineFixture;
+
+// A main window whose user asks for a stop at its `at`-th chance to handle
+// messages (each log line, and each step of a long copy).
+class StoppingMain : public TfMainBase {
+ public:
+  using TfMainBase::TfMainBase;
+  int at = 0;
+  void ProcessPendingMessages() override {
+    if (--at == 0) RequestStop();
+  }
+};
 
 using Lines = std::vector<std::string>;
 
@@ -133,6 +145,42 @@ TEST_F(JobRunTest, DestinationInsideTheSourceIsSkipped) {
   EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised");
   EXPECT_EQ(ReadFile(src_ + "/backup/a.txt"), "a");
   EXPECT_FALSE(Exists(src_ + "/backup/backup"));
+}
+
+TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
+  // Stopped during the first folder's first file: nothing more is done,
+  // no summary follows, and the stop line is the run's last.
+  WriteFile(src_ + "/one/a.txt", "a");
+  WriteFile(src_ + "/one/b.txt", "b");
+  WriteFile(src_ + "/two/c.txt", "c");
+  OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
+  WriteFile(dst_ + "/stale.txt", "kept, since the cleanup never came");
+  StoppingMain main(dir_ / "prog/tandrel");
+  main.ExtendedLog = true;
+  main.at = 2;  // the start line, then the first file's line
+  EXPECT_EQ(main.RunJobs(), RunResult::Failed);
+  const Lines& lines = main.MemoLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1].rfind("File ... .C.. code 0 ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2], kRunStoppedLine);
+  EXPECT_EQ(main.Counts.copied, 1);
+  EXPECT_EQ(ReadFile(dst_ + "/stale.txt"), "kept, since the cleanup never came");
+
+  // Stopped during a long copy: the copy is abandoned and leaves nothing.
+  std::filesystem::remove_all(src_);
+  WriteFile(src_ + "/big.bin", std::string(24 << 20, 'b'));
+  OneJob({});
+  const auto before = Snapshot(dst_);
+  std::vector<std::string> echoed;
+  main.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  main.ExtendedLog = false;
+  main.at = 2;  // the start line, then the copy's first step
+  EXPECT_EQ(main.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(main.MemoLines().back(), kRunStoppedLine);
+  ASSERT_EQ(echoed.size(), 2u);
+  EXPECT_EQ(echoed[0], "File ... .C.. code " + std::to_string(platform::kErrCancelled) + " " + src_ +
+                           "/big.bin -> " + dst_ + "/big.bin");
+  EXPECT_EQ(Snapshot(dst_), before) << "no copy and no temporary";
 }
 
 }  // namespace

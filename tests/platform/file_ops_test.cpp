@@ -150,6 +150,28 @@ TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
   }
 }
 
+TEST(CopyFileReplace, AnAbandonedCopyLeavesTheDestinationAsItWas) {
+  for (const bool named : {false, true}) {
+    for (const bool replacing : {false, true}) {
+      ScopedTempDir dir;
+      WriteFile(dir / "src", std::string(20 << 20, 'n'));
+      if (replacing) WriteFile(dir / "dst", "old");
+      int told = 0;
+      UseNamedTemporaries(named);
+      const int rc = CopyFileReplace(DirHandle(dir.path()), "src", DirHandle(dir.path()), "dst",
+                                     [&](int64_t copied, int64_t size) {
+                                       EXPECT_TRUE(copied > 0 && copied < size);
+                                       return ++told < 2;
+                                     });
+      UseNamedTemporaries(false);
+      EXPECT_EQ(rc, kErrCancelled);
+      EXPECT_EQ(told, 2);
+      EXPECT_EQ(ReadFile(dir / "dst"), replacing ? "old" : "");
+      EXPECT_EQ(EntryCount(dir.path()), replacing ? 2 : 1) << "no temporary stays";
+    }
+  }
+}
+
 TEST(IsStaleTemporary, OnlyTheExactNameOfAProcessThatIsGone) {
   ScopedTempDir dir;
   const std::string stale = test::LeaveStaleTemporary(dir.path());

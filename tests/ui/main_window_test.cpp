@@ -136,6 +136,16 @@ TEST_F(MainWindowTest, SynchroniseDuringARunStartsNoSecondRun) {
   EXPECT_EQ(StartLines(), 2);
 }
 
+TEST_F(MainWindowTest, StopEndsTheRunInProgressAndNothingElse) {
+  WriteJob(3);
+  main_->Perform(MainCommand::Stop);  // no run: nothing to stop
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_NE(view_.lines.back(), kRunStoppedLine);
+  view_.meanwhile = [&] { main_->Perform(MainCommand::Stop); };
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
+}
+
 TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {
   const ui::Question question{
       "Stop Tandrel?",

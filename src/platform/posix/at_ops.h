@@ -16,7 +16,8 @@ EntryFacts FactsFromStat(const std::string& name, const struct stat& st);
 // The part of a stat buffer the facts keep, for the archive rule.
 struct stat StatOf(const EntryFacts& facts);
 int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes);
-int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest);
+int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest,
+               const CopyProgress& progress = {});
 // Whether the folder `inner` is `outer` or lies below it (see FolderWithin).
 bool FolderWithinAt(const std::string& inner, const std::string& outer);
 // Replaces the file at `path` through a temporary and a rename (see WriteFileAtomic).

@@ -23,15 +23,27 @@ namespace {
 using posix::TempFileGuard;
 using posix::UniqueFd;
 
+// Whom a copy tells how far it has come, and the whole size.
+struct Reporter {
+  const CopyProgress& progress;
+  off_t size;
+  // False when the caller wants the copy abandoned.
+  bool GoOn(off_t copied) const { return !progress || progress(copied, size); }
+};
+
 // Copies the bytes [at, at + length) of `in` to the same place in `out`;
 // fewer when the source has shrunk meanwhile. 0 or the error code.
-int CopyRange(int in, int out, off_t at, off_t length) {
-  const off_t end = at + length;
+int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter) {
+  const off_t first = at, end = at + length;
+  // Told in steps small enough for the caller to answer soon; a file copied
+  // in one step is not told about at all.
+  const off_t step = reporter.progress ? off_t{8} << 20 : off_t{1} << 30;
   bool kernelCopy = true;
   while (at < end) {
+    if (at > first && !reporter.GoOn(at)) return ECANCELED;
     if (kernelCopy) {
       loff_t from = at, to = at;
-      const ssize_t n = ::copy_file_range(in, &from, out, &to, std::min<off_t>(end - at, 1 << 30), 0);
+      const ssize_t n = ::copy_file_range(in, &from, out, &to, std::min<off_t>(end - at, step), 0);
       if (n > 0) {
         at += n;
         continue;
@@ -68,21 +80,21 @@ int CopyRange(int in, int out, off_t at, off_t length) {
 // opened: a file that grows meanwhile is not chased to its end. A sparse
 // source (fewer blocks than its size needs) has only its data copied, so
 // its holes stay holes. 0 or the error code.
-int CopyData(int in, int out, const struct stat& src) {
-  if (src.st_blocks * 512 >= src.st_size) return CopyRange(in, out, 0, src.st_size);
+int CopyData(int in, int out, const struct stat& src, const Reporter& reporter) {
+  if (src.st_blocks * 512 >= src.st_size) return CopyRange(in, out, 0, src.st_size, reporter);
   for (off_t at = 0; at < src.st_size;) {
     const off_t data = ::lseek(in, at, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // only a hole is left
     if (data < 0) {
       // A file system that cannot tell holes: the rest is copied whole.
-      if (const int rc = CopyRange(in, out, at, src.st_size - at)) return rc;
+      if (const int rc = CopyRange(in, out, at, src.st_size - at, reporter)) return rc;
       break;
     }
     if (data >= src.st_size) break;
     const off_t hole = ::lseek(in, data, SEEK_HOLE);
     if (hole < 0) return errno;
     const off_t dataEnd = std::min(hole, src.st_size);
-    if (const int rc = CopyRange(in, out, data, dataEnd - data)) return rc;
+    if (const int rc = CopyRange(in, out, data, dataEnd - data, reporter)) return rc;
     at = dataEnd;
   }
   return ::ftruncate(out, src.st_size) == 0 ? 0 : errno;
@@ -122,7 +134,8 @@ int LinkAnonymous(int fd, int dirfd, const std::string& path) {
 
 namespace posix {
 
-int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest) {
+int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest,
+               const CopyProgress& progress) {
   struct stat dst;
   const bool destExists = ::fstatat(destDirfd, dest.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0;
 
@@ -155,7 +168,7 @@ int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const 
   }
   TempFileGuard guard(tempPath, destDirfd);
 
-  if (const int rc = CopyData(in.get(), out.get(), src)) return rc;
+  if (const int rc = CopyData(in.get(), out.get(), src, Reporter{progress, src.st_size})) return rc;
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without

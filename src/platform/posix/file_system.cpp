@@ -25,6 +25,7 @@ const int kErrExists = EEXIST;
 const int kErrNotADirectory = ENOTDIR;
 const int kErrNotEmpty = ENOTEMPTY;
 const int kErrNotRegularFile = EINVAL;
+const int kErrCancelled = ECANCELED;
 const char kPathSeparator = '/';
 const bool kPathsIgnoreCase = false;
 
@@ -184,10 +185,11 @@ class PosixFolder : public FolderOps {
     return ::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
   }
 
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName) const override {
+  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
+             const CopyProgress& progress) const override {
     const auto* other = dynamic_cast<const PosixFolder*>(&dest);
     if (!other) return kErrAccessDenied;
-    return posix::CopyFileAt(fd_.get(), name, other->fd(), destName);
+    return posix::CopyFileAt(fd_.get(), name, other->fd(), destName, progress);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {

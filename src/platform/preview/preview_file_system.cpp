@@ -95,7 +95,8 @@ class PreviewFolder : public FolderOps {
   int RemoveFolder(const std::string& name) const override;
   int MakeFolder(const std::string& name) const override;
   int MayChange() const override;
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName) const override;
+  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
+             const CopyProgress& progress) const override;
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override;
   std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override;
 
@@ -421,8 +422,9 @@ int PreviewFolder::MakeFolder(const std::string& name) const {
   return 0;
 }
 
-int PreviewFolder::CopyTo(const std::string& name, const FolderOps& destOps,
-                          const std::string& destName) const {
+// A planned copy takes no time: there is no progress to tell.
+int PreviewFolder::CopyTo(const std::string& name, const FolderOps& destOps, const std::string& destName,
+                          const CopyProgress&) const {
   const auto* dest = dynamic_cast<const PreviewFolder*>(&destOps);
   if (!dest) return kErrAccessDenied;
   if (!valid()) return error();
