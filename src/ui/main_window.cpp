@@ -48,7 +48,7 @@ void MainWindowLogic::Run(MainCommand command) {
       ComputeNextSyncTime();
       break;
     case MainCommand::Contents:
-      prompter_.OpenWithDesktop(ManualPath());
+      OpenOrSayWhere(prompter_, ManualPath());
       break;
     case MainCommand::About:
       view_.ShowAbout();

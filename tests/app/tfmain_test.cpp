@@ -114,6 +114,7 @@ class TfMainTest : public QObject {
     QCOMPARE(Prompts::FileRequests()[0].startFolder, Path("Log/"));
     QCOMPARE(Prompts::FileRequests()[0].filter, QString("Log files (*.log)"));
 
+    WriteBytes(Path("tandrel.html"), "<html>");
     Use("Contents1");
     QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.html")});
   }
