@@ -2,8 +2,9 @@
 // the environment of a cron job (no display at all): "/SYNC" runs once after
 // the splash where there is a screen, ends with 0 and prints nothing; a
 // failed run ends with 2 and its failures on standard error, a run of a busy
-// configuration with 3; without the switch it stays resident, and a
-// start-up error ends it with 1 and its message on standard error. Without
+// configuration with 3; without the switch it stays resident, or ends with
+// 1 where no display could ever show its window, and a start-up error ends
+// it with 1 and its message on standard error. Without
 // any display "/SYNC" runs without the window system, and leaves what the
 // main window's run leaves. A build whose splash ends at once, and which
 // says so, mostly stands in for the program.
@@ -398,11 +399,20 @@ class ProgramTest : public QObject {
     QVERIFY(!QDir(Path("Log")).exists());
   }
 
-  void withoutTheSwitchTheProgramStaysResident() {
+  void withoutTheSwitchTheProgramStaysResidentWhereItCanBeSeen() {
     const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
     QVERIFY(!program.isEmpty());
+    const Outcome unseen = Run(program, {"-SYNC"});
+    QVERIFY(unseen.finished);
+    QCOMPARE(unseen.code, 1);
+    QCOMPARE(unseen.errors,
+             QByteArray("No display: the window cannot be shown (use /SYNC for an unattended run)\n"));
+    QCOMPARE(unseen.output, QByteArray());  // not even the splash
+
     QProcess process;
-    process.setProcessEnvironment(CronEnvironment());
+    QProcessEnvironment environment = CronEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
     process.setReadChannel(QProcess::StandardError);
     process.start(program, {"-SYNC"});
     QVERIFY(process.waitForStarted());
