@@ -80,6 +80,7 @@ int StartUp(const StartUpOptions& options) {
     if (options.showSplash) windows.fAbout->exec();
 
     if (HasSyncSwitch(options.argumentText)) {
+      if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;
       // Nobody watches an unattended run: its failures go to standard error
       // too (cron mails them), and the exit code tells how it went.
       fMain.SetFailureEcho(EchoToStandardError);

@@ -358,9 +358,7 @@ class ProgramTest : public QObject {
     holder.kill();
     holder.waitForFinished();
     QCOMPARE(busy.code, 3);
-    QCOMPARE(busy.output, QByteArray("Another run of this configuration is in progress\n"
-                                     "Preview: 0 files would be copied, 0 source files deleted, "
-                                     "0 destination files deleted, 0 folders removed\n"));
+    QCOMPARE(busy.output, QByteArray("Another run of this configuration is in progress\n"));
   }
 
   void anUnreadableConfigurationIsAStartUpError_data() {
@@ -396,6 +394,30 @@ class ProgramTest : public QObject {
                                  "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
     QVERIFY2(!outcome.output.contains("Preview: "), outcome.output.constData());
     QVERIFY(!QFile::exists(Path("D/a.txt")));
+    QVERIFY(!QDir(Path("Log")).exists());
+  }
+
+  void withoutAConfigurationFileThereIsNothingToDo_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
+    QTest::newRow("/SYNC") << QStringList{"/SYNC"} << false;
+    QTest::newRow("/SYNC with a screen") << QStringList{"/SYNC"} << true;
+    QTest::newRow("--preview") << QStringList{"--preview"} << false;
+  }
+
+  void withoutAConfigurationFileThereIsNothingToDo() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QVERIFY(QFile::remove(Path("tandrel.cfg")));
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, arguments,
+                                display ? QList<QPair<QString, QString>>{{"QT_QPA_PLATFORM", "offscreen"}}
+                                        : QList<QPair<QString, QString>>{});
+    QCOMPARE(outcome.code, 0);
+    QCOMPARE(outcome.errors,
+             "No configuration file at " + Path("tandrel.cfg").toLocal8Bit() + ": nothing to do\n");
+    QCOMPARE(outcome.output, QByteArray(display ? "splash closed\n" : ""));
     QVERIFY(!QDir(Path("Log")).exists());
   }
 
