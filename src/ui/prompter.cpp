@@ -16,8 +16,9 @@ void Guarded(Prompter& prompter, const std::function<void()>& command) {
 void OpenOrSayWhere(Prompter& prompter, const std::string& pathOrUrl) {
   // The desktop's opener starts its helper and reports success before the
   // helper finds a file missing, so a missing manual is caught here.
-  const bool isFile = pathOrUrl.find("://") == std::string::npos;
-  if (isFile && platform::GetAttributes(pathOrUrl) == platform::kInvalidAttributes) {
+  int error = 0;
+  if (pathOrUrl.find("://") == std::string::npos) platform::GetAttributes(pathOrUrl, &error);
+  if (error == platform::kErrNotFound) {
     prompter.Ask({"Tandrel", "The file \"" + pathOrUrl + "\" does not exist."});
   } else if (!prompter.OpenWithDesktop(pathOrUrl)) {
     prompter.Ask({"Tandrel", "No program could open \"" + pathOrUrl + "\".\n\nOpen it in a web browser."});
