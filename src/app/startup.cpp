@@ -80,6 +80,7 @@ int StartUp(const StartUpOptions& options) {
     if (options.showSplash) windows.fAbout->exec();
 
     if (HasSyncSwitch(options.argumentText)) {
+      if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;
       // Nobody watches an unattended run: its failures go to standard error
       // too (cron mails them), and the exit code tells how it went.
       fMain.SetFailureEcho(EchoToStandardError);
@@ -123,7 +124,13 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);
   const bool headless = ChooseDisplayPlatform();
-  if (RunsUnattended(headless, argc, argv, IsSet("TANDREL_DEBUG"))) {
+  const Road road = RoadOf(headless, argc, argv, IsSet("TANDREL_DEBUG"));
+  if (road == Road::NoDisplay) {
+    // Resident and invisible, it would only pile up (a mistyped crontab line).
+    EchoToStandardError(kNoDisplayLine);
+    return kExitStartUpError;
+  }
+  if (road == Road::Unattended) {
     StartUpOptions options;
     options.programPath = programPath;
     options.argumentText = argumentText;

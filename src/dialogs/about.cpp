@@ -10,7 +10,7 @@
 
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
-#include "dialogs/prompts.h"
+#include "dialogs/qt_prompter.h"
 
 namespace tandrel {
 
@@ -108,7 +108,10 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
   tClose_->start();
 }
 
-void TfAbout::bbHomePageClick() { ui::Prompts::OpenWithDesktop(QString::fromLatin1(kHomePage)); }
+void TfAbout::bbHomePageClick() {
+  ui::QtPrompter prompter(this);
+  ui::OpenOrSayWhere(prompter, kHomePage);
+}
 
 void TfAbout::tCloseTimer() { close(); }
 

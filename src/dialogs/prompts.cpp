@@ -160,13 +160,13 @@ bool Prompts::ShowsBoxes() {
   return Scripted() || (qApp && QGuiApplication::platformName() != QLatin1String("offscreen"));
 }
 
-void Prompts::OpenWithDesktop(const QString& pathOrUrl) {
+bool Prompts::OpenWithDesktop(const QString& pathOrUrl) {
   if (auto& script = Scripted()) {
     script->opened.push_back(pathOrUrl);
-    return;
+    return true;
   }
   const QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-  QDesktopServices::openUrl(url);
+  return QDesktopServices::openUrl(url);
 }
 
 void Prompts::UseScript() { Scripted().emplace(); }

@@ -41,9 +41,9 @@ class Prompts {
   // offscreen platform), where the text goes to standard error instead.
   // True under the script.
   static bool ShowsBoxes();
-  // Opens a file or web address with the desktop's default handler; the
-  // result is not examined.
-  static void OpenWithDesktop(const QString& pathOrUrl);
+  // Opens a file or web address with the desktop's default handler; returns
+  // whether the desktop took it (always under the script).
+  static bool OpenWithDesktop(const QString& pathOrUrl);
 
   // ---- For tests ----
   // Switches to the script for the rest of the process, with empty queues

@@ -48,8 +48,8 @@ std::string QtPrompter::OpenFile(const std::string& startFolder, const std::stri
       Prompts::OpenFile(owner_, EditorText(startFolder), EditorText(description + " (" + pattern + ")")));
 }
 
-void QtPrompter::OpenWithDesktop(const std::string& pathOrUrl) {
-  Prompts::OpenWithDesktop(EditorText(pathOrUrl));
+bool QtPrompter::OpenWithDesktop(const std::string& pathOrUrl) {
+  return Prompts::OpenWithDesktop(EditorText(pathOrUrl));
 }
 
 void QtPrompter::ShowError(const std::string& text) { Prompts::ShowError(EditorText(text)); }

@@ -16,7 +16,7 @@ class QtPrompter : public Prompter {
   std::string BrowseForFolder(const std::string& caption, const std::string& startFolder) override;
   std::string OpenFile(const std::string& startFolder, const std::string& description,
                        const std::string& pattern) override;
-  void OpenWithDesktop(const std::string& pathOrUrl) override;
+  bool OpenWithDesktop(const std::string& pathOrUrl) override;
   void ShowError(const std::string& text) override;
 
  private:

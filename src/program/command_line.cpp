@@ -29,7 +29,7 @@ std::string Usage(const std::string& programPath) {
          "  /SYNC        run every active job once and end, without a window; the\n"
          "               switch counts anywhere in the arguments, in any letter case\n"
          "               (/sync, now/SYNC); without it the program stays resident\n"
-         "               in the system tray\n"
+         "               in the system tray, which needs a display\n"
          "  --preview    show what a /SYNC run would do now and change nothing: every\n"
          "               line the run would log (with each file's line, whatever the\n"
          "               log settings say) and a count of what it would copy, delete\n"
@@ -84,10 +84,12 @@ std::string CommandLineAnswer(int argc, const char* const* argv, const std::stri
   return {};
 }
 
-bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug) {
-  if (!chosenOffscreen || debug || !HasSyncSwitch(ArgumentText(argc, argv))) return false;
+Road RoadOf(bool chosenOffscreen, int argc, const char* const* argv, bool debug) {
   // The framework's own argument picks a platform over the environment.
-  return !Among(argc, argv, "-platform") && !Among(argc, argv, "--platform");
+  if (!chosenOffscreen || Among(argc, argv, "-platform") || Among(argc, argv, "--platform"))
+    return Road::Windows;
+  if (!HasSyncSwitch(ArgumentText(argc, argv))) return Road::NoDisplay;
+  return debug ? Road::Windows : Road::Unattended;
 }
 
 std::optional<int> RunWithoutWindows(int argc, const char* const* argv, const std::string& programPath) {

@@ -24,11 +24,22 @@ bool HasPreviewSwitch(int argc, const char* const* argv);
 // instead of starting the program; empty when neither is given.
 std::string CommandLineAnswer(int argc, const char* const* argv, const std::string& programPath);
 
-// Whether "/SYNC" runs without the window system: the program chose the
-// offscreen platform itself (no display at all, none asked for by the
-// environment or a "-platform" argument), and the framework's own notes
-// (TANDREL_DEBUG) are not wanted. Nobody could see a window then.
-bool RunsUnattended(bool chosenOffscreen, int argc, const char* const* argv, bool debug);
+// Where the program goes when it has to start more than an answer.
+enum class Road {
+  Windows,     // the splash and the main window; "/SYNC" runs through them
+  Unattended,  // "/SYNC" without the window system
+  NoDisplay,   // a resident window that nobody could ever see: refused
+};
+// The line that refuses Road::NoDisplay on standard error.
+inline constexpr char kNoDisplayLine[] =
+    "No display: the window cannot be shown (use /SYNC for an unattended run)";
+
+// `chosenOffscreen`: the program chose the offscreen platform itself, as no
+// display exists and the environment asks for no platform. Unless a
+// "-platform" argument asks for one, nobody could see a window then: "/SYNC"
+// runs unattended (through the windows when the framework's own notes are
+// wanted, `debug`), and without it the program refuses to stay resident.
+Road RoadOf(bool chosenOffscreen, int argc, const char* const* argv, bool debug);
 
 // What needs neither a display nor a window: prints the answer to "--help"
 // or "--version", or runs "--preview". Returns the exit code, or nothing

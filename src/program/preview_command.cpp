@@ -38,18 +38,15 @@ int RunPreviewCommand(const std::string& programPath) {
     // From the start: not even the folder of a per-user configuration is made.
     const platform::PreviewScope preview;
     PrintingMain main(programPath);
+    if (SayIfNoConfiguration(main.ConfigPath())) return kExitClean;
     main.LoadGeneralSettings();
     const RunResult result = PreviewJobs(main);
-    if (result == RunResult::Unreadable) {
-      // No run could start, so there is nothing to count; an error of the
-      // start-up, as for "/SYNC". Its line follows the printed ones.
-      std::fflush(stdout);
-      EchoToStandardError(main.ConfigurationError());
-      return ExitCodeOf(result);
-    }
-    PrintLine(PreviewSummary(main.Counts));
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitStartUpError;
-    return ExitCodeOf(result);
+    // A run that could not start has nothing to count: its one line is all.
+    if (result != RunResult::Busy && result != RunResult::Unreadable) PrintLine(PreviewSummary(main.Counts));
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    // An error of the start-up, as for "/SYNC"; its line follows the printed ones.
+    if (result == RunResult::Unreadable) EchoToStandardError(main.ConfigurationError());
+    return written ? ExitCodeOf(result) : kExitStartUpError;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "The preview ended early: %s\n", SafeLineText(e.what()).c_str());
   } catch (...) {

@@ -12,7 +12,10 @@ namespace tandrel {
 // the run would most likely end with (kExitClean, kExitRunFailed or
 // kExitBusy), or kExitStartUpError when the output cannot be written or,
 // as for the run, the configuration file cannot be read (its line then
-// goes to standard error too, and no count is printed).
+// goes to standard error too). A run that could not start (busy,
+// unreadable) prints its one line and no count; without a configuration
+// file only SayIfNoConfiguration's line is written, and the result is
+// kExitClean.
 int RunPreviewCommand(const std::string& programPath);
 
 }  // namespace tandrel

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "program/exit_codes.h"
 #include "support/error_text.h"
 
@@ -11,6 +12,14 @@ void EchoToStandardError(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+bool SayIfNoConfiguration(const std::string& configPath) {
+  int error = 0;
+  platform::GetAttributes(configPath, &error);
+  if (error != platform::kErrNotFound) return false;
+  EchoToStandardError("No configuration file at " + configPath + ": nothing to do");
+  return true;
 }
 
 void ReportStartUpError(std::exception_ptr error) {
@@ -26,6 +35,7 @@ int RunUnattended(const std::string& programPath, const std::function<void(TfMai
     main.LoadGeneralSettings();
     main.ComputeNextSyncTime();
     if (mainCreated) mainCreated(main);
+    if (SayIfNoConfiguration(main.ConfigPath())) return kExitClean;
     main.SetFailureEcho(EchoToStandardError);
     return ExitCodeOf(main.RunJobs());
   } catch (...) {

@@ -22,8 +22,8 @@ JobRecord OneLineRecord(JobRecord job) {
 
 const char* const JobsEditor::kFoundInOtherList = "Item found in other list, not added, only updated";
 const Question JobsEditor::kClientWarning = {" Warning: \"Handle \"From\" as client\" can delete files",
-                                             "Deleted files on the \"From\" directory are deleted in the "
-                                             "\"To\" directory as well\n\nPress OK to continue",
+                                             "Deleted files on the \"To\" directory are deleted in the "
+                                             "\"From\" directory as well\n\nPress OK to continue",
                                              BoxIcon::Warning, BoxButtons::Ok, Button::Ok};
 
 JobsEditor::JobsEditor(std::string configPath, JobsView& view, Prompter& prompter)

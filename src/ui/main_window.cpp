@@ -51,7 +51,7 @@ void MainWindowLogic::Run(MainCommand command) {
       ComputeNextSyncTime();
       break;
     case MainCommand::Contents:
-      prompter_.OpenWithDesktop(ManualPath());
+      OpenOrSayWhere(prompter_, ManualPath());
       break;
     case MainCommand::About:
       view_.ShowAbout();
@@ -66,7 +66,7 @@ void MainWindowLogic::Run(MainCommand command) {
 }
 
 void MainWindowLogic::ViewLogFile() {
-  const std::string path = prompter_.OpenFile(ProgramFolder(ProgramPath()), "Log files", "*.log");
+  const std::string path = prompter_.OpenFile(LogFolder(), "Log files", "*.log");
   if (path.empty()) return;
   std::string content;
   if (const int error = platform::ReadWholeFile(path, content)) {

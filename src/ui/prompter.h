@@ -36,9 +36,9 @@ class Prompter {
   // offered as `description`; empty when cancelled.
   virtual std::string OpenFile(const std::string& startFolder, const std::string& description,
                                const std::string& pattern) = 0;
-  // Opens a file or web address with the desktop's handler; the result is
-  // not examined.
-  virtual void OpenWithDesktop(const std::string& pathOrUrl) = 0;
+  // Opens a file or web address with the desktop's handler; returns whether
+  // the desktop took it.
+  virtual bool OpenWithDesktop(const std::string& pathOrUrl) = 0;
   // The standard error box, under the application title, showing `text`.
   virtual void ShowError(const std::string& text) = 0;
 };
@@ -46,5 +46,10 @@ class Prompter {
 // Runs `command`; an error escaping it is shown in the error box as
 // ErrorText words it, and swallowed, so that the caller goes on.
 void Guarded(Prompter& prompter, const std::function<void()>& command);
+
+// Opens the manual or a web page with the desktop. Where nothing can (the
+// file does not exist, or the desktop has no handler) a box names it
+// instead, so that the user can still find it.
+void OpenOrSayWhere(Prompter& prompter, const std::string& pathOrUrl);
 
 }  // namespace tandrel::ui

@@ -111,9 +111,10 @@ class TfMainTest : public QObject {
     Use("mActViewLogFile");
     QCOMPARE(Shown(), QStringList({"one", "two"}));
     QCOMPARE(Prompts::FileRequests().size(), size_t(1));
-    QCOMPARE(Prompts::FileRequests()[0].startFolder, folder_->dir() + "/");
+    QCOMPARE(Prompts::FileRequests()[0].startFolder, Path("Log/"));
     QCOMPARE(Prompts::FileRequests()[0].filter, QString("Log files (*.log)"));
 
+    WriteBytes(Path("tandrel.html"), "<html>");
     Use("Contents1");
     QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.html")});
   }

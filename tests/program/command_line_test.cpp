@@ -54,20 +54,23 @@ TEST(CommandLineTest, TheWindowSystemIsLeftOutOnlyWhereNobodyCouldSeeIt) {
     bool chosenOffscreen;
     std::vector<std::string> arguments;
     bool debug;
-    bool unattended;
+    Road road;
   };
   const Row rows[] = {
-      {"no display, /SYNC", true, {"/SYNC"}, false, true},
-      {"no display, /sync among others", true, {"--minimized", "now/sync"}, false, true},
-      {"a display", false, {"/SYNC"}, false, false},
-      {"no display, resident", true, {"--minimized"}, false, false},
-      {"framework notes wanted", true, {"/SYNC"}, true, false},
-      {"platform argument", true, {"/SYNC", "-platform", "xcb"}, false, false},
-      {"platform argument, two dashes", true, {"--platform", "xcb", "/SYNC"}, false, false},
+      {"no display, /SYNC", true, {"/SYNC"}, false, Road::Unattended},
+      {"no display, /sync among others", true, {"--minimized", "now/sync"}, false, Road::Unattended},
+      {"a display", false, {"/SYNC"}, false, Road::Windows},
+      {"a display, resident", false, {}, false, Road::Windows},
+      {"no display, resident", true, {"--minimized"}, false, Road::NoDisplay},
+      {"no display, resident, framework notes wanted", true, {"-SYNC"}, true, Road::NoDisplay},
+      {"framework notes wanted", true, {"/SYNC"}, true, Road::Windows},
+      {"platform argument", true, {"/SYNC", "-platform", "xcb"}, false, Road::Windows},
+      {"platform argument, two dashes", true, {"--platform", "xcb", "/SYNC"}, false, Road::Windows},
+      {"platform argument, resident", true, {"-platform", "vnc"}, false, Road::Windows},
   };
   for (const Row& r : rows) {
     const Argv a(r.arguments);
-    EXPECT_EQ(RunsUnattended(r.chosenOffscreen, a.argc(), a.argv(), r.debug), r.unattended) << r.name;
+    EXPECT_EQ(RoadOf(r.chosenOffscreen, a.argc(), a.argv(), r.debug), r.road) << r.name;
   }
 }
 

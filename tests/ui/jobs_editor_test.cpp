@@ -211,7 +211,7 @@ TEST_F(JobsEditorTest, TheClientWarningShowsForTheUsersSwitchAndNonActiveJobsOnl
   ASSERT_EQ(warnings(), 1u);
   EXPECT_EQ(prompts_.asked[0],
             (ui::Question{" Warning: \"Handle \"From\" as client\" can delete files",
-                          "Deleted files on the \"From\" directory are deleted in the \"To\" "
+                          "Deleted files on the \"To\" directory are deleted in the \"From\" "
                           "directory as well\n\nPress OK to continue",
                           ui::BoxIcon::Warning, ui::BoxButtons::Ok, ui::Button::Ok}));
   Click(kNonActive, 1);  // a job without a section

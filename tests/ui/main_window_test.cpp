@@ -113,7 +113,20 @@ TEST_F(MainWindowTest, CommandsAskTheirWindowsOrTheDesktop) {
     main_->Perform(c);
   EXPECT_EQ(view_.asked, (Lines{"jobs", "general", "about", "restore"}));
   EXPECT_EQ(main_->NextSyncTime, "11:05");  // recomputed once the general dialog is closed
-  EXPECT_EQ(prompts_.opened, Lines{dir_ / "tandrel.html"});
+  // Help names the manual wherever nothing can open it: missing, or no handler.
+  const std::string manual = dir_ / "tandrel.html";
+  test::WriteFile(manual, "<html>");
+  main_->Perform(MainCommand::Contents);
+  prompts_.desktopOpens = false;
+  main_->Perform(MainCommand::Contents);
+  ui::OpenOrSayWhere(prompts_, "https://example.org/t");  // the About window's link: no file to look for
+  EXPECT_EQ(prompts_.opened, (Lines{manual, manual, "https://example.org/t"}));
+  EXPECT_EQ(
+      prompts_.asked,
+      (std::vector<ui::Question>{
+          {"Tandrel", "The file \"" + manual + "\" does not exist."},
+          {"Tandrel", "No program could open \"" + manual + "\".\n\nOpen it in a web browser."},
+          {"Tandrel", "No program could open \"https://example.org/t\".\n\nOpen it in a web browser."}}));
 }
 
 TEST_F(MainWindowTest, SynchroniseDuringARunStartsNoSecondRun) {
@@ -190,7 +203,8 @@ TEST_F(MainWindowTest, ViewLogFileShowsItsLinesAndTheRunsThatFollow) {
   main_->Perform(MainCommand::ViewLogFile);
   EXPECT_EQ(prompts_.errors, Lines{"Cannot open file \"" + dir_ / "gone.log\". No such file or directory."});
   EXPECT_EQ(view_.lines, (Lines{"a", "b"}));
-  EXPECT_EQ(prompts_.fileRequests[0], dir_.path() + "|Log files|*.log");
+  // The browser starts where the log files are, not beside the program.
+  EXPECT_EQ(prompts_.fileRequests[0], dir_ / "Log/|Log files|*.log");
   main_->Perform(MainCommand::Synchronise);  // AppendLog off: the file's lines go
   EXPECT_EQ(view_.lines.size(), 2u);
   EXPECT_EQ(StartLines(), 1);

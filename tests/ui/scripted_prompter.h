@@ -17,6 +17,7 @@ class ScriptedPrompter : public ui::Prompter {
   std::deque<ui::Button> answers;
   std::deque<std::string> folders;
   std::deque<std::string> files;
+  bool desktopOpens = true;  // whether the desktop has a handler for what it is asked to open
 
   std::vector<ui::Question> asked;
   std::vector<std::string> browseStarts;  // the start folder of each browse
@@ -37,7 +38,10 @@ class ScriptedPrompter : public ui::Prompter {
     fileRequests.push_back(startFolder + "|" + description + "|" + pattern);
     return Next(files, std::string());
   }
-  void OpenWithDesktop(const std::string& pathOrUrl) override { opened.push_back(pathOrUrl); }
+  bool OpenWithDesktop(const std::string& pathOrUrl) override {
+    opened.push_back(pathOrUrl);
+    return desktopOpens;
+  }
   void ShowError(const std::string& text) override { errors.push_back(text); }
 
  private:
