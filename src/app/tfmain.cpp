@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
@@ -26,6 +27,7 @@
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/form_support.h"
+#include "ui/run_status.h"
 
 namespace tandrel {
 
@@ -190,7 +192,7 @@ void TfMain::BuildTray() {
   connect(MenuItem(menu, "pmTIStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
   connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
 
-  auto* tray = new QSystemTrayIcon(ui::ProductIcon(), this);
+  auto* tray = tray_ = new QSystemTrayIcon(ui::ProductIcon(), this);
   tray->setObjectName("TrayIcon1");
   tray->setToolTip("Kolvane Tandrel");
   tray->setContextMenu(menu);
@@ -269,24 +271,54 @@ void TfMain::changeEvent(QEvent* event) {
 
 void TfMain::ClearLines() { mLog_->clear(); }
 
+namespace {
+
+// Writes `lines` at the cursor, each run of ordinary lines in one piece and
+// the lines that report a failure in red, so that they stand out.
+void InsertLines(QTextCursor& cursor, const std::vector<std::string>& lines) {
+  QTextCharFormat plain = cursor.charFormat();
+  QTextCharFormat failure = plain;
+  failure.setForeground(QColor(0xc0, 0x00, 0x00));
+  QStringList run;
+  bool first = true;
+  const auto flush = [&] {
+    if (run.isEmpty()) return;
+    cursor.insertText(run.join('\n'), plain);
+    run.clear();
+  };
+  for (const std::string& line : lines) {
+    const QString text = QString::fromLocal8Bit(line);
+    if (ui::IsFailureLine(line)) {
+      flush();
+      if (!first) cursor.insertBlock();
+      cursor.insertText(text, failure);
+    } else {
+      if (run.isEmpty() && !first) cursor.insertBlock();
+      run << text;
+    }
+    first = false;
+  }
+  flush();
+}
+
+}  // namespace
+
 void TfMain::AppendLines(const std::vector<std::string>& lines, bool belowShown) {
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(lines.size()));
-  for (const std::string& line : lines) texts << QString::fromLocal8Bit(line);
   QTextCursor cursor(mLog_->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   // After earlier content, even a single empty line, the new lines start a block.
   if (belowShown) cursor.insertBlock();
-  cursor.insertText(texts.join('\n'));
+  InsertLines(cursor, lines);
   cursor.endEditBlock();
 }
 
 void TfMain::ReplaceLines(const std::vector<std::string>& lines) {
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(lines.size()));
-  for (const std::string& line : lines) texts << QString::fromLocal8Bit(line);
-  mLog_->setPlainText(texts.join('\n'));
+  mLog_->clear();
+  QTextCursor cursor(mLog_->document());
+  cursor.beginEditBlock();
+  InsertLines(cursor, lines);
+  cursor.endEditBlock();
 }
 
 bool TfMain::ShowsLastLine() const {
@@ -306,5 +338,13 @@ void TfMain::ScrollToEnd() {
 }
 
 void TfMain::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TfMain::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromLocal8Bit(text)); }
+
+void TfMain::ShowTrayTip(const std::string& text) { tray_->setToolTip(QString::fromLocal8Bit(text)); }
+
+void TfMain::ShowTrayMessage(const std::string& text) {
+  tray_->showMessage(kCaption, QString::fromLocal8Bit(text), QSystemTrayIcon::Warning);
+}
 
 }  // namespace tandrel

@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 
 class QPlainTextEdit;
+class QSystemTrayIcon;
 class QTimer;
 
 namespace tandrel {
@@ -60,6 +61,9 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   void ScrollToLine(int line) override;
   void ScrollToEnd() override;
   void ProcessMessages() override;
+  void ShowStatus(const std::string& text) override;
+  void ShowTrayTip(const std::string& text) override;
+  void ShowTrayMessage(const std::string& text) override;
   void CloseWindow() override { close(); }
   void ShowJobs() override;
   void ShowGeneral() override;
@@ -69,6 +73,7 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
 
   ui::QtPrompter prompter_{this};
   QPlainTextEdit* mLog_ = nullptr;
+  QSystemTrayIcon* tray_ = nullptr;
   QTimer* tSync_ = nullptr;
   TfConfigJobs* fConfigJobs_ = nullptr;
   TfAbout* fAbout_ = nullptr;

@@ -41,6 +41,7 @@ RunResult TfMainBase::RunJobs() {
 
   RunInProgress = true;
   Counts = {};
+  Progress = {};
   LogFileHandle.Close();
   logFileState_ = LogFileState::NotOpened;
   stopRequested_ = false;
@@ -78,7 +79,9 @@ RunResult TfMainBase::RunJobs() {
     RunOneJob(top, name);
   }
   if (stopRequested_) AddFailureLine(kRunStoppedLine);
-  return runFailed_ ? RunResult::Failed : RunResult::Clean;
+  const RunResult result = runFailed_ ? RunResult::Failed : RunResult::Clean;
+  RunEnded(result);
+  return result;
 }
 
 namespace {
@@ -155,6 +158,7 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
 
 void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   const JobRecord job = ReadJob(*IniFile, name);
+  Progress.job = name;
   JobSource = WithoutTrailingSeparator(job.source);
   JobDestination = WithoutTrailingSeparator(job.destination);
   if (!JobMayRun(job)) return;
@@ -225,6 +229,7 @@ void TfMainBase::AddFailureLine(const std::string& text) {
 
 void TfMainBase::NoteFailure(const std::string& text) {
   runFailed_ = true;
+  ++Progress.failed;
   if (failureEcho_) failureEcho_(SafeLineText(text));
 }
 
@@ -232,7 +237,9 @@ void TfMainBase::RequestStop() {
   if (RunInProgress) stopRequested_ = true;
 }
 
-bool TfMainBase::CopyGoesOn(int64_t, int64_t) {
+bool TfMainBase::CopyGoesOn(int64_t copied, int64_t size) {
+  Progress.fileDone = copied;
+  Progress.fileSize = size;
   ProcessPendingMessages();
   return !stopRequested_;
 }

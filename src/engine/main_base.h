@@ -39,6 +39,18 @@ struct RunCounts {
   bool operator==(const RunCounts&) const = default;
 };
 
+// How far the current run is, for a window to show now and then; zero at
+// the start of each run.
+struct RunProgress {
+  std::string job;     // the job being run
+  std::string folder;  // the source folder being walked, ending in the separator
+  long checked = 0;    // files handed to the transfer
+  long failed = 0;     // failures reported
+  int64_t bytesCopied = 0;
+  // The long copy under way: bytes done of its size (both 0 between copies).
+  int64_t fileDone = 0, fileSize = 0;
+};
+
 // The line written instead of a run when another one holds the configuration.
 inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
 // The last line of a run the user stopped.
@@ -129,6 +141,8 @@ class TfMainBase {
   virtual void ProcessPendingMessages() {}
   // A run has begun (RunInProgress is on) and is about to write its lines.
   virtual void MemoRunBegins() {}
+  // A run has written its last line; RunInProgress is still on.
+  virtual void RunEnded(RunResult) {}
   const std::vector<std::string>& MemoLines() const { return memo_; }
 
   // Whether runs read metadata ahead on other threads (TANDREL_READ_AHEAD=0
@@ -139,6 +153,7 @@ class TfMainBase {
 
   // What the current or last run changed; zero at the start of each run.
   RunCounts Counts;
+  RunProgress Progress;
 
   // ---- Main window state ----
   bool RunInProgress = false;

@@ -49,6 +49,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   VerifyError = false;
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingSeparator(directory);
+  main_.Progress.folder = dir;
   OpenLevel(dir);
   // A folder that is there but cannot be read is never taken as empty: its
   // destination keeps everything, and it is never removed as empty. One that
@@ -145,6 +146,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     endLevel();
     return std::max(remaining, 1);
   }
+  main_.Progress.folder = dir;  // back from its subfolders
   if (readError == 0) {
     sourceFacts_.Begin(keepFacts);
     if (listedNow) {
@@ -275,6 +277,7 @@ int ZO_Dir::EnsureDestination() {
 
 int32_t ZO_Dir::TransferInLevel(const std::string& name) {
   Status = kFreshStatus;
+  ++main_.Progress.checked;
   SourceFile = levelDir_ + name;
   DestFile = MapToDestination(main_, SourceFile);
   int32_t code = 0;
@@ -390,7 +393,11 @@ int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
       code = platform::CopyFileReplace(
           sourceDir_, name, destDir_, name,
           [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); });
-      if (code == 0) ++main_.Counts.copied;
+      if (code == 0) {
+        ++main_.Counts.copied;
+        main_.Progress.bytesCopied += destDir_.LookAt(name).size;
+      }
+      main_.Progress.fileDone = main_.Progress.fileSize = 0;
     }
     // A copy the user stopped left the destination as it was: nothing to verify.
     if (main_.JobVerify && code != platform::kErrCancelled) {

@@ -45,12 +45,14 @@ void PurgeLogFolder(const std::string& folder, std::time_t now) {
   }
 }
 
-std::string StartLine(std::time_t now) {
-  const std::tm tm = platform::LocalTime(now);
-  char line[64];
-  std::snprintf(line, sizeof line, "Synchronisation started at: %02d-%02d-%02d  %02d:%02d", tm.tm_year % 100,
-                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
-  return line;
+std::string RunDateTime(std::time_t t) {
+  const std::tm tm = platform::LocalTime(t);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d-%02d-%02d  %02d:%02d", tm.tm_year % 100, tm.tm_mon + 1, tm.tm_mday,
+                tm.tm_hour, tm.tm_min);
+  return text;
 }
+
+std::string StartLine(std::time_t now) { return "Synchronisation started at: " + RunDateTime(now); }
 
 }  // namespace tandrel

@@ -24,7 +24,10 @@ long WholeDaysApart(std::time_t a, std::time_t b);
 // either direction. Failures are ignored.
 void PurgeLogFolder(const std::string& folder, std::time_t now);
 
-// "Synchronisation started at: yy-mm-dd  hh:mm" in local time.
+// A moment as the run log writes it: "yy-mm-dd  hh:mm" in local time, the
+// separators fixed.
+std::string RunDateTime(std::time_t t);
+// "Synchronisation started at: yy-mm-dd  hh:mm".
 std::string StartLine(std::time_t now);
 
 }  // namespace tandrel

@@ -6,6 +6,7 @@
 #include "log/run_log.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
+#include "ui/run_status.h"
 
 namespace tandrel::ui {
 
@@ -60,7 +61,9 @@ void MainWindowLogic::Run(MainCommand command) {
       view_.Restore();
       break;
     case MainCommand::Tick:
+      timedRun_ = true;
       SyncTimerTick();
+      timedRun_ = false;
       break;
   }
 }
@@ -126,9 +129,29 @@ void MainWindowLogic::MemoReplaceAll(const std::vector<std::string>& lines) {
 void MainWindowLogic::ProcessPendingMessages() {
   if (!flushed_ || steadyClock_() - *flushed_ >= kFlushInterval) {
     MemoFlush();
+    if (RunInProgress) {
+      view_.ShowStatus(ProgressText(Progress, Counts));
+      view_.ShowTrayTip(RunningTip(Progress));
+    }
     flushed_ = steadyClock_();
   }
   view_.ProcessMessages();
+}
+
+void MainWindowLogic::MemoRunBegins() {
+  runComingIntoView_ = true;
+  view_.ShowTrayTip(RunningTip(Progress));
+}
+
+void MainWindowLogic::RunEnded(RunResult result) {
+  const std::time_t ended = Now();
+  view_.ShowStatus(SummaryText(ended, Counts, Progress, StopRequested()));
+  view_.ShowTrayTip(EndedTip(ended, Progress, StopRequested()));
+  if (timedRun_ && result == RunResult::Failed) {
+    view_.ShowTrayMessage("The timed run of " + RunDateTime(ended) + " ended with " +
+                          std::to_string(Progress.failed) +
+                          (Progress.failed == 1 ? " failure" : " failures"));
+  }
 }
 
 }  // namespace tandrel::ui

@@ -48,6 +48,12 @@ class MainView {
   virtual void ScrollToEnd() = 0;
   // Lets the window system handle what is pending; commands may run inside.
   virtual void ProcessMessages() = 0;
+  // ---- Beside the log ----
+  // The status bar's text: how far a run is, or how the last one ended.
+  virtual void ShowStatus(const std::string& text) = 0;
+  // The tray icon's tip, and a message from it that goes away by itself.
+  virtual void ShowTrayTip(const std::string& text) = 0;
+  virtual void ShowTrayMessage(const std::string& text) = 0;
   // ---- The windows ----
   // Asks the window to close, as its close button does; the window then
   // asks MainWindowLogic::CloseRequested.
@@ -105,13 +111,18 @@ class MainWindowLogic : public TfMainBase {
   // The end stays in view while lines arrive, unless the user has scrolled
   // up to read; a new run's first lines come into view wherever the user was.
   void MemoFlush() override;
+  // Also shows how far a run is, as often as the lines reach the view.
   void ProcessPendingMessages() override;
-  void MemoRunBegins() override { runComingIntoView_ = true; }
+  void MemoRunBegins() override;
+  // The status bar keeps how the run ended, and the tray icon says it; a
+  // timed run that failed says so in a tray message, since nobody watched.
+  void RunEnded(RunResult result) override;
 
  private:
   void Run(MainCommand command);
   void ViewLogFile();
   void EndWhenIdle();
+  bool timedRun_ = false;  // the run in progress was started by the timer
 
   MainView& view_;
   Prompter& prompter_;

@@ -333,12 +333,20 @@ class TfMainTest : public QObject {
     QCOMPARE(firstShownLine(), QString("first of the run"));
   }
 
-  void statusBarStaysEmpty() {
+  void statusBarAndLogAreaShowHowTheRunWent() {
     ShowMain();
-    for (QAction* action : main_->findChildren<QAction*>()) action->hover();
+    folder_->Write("[Active Jobs]\n0=J\n[J]\nSource=" + Path("S").toUtf8() +
+                   "\nDestination=" + Path("nowhere").toUtf8() + "\n");
+    QDir().mkpath(Path("S"));
     Action("mSynchronise")->trigger();
-    QVERIFY(main_->statusBar()->currentMessage().isEmpty());
-    QVERIFY(main_->statusBar()->findChildren<QLabel*>().isEmpty());
+    QVERIFY(main_->statusBar()->currentMessage().startsWith("Last run ended "));
+    QVERIFY(main_->statusBar()->currentMessage().endsWith(", 1 failure"));
+    // The failure line stands out; the start line does not.
+    const QTextDocument* log = main_->findChild<QPlainTextEdit*>("mLog")->document();
+    const QColor failed = log->lastBlock().begin().fragment().charFormat().foreground().color();
+    QCOMPARE(log->lastBlock().text(), QString("Destination directory does not exist for job \"J\""));
+    QCOMPARE(failed, QColor(0xc0, 0x00, 0x00));
+    QVERIFY(log->firstBlock().begin().fragment().charFormat().foreground().color() != failed);
   }
 };
 

@@ -3,6 +3,7 @@
 // plain data and records what the logic asked of the windows.
 
 #include "ui/main_window.h"
+#include "ui/run_status.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,11 @@ class FakeMainView : public ui::MainView {
   void ProcessMessages() override {
     if (auto run = std::exchange(meanwhile, nullptr)) run();
   }
+  std::string status, tip;
+  Lines trayMessages;
+  void ShowStatus(const std::string& text) override { status = text; }
+  void ShowTrayTip(const std::string& text) override { tip = text; }
+  void ShowTrayMessage(const std::string& text) override { trayMessages.push_back(text); }
   void CloseWindow() override { asked.push_back(main->CloseRequested() ? "closed" : "stays"); }
   void ShowJobs() override { asked.push_back("jobs"); }
   void ShowGeneral() override { asked.push_back("general"); }
@@ -157,6 +163,59 @@ TEST_F(MainWindowTest, StopEndsTheRunInProgressAndNothingElse) {
   view_.meanwhile = [&] { main_->Perform(MainCommand::Stop); };
   main_->Perform(MainCommand::Synchronise);
   EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
+}
+
+TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
+  WriteJob(3);
+  // Every chance to handle messages comes long after the last.
+  auto now = std::chrono::steady_clock::time_point();
+  main_->SetSteadyClock([&] { return now += std::chrono::seconds(1); });
+  std::string during, tipDuring;
+  std::function<void()> watch = [&] {
+    during = view_.status, tipDuring = view_.tip;
+    view_.meanwhile = watch;
+  };
+  view_.meanwhile = watch;
+  main_->Perform(MainCommand::Synchronise);
+  view_.meanwhile = nullptr;
+  EXPECT_EQ(tipDuring, "Tandrel: running job \"J\"");
+  EXPECT_EQ(during.rfind("Job \"J\" - " + dir_ / "S/", 0), 0u) << during;
+  EXPECT_EQ(
+      view_.status,
+      "Last run ended 26-03-10  10:05: 3 files copied, 0 source files deleted, 0 destination files deleted, "
+      "0 folders removed, 0 failures");
+  EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
+  EXPECT_TRUE(view_.trayMessages.empty());
+
+  // A timed run that fails says so in the tray.
+  test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=Gone\r\n");
+  Due();
+  main_->Perform(MainCommand::Tick);
+  EXPECT_EQ(view_.trayMessages, Lines{"The timed run of 26-03-10  10:05 ended with 1 failure"});
+  EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, 1 failure");
+}
+
+TEST(RunStatus, FailureLinesAreThoseThatReportOne) {
+  const std::pair<const char*, bool> rows[] = {
+      {"File ... .C.. code 0 /s/a -> /d/a", false},
+      {"File ... .C.. code 28 /s/a -> /d/a", true},
+      {"File D.. .CE. VERIFYERROR code 0 /s/code 1 -> /d/code 1", true},
+      {"File ... .... code 0 /s/code 5 -> /d/code 5", false},
+      {"Dir /s/ - 1 files and 0 directories synchronised", false},
+      {"Dir /d/old/ cleaned up", false},
+      {"Cleaning up dir \"/d/old/\" failed, errorcode: 39", true},
+      {"Dir \"/s/x\" not removed, errorcode: 13", true},
+      {"Reading dir \"/s/x/\" failed, errorcode: 13", true},
+      {"Source directory does not exist for job \"J\"", true},
+      {"Source directory is empty for job \"J\": job not run", true},
+      {"The log file in /p/Log/ could not be written, errorcode: 28", true},
+      {"Synchronisation stopped by the user", true},
+      {"Would delete file \"/d/failed.txt\"", false},
+      {"Synchronisation started at: 26-03-10  10:05", false},
+  };
+  for (const auto& [line, failure] : rows) EXPECT_EQ(ui::IsFailureLine(line), failure) << line;
+  EXPECT_EQ(ui::ByteText(512), "512 B");
+  EXPECT_EQ(ui::ByteText(3565158), "3.4 MB");
 }
 
 TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {

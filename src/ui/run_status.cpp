@@ -1,0 +1,70 @@
+#include "ui/run_status.h"
+
+#include <cstdio>
+
+#include "log/run_log.h"
+
+namespace tandrel::ui {
+namespace {
+
+bool Contains(const std::string& line, const char* text) { return line.find(text) != std::string::npos; }
+
+std::string Failures(long failed) {
+  return std::to_string(failed) + (failed == 1 ? " failure" : " failures");
+}
+
+}  // namespace
+
+std::string ByteText(int64_t bytes) {
+  const char* const units[] = {"B", "KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes);
+  int unit = 0;
+  while (value >= 1024 && unit < 4) value /= 1024, ++unit;
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
+  return text;
+}
+
+std::string ProgressText(const RunProgress& progress, const RunCounts& counts) {
+  std::string text = "Job \"" + progress.job + "\" - " + progress.folder + " - " +
+                     std::to_string(progress.checked) + " files checked, " + std::to_string(counts.copied) +
+                     " copied (" + ByteText(progress.bytesCopied) + "), " + std::to_string(progress.failed) +
+                     " failed";
+  if (progress.fileSize > 0) {
+    text += " - " + std::to_string(progress.fileDone * 100 / progress.fileSize) + "% of the file in hand";
+  }
+  return text;
+}
+
+std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
+                        bool stopped) {
+  return std::string(stopped ? "Last run stopped " : "Last run ended ") + RunDateTime(ended) + ": " +
+         std::to_string(counts.copied) + " files copied, " + std::to_string(counts.sourceDeleted) +
+         " source files deleted, " + std::to_string(counts.destinationDeleted) +
+         " destination files deleted, " + std::to_string(counts.foldersRemoved) + " folders removed, " +
+         Failures(progress.failed);
+}
+
+std::string RunningTip(const RunProgress& progress) {
+  return progress.job.empty() ? "Tandrel: running" : "Tandrel: running job \"" + progress.job + "\"";
+}
+
+std::string EndedTip(std::time_t ended, const RunProgress& progress, bool stopped) {
+  return std::string("Tandrel: last run ") + (stopped ? "stopped " : "ended ") + RunDateTime(ended) + ", " +
+         (progress.failed == 0 ? std::string("no failures") : Failures(progress.failed));
+}
+
+bool IsFailureLine(const std::string& line) {
+  if (line.rfind("File ", 0) == 0) {
+    // "File ... .... [VERIFYERROR ]code N <paths>": the code is the first
+    // number after " code ".
+    const auto code = line.find(" code ");
+    return Contains(line, " VERIFYERROR ") ||
+           (code != std::string::npos && line.compare(code + 6, 2, "0 ") != 0);
+  }
+  return Contains(line, "VERIFYERROR") || Contains(line, " failed") || Contains(line, " not removed") ||
+         Contains(line, "could not") || Contains(line, "does not exist for job") ||
+         Contains(line, "job not run") || Contains(line, "overlap for job") || line == kRunStoppedLine;
+}
+
+}  // namespace tandrel::ui

@@ -1,0 +1,29 @@
+#pragma once
+// What the window says about a run beside its log: how far it is while it
+// goes on, how it ended, and which log lines report a failure.
+
+#include <ctime>
+#include <string>
+
+#include "engine/main_base.h"
+
+namespace tandrel::ui {
+
+// "Job "NAME" – FOLDER – 1200 files checked, 15 copied (3.4 MB), 1 failed",
+// with the share of a long copy under way ("big.iso 45%").
+std::string ProgressText(const RunProgress& progress, const RunCounts& counts);
+// "Last run ended 26-12-08  09:14: 15 files copied, 0 source files deleted,
+// 2 destination files deleted, 1 folders removed, 1 failures" (or "stopped").
+std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
+                        bool stopped);
+// The tray icon's tip: running (with the job), or how the last run ended.
+std::string RunningTip(const RunProgress& progress);
+std::string EndedTip(std::time_t ended, const RunProgress& progress, bool stopped);
+// Whether a log line reports a failure: a non-zero code, a verification
+// difference, something that failed, was not removed or could not be done,
+// a job not run, a stopped run.
+bool IsFailureLine(const std::string& line);
+// A byte count as people read it: "512 B", "3.4 MB", "1.2 GB".
+std::string ByteText(int64_t bytes);
+
+}  // namespace tandrel::ui
