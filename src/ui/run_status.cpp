@@ -38,11 +38,11 @@ std::string ProgressText(const RunProgress& progress, const RunCounts& counts) {
 
 std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
                         bool stopped) {
-  return std::string(stopped ? "Last run stopped " : "Last run ended ") + RunDateTime(ended) + ": " +
-         std::to_string(counts.copied) + " files copied, " + std::to_string(counts.sourceDeleted) +
-         " source files deleted, " + std::to_string(counts.destinationDeleted) +
-         " destination files deleted, " + std::to_string(counts.foldersRemoved) + " folders removed, " +
-         Failures(progress.failed);
+  // Short enough for the status bar of a window at its first size.
+  return std::string(stopped ? "Stopped " : "Ended ") + RunDateTime(ended) + ": " +
+         Failures(progress.failed) + ", " + std::to_string(counts.copied) + " copied, " +
+         std::to_string(counts.sourceDeleted) + " + " + std::to_string(counts.destinationDeleted) +
+         " deleted (From + To), " + std::to_string(counts.foldersRemoved) + " folders removed";
 }
 
 std::string RunningTip(const RunProgress& progress) {

@@ -12,8 +12,8 @@ namespace tandrel::ui {
 // "Job "NAME" – FOLDER – 1200 files checked, 15 copied (3.4 MB), 1 failed",
 // with the share of a long copy under way ("big.iso 45%").
 std::string ProgressText(const RunProgress& progress, const RunCounts& counts);
-// "Last run ended 26-12-08  09:14: 15 files copied, 0 source files deleted,
-// 2 destination files deleted, 1 folders removed, 1 failures" (or "stopped").
+// "Ended 26-12-08  09:14: 1 failure, 15 copied, 0 + 2 deleted (From + To),
+// 1 folders removed" ("Stopped" for a run the user stopped).
 std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
                         bool stopped);
 // The tray icon's tip: running (with the job), or how the last run ended.

@@ -339,8 +339,8 @@ class TfMainTest : public QObject {
                    "\nDestination=" + Path("nowhere").toUtf8() + "\n");
     QDir().mkpath(Path("S"));
     Action("mSynchronise")->trigger();
-    QVERIFY(main_->statusBar()->currentMessage().startsWith("Last run ended "));
-    QVERIFY(main_->statusBar()->currentMessage().endsWith(", 1 failure"));
+    QVERIFY(main_->statusBar()->currentMessage().startsWith("Ended "));
+    QVERIFY(main_->statusBar()->currentMessage().contains(": 1 failure, 0 copied"));
     // The failure line stands out; the start line does not.
     const QTextDocument* log = main_->findChild<QPlainTextEdit*>("mLog")->document();
     const QColor failed = log->lastBlock().begin().fragment().charFormat().foreground().color();

@@ -180,10 +180,8 @@ TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
   view_.meanwhile = nullptr;
   EXPECT_EQ(tipDuring, "Tandrel: running job \"J\"");
   EXPECT_EQ(during.rfind("Job \"J\" - " + dir_ / "S/", 0), 0u) << during;
-  EXPECT_EQ(
-      view_.status,
-      "Last run ended 26-03-10  10:05: 3 files copied, 0 source files deleted, 0 destination files deleted, "
-      "0 folders removed, 0 failures");
+  EXPECT_EQ(view_.status,
+            "Ended 26-03-10  10:05: 0 failures, 3 copied, 0 + 0 deleted (From + To), 0 folders removed");
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
   EXPECT_TRUE(view_.trayMessages.empty());
 
