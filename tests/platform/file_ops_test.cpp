@@ -1,14 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
 #include "platform/platform.h"
 #include "platform/posix/temp_file.h"
@@ -211,36 +208,22 @@ TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
   const std::time_t before = test::LocalTime(2020, 1, 1, 0, 0, 0);
   WriteFile(src, std::string(16 << 20, 'a'));
   test::SetMTime(src, before);
-  // A writer appends from the moment the copy opens the source until the
-  // copy returns, or a cap is reached, so that a copy chasing the end ends.
-  const int watch = ::inotify_init1(IN_CLOEXEC);
-  ASSERT_GE(::inotify_add_watch(watch, src.c_str(), IN_OPEN), 0);
+  // Each step of the copy appends to its source, as a writer that never
+  // stops would.
   const int fd = ::open(src.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  std::atomic<bool> done = false;
-  std::thread writer([&] {
-    char event[sizeof(inotify_event) + 256];
-    if (::read(watch, event, sizeof event) <= 0) return;
-    const std::string chunk(64 << 10, 'b');
-    for (int i = 0; i < 256 && !done; ++i) {
-      if (::write(fd, chunk.data(), chunk.size()) <= 0) break;
-    }
-  });
-  EXPECT_EQ(CopyFileReplace(src, dir / "copy"), 0);
-  done = true;
-  ::close(::open(src.c_str(), O_RDONLY | O_CLOEXEC));  // wakes a writer still waiting
-  writer.join();
+  const std::string chunk(1 << 20, 'b');
+  int appended = 0;
+  EXPECT_EQ(CopyFileReplace(DirHandle(dir.path()), "growing", DirHandle(dir.path()), "copy",
+                            [&](int64_t, int64_t) {
+                              appended += ::write(fd, chunk.data(), chunk.size()) > 0;
+                              return true;
+                            }),
+            0);
   ::close(fd);
-  ::close(watch);
-
-  const std::string copy = ReadFile(dir / "copy");
-  EXPECT_EQ(ReadFile(src).compare(0, copy.size(), copy), 0);
-  // A write changes the time before the size, so a copy with the source's
-  // first time must have its first size. Only when the writer wins the race
-  // to the copy's first look is the time a later one.
-  if (test::MTime(dir / "copy") == before) {
-    EXPECT_EQ(copy.size(), 16u << 20);
-    EXPECT_TRUE(AgeIsNewer(AgeAt(src), AgeAt(dir / "copy"))) << "the next run copies again";
-  }
+  ASSERT_GT(appended, 0);
+  EXPECT_TRUE(ReadFile(dir / "copy") == std::string(16 << 20, 'a')) << "the size found when the copy began";
+  EXPECT_EQ(test::MTime(dir / "copy"), before);
+  EXPECT_TRUE(AgeIsNewer(AgeAt(src), AgeAt(dir / "copy"))) << "the next run copies again";
 }
 
 TEST(FileOps, DeleteRemoveAndCreate) {
