@@ -117,6 +117,7 @@ void TfMain::BuildMenus() {
   connect(MenuItem(action, "mSynchronise", "Synchronise"), &QAction::triggered, this,
           [this] { mSynchroniseClick(); });
   connect(MenuItem(action, "mStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
+  connect(MenuItem(action, "mPreview", "Preview"), &QAction::triggered, this, [this] { mPreviewClick(); });
   action->addSeparator()->setObjectName("N1");
   connect(MenuItem(action, "mActViewLogFile", "View logfile"), &QAction::triggered, this,
           [this] { mActViewLogFileClick(); });

@@ -35,6 +35,7 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   // Commands; each menu action, tool button and tray action calls one of these.
   void mSynchroniseClick() { Perform(ui::MainCommand::Synchronise); }
   void mStopClick() { Perform(ui::MainCommand::Stop); }
+  void mPreviewClick() { Perform(ui::MainCommand::Preview); }
   void mExitClick() { Perform(ui::MainCommand::Exit); }
   void mActViewLogFileClick() { Perform(ui::MainCommand::ViewLogFile); }
   void mJobsClick() { Perform(ui::MainCommand::Jobs); }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/preview_run.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
@@ -37,6 +38,14 @@ void MainWindowLogic::Run(MainCommand command) {
       break;
     case MainCommand::Stop:
       RequestStop();
+      break;
+    case MainCommand::Preview:
+      // What a run would do now, in the log area; nothing is changed.
+      if (!RunInProgress) {
+        const RunResult result = PreviewJobs(*this);
+        if (result == RunResult::Clean || result == RunResult::Failed) MemoAdd(PreviewSummary(Counts));
+        MemoFlush();
+      }
       break;
     case MainCommand::Exit:
       view_.CloseWindow();
@@ -131,7 +140,7 @@ void MainWindowLogic::ProcessPendingMessages() {
     MemoFlush();
     if (RunInProgress) {
       view_.ShowStatus(ProgressText(Progress, Counts));
-      view_.ShowTrayTip(RunningTip(Progress));
+      if (!Previewing) view_.ShowTrayTip(RunningTip(Progress));
     }
     flushed_ = steadyClock_();
   }
@@ -140,10 +149,15 @@ void MainWindowLogic::ProcessPendingMessages() {
 
 void MainWindowLogic::MemoRunBegins() {
   runComingIntoView_ = true;
-  view_.ShowTrayTip(RunningTip(Progress));
+  if (!Previewing) view_.ShowTrayTip(RunningTip(Progress));
 }
 
 void MainWindowLogic::RunEnded(RunResult result) {
+  // A preview did nothing: the last run's tray tip stays.
+  if (Previewing) {
+    view_.ShowStatus(PreviewSummary(Counts));
+    return;
+  }
   const std::time_t ended = Now();
   view_.ShowStatus(SummaryText(ended, Counts, Progress, StopRequested()));
   view_.ShowTrayTip(EndedTip(ended, Progress, StopRequested()));

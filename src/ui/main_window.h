@@ -19,6 +19,7 @@ namespace tandrel::ui {
 enum class MainCommand {
   Synchronise,
   Stop,
+  Preview,
   Exit,
   ViewLogFile,
   Jobs,

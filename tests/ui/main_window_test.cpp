@@ -155,6 +155,25 @@ TEST_F(MainWindowTest, SynchroniseDuringARunStartsNoSecondRun) {
   EXPECT_EQ(StartLines(), 2);
 }
 
+TEST_F(MainWindowTest, PreviewShowsWhatARunWouldDoAndChangesNothing) {
+  WriteJob(2);
+  test::WriteFile(dir_ / "D/stale", "gone from the source");
+  test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + dir_ / "S" +
+                                            "\r\nDestination=" + dir_ / "D\r\nCleanup Destination=1\r\n");
+  main_->Perform(MainCommand::Preview);
+  const Lines expectedEnd = {"Would delete file \"" + dir_ / "D/stale\"",
+                             "Dir " + dir_ / "S/ - 2 files and 0 directories synchronised",
+                             "Preview: 2 files would be copied, 0 source files deleted, 1 destination files "
+                             "deleted, 0 folders removed"};
+  ASSERT_GE(view_.lines.size(), 3u);
+  EXPECT_EQ(Lines(view_.lines.end() - 3, view_.lines.end()), expectedEnd);
+  EXPECT_EQ(view_.status, expectedEnd.back());
+  EXPECT_EQ(view_.tip, "") << "a preview is no run for the tray";
+  EXPECT_FALSE(test::Exists(dir_ / "D/f0"));
+  EXPECT_TRUE(test::Exists(dir_ / "D/stale"));
+  EXPECT_FALSE(test::Exists(dir_ / "Log")) << "no log file";
+}
+
 TEST_F(MainWindowTest, StopEndsTheRunInProgressAndNothingElse) {
   WriteJob(3);
   main_->Perform(MainCommand::Stop);  // no run: nothing to stop
