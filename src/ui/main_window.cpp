@@ -17,6 +17,11 @@ const Question MainWindowLogic::kCloseQuestion = {
     "Press YES to stop directory synchronisation\r\nPress NO to continue without any changes.",
     BoxIcon::Critical, BoxButtons::YesNo, Button::No};
 
+const Question MainWindowLogic::kStopRunQuestion = {
+    "Tandrel",
+    "A synchronisation is in progress.\r\nPress YES to stop it now\r\nPress NO to let it finish first.",
+    BoxIcon::Warning, BoxButtons::YesNo, Button::No};
+
 MainWindowLogic::MainWindowLogic(std::string programPath, MainView& view, Prompter& prompter)
     : TfMainBase(std::move(programPath)), view_(view), prompter_(prompter) {
   WindowsEnding = false;
@@ -92,6 +97,15 @@ bool MainWindowLogic::CloseRequested() {
     Button answer = Button::No;
     Guarded(prompter_, [&] { answer = prompter_.Ask(kCloseQuestion); });
     if (answer != Button::Yes) return false;
+    if (RunInProgress) {
+      Button stop = Button::No;
+      Guarded(prompter_, [&] { stop = prompter_.Ask(kStopRunQuestion); });
+      if (stop == Button::Yes) {
+        RequestStop();
+      } else {
+        view_.ShowTrayTip("Tandrel: finishing the run, then ending");
+      }
+    }
   }
   endRequested_ = true;
   // During a run the question was asked from inside the run's message

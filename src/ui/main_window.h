@@ -74,6 +74,9 @@ class MainWindowLogic : public TfMainBase {
  public:
   static const char* const kCaption;  // the main window's caption
   static const Question kCloseQuestion;
+  // Asked after a close confirmed during a run: stop the run now, or let it
+  // finish first.
+  static const Question kStopRunQuestion;
   // While a run goes on, its lines reach the log area at most this far apart.
   static constexpr std::chrono::milliseconds kFlushInterval{100};
 
@@ -89,9 +92,10 @@ class MainWindowLogic : public TfMainBase {
   // The session is ending: agree, and close from now on without asking.
   void QueryEndSession() { WindowsEnding = true; }
   // The window is asked to close, by the user or by Exit. Asks the close
-  // question unless the session is ending or a close was agreed to before;
-  // returns whether the window closes. The program then ends as soon as no
-  // run is in progress: at once, or when the run returns.
+  // question unless the session is ending or a close was agreed to before,
+  // and during a run whether to stop it now; returns whether the window
+  // closes. The program then ends as soon as no run is in progress: at once,
+  // or when the run returns.
   bool CloseRequested();
   bool EndRequested() const { return endRequested_; }
 

@@ -261,13 +261,26 @@ TEST_F(MainWindowTest, AConfirmedCloseLetsTheRunFinishThenEnds) {
   WriteJob(20);
   main_->ExtendedLog = true;
   view_.meanwhile = [&] {
-    prompts_.answers = {ui::Button::Yes};
+    prompts_.answers = {ui::Button::Yes, ui::Button::No};  // close, but let the run finish
     main_->Perform(MainCommand::Exit);
+    EXPECT_EQ(view_.tip, "Tandrel: finishing the run, then ending");
   };
   main_->Perform(MainCommand::Synchronise);
   EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
   EXPECT_EQ(view_.lines.back().rfind("Dir " + dir_ / "S/ - 20 files", 0), 0u) << view_.lines.back();
   EXPECT_TRUE(test::Exists(dir_ / "D/f19"));
+
+  // Closed and stopped: the run ends after the file in hand, then the program.
+  Create<ui::MainWindowLogic>();
+  main_->ExtendedLog = true;
+  view_.asked.clear();
+  view_.meanwhile = [&] {
+    prompts_.answers = {ui::Button::Yes, ui::Button::Yes};
+    main_->Perform(MainCommand::Exit);
+  };
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
+  EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
 }
 
 TEST_F(MainWindowTest, ViewLogFileShowsItsLinesAndTheRunsThatFollow) {
