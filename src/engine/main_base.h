@@ -30,6 +30,10 @@ enum class RunResult {
   Unreadable,  // the configuration file exists but could not be read: nothing done
 };
 
+// Whether a run of that result went through its jobs (a busy or unreadable
+// configuration stops it before the first): only then is there a count.
+inline bool RanJobs(RunResult result) { return result == RunResult::Clean || result == RunResult::Failed; }
+
 // What a run changed (or, in a preview, would change), counted as it goes.
 struct RunCounts {
   long copied = 0;              // files copied (a copy that returned 0)

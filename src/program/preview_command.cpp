@@ -42,7 +42,7 @@ int RunPreviewCommand(const std::string& programPath) {
     main.LoadGeneralSettings();
     const RunResult result = PreviewJobs(main);
     // A run that could not start has nothing to count: its one line is all.
-    if (result != RunResult::Busy && result != RunResult::Unreadable) PrintLine(PreviewSummary(main.Counts));
+    if (RanJobs(result)) PrintLine(PreviewSummary(main.Counts));
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     // An error of the start-up, as for "/SYNC"; its line follows the printed ones.
     if (result == RunResult::Unreadable) EchoToStandardError(main.ConfigurationError());

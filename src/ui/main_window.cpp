@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "engine/preview_run.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
 #include "ui/run_status.h"
@@ -48,7 +47,7 @@ void MainWindowLogic::Run(MainCommand command) {
       // What a run would do now, in the log area; nothing is changed.
       if (!RunInProgress) {
         const RunResult result = PreviewJobs(*this);
-        if (result == RunResult::Clean || result == RunResult::Failed) MemoAdd(PreviewSummary(Counts));
+        if (RanJobs(result)) MemoAdd(PreviewSummary(Counts));
         MemoFlush();
       }
       break;
@@ -176,9 +175,7 @@ void MainWindowLogic::RunEnded(RunResult result) {
   view_.ShowStatus(SummaryText(ended, Counts, Progress, StopRequested()));
   view_.ShowTrayTip(EndedTip(ended, Progress, StopRequested()));
   if (timedRun_ && result == RunResult::Failed) {
-    view_.ShowTrayMessage("The timed run of " + RunDateTime(ended) + " ended with " +
-                          std::to_string(Progress.failed) +
-                          (Progress.failed == 1 ? " failure" : " failures"));
+    view_.ShowTrayMessage(TimedRunFailedText(ended, Progress));
   }
 }
 

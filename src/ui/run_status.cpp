@@ -54,6 +54,10 @@ std::string EndedTip(std::time_t ended, const RunProgress& progress, bool stoppe
          (progress.failed == 0 ? std::string("no failures") : Failures(progress.failed));
 }
 
+std::string TimedRunFailedText(std::time_t ended, const RunProgress& progress) {
+  return "The timed run of " + RunDateTime(ended) + " ended with " + Failures(progress.failed);
+}
+
 bool IsFailureLine(const std::string& line) {
   if (line.rfind("File ", 0) == 0) {
     // "File ... .... [VERIFYERROR ]code N <paths>": the code is the first

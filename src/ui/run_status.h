@@ -19,6 +19,8 @@ std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunPro
 // The tray icon's tip: running (with the job), or how the last run ended.
 std::string RunningTip(const RunProgress& progress);
 std::string EndedTip(std::time_t ended, const RunProgress& progress, bool stopped);
+// The tray's message after a timed run that reported failures.
+std::string TimedRunFailedText(std::time_t ended, const RunProgress& progress);
 // Whether a log line reports a failure: a non-zero code, a verification
 // difference, something that failed, was not removed or could not be done,
 // a job not run, a stopped run.
