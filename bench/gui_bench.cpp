@@ -1,7 +1,8 @@
 // Performs one run through the real main window (offscreen, shown), as the
 // Synchronise command does: every line goes into the log area and pending
 // messages are processed after each. Prints the figures in the form of the
-// headless driver.
+// headless driver. With --no-progress the window leaves its status bar and
+// tray tip alone during the run, to weigh what showing the progress costs.
 
 #include <sys/resource.h>
 
@@ -9,27 +10,49 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "app/tfmain.h"
 #include "platform/platform.h"
 
+namespace {
+
+// The main window without its progress display: the status bar and the
+// tray tip keep what they show.
+class WindowWithoutProgress : public tandrel::TfMain {
+ public:
+  using TfMain::TfMain;
+
+ private:
+  void ShowStatus(const std::string&) override {}
+  void ShowTrayTip(const std::string&) override {}
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PROGRAM-PATH   (uses PROGRAM-PATH.cfg and its Log/ folder)\n", argv[0]);
+  const bool withProgress = !(argc == 3 && std::strcmp(argv[2], "--no-progress") == 0);
+  if (argc != 2 && withProgress) {
+    std::fprintf(stderr,
+                 "usage: %s PROGRAM-PATH [--no-progress]   (uses PROGRAM-PATH.cfg and its Log/ folder)\n",
+                 argv[0]);
     return 2;
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   tandrel::platform::InitLocale();
-  tandrel::TfMain window(argv[1]);
-  if (!getenv("NOSHOW")) window.show();
+  const std::unique_ptr<tandrel::TfMain> window = withProgress
+                                                      ? std::make_unique<tandrel::TfMain>(argv[1])
+                                                      : std::make_unique<WindowWithoutProgress>(argv[1]);
+  if (!getenv("NOSHOW")) window->show();
   QCoreApplication::processEvents();
   const auto start = std::chrono::steady_clock::now();
-  window.mSynchroniseClick();
+  window->mSynchroniseClick();
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, window.MemoCount());
+  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, window->MemoCount());
   return 0;
 }

@@ -152,7 +152,7 @@ gui_benchmark() {
   printf '[Log]\r\nExtendedLog=1\r\n' >>"$ROOT/gui-prog/tandrel.cfg"
   mkdir -p "$ROOT/gui-dst"
   ours "$ROOT/gui-prog/tandrel" >/dev/null
-  local head_times=() gui_times=() out gui_rss=0 head_rss=0
+  local head_times=() gui_times=() quiet_times=() out gui_rss=0 head_rss=0
   for round in 1 2 3; do
     out=$(ours "$ROOT/gui-prog/tandrel")
     head_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
@@ -160,12 +160,17 @@ gui_benchmark() {
     out=$("$BUILD/bench/gui_bench" "$ROOT/gui-prog/tandrel" 2>/dev/null)
     gui_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
     gui_rss=$(echo "$out" | sed -E 's/.*peak_rss_kb=([0-9]+).*/\1/')
+    out=$("$BUILD/bench/gui_bench" "$ROOT/gui-prog/tandrel" --no-progress 2>/dev/null)
+    quiet_times+=("$(echo "$out" | sed -E 's/run_ms=([0-9]+).*/\1/')")
   done
-  local h g
+  local h g q
   h=$(min "${head_times[@]}")
   g=$(min "${gui_times[@]}")
+  q=$(min "${quiet_times[@]}")
   echo "headless: ${h} ms (${head_rss} KiB peak)   main window: ${g} ms (${gui_rss} KiB peak, the log area holding every line)"
   echo "ratio main window/headless: $(ratio "$g" "$h")   (limit 1.50)"
+  echo "main window with progress: ${g} ms   without progress: ${q} ms   ratio with/without: $(ratio "$g" "$q")" \
+    "  (limit 1.05)   rounds: with ${gui_times[*]}; without ${quiet_times[*]}"
   rm -rf "$src" "$ROOT/gui-dst"
 }
 

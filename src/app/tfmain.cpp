@@ -149,15 +149,17 @@ void TfMain::BuildClientArea() {
     ui::Glyph glyph;
     void (TfMain::*handler)();
   };
+  // Left edges from inside the panel's frame: the first button starts there.
   const ToolButton buttons[] = {
-      {"sbSync", 32, 4, "Synchronise", ui::Glyph::Sync, &TfMain::mSynchroniseClick},
-      {"sbConfigAlg", 72, 2, "Configuration general", ui::Glyph::ConfigGeneral, &TfMain::mGeneralClick},
-      {"sbConfigJobs", 96, 2, "Configuration jobs", ui::Glyph::ConfigJobs, &TfMain::mJobsClick},
+      {"sbSync", 0, 4, "Synchronise", ui::Glyph::Sync, &TfMain::mSynchroniseClick},
+      {"sbConfigAlg", 40, 2, "Configuration general", ui::Glyph::ConfigGeneral, &TfMain::mGeneralClick},
+      {"sbConfigJobs", 64, 2, "Configuration jobs", ui::Glyph::ConfigJobs, &TfMain::mJobsClick},
   };
+  const int panelLeft = panel->contentsRect().left();
   for (const ToolButton& b : buttons) {
     auto* button = new QToolButton(panel);
     button->setObjectName(b.name);
-    button->setGeometry(b.left, b.top, 23, 22);
+    button->setGeometry(panelLeft + b.left, b.top, 23, 22);
     button->setToolTip(b.hint);
     button->setIcon(ui::GlyphIcon(b.glyph));
     button->setIconSize(QSize(16, 16));

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "dialogs/dialog_icons.h"
 #include "dialogs/form_support.h"
@@ -51,33 +52,38 @@ void TfConfigGeneral::BuildWindow() {
   QAction* close1 = file1->addAction(QStringLiteral("Close"));
   close1->setObjectName(QStringLiteral("Close1"));
   const int menuHeight = menuBar->sizeHint().height();
-  menuBar->setGeometry(0, 0, kClientWidth, menuHeight);
+  // Wider than its controls where the caption needs it, or the window
+  // manager cuts the caption short; the boxes and bars span the whole width
+  // and every control keeps its place, the Close button in the middle.
+  const int formWidth = std::max(kClientWidth, ui::CaptionWidth(windowTitle()));
+  menuBar->setGeometry(0, 0, formWidth, menuHeight);
 
   // The client area below the menu bar; every position is measured from it.
-  auto* client = Place(new QWidget(this), "client", 0, menuHeight, kClientWidth, kClientHeight);
+  auto* client = Place(new QWidget(this), "client", 0, menuHeight, formWidth, kClientHeight);
 
-  auto* gbTime = Place(new QGroupBox(QStringLiteral("Time"), client), "gbTime", 0, 0, 233, 65);
-  Place(new QLabel(QStringLiteral("Time"), gbTime), "lTime", 8, 24, 23, 13);
+  auto* gbTime = Place(new QGroupBox(QStringLiteral("Time"), client), "gbTime", 0, 0, formWidth, 65);
+  auto* lTime = Place(new QLabel(QStringLiteral("Time"), gbTime), "lTime", 8, 24, 23, 13);
   eTime_ = Place(new QLineEdit(gbTime), "eTime", 48, 24, 41, 21);
+  ui::CentreOnField(lTime, eTime_);
   cbIntervalTimer_ =
       Place(new QCheckBox(QStringLiteral("As interval timer"), gbTime), "cbIntervalTimer", 120, 24, 97, 17);
 
-  auto* gbLog = Place(new QGroupBox(QStringLiteral("Log options"), client), "gbLog", 0, 64, 233, 121);
+  auto* gbLog = Place(new QGroupBox(QStringLiteral("Log options"), client), "gbLog", 0, 64, formWidth, 121);
   cbExtendedLog_ = CheckBox(gbLog, "cbExtendedLog", "Extended log", 48, 24);
   cbAppendLog_ = CheckBox(gbLog, "cbAppendLog", "Append to log", 48, 48);
   cbLog_ = CheckBox(gbLog, "cbLog", "Create logfile", 48, 72);
   cbMultipleLog_ = CheckBox(gbLog, "cbMultipleLog", "Date dependent logfile", 48, 96);
 
-  QPushButton* bbSluiten =
-      ui::PictureButton(client, "bbSluiten", ui::DialogPicture::Door, "   Close   ", 74, 191, 87, 25);
+  QPushButton* bbSluiten = ui::PictureButton(client, "bbSluiten", ui::DialogPicture::Door, "   Close   ",
+                                             74 + (formWidth - kClientWidth) / 2, 191, 87, 25);
 
-  auto* statusBar1 = Place(new QStatusBar(client), "StatusBar1", 0, 224, 233, 19);
+  auto* statusBar1 = Place(new QStatusBar(client), "StatusBar1", 0, 224, formWidth, 19);
   statusBar1->setSizeGripEnabled(false);
 
   ui::UseFormGroupBoxFrame(gbTime);
   ui::UseFormGroupBoxFrame(gbLog);
   ui::FitCaptions(this);
-  setFixedSize(kClientWidth, menuHeight + kClientHeight);
+  setFixedSize(formWidth, menuHeight + kClientHeight);
 
   // Time box first (the interval box before the field), then the log box
   // with "Create logfile" last, then Close.

@@ -15,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <functional>
+#include <utility>
 
 #include "dialogs/dialog_icons.h"
 #include "dialogs/form_support.h"
@@ -30,6 +31,9 @@ using ui::Place;
 constexpr int kClientWidth = 698;
 constexpr int kClientHeight = 437;
 constexpr int kItemHeight = 13;
+// The job box's right column of switches, far enough from the box's right
+// frame that its widest caption keeps clear of the line.
+constexpr int kRightColumn = 548;
 
 // A list box as the dialog needs it: one selected entry at a time, a click
 // event on every mouse click on an entry and on every selection change from
@@ -169,27 +173,31 @@ void TfConfigJobs::BuildWindow() {
   auto* client = Place(new QWidget(this), "client", 0, menuHeight, kClientWidth, kClientHeight);
 
   QGroupBox* gbJob = GroupBox(client, "gbJob", " Job ", 0, 0, 697, 121);
-  Label(gbJob, "lName", "Name", 16, 16, 41, 13);
+  QLabel* lName = Label(gbJob, "lName", "Name", 16, 16, 41, 13);
   eJobName_ = Edit(gbJob, "eJobName", 64, 16, 121, 21);
-  Label(gbJob, "lFrom", "From", 16, 40, 41, 13);
+  QLabel* lFrom = Label(gbJob, "lFrom", "From", 16, 40, 41, 13);
   eSource_ = Edit(gbJob, "eSource", 64, 40, 297, 21);
   QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", DialogPicture::OpenFolder, 362, 40, 23, 22);
-  Label(gbJob, "lTo", "To", 16, 64, 41, 13);
+  QLabel* lTo = Label(gbJob, "lTo", "To", 16, 64, 41, 13);
   eDest_ = Edit(gbJob, "eDest", 64, 64, 297, 21);
   QToolButton* sbTo = SpeedButton(gbJob, "sbTo", DialogPicture::OpenFolder, 362, 64, 23, 22);
-  Label(gbJob, "lFileMask", "FileMask", 16, 88, 42, 13);
+  QLabel* lFileMask = Label(gbJob, "lFileMask", "FileMask", 16, 88, 42, 13);
   eFileMask_ = Edit(gbJob, "eFileMask", 64, 88, 121, 21);
   eFileMask_->setText(QStringLiteral("*.*"));
+  const std::pair<QLabel*, QLineEdit*> fieldLabels[] = {
+      {lName, eJobName_}, {lFrom, eSource_}, {lTo, eDest_}, {lFileMask, eFileMask_}};
+  for (const auto& [label, field] : fieldLabels) ui::CentreOnField(label, field);
   cbAlways_ = CheckBox(gbJob, "cbAlways", "Always", 408, 16, 105, 17);
   cbHandleAsServer_ = CheckBox(gbJob, "cbHandleAsServer", "Handle \"From\" as server", 408, 40, 153, 17);
   cbHandleAsServer_->setToolTip(QStringLiteral("copy to client, clear archive"));
   cbHandleAsClient_ = CheckBox(gbJob, "cbHandleAsClient", "Handle \"From\" as client", 408, 64, 138, 17);
   cbHandleAsClient_->setToolTip(QStringLiteral(
       "when not present on server then when client archive set, copy to server else delete client"));
-  cbIncludeSubDirs_ = CheckBox(gbJob, "cbIncludeSubDirs", "Include subdirs", 552, 16, 97, 17);
-  cbDelEmptySubDirs_ = CheckBox(gbJob, "cbDelEmptySubDirs", "Del empty \"From\" subdirs", 552, 40, 141, 17);
-  cbCleanupDest_ = CheckBox(gbJob, "cb_CleanupDest", "Cleanup destination", 552, 64, 129, 17);
-  cbVerify_ = CheckBox(gbJob, "cb_Verify", "Verify after copy", 552, 88, 129, 17);
+  cbIncludeSubDirs_ = CheckBox(gbJob, "cbIncludeSubDirs", "Include subdirs", kRightColumn, 16, 97, 17);
+  cbDelEmptySubDirs_ =
+      CheckBox(gbJob, "cbDelEmptySubDirs", "Del empty \"From\" subdirs", kRightColumn, 40, 141, 17);
+  cbCleanupDest_ = CheckBox(gbJob, "cb_CleanupDest", "Cleanup destination", kRightColumn, 64, 129, 17);
+  cbVerify_ = CheckBox(gbJob, "cb_Verify", "Verify after copy", kRightColumn, 88, 129, 17);
 
   QGroupBox* gbNonActive = GroupBox(client, "gbNonActive", " Non active jobs ", 0, 128, 273, 289);
   QPushButton* bSaveNonActive =

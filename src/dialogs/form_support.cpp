@@ -3,6 +3,7 @@
 #include <qdrawutil.h>
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -33,6 +34,19 @@ QFont FormFont() {
                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   font.setPixelSize(11);
   return font;
+}
+
+void CentreOnField(QWidget* label, const QWidget* field) {
+  label->move(label->x(), field->y() + (field->height() - label->height()) / 2);
+}
+
+int CaptionWidth(const QString& caption) {
+  // Icon, minimise, maximise and close, and the frame's edges.
+  constexpr int kTitleBarRoom = 4 * 26 + 16;
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSize(8);
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarRoom;
 }
 
 namespace {

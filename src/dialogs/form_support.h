@@ -38,6 +38,15 @@ QFont FormFont();
 // caption fits its control; with the intended font nothing changes.
 void FitCaptions(QWidget* form);
 
+// Moves the label to the vertical middle of the field beside it, where the
+// field shows its text, keeping the label's left and size.
+void CentreOnField(QWidget* label, const QWidget* field);
+
+// How wide a window must be for a window manager to show its whole caption:
+// the caption in a usual title-bar font (the system's sans font, bold, at 8
+// points) with room for the frame's icon and three buttons.
+int CaptionWidth(const QString& caption);
+
 // Gives the group box the frame of the fixed layouts: the frame line runs
 // through the middle of the caption, so that controls placed 16 pixels below
 // the box's top stand inside the frame whatever the application's style.

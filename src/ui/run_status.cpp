@@ -26,10 +26,12 @@ std::string ByteText(int64_t bytes) {
 }
 
 std::string ProgressText(const RunProgress& progress, const RunCounts& counts) {
-  std::string text = "Job \"" + progress.job + "\" - " + progress.folder + " - " +
-                     std::to_string(progress.checked) + " files checked, " + std::to_string(counts.copied) +
-                     " copied (" + ByteText(progress.bytesCopied) + "), " + std::to_string(progress.failed) +
-                     " failed";
+  // Before the first job has begun, there is neither a job nor a folder to name.
+  std::string text;
+  if (!progress.job.empty()) text += "Job \"" + progress.job + "\" - ";
+  if (!progress.folder.empty()) text += progress.folder + " - ";
+  text += std::to_string(progress.checked) + " files checked, " + std::to_string(counts.copied) +
+          " copied (" + ByteText(progress.bytesCopied) + "), " + std::to_string(progress.failed) + " failed";
   if (progress.fileSize > 0) {
     text += " - " + std::to_string(progress.fileDone * 100 / progress.fileSize) + "% of the file in hand";
   }

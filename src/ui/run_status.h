@@ -10,7 +10,7 @@
 namespace tandrel::ui {
 
 // "Job "NAME" – FOLDER – 1200 files checked, 15 copied (3.4 MB), 1 failed",
-// with the share of a long copy under way ("big.iso 45%").
+// with the share of a long copy under way; job and folder only once known.
 std::string ProgressText(const RunProgress& progress, const RunCounts& counts);
 // "Ended 26-12-08  09:14: 1 failure, 15 copied, 0 + 2 deleted (From + To),
 // 1 folders removed" ("Stopped" for a run the user stopped).

@@ -119,6 +119,12 @@ class TfMainTest : public QObject {
     QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.html")});
   }
 
+  void theToolButtonsStartAtThePanelsEdge() {
+    ShowMain();
+    const QWidget* panel = main_->findChild<QWidget*>("Panel1");
+    QCOMPARE(Button("sbSync")->x(), panel->contentsRect().left());
+  }
+
   void dialogsOpenModally_data() {
     QTest::addColumn<QString>("control");
     for (const char* control : {"mJobs", "sbConfigJobs", "mGeneral", "sbConfigAlg", "mAbout1"})

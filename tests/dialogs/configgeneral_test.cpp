@@ -15,6 +15,7 @@
 
 #include "config/general_settings.h"
 #include "dialog_test_util.h"
+#include "dialogs/form_support.h"
 #include "dialogs/prompts.h"
 #include "engine/main_base.h"
 
@@ -105,6 +106,14 @@ class ConfigGeneralTest : public QObject {
     dialog_->close();
     QCOMPARE(Prompts::Errors(),
              std::vector<QString>{QStringLiteral("Unable to write to %1.").arg(config_->qpath())});
+  }
+
+  void theCaptionAndTheControlsFit() {
+    Show();
+    // Wide enough for the window manager to show the whole caption.
+    QVERIFY(dialog_->width() >= tandrel::ui::CaptionWidth(dialog_->windowTitle()));
+    VerifyLabelsOnFields(dialog_.get(), {{"lTime", "eTime"}});
+    VerifyControlsClearOfFrames(dialog_.get());
   }
 
   void leavingTheFieldIsMovingTheFocusWithinTheDialog() {

@@ -187,6 +187,14 @@ class ConfigJobsTest : public QObject {
     QVERIFY(!dialog_->isVisible());
   }
 
+  void labelsAndSwitchesStandClear() {
+    Show();
+    VerifyLabelsOnFields(
+        dialog_.get(),
+        {{"lName", "eJobName"}, {"lFrom", "eSource"}, {"lTo", "eDest"}, {"lFileMask", "eFileMask"}});
+    VerifyControlsClearOfFrames(dialog_.get());
+  }
+
   void listsAndFieldsTakeMouseAndKeys() {
     config_->Write("[Active Jobs]\n0=Backup\n1=backup\n[Backup]\nSource=/b\nHandle As Client=1\n");
     Show();

@@ -3,12 +3,16 @@
 // window, and mouse actions on list entries; and what all Qt tests share.
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTest>
 #include <QWidget>
+#include <cstdlib>
+#include <initializer_list>
+#include <utility>
 
 #include "qtsupport/qt_test_support.h"
 
@@ -30,6 +34,29 @@ inline void VerifyCaptionsFit(const QWidget* window) {
     option.initFrom(box);
     const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
     QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= text.width(), qPrintable(box->text()));
+  }
+}
+
+// Each label stands on its field's line: their middles at most a pixel apart.
+inline void VerifyLabelsOnFields(const QWidget* window,
+                                 std::initializer_list<std::pair<const char*, const char*>> labelsAndFields) {
+  for (const auto& [label, field] : labelsAndFields) {
+    const int labelMiddle = FindControl<QWidget>(window, label)->geometry().center().y();
+    const int fieldMiddle = FindControl<QWidget>(window, field)->geometry().center().y();
+    QVERIFY2(std::abs(labelMiddle - fieldMiddle) <= 1, label);
+  }
+}
+
+// Every control in a group box keeps a few pixels from the box's frame on
+// either side.
+inline void VerifyControlsClearOfFrames(const QWidget* window) {
+  constexpr int kRoom = 4;
+  for (const QGroupBox* box : window->findChildren<QGroupBox*>()) {
+    const QRect inside = box->contentsRect().adjusted(kRoom, 0, -kRoom, 0);
+    for (const QWidget* control : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY2(control->geometry().left() >= inside.left() && control->geometry().right() <= inside.right(),
+               qPrintable(control->objectName()));
+    }
   }
 }
 

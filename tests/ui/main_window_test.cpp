@@ -235,6 +235,17 @@ TEST(RunStatus, FailureLinesAreThoseThatReportOne) {
   EXPECT_EQ(ui::ByteText(3565158), "3.4 MB");
 }
 
+TEST(RunStatus, ProgressNamesOnlyWhatIsKnown) {
+  const RunCounts counts{2, 0, 0, 0};
+  const std::pair<RunProgress, const char*> rows[] = {
+      {{}, "0 files checked, 2 copied (0 B), 0 failed"},
+      {{"J", "", 0, 0, 0, 0, 0}, "Job \"J\" - 0 files checked, 2 copied (0 B), 0 failed"},
+      {{"J", "/s/", 3, 1, 3565158, 45, 100},
+       "Job \"J\" - /s/ - 3 files checked, 2 copied (3.4 MB), 1 failed - 45% of the file in hand"},
+  };
+  for (const auto& [progress, text] : rows) EXPECT_EQ(ui::ProgressText(progress, counts), text);
+}
+
 TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {
   const ui::Question question{
       "Stop Tandrel?",
