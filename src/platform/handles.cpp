@@ -272,8 +272,6 @@ bool RunLock::busy() const { return ops_ && ops_->busy(); }
 
 // ---- Entries and ages ----
 
-bool IsHiddenName(const std::string& name) { return !name.empty() && name[0] == '.'; }
-
 bool InAttributeSet(const FindEntry& entry, uint32_t attributeSet) {
   const uint32_t kinds = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |
                          (entry.isDirectory ? attr::Directory : 0);

@@ -2,10 +2,14 @@
 #include <stdexcept>
 
 #include "engine/main_base.h"
+#include "platform/paths.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
+
+// Log lines name folders with the platform's own separator.
+const std::string kSep(1, platform::kPathSeparator);
 
 using JobRunTest = EngineFixture;
 
@@ -51,7 +55,7 @@ TEST_F(JobRunTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
   WriteFile(src_ + "/a.txt", "a");
   WriteFile(main_.ConfigPath(),
             "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "/\r\nDestination=" + dst_ + "/\r\n");
-  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 1 files and 0 directories synchronised"}));
   EXPECT_EQ(main_.JobSource, src_);
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
 }
@@ -59,7 +63,7 @@ TEST_F(JobRunTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
 TEST_F(JobRunTest, EmptyFileMaskMatchesNothing) {
   WriteFile(src_ + "/a.txt", "a");
   OneJob({}, "");
-  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 0 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 0 files and 0 directories synchronised"}));
 }
 
 TEST_F(JobRunTest, MemoSeparatorNeverReachesTheFile) {
@@ -140,9 +144,9 @@ TEST_F(JobRunTest, DestinationInsideTheSourceIsSkipped) {
   WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +
                                     "/backup\r\nInclude SubDirs=1\r\nDelete Empty SubDirs=1\r\n"
                                     "Cleanup Destination=1\r\n");
-  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 1 files and 0 directories synchronised"}));
   main_.RunJobs();  // a second run finds the copy but still does not walk into it
-  EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + "/ - 1 files and 0 directories synchronised");
+  EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + kSep + " - 1 files and 0 directories synchronised");
   EXPECT_EQ(ReadFile(src_ + "/backup/a.txt"), "a");
   EXPECT_FALSE(Exists(src_ + "/backup/backup"));
 }
@@ -178,8 +182,8 @@ TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
   EXPECT_EQ(main.RunJobs(), RunResult::Failed);
   EXPECT_EQ(main.MemoLines().back(), kRunStoppedLine);
   ASSERT_EQ(echoed.size(), 2u);
-  EXPECT_EQ(echoed[0], "File ... .C.. code " + std::to_string(platform::kErrCancelled) + " " + src_ +
-                           "/big.bin -> " + dst_ + "/big.bin");
+  EXPECT_EQ(echoed[0], "File ... .C.. code " + std::to_string(platform::kErrCancelled) + " " + src_ + kSep +
+                           "big.bin -> " + dst_ + kSep + "big.bin");
   EXPECT_EQ(Snapshot(dst_), before) << "no copy and no temporary";
 }
 

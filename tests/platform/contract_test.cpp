@@ -35,7 +35,8 @@ class ContractTest : public ::testing::TestWithParam<Kind> {
     fs::permissions(Path("top/ro.txt"),
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    fs::create_directory_symlink(Path("top/sub"), Path("top/link"));
+    test::MakeHidden(Path("top/.dot"));
+    links_ = test::MakeFolderLink(Path("top/sub"), Path("top/link"));
     if (GetParam() == Kind::Preview) preview_ = std::make_unique<PreviewScope>();
   }
   ~ContractTest() override {
@@ -63,6 +64,7 @@ class ContractTest : public ::testing::TestWithParam<Kind> {
   }
 
   test::ScopedTempDir dir_;
+  bool links_ = false;  // whether the tree holds its link
   std::unique_ptr<PreviewScope> preview_;
 };
 
@@ -71,23 +73,25 @@ TEST_P(ContractTest, EntriesAreToldApartAndLinksNeverFollowed) {
   ASSERT_TRUE(top.valid());
   EXPECT_TRUE(top.FileExists("a.txt"));
   EXPECT_TRUE(top.DirectoryExists("sub"));
-  EXPECT_FALSE(top.DirectoryExists("link")) << "a link to a folder is no folder";
   EXPECT_EQ(top.EntryError("missing"), kErrNotFound);
-  EXPECT_EQ(top.EntryError("link"), 0);
-
   EXPECT_NE(top.FileAge("a.txt"), -1);
-  for (const char* noFile : {"sub", "link", "missing"}) EXPECT_EQ(top.FileAge(noFile), -1) << noFile;
+  for (const char* noFile : {"sub", "missing"}) EXPECT_EQ(top.FileAge(noFile), -1) << noFile;
   EXPECT_EQ(top.GetAttributes("sub") & (attr::Directory | attr::System), attr::Directory);
-  EXPECT_EQ(top.GetAttributes("link") & (attr::Directory | attr::System), attr::System);
+  if (links_) {
+    EXPECT_FALSE(top.DirectoryExists("link")) << "a link to a folder is no folder";
+    EXPECT_EQ(top.EntryError("link"), 0);
+    EXPECT_EQ(top.FileAge("link"), -1);
+    EXPECT_EQ(top.GetAttributes("link") & (attr::Directory | attr::System), attr::System);
+    EXPECT_EQ(DirHandle(top, "link").error(), kErrNotADirectory);
+    EXPECT_TRUE(DirHandle(Path("top/link")).valid()) << "a folder named by its path may be a link";
+  }
   EXPECT_TRUE(top.GetAttributes(".dot") & attr::Hidden);
   EXPECT_TRUE(top.GetAttributes("ro.txt") & attr::ReadOnly);
   int error = 0;
   EXPECT_EQ(top.GetAttributes("missing", &error), kInvalidAttributes);
   EXPECT_EQ(error, kErrNotFound);
 
-  EXPECT_EQ(DirHandle(top, "link").error(), kErrNotADirectory);
   EXPECT_EQ(DirHandle(top, "missing").error(), kErrNotFound);
-  EXPECT_TRUE(DirHandle(Path("top/link")).valid()) << "a folder named by its path may be a link";
   // An invalid folder answers as if empty and refuses with its own error.
   const DirHandle gone(top, "missing");
   EXPECT_FALSE(gone.FileExists("a.txt"));
@@ -97,8 +101,9 @@ TEST_P(ContractTest, EntriesAreToldApartAndLinksNeverFollowed) {
 
 TEST_P(ContractTest, ListingsFollowMaskAndAttributeSet) {
   const DirHandle top(Path("top"));
-  EXPECT_EQ(Names(top, "*", attr::All),
-            (std::vector<std::string>{".dot", "a.txt", "link", "ro.txt", "sub/"}));
+  std::vector<std::string> all{".dot", "a.txt", "ro.txt", "sub/"};
+  if (links_) all.insert(all.begin() + 2, "link");
+  EXPECT_EQ(Names(top, "*", attr::All), all);
   EXPECT_EQ(Names(top, "*.*", attr::ReadOnly | attr::Archive), (std::vector<std::string>{"a.txt", "ro.txt"}));
   EXPECT_EQ(Names(top, "*.TXT", attr::Directory), (std::vector<std::string>{"a.txt", "ro.txt"}));
   EXPECT_EQ(Names(top, "s?b", attr::Directory), (std::vector<std::string>{"sub/"}));
@@ -108,33 +113,38 @@ TEST_P(ContractTest, ChangesAreSeenAsMadeAndRefusalsChangeNothing) {
   const DirHandle top(Path("top"));
   EXPECT_EQ(top.MakeFolder("new"), 0);
   EXPECT_EQ(top.MakeFolder("new"), kErrExists);
-  const DirHandle created(top, "new");
-  ASSERT_TRUE(created.valid());
+  {
+    // Closed before its folder is removed, as a run closes a folder first.
+    const DirHandle created(top, "new");
+    ASSERT_TRUE(created.valid());
 
-  // A copy carries content, age and read-only state; it refuses to replace
-  // a read-only file or a folder, and replaces a link itself.
-  EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "a.txt"), 0);
-  EXPECT_EQ(Content(created, "a.txt"), "alpha");
-  EXPECT_EQ(created.FileAge("a.txt"), top.FileAge("a.txt"));
-  EXPECT_EQ(CopyFileReplace(top, "ro.txt", created, "ro.txt"), 0);
-  EXPECT_TRUE(created.GetAttributes("ro.txt") & attr::ReadOnly);
-  EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "ro.txt"), kErrAccessDenied);
-  EXPECT_EQ(Content(created, "ro.txt"), "read-only");
-  EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "sub"), kErrAccessDenied);
-  EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "link"), 0);
-  EXPECT_TRUE(top.FileExists("link"));
-  EXPECT_FALSE(DirHandle(top, "sub").FileExists("a.txt")) << "the link's target is untouched";
-  EXPECT_EQ(CopyFileReplace(top, "missing", created, "x"), kErrNotFound);
+    // A copy carries content, age and read-only state; it refuses to replace
+    // a read-only file or a folder, and replaces a link itself.
+    EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "a.txt"), 0);
+    EXPECT_EQ(Content(created, "a.txt"), "alpha");
+    EXPECT_EQ(created.FileAge("a.txt"), top.FileAge("a.txt"));
+    EXPECT_EQ(CopyFileReplace(top, "ro.txt", created, "ro.txt"), 0);
+    EXPECT_TRUE(created.GetAttributes("ro.txt") & attr::ReadOnly);
+    EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "ro.txt"), kErrAccessDenied);
+    EXPECT_EQ(Content(created, "ro.txt"), "read-only");
+    EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "sub"), kErrAccessDenied);
+    if (links_) {
+      EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "link"), 0);
+      EXPECT_TRUE(top.FileExists("link"));
+      EXPECT_FALSE(DirHandle(top, "sub").FileExists("a.txt")) << "the link's target is untouched";
+    }
+    EXPECT_EQ(CopyFileReplace(top, "missing", created, "x"), kErrNotFound);
 
-  // Read-only files and folders are not deleted as files; a folder that
-  // holds something is not removed.
-  EXPECT_EQ(created.RemoveFile("ro.txt"), kErrAccessDenied);
-  EXPECT_EQ(top.RemoveFile("sub"), kErrAccessDenied);
-  EXPECT_EQ(top.RemoveFolder("new"), kErrNotEmpty);
-  EXPECT_EQ(created.RemoveFile("a.txt"), 0);
-  EXPECT_EQ(created.RemoveFile("a.txt"), kErrNotFound);
-  EXPECT_EQ(created.SetAttributes("ro.txt", 0), 0);
-  EXPECT_EQ(created.RemoveFile("ro.txt"), 0);
+    // Read-only files and folders are not deleted as files; a folder that
+    // holds something is not removed.
+    EXPECT_EQ(created.RemoveFile("ro.txt"), kErrAccessDenied);
+    EXPECT_EQ(top.RemoveFile("sub"), kErrAccessDenied);
+    EXPECT_EQ(top.RemoveFolder("new"), kErrNotEmpty);
+    EXPECT_EQ(created.RemoveFile("a.txt"), 0);
+    EXPECT_EQ(created.RemoveFile("a.txt"), kErrNotFound);
+    EXPECT_EQ(created.SetAttributes("ro.txt", 0), 0);
+    EXPECT_EQ(created.RemoveFile("ro.txt"), 0);
+  }
   EXPECT_EQ(top.RemoveFolder("new"), 0);
   EXPECT_FALSE(top.DirectoryExists("new"));
   EXPECT_EQ(top.RemoveFolder("a.txt"), kErrNotADirectory);
@@ -148,7 +158,9 @@ TEST_P(ContractTest, AttributesTakeReadOnlyAndArchiveOnly) {
   EXPECT_EQ(top.GetAttributes("a.txt") & (attr::ReadOnly | attr::Hidden | attr::System), attr::ReadOnly);
   EXPECT_EQ(top.SetAttributes("a.txt", was), 0);
   EXPECT_EQ(top.GetAttributes("a.txt"), was);
-  EXPECT_EQ(top.SetAttributes("link", was), kErrAccessDenied);
+  if (links_) {
+    EXPECT_EQ(top.SetAttributes("link", was), kErrAccessDenied);
+  }
   EXPECT_EQ(top.SetAttributes("sub", attr::ReadOnly), 0) << "a folder takes neither";
   EXPECT_FALSE(top.GetAttributes("sub") & attr::ReadOnly);
 }

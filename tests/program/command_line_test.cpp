@@ -3,6 +3,7 @@
 // printed instead of starting.
 
 #include "program/command_line.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -81,10 +82,13 @@ TEST(CommandLineTest, HelpAndVersionAnswers) {
     const Argv help({asked, "--version"});  // the first one asked for answers
     const std::string usage = CommandLineAnswer(help.argc(), help.argv(), "/opt/t/tandrel");
     EXPECT_EQ(usage.rfind("Usage: tandrel [--minimized] [/SYNC]\n", 0), 0u) << usage;
-    for (const char* line :
-         {"\nConfiguration: /opt/t/tandrel.cfg\n", "\nLog folder:    /opt/t/Log/\n",
-          "\nManual:        /opt/t/tandrel.html\n",
-          "\n  3  another run of the same configuration was in progress; nothing done\n"}) {
+    // The Log folder ends in the platform's own separator.
+    const std::string logFolder =
+        "\nLog folder:    /opt/t/Log" + std::string(1, platform::kPathSeparator) + "\n";
+    for (const std::string& line :
+         {std::string("\nConfiguration: /opt/t/tandrel.cfg\n"), logFolder,
+          std::string("\nManual:        /opt/t/tandrel.html\n"),
+          std::string("\n  3  another run of the same configuration was in progress; nothing done\n")}) {
       EXPECT_NE(usage.find(line), std::string::npos) << line;
     }
   }

@@ -38,6 +38,12 @@ void MakeReadOnly(const std::string& path);
 int64_t AgeAt(const std::string& path);
 bool FileAt(const std::string& path);
 void MakeWritable(const std::string& path);
+// Makes `link` a link to the folder `target`; false where the system cannot
+// make one (Wine makes none from a Windows program).
+bool MakeFolderLink(const std::string& target, const std::string& link);
+// Hides a file whose name begins with "." where hidden is an attribute of
+// its own (on Linux the name hides it already).
+void MakeHidden(const std::string& path);
 // Local time for the given calendar values.
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second);
 

@@ -156,6 +156,8 @@ int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
 
 // The offset is looked up at most once a second: it is asked for twice per
 // file.
+bool IsHiddenName(const std::string& name) { return !name.empty() && name[0] == '.'; }
+
 long UtcOffsetNow() {
   static thread_local std::time_t cachedAt = -1;
   static thread_local long offset = 0;

@@ -1,0 +1,202 @@
+#include "platform/win32/copy.h"
+
+#include <atomic>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/win32/open_at.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide.h"
+
+namespace tandrel::platform {
+namespace {
+
+using win32::UniqueHandle;
+
+constexpr std::string_view kPrefix = ".tandrel-";
+constexpr int64_t kBlock = 8 << 20;  // also how often a long copy reports
+constexpr ULONG kFileCreate = 2;
+constexpr ULONG kNonDirectoryFile = 0x40;
+
+std::string NameFor(unsigned long pid, unsigned long counter) {
+  return std::string(kPrefix) + std::to_string(pid) + "." + std::to_string(counter);
+}
+
+// Whether `name` is exactly a name TempName() gives, in any process.
+bool ParseTempName(const std::string& name, unsigned long& pid) {
+  if (name.compare(0, kPrefix.size(), kPrefix) != 0) return false;
+  const char* const end = name.data() + name.size();
+  unsigned long id = 0, counter = 0;
+  const auto [dot, idError] = std::from_chars(name.data() + kPrefix.size(), end, id);
+  if (idError != std::errc() || dot == end || *dot != '.' || id == 0) return false;
+  const auto [last, counterError] = std::from_chars(dot + 1, end, counter);
+  if (counterError != std::errc() || last != end) return false;
+  pid = id;
+  return NameFor(id, counter) == name;
+}
+
+std::string TempName() {
+  static std::atomic<unsigned long> counter = 0;
+  return NameFor(::GetCurrentProcessId(), counter++);
+}
+
+int LastError() { return static_cast<int>(::GetLastError()); }
+
+// A new hidden temporary in `folder`, open for writing and for its rename.
+UniqueHandle CreateTemporary(HANDLE folder, int& error) {
+  win32::OpenRequest request;
+  request.access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  request.share = 0;
+  request.disposition = kFileCreate;
+  request.options = kNonDirectoryFile;
+  // Hidden, so that no listing takes it for one of the user's files.
+  request.attributes = FILE_ATTRIBUTE_HIDDEN;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    UniqueHandle file = win32::OpenAt(folder, win32::Wide(TempName()), request, error);
+    if (file.valid() || error != ERROR_FILE_EXISTS) return file;
+  }
+  return UniqueHandle();
+}
+
+int RenameTo(HANDLE file, HANDLE root, const std::wstring& name) {
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = root;
+  info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, name.data(), name.size() * sizeof(wchar_t));
+  return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))
+             ? 0
+             : LastError();
+}
+
+// Renames the open `file` to `destName` in the open folder `destFolder`,
+// replacing what stands there (a link itself, never its target).
+int Rename(HANDLE file, HANDLE destFolder, const std::wstring& destName) {
+  const int rc = RenameTo(file, destFolder, destName);
+  if (rc != ERROR_INVALID_PARAMETER) return rc;
+  // Where a rename relative to a folder is not supported (Wine), the
+  // folder's own final path names the same place.
+  std::vector<wchar_t> path(MAX_PATH + 8);
+  for (;;) {
+    const DWORD n = ::GetFinalPathNameByHandleW(destFolder, path.data(), static_cast<DWORD>(path.size()),
+                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return LastError();
+    if (n < path.size()) {
+      std::wstring full(path.data(), n);
+      if (full.rfind(L"\\\\?\\", 0) == 0) full = full.substr(4);
+      if (full.back() != L'\\') full += L'\\';
+      return RenameTo(file, nullptr, L"\\??\\" + full + destName);
+    }
+    path.resize(n + 1);
+  }
+}
+
+// Copies the data; false from `progress` abandons the copy.
+int CopyData(HANDLE in, HANDLE out, int64_t size, const CopyProgress& progress) {
+  std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(size, 1), kBlock)));
+  int64_t copied = 0;
+  while (copied < size) {
+    const DWORD want =
+        static_cast<DWORD>(std::min<int64_t>(size - copied, static_cast<int64_t>(buffer.size())));
+    DWORD got = 0;
+    if (!::ReadFile(in, buffer.data(), want, &got, nullptr)) return LastError();
+    if (got == 0) break;  // shorter than at the start: what is there is the copy
+    DWORD written = 0;
+    if (!::WriteFile(out, buffer.data(), got, &written, nullptr)) return LastError();
+    if (written != got) return ERROR_WRITE_FAULT;
+    copied += got;
+    if (progress && copied < size && !progress(copied, size)) return kErrCancelled;
+  }
+  return 0;
+}
+
+}  // namespace
+
+namespace win32 {
+
+int CopyOpened(HANDLE source, HANDLE destFolder, const std::string& destName, const CopyProgress& progress) {
+  FILE_BASIC_INFO basic;
+  FILE_STANDARD_INFO standard;
+  if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard))
+    return LastError();
+  int error = 0;
+  UniqueHandle temp = CreateTemporary(destFolder, error);
+  if (!temp.valid()) return error;
+  // The size and time the source had when it was opened: bytes appended
+  // later wait for the next run, which finds the source newer.
+  int rc = CopyData(source, temp.get(), standard.EndOfFile.QuadPart, progress);
+  if (rc == 0) {
+    FILE_BASIC_INFO times{};
+    times.LastWriteTime = basic.LastWriteTime;
+    times.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
+    if (!::SetFileInformationByHandle(temp.get(), FileBasicInfo, &times, sizeof times)) rc = LastError();
+  }
+  if (rc == 0) rc = Rename(temp.get(), destFolder, Wide(destName));
+  if (rc == 0) {
+    // The source's own attributes only once the copy stands under its name.
+    constexpr DWORD kCarried =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    rc = WriteAttributes(temp.get(), basic.FileAttributes & kCarried);
+    return rc;
+  }
+  DeleteOpened(temp.get());
+  return rc;
+}
+
+int WriteFileAtomic(const std::string& path, const std::string& content) {
+  const std::wstring target = LongPath(path);
+  const DWORD existing = ::GetFileAttributesW(target.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES &&
+      (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return kErrAccessDenied;
+  const std::string folder = ParentFolder(path);
+  const UniqueHandle dir(::CreateFileW(LongPath(folder.empty() ? std::string(".") : folder).c_str(),
+                                       FILE_LIST_DIRECTORY | FILE_TRAVERSE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!dir.valid()) return LastError();
+  int error = 0;
+  UniqueHandle temp = CreateTemporary(dir.get(), error);
+  if (!temp.valid()) return error;
+  DWORD written = 0;
+  int rc = 0;
+  if (!content.empty() &&
+      (!::WriteFile(temp.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+       written != content.size()))
+    rc = LastError() ? LastError() : ERROR_WRITE_FAULT;
+  if (rc == 0 && !::FlushFileBuffers(temp.get())) rc = LastError();
+  if (rc == 0) rc = Rename(temp.get(), dir.get(), Wide(LastComponent(path)));
+  if (rc == 0) {
+    const DWORD kept =
+        existing == INVALID_FILE_ATTRIBUTES
+            ? FILE_ATTRIBUTE_ARCHIVE
+            : existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    WriteAttributes(temp.get(), kept | FILE_ATTRIBUTE_ARCHIVE);
+    return 0;
+  }
+  DeleteOpened(temp.get());
+  return rc;
+}
+
+}  // namespace win32
+
+bool IsStaleTemporary(const std::string& name) {
+  unsigned long pid = 0;
+  if (!ParseTempName(name, pid)) return false;
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+  // A process that has ended but is still held by someone is gone too.
+  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return ended;
+}
+
+// Every copy here goes through a named temporary already.
+void UseNamedTemporaries(bool) {}
+
+}  // namespace tandrel::platform

@@ -1,0 +1,21 @@
+#pragma once
+// Copies and whole-file writes: always through a temporary in the
+// destination's folder, renamed over the destination only once complete.
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tandrel::platform::win32 {
+
+// Copies the open source file into `destName` of the open folder `destFolder`,
+// keeping the source's last-write time and attributes (read-only, hidden,
+// system, archive). The program's refusals are made before the call.
+int CopyOpened(HANDLE source, HANDLE destFolder, const std::string& destName, const CopyProgress& progress);
+
+// Replaces the file at `path` by `content` through a temporary beside it.
+int WriteFileAtomic(const std::string& path, const std::string& content);
+
+}  // namespace tandrel::platform::win32

@@ -1,0 +1,48 @@
+// Local time, ages and the user's folders.
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+namespace tandrel::platform {
+
+std::tm LocalTime(std::time_t t) {
+  std::tm tm{};
+  if (::localtime_s(&tm, &t) != 0) tm = std::tm{};
+  return tm;
+}
+
+int64_t SecondsAsUtc(const std::tm& t) {
+  std::tm copy = t;  // normalised as it is read
+  return static_cast<int64_t>(::_mkgmtime(&copy));
+}
+
+long UtcOffsetNow() {
+  // The system's own conversion of this moment, as it converts file times.
+  FILETIME utc, local;
+  ::GetSystemTimeAsFileTime(&utc);
+  if (!::FileTimeToLocalFileTime(&utc, &local)) return 0;
+  const int64_t u = static_cast<int64_t>((uint64_t{utc.dwHighDateTime} << 32) | utc.dwLowDateTime);
+  const int64_t l = static_cast<int64_t>((uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime);
+  return static_cast<long>((l - u) / 10000000);
+}
+
+// Hidden is an attribute of its own here, never a matter of the name.
+bool IsHiddenName(const std::string&) { return false; }
+
+UserFolderSettings UserFolders() {
+  UserFolderSettings folders;
+  const std::wstring profile = [] {
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(L"USERPROFILE", buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+  }();
+  folders.home = win32::Narrow(profile);
+  return folders;
+}
+
+}  // namespace tandrel::platform

@@ -1,0 +1,54 @@
+// The running program and the user's locale.
+
+#include <windows.h>
+
+#include <clocale>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+namespace tandrel::platform {
+
+std::string ExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return win32::ShortForm(std::wstring(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// The system counts no reads per thread that the read-ahead could use.
+uint64_t BlocksReadByThisThread() { return 0; }
+
+void InitLocale() { std::setlocale(LC_ALL, ""); }
+
+std::string LongTimeText(const std::tm& t) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(t.tm_year + 1900);
+  time.wMonth = static_cast<WORD>(t.tm_mon + 1);
+  time.wDay = static_cast<WORD>(t.tm_mday);
+  time.wHour = static_cast<WORD>(t.tm_hour);
+  time.wMinute = static_cast<WORD>(t.tm_min);
+  time.wSecond = static_cast<WORD>(t.tm_sec);
+  wchar_t buffer[128];
+  const int n = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, buffer, 128);
+  return n > 1 ? win32::Narrow(buffer, static_cast<size_t>(n - 1)) : std::string();
+}
+
+char DecimalSeparator() {
+  wchar_t buffer[8];
+  const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+  return n > 1 && buffer[0] < 0x80 ? static_cast<char>(buffer[0]) : '.';
+}
+
+std::string UpperCaseLocale(const std::string& text) {
+  std::wstring wide = win32::Wide(text);
+  if (wide.empty()) return text;
+  ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return win32::Narrow(wide);
+}
+
+}  // namespace tandrel::platform
