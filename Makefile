@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 # Warnings are errors in CI builds of our own code.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps deps-run program package package-check configure build test soak sanitize run demo bench fuzz format format-check clean
+.PHONY: all deps deps-run program package package-check configure build test soak sanitize run demo bench fuzz format format-check clean windows windows-configure windows-test windows-package
 
 all: build
 
@@ -34,6 +34,27 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 	$(MAKE) sanitize
 	$(MAKE) package-check
+	$(MAKE) windows-test
+
+# The Windows program, cross-built with mingw-w64: build-windows/src/win32/tandrel.exe.
+WINDOWS_BUILD ?= build-windows
+windows-configure:
+	bash scripts/install-deps.sh windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DTANDREL_WERROR=$(WERROR)
+
+windows: windows-configure
+	cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target tandrel
+
+# Its tests, run under Wine (one process per test executable: Wine starts slowly).
+windows-test: windows-configure
+	cmake --build $(WINDOWS_BUILD) -j$(JOBS)
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure
+
+# tandrel-<version>-win64.zip: the program, its manual and the README, to
+# run where it is unpacked.
+windows-package: windows
+	bash scripts/windows-package.sh $(WINDOWS_BUILD)
 
 # Twenty runs over a large tree; too long for `make test`.
 soak: configure
@@ -80,4 +101,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz $(PACKAGE_BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz $(PACKAGE_BUILD) $(WINDOWS_BUILD)

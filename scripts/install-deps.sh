@@ -3,7 +3,7 @@
 # testing, packaging and the sanitizer and fuzzing passes (`all`, the
 # default) need. Only missing packages are installed; apt-get update runs only
 # when something is missing.
-#   install-deps.sh [run|all]
+#   install-deps.sh [run|windows|all]
 set -euo pipefail
 
 what="${1:-all}"
@@ -15,7 +15,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-dejavu-core
 )
+# The Windows program: Debian's cross compiler, and Wine to test it.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 zip)
+if [ "$what" = windows ]; then
+  packages=(cmake make "${windows_packages[@]}")
+fi
 if [ "$what" = all ]; then
+  packages+=("${windows_packages[@]}")
   packages+=(
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils imagemagick

@@ -7,8 +7,8 @@
 set -euo pipefail
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$(readlink -f "$0")")/../build-windows/wineprefix}
 export WINEDEBUG=-all
-# One locale for every run: times read "14:30", as the tests expect them.
-export LANG=en_GB.UTF-8 LC_ALL=en_GB.UTF-8
 # No dialog asks for Mono or Gecko, and no console window opens.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-exec wine "$@"
+# One locale for every run (times read "14:30"), given to Wine alone: the
+# Unix side need not have it.
+exec env LANG=en_GB.UTF-8 LC_ALL=en_GB.UTF-8 wine "$@"

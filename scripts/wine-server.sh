@@ -14,6 +14,9 @@ case "$1" in
     wineserver -p </dev/null >/dev/null 2>&1
     # The first start makes the prefix (a few seconds); later ones find it.
     wineboot -i </dev/null >/dev/null 2>&1 || true
+    # A name beginning with a dot hides nothing on Windows; Wine hides it
+    # unless told otherwise.
+    wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f </dev/null >/dev/null 2>&1
     ;;
   stop)
     wineserver -k 2>/dev/null || true

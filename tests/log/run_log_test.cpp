@@ -95,6 +95,7 @@ TEST_F(RunLogTest, PurgeTakesOrdinaryFilesMoreThan300DaysAwayEitherWay) {
   WriteFile(folder + "future.log", "x");
   SetMTime(folder + "future.log", now_ + 302 * day);
   WriteFile(folder + ".hidden", "x");
+  MakeHidden(folder + ".hidden");
   SetMTime(folder + ".hidden", now_ - 400 * day);
   MakeDir(folder + "sub");
   SetMTime(folder + "sub", now_ - 400 * day);

@@ -73,26 +73,17 @@ int RenameTo(HANDLE file, HANDLE root, const std::wstring& name) {
              : LastError();
 }
 
-// Renames the open `file` to `destName` in the open folder `destFolder`,
-// replacing what stands there (a link itself, never its target).
-int Rename(HANDLE file, HANDLE destFolder, const std::wstring& destName) {
+// Renames the open `file` to `destName` in the open folder `destFolder`
+// (whose path is `destPath`, "\\?\" form), replacing what stands there: a
+// link itself, never its target.
+int Rename(HANDLE file, HANDLE destFolder, const std::wstring& destPath, const std::wstring& destName) {
   const int rc = RenameTo(file, destFolder, destName);
-  if (rc != ERROR_INVALID_PARAMETER) return rc;
+  if (rc != ERROR_INVALID_PARAMETER || destPath.rfind(L"\\\\?\\", 0) != 0) return rc;
   // Where a rename relative to a folder is not supported (Wine), the
-  // folder's own final path names the same place.
-  std::vector<wchar_t> path(MAX_PATH + 8);
-  for (;;) {
-    const DWORD n = ::GetFinalPathNameByHandleW(destFolder, path.data(), static_cast<DWORD>(path.size()),
-                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) return LastError();
-    if (n < path.size()) {
-      std::wstring full(path.data(), n);
-      if (full.rfind(L"\\\\?\\", 0) == 0) full = full.substr(4);
-      if (full.back() != L'\\') full += L'\\';
-      return RenameTo(file, nullptr, L"\\??\\" + full + destName);
-    }
-    path.resize(n + 1);
-  }
+  // folder's path names the same place.
+  std::wstring full = L"\\??\\" + destPath.substr(4);
+  if (full.back() != L'\\') full += L'\\';
+  return RenameTo(file, nullptr, full + destName);
 }
 
 // Copies the data; false from `progress` abandons the copy.
@@ -118,7 +109,8 @@ int CopyData(HANDLE in, HANDLE out, int64_t size, const CopyProgress& progress) 
 
 namespace win32 {
 
-int CopyOpened(HANDLE source, HANDLE destFolder, const std::string& destName, const CopyProgress& progress) {
+int CopyOpened(HANDLE source, HANDLE destFolder, const std::wstring& destPath, const std::string& destName,
+               const CopyProgress& progress) {
   FILE_BASIC_INFO basic;
   FILE_STANDARD_INFO standard;
   if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof basic) ||
@@ -136,7 +128,7 @@ int CopyOpened(HANDLE source, HANDLE destFolder, const std::string& destName, co
     times.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
     if (!::SetFileInformationByHandle(temp.get(), FileBasicInfo, &times, sizeof times)) rc = LastError();
   }
-  if (rc == 0) rc = Rename(temp.get(), destFolder, Wide(destName));
+  if (rc == 0) rc = Rename(temp.get(), destFolder, destPath, Wide(destName));
   if (rc == 0) {
     // The source's own attributes only once the copy stands under its name.
     constexpr DWORD kCarried =
@@ -155,8 +147,8 @@ int WriteFileAtomic(const std::string& path, const std::string& content) {
       (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     return kErrAccessDenied;
   const std::string folder = ParentFolder(path);
-  const UniqueHandle dir(::CreateFileW(LongPath(folder.empty() ? std::string(".") : folder).c_str(),
-                                       FILE_LIST_DIRECTORY | FILE_TRAVERSE,
+  const std::wstring folderPath = LongPath(folder.empty() ? std::string(".") : folder);
+  const UniqueHandle dir(::CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!dir.valid()) return LastError();
@@ -170,7 +162,7 @@ int WriteFileAtomic(const std::string& path, const std::string& content) {
        written != content.size()))
     rc = LastError() ? LastError() : ERROR_WRITE_FAULT;
   if (rc == 0 && !::FlushFileBuffers(temp.get())) rc = LastError();
-  if (rc == 0) rc = Rename(temp.get(), dir.get(), Wide(LastComponent(path)));
+  if (rc == 0) rc = Rename(temp.get(), dir.get(), folderPath, Wide(LastComponent(path)));
   if (rc == 0) {
     const DWORD kept =
         existing == INVALID_FILE_ATTRIBUTES

@@ -10,10 +10,12 @@
 
 namespace tandrel::platform::win32 {
 
-// Copies the open source file into `destName` of the open folder `destFolder`,
-// keeping the source's last-write time and attributes (read-only, hidden,
-// system, archive). The program's refusals are made before the call.
-int CopyOpened(HANDLE source, HANDLE destFolder, const std::string& destName, const CopyProgress& progress);
+// Copies the open source file into `destName` of the open folder `destFolder`
+// (whose path, in "\\?\" form, is `destPath`), keeping the source's
+// last-write time and attributes (read-only, hidden, system, archive). The
+// program's refusals are made before the call.
+int CopyOpened(HANDLE source, HANDLE destFolder, const std::wstring& destPath, const std::string& destName,
+               const CopyProgress& progress);
 
 // Replaces the file at `path` by `content` through a temporary beside it.
 int WriteFileAtomic(const std::string& path, const std::string& content);

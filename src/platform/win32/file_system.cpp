@@ -146,8 +146,10 @@ OpenRequest FolderRequest() {
 
 class WinFolder : public FolderOps {
  public:
-  WinFolder(UniqueHandle handle, int error)
-      : handle_(std::move(handle)), error_(handle_.valid() ? 0 : error) {
+  // `path` is the folder's path in "\\?\" form, for the rare call that
+  // the system takes by path alone.
+  WinFolder(UniqueHandle handle, int error, std::wstring path = {})
+      : handle_(std::move(handle)), error_(handle_.valid() ? 0 : error), path_(std::move(path)) {
     BY_HANDLE_FILE_INFORMATION info;
     if (handle_.valid() && ::GetFileInformationByHandle(handle_.get(), &info))
       volume_ = info.dwVolumeSerialNumber;
@@ -167,14 +169,14 @@ class WinFolder : public FolderOps {
       sub.reset();
       error = kErrNotADirectory;
     }
-    return std::make_unique<WinFolder>(std::move(sub), error);
+    return std::make_unique<WinFolder>(std::move(sub), error, path_ + L"\\" + Wide(name));
   }
 
   std::unique_ptr<FolderOps> Duplicate() const override {
     if (!valid()) return std::make_unique<WinFolder>(UniqueHandle(), error_);
     int error = 0;
     UniqueHandle same = OpenAt(handle(), L"", FolderRequest(), error);
-    return std::make_unique<WinFolder>(std::move(same), error);
+    return std::make_unique<WinFolder>(std::move(same), error, path_);
   }
 
   EntryFacts LookAt(const std::string& name) const override {
@@ -249,7 +251,7 @@ class WinFolder : public FolderOps {
     int error = 0;
     UniqueHandle source = OpenRegular(name, error);
     if (!source.valid()) return error == kErrNotRegularFile ? kErrAccessDenied : error;
-    return win32::CopyOpened(source.get(), other->handle(), destName, progress);
+    return win32::CopyOpened(source.get(), other->handle(), other->path_, destName, progress);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
@@ -308,6 +310,7 @@ class WinFolder : public FolderOps {
 
   UniqueHandle handle_;
   int error_;
+  std::wstring path_;
   uint64_t volume_ = 0;
 };
 
@@ -378,7 +381,9 @@ class WinRunLock : public RunLockOps {
 class WinFileSystem : public FileSystem {
  public:
   std::unique_ptr<FolderOps> OpenFolder(const std::string& path) const override {
-    UniqueHandle folder(::CreateFileW(win32::LongPath(path).c_str(),
+    std::wstring longPath = win32::LongPath(path);
+    while (longPath.size() > 7 && longPath.back() == L'\\') longPath.pop_back();
+    UniqueHandle folder(::CreateFileW(longPath.c_str(),
                                       FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -389,7 +394,7 @@ class WinFileSystem : public FileSystem {
     // Opened through the path, links followed: what the path names in the end.
     if (!win32::FactsOf(folder.get()).isDirectory)
       return std::make_unique<WinFolder>(UniqueHandle(), kErrNotADirectory);
-    return std::make_unique<WinFolder>(std::move(folder), 0);
+    return std::make_unique<WinFolder>(std::move(folder), 0, std::move(longPath));
   }
 
   bool DirectoryExists(const std::string& path, bool followLinks) const override {
@@ -403,17 +408,10 @@ class WinFileSystem : public FileSystem {
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!entry.valid()) return false;
-    std::vector<wchar_t> buffer(MAX_PATH + 8);
-    for (;;) {
-      const DWORD n = ::GetFinalPathNameByHandleW(entry.get(), buffer.data(),
-                                                  static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
-      if (n == 0) return false;
-      if (n < buffer.size()) {
-        resolved = win32::ShortForm(std::wstring(buffer.data(), n));
-        return true;
-      }
-      buffer.resize(n + 1);
-    }
+    const std::wstring final = win32::FinalPath(entry.get());
+    if (final.empty()) return false;
+    resolved = win32::ShortForm(final);
+    return true;
   }
 
   bool Identity(const std::string& path, uint64_t& device, uint64_t& inode) const override {

@@ -42,6 +42,14 @@ std::wstring LongPath(const std::string& path) {
   }
 }
 
+std::wstring FinalPath(void* handle) {
+  // The longest path the system knows, so that no second call is needed.
+  std::vector<wchar_t> buffer(32768);
+  const DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  return n > 0 && n < buffer.size() ? std::wstring(buffer.data(), n) : std::wstring();
+}
+
 std::string ShortForm(const std::wstring& path) {
   if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + Narrow(path.substr(8));
   if (path.rfind(L"\\\\?\\", 0) == 0) return Narrow(path.substr(4));

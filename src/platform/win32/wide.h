@@ -14,6 +14,9 @@ std::string Narrow(const std::wstring& text);
 // backslashes, and with the "\\?\" prefix that lifts the MAX_PATH limit
 // ("\\?\UNC\" for a share).
 std::wstring LongPath(const std::string& path);
+// The final path of an open entry ("\\?\C:\..."), links resolved; empty
+// when the system cannot tell it.
+std::wstring FinalPath(void* handle);
 // The reverse for a path the system gives back: the prefix dropped.
 std::string ShortForm(const std::wstring& path);
 

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The real tandrel.exe under Wine, as a scheduled task or a console user
+# starts it: /SYNC and --preview over a small tree, their log lines (with
+# the backslashes of Windows paths), exit codes 0, 2 and 3, the run lock
+# held by another process, and a link below the destination never followed.
+#
+#   end_to_end.sh TANDREL.EXE HOLD_LOCK.EXE   (WINEPREFIX set by CTest)
+set -euo pipefail
+exe=$1
+hold=$2
+here=$(cd "$(dirname "$0")" && pwd)
+run() { bash "$here/../../scripts/wine-run.sh" "$@"; }
+# Wine shows the Unix root as drive Z:.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+expect_line() {  # FILE LINE (Windows line ends or not)
+  tr -d '\r' <"$1" | grep -qxF -- "$2" || {
+    echo "--- $1:" >&2
+    cat "$1" >&2
+    fail "missing line: $2"
+  }
+}
+
+work=$(mktemp -d)
+holder=
+finish() {
+  # A lock holder left waiting would keep CTest waiting too.
+  touch "$work/release"
+  [ -z "$holder" ] || wait "$holder" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+mkdir -p "$work/prog" "$work/S/sub" "$work/S/linked" "$work/D" "$work/outside"
+cp "$exe" "$work/prog/tandrel.exe"
+printf 'alpha' >"$work/S/a.txt"
+printf 'beta' >"$work/S/sub/b.txt"
+printf 'gamma' >"$work/S/linked/c.txt"
+printf 'stale' >"$work/D/stale.txt"
+printf 'precious' >"$work/outside/precious.txt"
+# A folder link where the source has a folder: never entered, never cleaned.
+ln -s "$work/outside" "$work/D/linked"
+
+config="$work/prog/tandrel.cfg"
+write_config() {  # JOB-NAME SOURCE DEST
+  printf '[Active Jobs]\r\n0=%s\r\n\r\n[%s]\r\nSource=%s\r\nDestination=%s\r\nFileMask=*.*\r\n' \
+    "$1" "$1" "$(win "$2")" "$(win "$3")" >"$config"
+  printf 'Include SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n\r\n[Log]\r\nLogFile=1\r\nExtendedLog=1\r\n' \
+    >>"$config"
+}
+write_config Docs "$work/S" "$work/D"
+S=$(win "$work/S")
+D=$(win "$work/D")
+
+# --preview: what the run would do, nothing done; the link where a folder
+# belongs is a failure to come (exit 2).
+code=0
+run "$work/prog/tandrel.exe" --preview >"$work/preview.out" 2>&1 || code=$?
+[ "$code" = 2 ] || fail "--preview exited $code, expected 2"
+expect_line "$work/preview.out" "Would delete file \"$D\\stale.txt\""
+[ -f "$work/D/stale.txt" ] && [ ! -e "$work/D/a.txt" ] || fail "--preview changed the destination"
+
+# /SYNC: the link is refused as a folder, so the run fails (exit 2), and
+# nothing behind the link is written or deleted.
+code=0
+run "$work/prog/tandrel.exe" /SYNC 2>"$work/sync.err" || code=$?
+[ "$code" = 2 ] || fail "/SYNC with a link in the destination exited $code, expected 2"
+log="$work/prog/Log/Tandrel.log"
+expect_line "$log" "File ... .C.. code 0 $S\\a.txt -> $D\\a.txt"
+expect_line "$log" "File ... .C.. code 0 $S\\sub\\b.txt -> $D\\sub\\b.txt"
+[ "$(cat "$work/D/a.txt")" = alpha ] && [ "$(cat "$work/D/sub/b.txt")" = beta ] || fail "copies differ"
+[ ! -e "$work/D/stale.txt" ] || fail "the stale destination file was kept"
+[ -L "$work/D/linked" ] || fail "the link was replaced"
+[ "$(ls "$work/outside")" = precious.txt ] || fail "the link's target was changed: $(ls "$work/outside")"
+
+# A clean run: exit 0, nothing on standard error.
+rm "$work/D/linked"
+mkdir "$work/D/linked"
+code=0
+run "$work/prog/tandrel.exe" /SYNC 2>"$work/clean.err" || code=$?
+[ "$code" = 0 ] || fail "a clean /SYNC exited $code: $(cat "$work/clean.err")"
+[ ! -s "$work/clean.err" ] || fail "a clean /SYNC wrote: $(cat "$work/clean.err")"
+[ "$(cat "$work/D/linked/c.txt")" = gamma ] || fail "the folder that replaced the link was not filled"
+
+# Another process holds the run lock: exit 3, nothing done.
+printf 'new' >"$work/S/new.txt"
+run "$hold" "$(win "$config")" "$(win "$work/release")" >"$work/hold.out" &
+holder=$!
+holds() { tr -d '\r' <"$work/hold.out" | grep -qx held; }
+for _ in $(seq 100); do
+  holds && break
+  sleep 0.1
+done
+holds || fail "the lock holder did not take the lock: $(cat "$work/hold.out")"
+code=0
+run "$work/prog/tandrel.exe" /SYNC 2>"$work/busy.err" || code=$?
+touch "$work/release"
+wait "$holder" || true
+holder=
+[ "$code" = 3 ] || fail "a /SYNC beside a held lock exited $code, expected 3"
+grep -q "Another run of this configuration is in progress" "$work/busy.err" || fail "no busy line: $(cat "$work/busy.err")"
+[ ! -e "$work/D/new.txt" ] || fail "a busy run copied"
+
+echo "end-to-end: passed"
