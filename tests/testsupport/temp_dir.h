@@ -41,6 +41,8 @@ void MakeWritable(const std::string& path);
 // Makes `link` a link to the folder `target`; false where the system cannot
 // make one (Wine makes none from a Windows program).
 bool MakeFolderLink(const std::string& target, const std::string& link);
+// The same for a link to a file.
+bool MakeFileLink(const std::string& target, const std::string& link);
 // Hides a file whose name begins with "." where hidden is an attribute of
 // its own (on Linux the name hides it already).
 void MakeHidden(const std::string& path);

@@ -78,6 +78,12 @@ bool MakeFolderLink(const std::string& target, const std::string& link) {
   return !ec;
 }
 
+bool MakeFileLink(const std::string& target, const std::string& link) {
+  const bool made = ::symlink(target.c_str(), link.c_str()) == 0;
+  if (!made) ADD_FAILURE() << "cannot link " << link;
+  return made;
+}
+
 void MakeHidden(const std::string&) {}
 
 std::string LeaveStaleTemporary(const std::string& folder) {

@@ -98,14 +98,24 @@ void MakeWritable(const std::string& path) {
     ::SetFileAttributesW(LongPath(path).c_str(), a & ~FILE_ATTRIBUTE_READONLY);
 }
 
-bool MakeFolderLink(const std::string& target, const std::string& link) {
+namespace {
+
+bool MakeLink(const std::string& target, const std::string& link, DWORD kind) {
   const std::wstring linkPath = LongPath(link);
   ::CreateSymbolicLinkW(linkPath.c_str(), LongPath(target).c_str(),
-                        SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+                        kind | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
   // Wine answers success and makes nothing: no link to test with then.
   const DWORD made = ::GetFileAttributesW(linkPath.c_str());
   return made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_REPARSE_POINT);
 }
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& target, const std::string& link) {
+  return MakeLink(target, link, SYMBOLIC_LINK_FLAG_DIRECTORY);
+}
+
+bool MakeFileLink(const std::string& target, const std::string& link) { return MakeLink(target, link, 0); }
 
 void MakeHidden(const std::string& path) {
   const DWORD a = AttributesOf(path);

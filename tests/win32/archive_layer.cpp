@@ -1,0 +1,120 @@
+#include "archive_layer.h"
+
+#include "platform/paths.h"
+#include "testsupport/temp_dir.h"
+
+namespace tandrel::test {
+namespace {
+
+using platform::EntryFacts;
+using platform::FolderOps;
+namespace attr = platform::attr;
+
+class ArchiveSearch : public platform::SearchOps {
+ public:
+  ArchiveSearch(std::unique_ptr<platform::SearchOps> real, const ArchiveLayer& layer)
+      : real_(std::move(real)), layer_(layer) {}
+  bool Next(platform::FindEntry& entry) override {
+    if (!real_->Next(entry)) return false;
+    if (entry.facts) layer_.Apply(*entry.facts);
+    return true;
+  }
+  int error() const override { return real_->error(); }
+
+ private:
+  std::unique_ptr<platform::SearchOps> real_;
+  const ArchiveLayer& layer_;
+};
+
+class ArchiveFolder : public FolderOps {
+ public:
+  ArchiveFolder(std::unique_ptr<FolderOps> real, const ArchiveLayer& layer)
+      : real_(std::move(real)), layer_(layer) {}
+
+  bool valid() const override { return real_->valid(); }
+  int error() const override { return real_->error(); }
+  std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
+    return std::make_unique<ArchiveFolder>(real_->OpenSub(name), layer_);
+  }
+  std::unique_ptr<FolderOps> Duplicate() const override {
+    return std::make_unique<ArchiveFolder>(real_->Duplicate(), layer_);
+  }
+  EntryFacts LookAt(const std::string& name) const override {
+    EntryFacts facts = real_->LookAt(name);
+    layer_.Apply(facts);
+    return facts;
+  }
+  bool ArchiveOf(const std::string& name, const EntryFacts&) const override {
+    return (LookAt(name).attributes & attr::Archive) != 0;
+  }
+  int SetAttributes(const std::string& name, uint32_t attributes) const override {
+    const int rc = real_->SetAttributes(name, attributes);
+    if (rc == 0) layer_.Record(real_->LookAt(name), attributes & attr::Archive);
+    return rc;
+  }
+  int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
+  int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
+  int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
+  int MayChange() const override { return real_->MayChange(); }
+  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
+             const platform::CopyProgress& progress) const override {
+    const auto& other = static_cast<const ArchiveFolder&>(dest);
+    const bool archive = (LookAt(name).attributes & attr::Archive) != 0;
+    const int rc = real_->CopyTo(name, *other.real_, destName, progress);
+    // The copy takes its source's archive state with it.
+    if (rc == 0) layer_.Record(other.real_->LookAt(destName), archive);
+    return rc;
+  }
+  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
+    return std::make_unique<ArchiveSearch>(real_->Search(mask), layer_);
+  }
+  std::unique_ptr<platform::ReaderOps> OpenFile(const std::string& name, int& error) const override {
+    return real_->OpenFile(name, error);
+  }
+
+ private:
+  std::unique_ptr<FolderOps> real_;
+  const ArchiveLayer& layer_;
+};
+
+}  // namespace
+
+bool ArchiveLayer::ClearsArchive(const platform::FileSystem& real, const std::string& folder) {
+  const std::string name = "archive-probe.txt";
+  WriteFile(platform::JoinPath(folder, name), "probe");
+  const std::unique_ptr<FolderOps> dir = real.OpenFolder(folder);
+  dir->SetAttributes(name, 0);
+  const EntryFacts facts = dir->LookAt(name);
+  const bool clears = !(platform::FullAttributes(*dir, name, facts) & attr::Archive);
+  dir->RemoveFile(name);
+  return clears;
+}
+
+std::unique_ptr<FolderOps> ArchiveLayer::OpenFolder(const std::string& path) const {
+  return std::make_unique<ArchiveFolder>(real_.OpenFolder(path), *this);
+}
+
+void ArchiveLayer::Apply(EntryFacts& facts) const {
+  if (!facts.exists() || !facts.isRegular) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const auto it = kept_.find({facts.device, facts.inode});
+  // A file changed since its state was kept has its archive bit set again.
+  const bool archive = it == kept_.end() || it->second.size != facts.size ||
+                       it->second.writeTime != facts.writeTime ||
+                       it->second.writeTimeNsec != facts.writeTimeNsec || it->second.archive;
+  facts.attributes = (facts.attributes & ~attr::Archive) | (archive ? attr::Archive : 0);
+  facts.archiveKnown = true;
+}
+
+void ArchiveLayer::Forget() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  kept_.clear();
+}
+
+void ArchiveLayer::Record(const EntryFacts& facts, bool archive) const {
+  if (!facts.exists() || !facts.isRegular) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  kept_[{facts.device, facts.inode}] = Kept{facts.size, facts.writeTime, facts.writeTimeNsec, archive};
+}
+
+}  // namespace tandrel::test
