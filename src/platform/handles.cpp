@@ -203,7 +203,10 @@ int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, c
                     const std::string& destName, const CopyProgress& progress) {
   if (!sourceDir.valid()) return sourceDir.error();
   if (!destDir.valid()) return destDir.error();
-  if (Protected(destDir.LookAt(destName))) return kErrAccessDenied;
+  // A hidden file is not replaced either, as a read-only one is not.
+  const EntryFacts dest = destDir.LookAt(destName);
+  if (Protected(dest) || (dest.exists() && dest.isRegular && (dest.attributes & attr::Hidden)))
+    return kErrAccessDenied;
   const EntryFacts source = sourceDir.LookAt(sourceName);
   if (!source.exists()) return source.error;
   // A link, a folder or a device is never copied.

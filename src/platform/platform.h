@@ -225,7 +225,7 @@ void EnsureDirectory(const std::string& path);
 
 // Copies content, last-write time, read-only and archive state (also to a
 // read-only copy), replacing the destination atomically. Refuses with
-// kErrAccessDenied when the destination is a folder or a read-only file.
+// kErrAccessDenied when the destination is a folder or a read-only or hidden file.
 // Size and time are those the source had when the copy opened it: bytes
 // appended later are not copied, and the copy keeps the earlier time, so the
 // next run finds the source newer. Holes of a sparse source stay holes. A

@@ -54,6 +54,9 @@ TEST_F(Win32PlatformTest, AttributesAreTheFilesOwnAndCopiesCarryThem) {
         << r.name;
     EXPECT_EQ(copies.FileAge(r.name), top.FileAge(r.name)) << r.name;
   }
+  // A hidden destination is not replaced, as a read-only one is not.
+  EXPECT_EQ(CopyFileReplace(top, "plain.txt", copies, "hidden.txt"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(test::ReadFile(JoinPath(Path("copies"), "hidden.txt")), "hidden.txt");
   // A listing with no hidden or system files in its set leaves them out.
   DirSearch search(top, "*.txt", attr::ReadOnly | attr::Archive);
   std::vector<std::string> names;
