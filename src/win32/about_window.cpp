@@ -72,9 +72,15 @@ void TfAbout::Placing() {
   SetWindowText(Control(kIdVersion), VersionLineOf(platform::ExecutablePath()));
 }
 
-void TfAbout::Shown() { ::SetFocus(Control(IDOK)); }
+void TfAbout::Shown() {
+  ::SetFocus(Control(IDOK));
+  if (timeUp_) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
 
-void TfAbout::Hidden() { ::KillTimer(Handle(), kCloseTimer); }
+void TfAbout::Hidden() {
+  ::KillTimer(Handle(), kCloseTimer);
+  timeUp_ = false;
+}
 
 void TfAbout::Command(int id, int code, HWND) {
   switch (id) {
@@ -100,7 +106,13 @@ LRESULT TfAbout::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCloseTimer) {
         ::KillTimer(Handle(), kCloseTimer);
-        Close();
+        // Time that ran out before the splash could appear (a slow start)
+        // closes it as soon as it does.
+        if (Showing()) {
+          Close();
+        } else {
+          timeUp_ = true;
+        }
       }
       return 0;
     case WM_PAINT:

@@ -36,6 +36,7 @@ class TfAbout : public Form {
 
   HWND centreOver_ = nullptr;
   HBRUSH yellow_ = nullptr;
+  bool timeUp_ = false;  // tClose fired before the first showing
 };
 
 }  // namespace tandrel::win32
