@@ -11,14 +11,14 @@
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
 #include "dialogs/qt_prompter.h"
+#include "ui/about_text.h"
 
 namespace tandrel {
 
-const char* const kHomePage = "https://www.kolvane.example/tandrel";
+const char* const kHomePage = ui::kHomePage;
 
 namespace {
 
-constexpr const char* kCopyRight = "Copyright \u00a9 2026 Kolvane";
 constexpr int kCloseAfterMs = 3000;
 
 // The captions stand in yellow panels, written in the desktop colour.
@@ -45,8 +45,8 @@ QLabel* StaticText(QWidget* parent, const char* name, int top, const QString& te
 }  // namespace
 
 QString VersionLine() {
-  return QString::asprintf("Tandrel version %d.%d.%d.%d", TANDREL_VERSION_MAJOR, TANDREL_VERSION_MINOR,
-                           TANDREL_VERSION_PATCH, TANDREL_VERSION_TWEAK);
+  return QString::fromStdString(ui::VersionLine(TANDREL_VERSION_MAJOR, TANDREL_VERSION_MINOR,
+                                                TANDREL_VERSION_PATCH, TANDREL_VERSION_TWEAK));
 }
 
 TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
@@ -78,7 +78,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
 
   // The design-time text is replaced at every showing.
   st_Version_ = StaticText(this, "st_Version", 8, "Tandrel version");
-  stCopyRight_ = StaticText(this, "stCopyRight", 24, QString::fromUtf8(kCopyRight));
+  stCopyRight_ = StaticText(this, "stCopyRight", 24, QString::fromUtf8(ui::kCopyRight));
   stHomePage_ = StaticText(this, "stHomePage", 56, QString::fromLatin1(kHomePage));
   QFont underlined = stHomePage_->font();
   underlined.setUnderline(true);

@@ -1,5 +1,5 @@
-// The Windows program's entry: the answers, the preview and the unattended
-// run, on the same engine as everywhere.
+// The Windows program's entry: the answers and the preview, the unattended
+// run where nobody could see a window, and otherwise the program's windows.
 
 #include <windows.h>
 
@@ -13,27 +13,9 @@
 #include "program/exit_codes.h"
 #include "program/unattended.h"
 #include "win32/console.h"
+#include "win32/windows_startup.h"
 
-namespace {
-
-// What the program says when it is asked for the windows it does not have.
-constexpr char kNoWindowsLine[] =
-    "This build has no windows: use /SYNC for a run, --preview to see what a run would do, --help for more";
-
-void SayNoWindows() {
-  if (tandrel::win32::HasStandardError()) {
-    tandrel::EchoToStandardError(kNoWindowsLine);
-    return;
-  }
-  // Started from Explorer: nobody would see a line on standard error.
-  ::MessageBoxW(nullptr, tandrel::platform::win32::Wide(kNoWindowsLine).c_str(),
-                tandrel::platform::win32::Wide(tandrel::kApplicationTitle).c_str(),
-                MB_OK | MB_ICONINFORMATION);
-}
-
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showState) {
   tandrel::win32::UseParentConsole();
   tandrel::platform::InitLocale();
   const std::vector<std::string> arguments = tandrel::win32::Arguments();
@@ -46,13 +28,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     if (const std::optional<int> code = tandrel::RunWithoutWindows(argc, argv.data(), programPath))
       return *code;
-    if (tandrel::HasSyncSwitch(tandrel::ArgumentText(argc, argv.data()))) {
+    // A scheduled task that runs whether or not the user is logged on has
+    // no desktop to show a splash or a box on.
+    if (tandrel::HasSyncSwitch(tandrel::ArgumentText(argc, argv.data())) &&
+        !tandrel::win32::HasVisibleDesktop()) {
       return tandrel::RunUnattended(programPath);
     }
   } catch (...) {
     tandrel::ReportStartUpError(std::current_exception());
     return tandrel::kExitStartUpError;
   }
-  SayNoWindows();
-  return tandrel::kExitStartUpError;
+  // "--minimized" does what a shortcut's "Run: Minimized" does.
+  if (tandrel::ShowStateOf(argc, argv.data()) == tandrel::kShowMinNoActive) showState = SW_SHOWMINNOACTIVE;
+  return tandrel::win32::RunWindows(programPath, tandrel::ArgumentText(argc, argv.data()), showState);
 }
