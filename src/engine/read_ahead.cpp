@@ -60,11 +60,10 @@ void SharedReading::AwaitThread() {
     if (n % 64 == 0 && Clock::now() >= until) break;
     Pause();
   }
-  for (;;) {
-    const unsigned finished = helper_->finished_.load(std::memory_order_acquire);
-    if (done_.load(std::memory_order_acquire)) return;
-    helper_->finished_.wait(finished, std::memory_order_acquire);
-  }
+  // A condition variable rather than an atomic wait: the latter can miss
+  // its wake-up where the system has no futex to build it on.
+  std::unique_lock lock(helper_->finishedMutex_);
+  helper_->finished_.wait(lock, [this] { return done_.load(std::memory_order_acquire); });
 }
 
 ReadAhead::ReadAhead(bool enabled, bool slowDisk)
@@ -140,7 +139,11 @@ bool ReadAhead::TakeShared() {
     gapMicros_ += (gap - gapMicros_) / 4;
   }
   reading->Run();
-  finished_.fetch_add(1, std::memory_order_release);
+  {
+    // Taken and released so that a walk going to sleep either sees the
+    // reading done or is asleep already when told.
+    std::lock_guard lock(finishedMutex_);
+  }
   finished_.notify_all();
   lastShared_ = Clock::now();
   return true;

@@ -135,7 +135,8 @@ class ReadAhead {
   std::atomic<bool> warming_{true};  // off once the caches prove warm
   std::atomic<size_t> queued_{0};    // levels_.size(), read without the lock
   std::atomic<SharedReading*> offered_{nullptr};
-  std::atomic<unsigned> finished_{0};  // shared readings the thread has done
+  std::mutex finishedMutex_;
+  std::condition_variable finished_;  // told when the thread has done a shared reading
   const bool slowDisk_;
   bool watch_;
   // The thread's own: when it last finished a shared reading, and the usual
