@@ -63,9 +63,11 @@ has_line "$work/help.txt" "Configuration: $appdata\\Tandrel\\tandrel.cfg"
 has_line "$work/help.txt" "Log folder:    $localappdata\\Tandrel\\Log\\"
 has_line "$work/help.txt" 'Manual:        C:\Program Files\Tandrel\tandrel.html'
 
-# A run with the configuration in the user's folder; its Log folder is made
-# where none of its parents existed.
-mkdir -p "$work/S" "$work/D" "$config_dir"
+# The first start makes the configuration's folder; a run with the
+# configuration there makes its Log folder where none of its parents existed.
+run 'C:\Program Files\Tandrel\tandrel.exe' /SYNC 2>/dev/null || fail "/SYNC without a configuration exited with $?"
+[ -d "$config_dir" ] || fail "no folder for the configuration: $config_dir"
+mkdir -p "$work/S" "$work/D"
 printf 'alpha' >"$work/S/a.txt"
 printf '[Active Jobs]\r\n0=Docs\r\n\r\n[Docs]\r\nSource=%s\r\nDestination=%s\r\nFileMask=*.*\r\n\r\n[Log]\r\nLogFile=1\r\n' \
   "$(win "$work/S")" "$(win "$work/D")" >"$config_dir/tandrel.cfg"
