@@ -52,7 +52,8 @@ windows-test: windows-configure
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure
 
 # tandrel-<version>-win64.zip: the program, its manual and the README, to
-# run where it is unpacked.
+# run where it is unpacked; and tandrel-<version>-win64-setup.exe, which
+# installs them (needs makensis).
 windows-package: windows
 	bash scripts/windows-package.sh $(WINDOWS_BUILD)
 

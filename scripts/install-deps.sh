@@ -16,7 +16,7 @@ packages=(
   fonts-dejavu-core
 )
 # The Windows program: Debian's cross compiler, and Wine to test it.
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 zip)
+windows_packages=(g++-mingw-w64-x86-64-posix nsis wine wine64 zip)
 if [ "$what" = windows ]; then
   packages=(cmake make "${windows_packages[@]}")
 fi

@@ -2,9 +2,12 @@
 
 #include "config/tinifile.h"
 #include "log/run_log.h"
+#include "platform/paths.h"
 #include "support/file_names.h"
 
 namespace tandrel {
+
+const char kInstalledMarker[] = "installed.txt";
 
 FileLocations LocationsBesideProgram(const std::string& programPath) {
   return {IniFilePathFor(programPath), LogFolderFor(programPath), WithExtension(programPath, ".html")};
@@ -13,21 +16,30 @@ FileLocations LocationsBesideProgram(const std::string& programPath) {
 FileLocations LocationsPerUser(const platform::UserFolderSettings& user, const std::string& docFolder) {
   const std::string config = user.configHome.empty() ? user.home + "/.config" : user.configHome;
   const std::string state = user.stateHome.empty() ? user.home + "/.local/state" : user.stateHome;
-  return {config + "/tandrel/tandrel.cfg", state + "/tandrel/Log/", docFolder + "/manual.html"};
+  return {config + "/tandrel/tandrel.cfg", state + "/tandrel/Log/", docFolder + "/manual.html", true};
 }
 
-bool KeepsFilesPerUser() {
-#ifdef TANDREL_PER_USER_FILES
-  return true;
-#else
-  return false;
-#endif
+FileLocations LocationsInstalledOnWindows(const platform::UserFolderSettings& user,
+                                          const std::string& programPath) {
+  const std::string roaming = user.configHome.empty() ? user.home + "\\AppData\\Roaming" : user.configHome;
+  const std::string local = user.stateHome.empty() ? user.home + "\\AppData\\Local" : user.stateHome;
+  return {roaming + "\\Tandrel\\tandrel.cfg", local + "\\Tandrel\\Log\\", WithExtension(programPath, ".html"),
+          true};
 }
 
 FileLocations LocationsFor(const std::string& programPath) {
-#ifdef TANDREL_PER_USER_FILES
+#if defined(TANDREL_PER_USER_FILES)
   (void)programPath;
   return LocationsPerUser(platform::UserFolders(), TANDREL_DOC_DIR);
+#elif defined(_WIN32)
+  // Decided at run time, as one build serves both the zip and the setup
+  // program; a marker file is what a user can see, and it needs neither the
+  // registry nor a guess from the folder's name.
+  const std::string marker = platform::JoinPath(ProgramFolder(programPath), kInstalledMarker);
+  if (platform::GetAttributes(marker) != platform::kInvalidAttributes) {
+    return LocationsInstalledOnWindows(platform::UserFolders(), programPath);
+  }
+  return LocationsBesideProgram(programPath);
 #else
   return LocationsBesideProgram(programPath);
 #endif

@@ -1,7 +1,8 @@
 #pragma once
 // Where the program keeps its files. A copy run from where it was built or
-// copied keeps them beside the executable; an installed copy (a build
-// option) keeps them in the user's own folders.
+// copied keeps them beside the executable; an installed copy keeps them in
+// the user's own folders: on Linux a build option says so, on Windows the
+// marker file that the setup program puts beside tandrel.exe.
 
 #include <string>
 
@@ -13,7 +14,12 @@ struct FileLocations {
   std::string configFile;  // the configuration file
   std::string logFolder;   // the Log folder, ending in "/"
   std::string manual;      // the user manual that Help opens
+  bool perUser = false;    // in the user's folders, which may have to be made
 };
+
+// The file beside an installed tandrel.exe that tells it from a portable
+// copy: the setup program writes it and its uninstaller removes it.
+extern const char kInstalledMarker[];
 
 // Beside the executable: <executable>.cfg, Log/ and <executable>.html.
 FileLocations LocationsBesideProgram(const std::string& programPath);
@@ -23,10 +29,14 @@ FileLocations LocationsBesideProgram(const std::string& programPath);
 // installed documentation folder `docFolder`.
 FileLocations LocationsPerUser(const platform::UserFolderSettings& user, const std::string& docFolder);
 
+// A copy installed on Windows: <configHome>\Tandrel\tandrel.cfg and
+// <stateHome>\Tandrel\Log\ (APPDATA and LOCALAPPDATA; when one is not
+// given, the folder below <home>\AppData that the system would give), and
+// the manual beside the program as in a portable copy.
+FileLocations LocationsInstalledOnWindows(const platform::UserFolderSettings& user,
+                                          const std::string& programPath);
+
 // The locations this build uses for the executable at `programPath`.
 FileLocations LocationsFor(const std::string& programPath);
-
-// True when this build keeps its files in the user's folders.
-bool KeepsFilesPerUser();
 
 }  // namespace tandrel

@@ -21,7 +21,7 @@ TfMainBase::TfMainBase(std::string programPath)
       clock_([] { return std::time(nullptr); }) {
   // A configuration kept in the user's folders needs its folder before the
   // first setting can be saved there.
-  if (KeepsFilesPerUser()) platform::CreateDirectories(ProgramFolder(locations_.configFile));
+  if (locations_.perUser) platform::CreateDirectories(ProgramFolder(locations_.configFile));
 }
 
 // The run closes its log file at its end, so nothing is left to close here.

@@ -365,11 +365,12 @@ uint64_t BlocksReadByThisThread();
 
 // Where a user's files go: the home folder (HOME, or the password database's
 // entry when HOME is unset or not absolute) and the XDG base folders when the
-// environment gives them as absolute paths (empty otherwise).
+// environment gives them as absolute paths (empty otherwise). On Windows:
+// USERPROFILE, APPDATA and LOCALAPPDATA, each only when absolute.
 struct UserFolderSettings {
   std::string home;
-  std::string configHome;  // XDG_CONFIG_HOME
-  std::string stateHome;   // XDG_STATE_HOME
+  std::string configHome;  // XDG_CONFIG_HOME; APPDATA on Windows
+  std::string stateHome;   // XDG_STATE_HOME; LOCALAPPDATA on Windows
 };
 UserFolderSettings UserFolders();
 

@@ -34,14 +34,26 @@ long UtcOffsetNow() {
 // Hidden is an attribute of its own here, never a matter of the name.
 bool IsHiddenName(const std::string&) { return false; }
 
+namespace {
+
+// The variable's value when it is an absolute path ("C:\..." or a share);
+// the system sets these three for every log-on, services included.
+std::string AbsoluteFromEnvironment(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD n = ::GetEnvironmentVariableW(name, buffer, MAX_PATH);
+  if (n < 3 || n >= MAX_PATH) return {};
+  const bool absolute = (buffer[1] == L':' && (buffer[2] == L'\\' || buffer[2] == L'/')) ||
+                        (buffer[0] == L'\\' && buffer[1] == L'\\');
+  return absolute ? win32::Narrow(buffer, n) : std::string();
+}
+
+}  // namespace
+
 UserFolderSettings UserFolders() {
   UserFolderSettings folders;
-  const std::wstring profile = [] {
-    wchar_t buffer[MAX_PATH];
-    const DWORD n = ::GetEnvironmentVariableW(L"USERPROFILE", buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
-  }();
-  folders.home = win32::Narrow(profile);
+  folders.home = AbsoluteFromEnvironment(L"USERPROFILE");
+  folders.configHome = AbsoluteFromEnvironment(L"APPDATA");
+  folders.stateHome = AbsoluteFromEnvironment(L"LOCALAPPDATA");
   return folders;
 }
 
