@@ -358,6 +358,8 @@ class RunLock {
 // ---- Process and locale ---------------------------------------------------
 
 std::string ExecutablePath();  // full path of the running executable
+// The system's own text for one of its error codes, without a final full stop.
+std::string ErrorText(int error);
 
 // Blocks the calling thread has had read from a disk so far; 0 where the
 // system does not count them. Answers from the system's caches add none.

@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include <cstring>
 #include <stdexcept>
 
 #include "engine/preview_run.h"
@@ -82,11 +81,14 @@ void MainWindowLogic::Run(MainCommand command) {
 }
 
 void MainWindowLogic::ViewLogFile() {
+  // The browser starts in the Log folder even before a run has made it: a
+  // missing start folder would leave it wherever the program was started.
+  platform::EnsureDirectory(LogFolder());
   const std::string path = prompter_.OpenFile(LogFolder(), "Log files", "*.log");
   if (path.empty()) return;
   std::string content;
   if (const int error = platform::ReadWholeFile(path, content)) {
-    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(error));
+    throw std::runtime_error("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
   }
   MemoReplaceAll(SplitLines(content));
 }

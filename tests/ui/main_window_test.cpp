@@ -10,12 +10,16 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "scripted_prompter.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel {
 namespace {
+
+// Paths in lines and requests end in the platform's own separator.
+const std::string kSep(1, platform::kPathSeparator);
 
 using Lines = std::vector<std::string>;
 using ui::MainCommand;
@@ -161,8 +165,8 @@ TEST_F(MainWindowTest, PreviewShowsWhatARunWouldDoAndChangesNothing) {
   test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + dir_ / "S" +
                                             "\r\nDestination=" + dir_ / "D\r\nCleanup Destination=1\r\n");
   main_->Perform(MainCommand::Preview);
-  const Lines expectedEnd = {"Would delete file \"" + dir_ / "D/stale\"",
-                             "Dir " + dir_ / "S/ - 2 files and 0 directories synchronised",
+  const Lines expectedEnd = {"Would delete file \"" + dir_ / "D" + kSep + "stale\"",
+                             "Dir " + dir_ / "S" + kSep + " - 2 files and 0 directories synchronised",
                              "Preview: 2 files would be copied, 0 source files deleted, 1 destination files "
                              "deleted, 0 folders removed"};
   ASSERT_GE(view_.lines.size(), 3u);
@@ -198,7 +202,7 @@ TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
   main_->Perform(MainCommand::Synchronise);
   view_.meanwhile = nullptr;
   EXPECT_EQ(tipDuring, "Tandrel: running job \"J\"");
-  EXPECT_EQ(during.rfind("Job \"J\" - " + dir_ / "S/", 0), 0u) << during;
+  EXPECT_EQ(during.rfind("Job \"J\" - " + dir_ / "S" + kSep, 0), 0u) << during;
   EXPECT_EQ(view_.status,
             "Ended 26-03-10  10:05: 0 failures, 3 copied, 0 + 0 deleted (From + To), 0 folders removed");
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
@@ -278,7 +282,8 @@ TEST_F(MainWindowTest, AConfirmedCloseLetsTheRunFinishThenEnds) {
   };
   main_->Perform(MainCommand::Synchronise);
   EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
-  EXPECT_EQ(view_.lines.back().rfind("Dir " + dir_ / "S/ - 20 files", 0), 0u) << view_.lines.back();
+  EXPECT_EQ(view_.lines.back().rfind("Dir " + dir_ / "S" + kSep + " - 20 files", 0), 0u)
+      << view_.lines.back();
   EXPECT_TRUE(test::Exists(dir_ / "D/f19"));
 
   // Closed and stopped: the run ends after the file in hand, then the program.
@@ -301,10 +306,13 @@ TEST_F(MainWindowTest, ViewLogFileShowsItsLinesAndTheRunsThatFollow) {
   main_->Perform(MainCommand::ViewLogFile);
   main_->Perform(MainCommand::ViewLogFile);  // cancelled: nothing changes
   main_->Perform(MainCommand::ViewLogFile);
-  EXPECT_EQ(prompts_.errors, Lines{"Cannot open file \"" + dir_ / "gone.log\". No such file or directory."});
+  EXPECT_EQ(prompts_.errors, Lines{"Cannot open file \"" + dir_ / "gone.log\". " +
+                                   platform::ErrorText(platform::kErrNotFound) + "."});
   EXPECT_EQ(view_.lines, (Lines{"a", "b"}));
-  // The browser starts where the log files are, not beside the program.
-  EXPECT_EQ(prompts_.fileRequests[0], dir_ / "Log/|Log files|*.log");
+  // The browser starts where the log files are, not beside the program,
+  // and finds that folder made before any run.
+  EXPECT_EQ(prompts_.fileRequests[0], dir_ / "Log" + kSep + "|Log files|*.log");
+  EXPECT_TRUE(test::Exists(dir_ / "Log"));
   main_->Perform(MainCommand::Synchronise);  // AppendLog off: the file's lines go
   EXPECT_EQ(view_.lines.size(), 2u);
   EXPECT_EQ(StartLines(), 1);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <climits>
 #include <clocale>
+#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
@@ -20,6 +21,8 @@ std::string ExecutablePath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::string ErrorText(int error) { return std::strerror(error); }
 
 uint64_t BlocksReadByThisThread() {
   struct rusage usage;

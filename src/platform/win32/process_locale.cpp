@@ -20,6 +20,21 @@ std::string ExecutablePath() {
   }
 }
 
+std::string ErrorText(int error) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n > 0 ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
+  if (text) ::LocalFree(text);
+  // The system ends its texts with a full stop and a line break; the
+  // program adds its own.
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.' ||
+                              message.back() == L' '))
+    message.pop_back();
+  return win32::Narrow(message);
+}
+
 // The system counts no reads per thread that the read-ahead could use.
 uint64_t BlocksReadByThisThread() { return 0; }
 
