@@ -27,20 +27,14 @@
 #include "dialogs/configgeneral.h"
 #include "dialogs/configjobs.h"
 #include "dialogs/form_support.h"
+#include "ui/main_window_layout.h"
 #include "ui/run_status.h"
 
 namespace tandrel {
 
 namespace {
 
-constexpr int kClientWidth = 658;
-constexpr int kClientHeight = 482;
-constexpr int kPanelHeight = 26;
-constexpr int kStatusHeight = 19;
-constexpr int kLogTop = 48;
-// mLog keeps this distance to the bottom of the area above the status bar.
-constexpr int kLogBottomGap = kClientHeight - kStatusHeight - (kLogTop + 413);
-constexpr int kSyncIntervalMs = 10000;
+using namespace ui::main_layout;
 
 // The area between menu bar and status bar: the tool panel along the top,
 // the "Log" label, and mLog anchored to all four sides.

@@ -32,19 +32,6 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   // The windows that the commands show, created after this one.
   void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
 
-  // Commands; each menu action, tool button and tray action calls one of these.
-  void mSynchroniseClick() { Perform(ui::MainCommand::Synchronise); }
-  void mStopClick() { Perform(ui::MainCommand::Stop); }
-  void mPreviewClick() { Perform(ui::MainCommand::Preview); }
-  void mExitClick() { Perform(ui::MainCommand::Exit); }
-  void mActViewLogFileClick() { Perform(ui::MainCommand::ViewLogFile); }
-  void mJobsClick() { Perform(ui::MainCommand::Jobs); }
-  void mGeneralClick() { Perform(ui::MainCommand::General); }
-  void Contents1Click() { Perform(ui::MainCommand::Contents); }
-  void mAbout1Click() { Perform(ui::MainCommand::About); }
-  void pmTIRestoreClick() { Perform(ui::MainCommand::Restore); }
-  void tSyncTimer() { Perform(ui::MainCommand::Tick); }
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;

@@ -89,6 +89,20 @@ class MainWindowLogic : public TfMainBase {
   // ends the program if a close was agreed to meanwhile and no run remains.
   void Perform(MainCommand command);
 
+  // The window's commands by the names of their handlers: each menu item,
+  // tool button, tray item and timer of either front end calls one.
+  void mSynchroniseClick() { Perform(MainCommand::Synchronise); }
+  void mStopClick() { Perform(MainCommand::Stop); }
+  void mPreviewClick() { Perform(MainCommand::Preview); }
+  void mExitClick() { Perform(MainCommand::Exit); }
+  void mActViewLogFileClick() { Perform(MainCommand::ViewLogFile); }
+  void mJobsClick() { Perform(MainCommand::Jobs); }
+  void mGeneralClick() { Perform(MainCommand::General); }
+  void Contents1Click() { Perform(MainCommand::Contents); }
+  void mAbout1Click() { Perform(MainCommand::About); }
+  void pmTIRestoreClick() { Perform(MainCommand::Restore); }
+  void tSyncTimer() { Perform(MainCommand::Tick); }
+
   // The session is ending: agree, and close from now on without asking.
   void QueryEndSession() { WindowsEnding = true; }
   // The window is asked to close, by the user or by Exit. Asks the close

@@ -41,6 +41,9 @@ class Form {
   UINT Dpi() const { return dpi_; }
   // A control made by Add, by its id; null when there is none.
   HWND Control(int id) const;
+  // The state of the check box `id`.
+  bool Checked(int id) const { return ::IsDlgButtonChecked(Handle(), id) == BST_CHECKED; }
+  void Check(int id, bool checked) { ::CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
   // Shows the form over `owner` (disabled meanwhile) and returns when it has
   // closed; a quit message ends the showing too and is passed on.

@@ -84,12 +84,6 @@ void TfConfigGeneral::Command(int id, int code, HWND) {
   }
 }
 
-bool TfConfigGeneral::Checked(int id) const { return ::IsDlgButtonChecked(Handle(), id) == BST_CHECKED; }
-
-void TfConfigGeneral::Check(int id, bool checked) {
-  ::CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
 GeneralSettings TfConfigGeneral::Fields() const {
   GeneralSettings settings;
   settings.time = WindowText(Control(kIdTime));

@@ -33,8 +33,6 @@ class TfConfigGeneral : public Form, private ui::GeneralView {
  private:
   static LRESULT CALLBACK TimeFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                              DWORD_PTR self);
-  bool Checked(int id) const;
-  void Check(int id, bool checked);
 
   // ui::GeneralView
   GeneralSettings Fields() const override;

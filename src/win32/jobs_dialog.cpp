@@ -221,12 +221,6 @@ HWND TfConfigJobs::List(JobList list) const {
   return Control(list == JobList::Active ? kIdActiveList : kIdNonActiveList);
 }
 
-bool TfConfigJobs::Checked(int id) const { return ::IsDlgButtonChecked(Handle(), id) == BST_CHECKED; }
-
-void TfConfigJobs::Check(int id, bool checked) {
-  ::CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
 JobRecord TfConfigJobs::EditorRecord() const {
   JobRecord job;
   job.name = WindowText(Control(kIdJobName));

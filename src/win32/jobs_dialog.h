@@ -63,8 +63,6 @@ class TfConfigJobs : public Form, private ui::JobsView {
  private:
   void Build();
   HWND List(ui::JobList list) const;
-  bool Checked(int id) const;
-  void Check(int id, bool checked);
 
   // ui::JobsView
   JobRecord EditorRecord() const override;

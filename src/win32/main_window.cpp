@@ -6,6 +6,7 @@
 
 #include "platform/win32/wide.h"
 #include "program/unattended.h"
+#include "ui/main_window_layout.h"
 #include "ui/run_status.h"
 #include "win32/about_window.h"
 #include "win32/general_dialog.h"
@@ -16,16 +17,9 @@ namespace {
 
 using platform::win32::Wide;
 
-constexpr int kClientWidth = 658;
-constexpr int kClientHeight = 482;
-constexpr int kPanelHeight = 26;
-constexpr int kStatusHeight = 19;
-constexpr int kLogTop = 48;
-// mLog keeps this distance to the status bar as the window changes size.
-constexpr int kLogBottomGap = kClientHeight - kStatusHeight - (kLogTop + 413);
+using namespace ui::main_layout;
 constexpr int kLineHeight = 14;
 constexpr UINT_PTR kSyncTimer = 1;
-constexpr UINT kSyncIntervalMs = 10000;
 constexpr COLORREF kFailureColour = RGB(0xC0, 0x00, 0x00);
 
 struct ToolButton {

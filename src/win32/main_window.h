@@ -52,19 +52,6 @@ class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
   // program was started (SW_SHOWMINNOACTIVE keeps it hidden).
   void ShowAtStart(int showState);
 
-  // Commands.
-  void mSynchroniseClick() { Perform(ui::MainCommand::Synchronise); }
-  void mStopClick() { Perform(ui::MainCommand::Stop); }
-  void mPreviewClick() { Perform(ui::MainCommand::Preview); }
-  void mExitClick() { Perform(ui::MainCommand::Exit); }
-  void mActViewLogFileClick() { Perform(ui::MainCommand::ViewLogFile); }
-  void mJobsClick() { Perform(ui::MainCommand::Jobs); }
-  void mGeneralClick() { Perform(ui::MainCommand::General); }
-  void Contents1Click() { Perform(ui::MainCommand::Contents); }
-  void mAbout1Click() { Perform(ui::MainCommand::About); }
-  void pmTIRestoreClick() { Perform(ui::MainCommand::Restore); }
-  void tSyncTimer() { Perform(ui::MainCommand::Tick); }
-
   // What the log list shows, for whoever checks it.
   const std::vector<std::wstring>& ShownLines() const { return lines_; }
   bool ShownAsFailure(int line) const { return failure_.at(static_cast<size_t>(line)) != 0; }

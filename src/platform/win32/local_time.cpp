@@ -22,13 +22,19 @@ int64_t SecondsAsUtc(const std::tm& t) {
 }
 
 long UtcOffsetNow() {
-  // The system's own conversion of this moment, as it converts file times.
+  // Every listed file asks; the system's conversion is made once a second,
+  // as it converts file times.
+  static thread_local int64_t cachedSecond = -1;
+  static thread_local long offset = 0;
   FILETIME utc, local;
   ::GetSystemTimeAsFileTime(&utc);
-  if (!::FileTimeToLocalFileTime(&utc, &local)) return 0;
   const int64_t u = static_cast<int64_t>((uint64_t{utc.dwHighDateTime} << 32) | utc.dwLowDateTime);
+  if (u / 10000000 == cachedSecond) return offset;
+  if (!::FileTimeToLocalFileTime(&utc, &local)) return 0;
   const int64_t l = static_cast<int64_t>((uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime);
-  return static_cast<long>((l - u) / 10000000);
+  cachedSecond = u / 10000000;
+  offset = static_cast<long>((l - u) / 10000000);
+  return offset;
 }
 
 // Hidden is an attribute of its own here, never a matter of the name.
