@@ -3,11 +3,27 @@
 # permission bit, so a pass as root alone proves nothing about what an
 # ordinary user meets. Exits 77 (skipped) unless started by root.
 #
-#   run-unprivileged.sh EXECUTABLE [ARGUMENTS...]
+#   run-unprivileged.sh [--with FILE]... [--hide FOLDER]... EXECUTABLE [ARGUMENTS...]
+#
+# The executable runs from a copy, with a copy of each --with file beside it
+# (the programs a test starts, for instance). Each --hide folder (the
+# checkout, the build tree) is covered by an empty folder the user cannot
+# enter while the test runs, so that a test passes wherever the checkout
+# lies, also below a folder only root may enter, and fails here when it
+# still reaches into it.
 #
 # TANDREL_TEST_USER names the user (default: nobody).
 set -euo pipefail
 
+with=()
+hide=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --with) with+=("$2"); shift 2 ;;
+    --hide) hide+=("$2"); shift 2 ;;
+    *) break ;;
+  esac
+done
 exe=$1
 shift
 user=${TANDREL_TEST_USER:-nobody}
@@ -50,7 +66,24 @@ fi
 
 name=$(basename "$exe")
 install -m 0755 -o "$uid" -g "$gid" "$exe" "$work/$name"
+for file in "${with[@]}"; do
+  install -m 0755 -o "$uid" -g "$gid" "$file" "$work/$(basename "$file")"
+done
 install -d -m 0700 -o "$uid" -g "$gid" "$work/tmp"
 echo "running $name as $user ($uid:$gid) in $work"
 cd "$work"
-"${as_user[@]}" env HOME="$work" TMPDIR="$work/tmp" "$work/$name" "$@"
+command=("${as_user[@]}" env HOME="$work" TMPDIR="$work/tmp" "$work/$name" "$@")
+if [ ${#hide[@]} -eq 0 ]; then
+  "${command[@]}"
+  exit
+fi
+# In a mount namespace of its own, so nobody else sees the folders covered.
+# shellcheck disable=SC2016
+unshare --mount --propagation private bash -c '
+  for folder in "${@:2:$1}"; do
+    # A build tree inside the checkout is gone with it.
+    [ -d "$folder" ] || continue
+    mount -t tmpfs -o mode=0700,size=64k tandrel-hidden "$folder" || exit 1
+  done
+  shift $(($1 + 1))
+  exec "$@"' hide "${#hide[@]}" "${hide[@]}" "${command[@]}"

@@ -12,7 +12,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <memory>
@@ -45,11 +47,15 @@ class ProgramTest : public QObject {
   QString Path(const QString& relative) const { return folder_->Path(relative); }
 
   // The program copied into the temporary folder, so that its configuration
-  // file and Log folder are there.
+  // file and Log folder are there. A copy beside this test is taken first:
+  // a run as another user has one there, since the build tree may lie where
+  // that user cannot go.
   QString Install(const QString& built) const {
     const QString program = Path("tandrel");
-    if (!QFile::copy(built, program)) return {};
-    QFile::setPermissions(program, QFile::permissions(built) | QFile::ExeOwner);
+    const QString beside = QCoreApplication::applicationDirPath() + "/" + QFileInfo(built).fileName();
+    const QString original = QFileInfo::exists(beside) ? beside : built;
+    if (!QFile::copy(original, program)) return {};
+    QFile::setPermissions(program, QFile::permissions(original) | QFile::ExeOwner);
     return program;
   }
 
