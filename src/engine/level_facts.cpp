@@ -79,6 +79,13 @@ void FolderFacts::LookAtListedFiles() {
   }
 }
 
+int64_t FolderFacts::FileSize(const std::string& name) {
+  const platform::EntryFacts* facts = KindOf(name) == Kind::Other ? Look(name) : nullptr;
+  const platform::EntryFacts look = facts ? platform::EntryFacts{} : dir_.LookAt(name);
+  if (!facts) facts = &look;
+  return facts->exists() && facts->isRegular ? facts->size : -1;
+}
+
 int64_t FolderFacts::FileAge(const std::string& name) {
   switch (KindOf(name)) {
     case Kind::Unknown:

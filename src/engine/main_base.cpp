@@ -53,11 +53,15 @@ RunResult TfMainBase::RunJobs() {
   struct RunEnd {
     TfMainBase& self;
     ~RunEnd() {
+      // Copies still waiting here were cut off by an escaping error: none
+      // of them is named.
+      self.copies_.Drop();
       self.readAhead_.reset();
       // A Log folder removed during the run is back when it ends.
       platform::EnsureDirectory(self.LogFolder());
       self.MemoFlush();
       self.IniFile.reset();
+      self.LogFileHandle.Flush();
       self.LogFileHandle.Close();
       // A line written after the run goes to no file.
       self.logFileState_ = LogFileState::Failed;
@@ -78,6 +82,7 @@ RunResult TfMainBase::RunJobs() {
     if (name == kMissing) break;
     RunOneJob(top, name);
   }
+  copies_.Complete();
   if (stopRequested_) AddFailureLine(kRunStoppedLine);
   const RunResult result = runFailed_ ? RunResult::Failed : RunResult::Clean;
   RunEnded(result);
@@ -171,6 +176,8 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   JobCleanupDestination = job.cleanupDestination;
   JobVerify = job.verify;
   top.SyncDir(JobSource, job.fileMask);
+  // A job's copies stand before the next job starts: it may read them.
+  copies_.Complete();
 }
 
 bool TfMainBase::CheckConfiguration() {
@@ -192,6 +199,10 @@ void TfMainBase::SayInsteadOfARun(const std::string& text) {
 }
 
 void TfMainBase::AddLogLine(const std::string& text) {
+  if (copies_.Waiting()) {
+    copies_.Then([this, text] { AddLogLine(text); });
+    return;
+  }
   // Names may hold any byte but "/" and NUL; a line break or an escape
   // sequence in one must not forge lines in the file or on a terminal.
   const std::string line = SafeLineText(text);
@@ -228,6 +239,10 @@ void TfMainBase::AddFailureLine(const std::string& text) {
 }
 
 void TfMainBase::NoteFailure(const std::string& text) {
+  if (copies_.Waiting()) {
+    copies_.Then([this, text] { NoteFailure(text); });
+    return;
+  }
   runFailed_ = true;
   ++Progress.failed;
   if (failureEcho_) failureEcho_(SafeLineText(text));

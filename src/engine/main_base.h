@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/locations.h"
+#include "engine/copy_batch.h"
 #include "engine/read_ahead.h"
 #include "platform/platform.h"
 
@@ -109,6 +110,9 @@ class TfMainBase {
   // Hands the folders of a level whose subfolders the walk is about to
   // enter to the run's read-ahead, if any.
   void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
+  // The copies of the run that wait to be flushed together; lines and
+  // failures wait with them (see CopyBatch).
+  CopyBatch& Copies() { return copies_; }
   // The run's read-ahead, which may take on part of a level's reading;
   // none outside a run or with the read-ahead off.
   ReadAhead* ReadAheadThread() const { return readAhead_.get(); }
@@ -214,6 +218,7 @@ class TfMainBase {
   std::function<void(const std::string&)> failureEcho_;
   std::string configError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
+  CopyBatch copies_;
   LogFileState logFileState_ = LogFileState::NotOpened;
   bool stopRequested_ = false;
   bool runFailed_ = false;

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/copy_batch.h"
 #include "engine/level_facts.h"
 #include "engine/main_base.h"
 #include "engine/paths.h"
 #include "engine/zo_cleanup.h"
 #include "platform/platform.h"
-#include "support/raridivevi.h"
 
 namespace tandrel {
 namespace {
@@ -34,6 +34,33 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
   dir.Changed(name);
 }
 
+// Writes the line of a file the transfer is done with: with extended
+// logging always, otherwise only as a failure (which counts whatever the log
+// settings, its line reaching the log only with extended logging).
+void ReportFile(TfMainBase& main, const FileTransfer& file) {
+  const bool verifyFailed = file.status[kVerifyAt] == 'E';
+  const int32_t code = file.code;
+  if (!main.ExtendedLog && code == 0 && !verifyFailed) return;
+  std::string line = file.status;
+  if (verifyFailed) line += " VERIFYERROR";
+  line += " code " + std::to_string(code) + " " + file.sourceFile + " -> " + file.destFile;
+  if (main.ExtendedLog) {
+    if (verifyFailed && file.levelVerifyError) *file.levelVerifyError = true;
+    main.AddLogLine(line);
+  }
+  if (code != 0 || verifyFailed) main.NoteFailure(line);
+}
+
+// Deletes a client's file whose copy now stands on the server, unless it
+// has changed since it was copied. 0 or the code.
+int DeleteCopiedSource(TfMainBase& main, const platform::DirHandle& folder, const std::string& name,
+                       const platform::CopiedState& copied) {
+  if (!copied.Describes(folder.LookAt(name))) return platform::kErrChanged;
+  const int err = folder.RemoveFile(name);
+  if (err == 0) ++main.Counts.sourceDeleted;
+  return err == platform::kErrNotFound ? 0 : err;
+}
+
 size_t SourcePrefixLength(const TfMainBase& main) {
   const std::string& s = main.JobSource;
   return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
@@ -46,7 +73,8 @@ std::string MapToDestination(const TfMainBase& main, const std::string& sourcePa
 }
 
 int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
-  VerifyError = false;
+  levelVerifyError_ = std::make_shared<bool>(false);
+  heldSource_.reset();
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingSeparator(directory);
   main_.Progress.folder = dir;
@@ -194,7 +222,10 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
                      " directories synchronised");
   }
-  if (VerifyError) main_.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
+  // Known only once the level's copies have been compared.
+  main_.Copies().Then([differs = levelVerifyError_, &main = main_] {
+    if (*differs) main.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
+  });
   return remaining;
 }
 
@@ -247,12 +278,6 @@ void ZO_Dir::CloseLevel() {
   destDir_ = {};
 }
 
-bool ZO_Dir::InLevel(const std::string& path) const {
-  return !levelDir_.empty() && path.size() > levelDir_.size() &&
-         path.compare(0, levelDir_.size(), levelDir_) == 0 &&
-         platform::LastComponent(path).size() == path.size() - levelDir_.size();
-}
-
 int ZO_Dir::EnsureDestination() {
   if (destDir_.valid()) return 0;
   // Only a missing folder is made; anything else standing there (a link, a
@@ -276,27 +301,22 @@ int ZO_Dir::EnsureDestination() {
 }
 
 int32_t ZO_Dir::TransferInLevel(const std::string& name) {
-  Status = kFreshStatus;
   ++main_.Progress.checked;
-  SourceFile = levelDir_ + name;
-  DestFile = MapToDestination(main_, SourceFile);
-  int32_t code = 0;
+  const auto file = std::make_shared<FileTransfer>();
+  file->status = kFreshStatus;
+  file->sourceFile = levelDir_ + name;
+  file->destFile = MapToDestination(main_, file->sourceFile);
+  std::string& status = file->status;
   int32_t result = 1;
-  // Whether a copy was made and, with Verify on, compared equal: only then
-  // does an archive attribute say that the two sides agree.
-  bool copied = false;
-  const auto copy = [&] {
-    code = CopyAndVerify();
-    copied = code == 0 && Status[kVerifyAt] != 'E';
-  };
 
-  bool archiveStep = true;
-  bool copyTried = false;
+  // What the file needs: a copy, and which archive marks follow once the
+  // two sides agree (at once, or when the copy stands and compares equal).
+  bool copy = false, archiveStep = true;
+  bool markServer = false, markClient = false, deleteAfterCopy = false;
   if (main_.JobAlways) {
-    copy();
-    copyTried = true;
-    Status[kModeAt] = 'A';
-    Status[kActionAt] = 'C';
+    copy = true;
+    status[kModeAt] = 'A';
+    status[kActionAt] = 'C';
   } else {
     const int64_t sourceAge = sourceFacts_.FileAge(name);
     const int64_t destAge = destFacts_.FileAge(name);
@@ -306,109 +326,150 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
       // stands there (a link), kErrNotFound when nothing does.
       const int destError = destFacts_.EntryError(name);
       if (main_.JobHandleAsServer) {
-        copy();
-        Status[kServerAt] = 'S';
-        Status[kNewAt] = 'N';
-        if (copied) ClearArchive(destFacts_, name);
+        copy = true;
+        markServer = true;
+        status[kServerAt] = 'S';
+        status[kNewAt] = 'N';
       }
       if (main_.JobHandleAsClient) {
-        Status[kClientAt] = 'C';
+        status[kClientAt] = 'C';
         if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
           // The server's folder cannot be looked into (a link stands there):
           // its files are unknown, so none of the client's is deleted.
-          code = destDir_.error();
+          file->code = destDir_.error();
         } else if (destFacts_.DirectoryExists(name)) {
           // The server holds a directory, not a deleted file: the client's
           // file is neither copied nor deleted.
         } else if (destError != 0 && destError != platform::kErrNotFound) {
           // Nor is one deleted whose counterpart cannot be examined.
-          code = destError;
-        } else if (destError == 0 || (sourceFacts_.GetAttributes(name) & Archive)) {
-          copy();
-          Status[kActionAt] = 'C';
-          if (copied) ClearArchive(sourceFacts_, name);
+          file->code = destError;
         } else {
-          Status[kActionAt] = 'D';
-          const int err = sourceDir_.RemoveFile(name);
-          if (err == 0 || err == platform::kErrNotFound) {
-            result = 0;
-            if (err == 0) ++main_.Counts.sourceDeleted;
-          } else {
-            code = err;
-          }
+          // The decision to delete rests on a look taken now, not on the
+          // listing: a file changed since then is kept.
           sourceFacts_.Changed(name);
+          if (destError == 0 || (sourceFacts_.GetAttributes(name) & Archive)) {
+            // The client's copy replaces the server's: it carries the
+            // client's archive state.
+            copy = true;
+            markClient = true;
+            markServer = false;
+            status[kActionAt] = 'C';
+          } else if (copy) {
+            // The server's copy is made first; the client's file goes only
+            // once that copy stands on the disk.
+            status[kActionAt] = 'D';
+            deleteAfterCopy = true;
+          } else {
+            status[kActionAt] = 'D';
+            const int err = sourceDir_.RemoveFile(name);
+            if (err == 0 || err == platform::kErrNotFound) {
+              result = 0;
+              if (err == 0) ++main_.Counts.sourceDeleted;
+            } else {
+              file->code = err;
+            }
+            sourceFacts_.Changed(name);
+          }
         }
       }
       if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
-        Status[kActionAt] = 'C';
-        copy();
+        status[kActionAt] = 'C';
+        copy = true;
       }
-    } else if (platform::AgeIsNewer(sourceAge, destAge)) {
-      copy();
-      copyTried = true;
-      Status[kModeAt] = 'D';
-      Status[kActionAt] = 'C';
+    } else if (platform::AgeIsNewer(sourceAge, destAge) ||
+               (!platform::AgeIsNewer(destAge, sourceAge) &&
+                sourceFacts_.FileSize(name) != destFacts_.FileSize(name))) {
+      // Within the two seconds that make ages equal, a size that differs
+      // still says the file changed.
+      copy = true;
+      status[kModeAt] = 'D';
+      status[kActionAt] = 'C';
     }
   }
 
-  // A copy that failed leaves the two sides apart: the archive attributes
+  // A copy that fails leaves the two sides apart: the archive attributes
   // keep saying so, and the next run tries again.
   if (archiveStep) {
-    const bool agreed = !copyTried || copied;
     if (main_.JobHandleAsServer) {
-      Status[kServerAt] = 'S';
-      if (agreed) ClearArchive(destFacts_, name);
+      status[kServerAt] = 'S';
+      if (copy) {
+        markServer = true;
+      } else {
+        ClearArchive(destFacts_, name);
+      }
     }
     if (main_.JobHandleAsClient) {
-      Status[kClientAt] = 'C';
-      if (agreed) ClearArchive(sourceFacts_, name);
+      status[kClientAt] = 'C';
+      if (copy) {
+        markClient = true;
+      } else {
+        ClearArchive(sourceFacts_, name);
+      }
     }
   }
 
-  // A failure counts whatever the log settings; its line goes to the log
-  // only with extended logging, as every file line does.
-  const bool verifyFailed = Status[kVerifyAt] == 'E';
-  if (main_.ExtendedLog || code != 0 || verifyFailed) {
-    if (verifyFailed) Status += " VERIFYERROR";
-    Status += " code " + std::to_string(code) + " " + SourceFile + " -> " + DestFile;
-    if (main_.ExtendedLog) {
-      VerifyError = VerifyError || verifyFailed;
-      main_.AddLogLine(Status);
-    }
-    if (code != 0 || verifyFailed) main_.NoteFailure(Status);
+  if (copy) {
+    CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
+  } else {
+    ReportFile(main_, *file);
   }
   return result;
 }
 
-int32_t ZO_Dir::CopyAndVerify() {
-  return WithLevelOf(SourceFile, [this](const std::string& name) { return CopyAndVerifyInLevel(name); });
-}
-
-int32_t ZO_Dir::CopyAndVerifyInLevel(const std::string& name) {
-  int32_t code = 0;
+void ZO_Dir::CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file, bool markServer,
+                         bool markClient, bool deleteAfterCopy) {
+  int code = 0;
+  platform::PendingCopy copy;
   try {
     code = EnsureDestination();
     if (code == 0) {
       destFacts_.Changed(name);
-      code = platform::CopyFileReplace(
-          sourceDir_, name, destDir_, name,
-          [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); });
-      if (code == 0) {
-        ++main_.Counts.copied;
-        main_.Progress.bytesCopied += destDir_.LookAt(name).size;
-      }
+      copy = platform::PrepareCopy(
+          sourceDir_, name, destDir_, name, markServer,
+          [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); }, code);
       main_.Progress.fileDone = main_.Progress.fileSize = 0;
     }
-    // A copy the user stopped left the destination as it was: nothing to verify.
-    if (main_.JobVerify && code != platform::kErrCancelled) {
-      platform::FileReader source(sourceDir_, name);
-      platform::FileReader copy(destDir_, name);
-      if (!GS_VergelijkBestand(source, copy)) Status[kVerifyAt] = 'E';
-    }
   } catch (...) {
-    Status[kFailAt] = 'R';
+    copy.Discard();
+    file->status[kFailAt] = 'R';
+    code = CodeOfCurrentException();
   }
-  return code;
+  if (code != 0) {
+    // A copy that was not made is not compared either.
+    file->code = code;
+    ReportFile(main_, *file);
+    return;
+  }
+
+  // The copy's folder outlives the level only while copies wait for it.
+  if ((main_.JobVerify || markClient || deleteAfterCopy) && !heldSource_) {
+    heldSource_ = std::make_shared<platform::DirHandle>(sourceDir_.Reopen());
+  }
+  const std::shared_ptr<platform::DirHandle> source = heldSource_;
+  CopyBatch::SourceReader reader;
+  if (main_.JobVerify) reader = [source, name] { return platform::FileReader(*source, name); };
+  if (main_.JobVerify) file->levelVerifyError = levelVerifyError_;
+  const platform::CopiedState copied = copy.copied();
+  TfMainBase& main = main_;
+  main_.Copies().Add(
+      std::move(copy), std::move(reader),
+      [&main, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
+        file->code = outcome.code;
+        if (outcome.differs) file->status[kVerifyAt] = 'E';
+        if (outcome.threw) file->status[kFailAt] = 'R';
+        if (outcome.code == 0 && !outcome.differs) {
+          ++main.Counts.copied;
+          main.Progress.bytesCopied += copied.size;
+          // The client's mark says what was copied; a file
+          // changed during its copy keeps its mark set.
+          if (markClient) file->code = source->ClearArchiveAsCopied(name, copied);
+          if (deleteAfterCopy) file->code = DeleteCopiedSource(main, *source, name, copied);
+        }
+        ReportFile(main, *file);
+      });
+  if (main_.Copies().Full()) main_.Copies().Complete();
+  // Lines wait with the copies, so the window hears from the run here.
+  main_.ProcessPendingMessages();
 }
 
 }  // namespace tandrel

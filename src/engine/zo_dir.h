@@ -3,6 +3,7 @@
 // the decision and copy for each file, and the level's summary line.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -15,6 +16,17 @@ namespace tandrel {
 
 class TfMainBase;
 
+// One file in the hands of the transfer: its line as it grows, and what
+// became of it. Shared with the copy batch while its copy waits.
+struct FileTransfer {
+  std::string status;
+  std::string sourceFile;
+  std::string destFile;
+  int32_t code = 0;
+  // Set when a comparison found a difference, for the level's hint line.
+  std::shared_ptr<bool> levelVerifyError;
+};
+
 class ZO_Dir {
  public:
   explicit ZO_Dir(TfMainBase& main) : main_(main) {}
@@ -23,14 +35,6 @@ class ZO_Dir {
   // `mask`; returns how many entries are left in it as far as the walk can
   // tell (0 means the directory counts as empty).
   int32_t SyncDir(const std::string& directory, const std::string& mask);
-  // Copies SourceFile to DestFile and verifies when the job asks for it.
-  // Returns 0 or the platform's error code of the failed copy.
-  int32_t CopyAndVerify();
-
-  bool VerifyError = false;
-  std::string SourceFile;
-  std::string DestFile;
-  std::string Status;
 
  private:
   // The level of the subfolder `name` of `parent`: its folders are reached
@@ -42,25 +46,17 @@ class ZO_Dir {
   // "/"): a top level by its path, a subfolder's level through its parent.
   void OpenLevel(const std::string& dir);
   void CloseLevel();
-  // Whether `path` is a file of the level whose folders are open.
-  bool InLevel(const std::string& path) const;
-  // Runs `step` with the name of the file `path` in its level's open
-  // folders: the walk's, or, for a file handed over from outside a walk,
-  // its folders opened by path for this one call.
-  template <typename Step>
-  int32_t WithLevelOf(const std::string& path, Step step) {
-    if (InLevel(path)) return step(path.substr(levelDir_.size()));
-    OpenLevel(platform::ParentFolder(path));
-    const int32_t result = step(platform::LastComponent(path));
-    CloseLevel();
-    return result;
-  }
   // Reads what the level's pass will ask about both folders, the
   // destination's share on the second thread; `early`, when given, has read
   // that share already or is reading it.
   void ReadPassFacts(const std::string& mask, SharedReading* early);
   int32_t TransferInLevel(const std::string& name);
-  int32_t CopyAndVerifyInLevel(const std::string& name);
+  // Copies the level's file `name`; the copy joins the run's batch, and its
+  // line and marks follow when the batch is done. A server's copy is made
+  // with its archive attribute clear; a client's source is marked as copied,
+  // or deleted once its copy stands (a server's copy of a client's file).
+  void CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file, bool markServer,
+                   bool markClient, bool deleteAfterCopy);
   // Makes sure the level's destination folder exists and is open, creating
   // missing folders up from the nearest existing one. 0, or the error that
   // the level's copies then report (a link there is refused, never followed).
@@ -75,6 +71,10 @@ class ZO_Dir {
   // What the level's pass asks about its folders (see level_facts.h).
   FolderFacts sourceFacts_{sourceDir_};
   FolderFacts destFacts_{destDir_};
+  // The source folder again, for copies that still need it once the level
+  // is done (verified, or marked as copied).
+  std::shared_ptr<platform::DirHandle> heldSource_;
+  std::shared_ptr<bool> levelVerifyError_ = std::make_shared<bool>(false);
 };
 
 // Maps a path below JobSource onto JobDestination.

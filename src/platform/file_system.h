@@ -22,6 +22,9 @@ class FolderOps {
   // A second handle for another thread that reads ahead (in a preview, onto
   // the real folder beneath the plan).
   virtual std::unique_ptr<FolderOps> Duplicate() const = 0;
+  // A second handle on the same folder of this same file system (in a
+  // preview, onto the plan as well), for work that outlives the first.
+  virtual std::unique_ptr<FolderOps> Reopen() const { return Duplicate(); }
 
   virtual EntryFacts LookAt(const std::string& name) const = 0;
   // The archive bit of a regular file whose look did not tell it.
@@ -36,10 +39,17 @@ class FolderOps {
   // 0 when entries may be made and removed here, otherwise the code such a
   // change would get (no right to write, a read-only file system).
   virtual int MayChange() const = 0;
-  // Copies the regular file `name` to `destName` in `dest`, a folder of the
-  // same file system, as CopyFileReplace does once its refusals are made.
-  virtual int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
-                     const CopyProgress& progress) const = 0;
+  // Copies the regular file `name` towards `destName` in `dest`, a folder of
+  // the same file system, as PrepareCopy does once its refusals are made;
+  // null with `error` set when it cannot.
+  virtual std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                        const std::string& destName, bool synchronised,
+                                                        const CopyProgress& progress, int& error) const = 0;
+  // Clears the archive attribute of the file `name` as the copy `copied`
+  // found it: when the file has changed since, nothing is marked and the
+  // answer is kErrChanged. This default looks and then marks; a platform
+  // whose mark names the state it describes marks exactly that state.
+  virtual int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const;
 
   // The entries whose names match `mask`, "." and ".." aside.
   virtual std::unique_ptr<SearchOps> Search(const std::string& mask) const = 0;
@@ -63,10 +73,26 @@ class ReaderOps {
   virtual int64_t ReadBlock(char* buffer, size_t size, int& error) = 0;
 };
 
+class PendingCopyOps {
+ public:
+  virtual ~PendingCopyOps() = default;
+  virtual CopiedState copied() const = 0;
+  // Copies that answer the same non-zero key share one flush.
+  virtual uint64_t FlushKey() const = 0;
+  // Puts the copy's data, and the folder entry once published, on the disk;
+  // for a shared key, everything written on that file system.
+  virtual int Flush() const = 0;
+  // As PendingCopy::ReadBack: null with `error` set when it cannot be read.
+  virtual std::unique_ptr<ReaderOps> ReadBack(int& error) const = 0;
+  virtual int Publish() = 0;
+};
+
 class LogFileOps {
  public:
   virtual ~LogFileOps() = default;
   virtual int Write(const char* data, size_t size) = 0;
+  // Puts what was written on the disk.
+  virtual int Flush() = 0;
 };
 
 class RunLockOps {

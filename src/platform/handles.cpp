@@ -1,6 +1,7 @@
 // The handles of platform.h over the file system that opened them, and the
 // path operations over the file system in force on the calling thread.
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/file_system.h"
@@ -87,6 +88,19 @@ int DirHandle::SetAttributes(const std::string& name, uint32_t attributes) const
   return valid() ? ops_->SetAttributes(name, attributes) : error();
 }
 
+int DirHandle::ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const {
+  return valid() ? ops_->ClearArchiveAsCopied(name, copied) : error();
+}
+
+int FolderOps::ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const {
+  const EntryFacts facts = LookAt(name);
+  if (!facts.exists()) return facts.error;
+  if (!copied.Describes(facts)) return kErrChanged;
+  const uint32_t attributes = FullAttributes(*this, name, facts);
+  if ((attributes & attr::Archive) == 0) return 0;
+  return SetAttributes(name, attributes & ~attr::Archive);
+}
+
 bool DirHandle::Identity(const std::string& name, uint64_t& device, uint64_t& inode) const {
   const EntryFacts facts = LookAt(name);
   if (!facts.exists()) return false;
@@ -123,6 +137,7 @@ int DirHandle::MakeFolder(const std::string& name) const {
 }
 
 DirHandle DirHandle::Duplicate() const { return DirHandle(ops_ ? ops_->Duplicate() : nullptr); }
+DirHandle DirHandle::Reopen() const { return DirHandle(ops_ ? ops_->Reopen() : nullptr); }
 
 // ---- DirSearch ----
 
@@ -199,19 +214,70 @@ int WriteFileAtomic(const std::string& path, const std::string& content) {
 
 // ---- Copies ----
 
-int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName, const CopyProgress& progress) {
-  if (!sourceDir.valid()) return sourceDir.error();
-  if (!destDir.valid()) return destDir.error();
+PendingCopy::PendingCopy() = default;
+PendingCopy::PendingCopy(std::unique_ptr<PendingCopyOps> ops) : ops_(std::move(ops)) {}
+PendingCopy::~PendingCopy() = default;
+PendingCopy::PendingCopy(PendingCopy&& other) noexcept = default;
+PendingCopy& PendingCopy::operator=(PendingCopy&& other) noexcept = default;
+
+CopiedState PendingCopy::copied() const { return ops_ ? ops_->copied() : CopiedState{}; }
+
+FileReader PendingCopy::ReadBack() const {
+  if (!ops_) return FileReader(nullptr, kErrNotFound);
+  int error = 0;
+  std::unique_ptr<ReaderOps> reader = ops_->ReadBack(error);
+  return FileReader(std::move(reader), error);
+}
+
+int PendingCopy::Publish() { return ops_ ? ops_->Publish() : kErrNotFound; }
+
+void PendingCopy::Discard() { ops_.reset(); }
+
+PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                        const std::string& destName, bool synchronised, const CopyProgress& progress,
+                        int& error) {
+  error = 0;
+  if (!sourceDir.valid()) error = sourceDir.error();
+  if (error == 0 && !destDir.valid()) error = destDir.error();
+  if (error != 0) return {};
   // A hidden file is not replaced either, as a read-only one is not.
   const EntryFacts dest = destDir.LookAt(destName);
-  if (Protected(dest) || (dest.exists() && dest.isRegular && (dest.attributes & attr::Hidden)))
-    return kErrAccessDenied;
+  if (Protected(dest) || (dest.exists() && dest.isRegular && (dest.attributes & attr::Hidden))) {
+    error = kErrAccessDenied;
+    return {};
+  }
   const EntryFacts source = sourceDir.LookAt(sourceName);
-  if (!source.exists()) return source.error;
   // A link, a folder or a device is never copied.
-  if (!source.isRegular) return kErrAccessDenied;
-  return sourceDir.ops()->CopyTo(sourceName, *destDir.ops(), destName, progress);
+  error = !source.exists() ? source.error : !source.isRegular ? kErrAccessDenied : 0;
+  if (error != 0) return {};
+  return PendingCopy(
+      sourceDir.ops()->PrepareCopyTo(sourceName, *destDir.ops(), destName, synchronised, progress, error));
+}
+
+int FlushCopies(const std::vector<const PendingCopy*>& copies) {
+  std::vector<uint64_t> flushed;
+  int result = 0;
+  for (const PendingCopy* copy : copies) {
+    if (!copy || !copy->ops()) continue;
+    const uint64_t key = copy->ops()->FlushKey();
+    if (key != 0) {
+      if (std::find(flushed.begin(), flushed.end(), key) != flushed.end()) continue;
+      flushed.push_back(key);
+    }
+    if (const int rc = copy->ops()->Flush(); rc != 0 && result == 0) result = rc;
+  }
+  return result;
+}
+
+int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                    const std::string& destName, const CopyProgress& progress) {
+  int error = 0;
+  PendingCopy copy = PrepareCopy(sourceDir, sourceName, destDir, destName, false, progress, error);
+  if (error != 0) return error;
+  // A lone copy is flushed on its own: data before name, then the name.
+  if (const int rc = FlushCopies({&copy})) return rc;
+  if (const int rc = copy.Publish()) return rc;
+  return FlushCopies({&copy});
 }
 
 int CopyFileReplace(const std::string& source, const std::string& dest) {
@@ -263,6 +329,8 @@ int LogFile::Write(const std::string& text) {
   if (!ops_) return kErrNotFound;
   return text.empty() ? 0 : ops_->Write(text.data(), text.size());
 }
+
+int LogFile::Flush() { return ops_ ? ops_->Flush() : kErrNotFound; }
 
 void LogFile::Close() { ops_.reset(); }
 

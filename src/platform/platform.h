@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tandrel::platform {
 
@@ -36,6 +37,9 @@ extern const int kErrNotADirectory;   // a link or a file where a folder is need
 extern const int kErrNotEmpty;        // a folder to remove still holds something
 extern const int kErrNotRegularFile;  // FileReader on something that is no file
 extern const int kErrCancelled;       // a copy abandoned by its caller
+extern const int kErrChanged;         // a file changed while it was being copied
+extern const int kErrOutOfMemory;     // the memory a step needed could not be had
+extern const int kErrInternal;        // a step failed in a way no other code names
 
 // ---- Entries ------------------------------------------------------------
 
@@ -55,6 +59,18 @@ struct EntryFacts {
   int32_t writeTimeNsec = 0;
   uint64_t device = 0, inode = 0;  // identity
   bool exists() const { return error == 0; }
+};
+
+// The size and last-write time a copy took from its source when it opened it.
+struct CopiedState {
+  int64_t size = 0;
+  int64_t writeTime = 0;
+  int32_t writeTimeNsec = 0;
+  // Whether a look at the source finds it still so.
+  bool Describes(const EntryFacts& facts) const {
+    return facts.exists() && facts.size == size && facts.writeTime == writeTime &&
+           facts.writeTimeNsec == writeTimeNsec;
+  }
 };
 
 struct FindEntry {
@@ -143,6 +159,9 @@ class DirHandle {
   // platform's refusal and nothing changes. On a file system that cannot
   // keep the archive state it stays set, and that is no error. 0 or the code.
   int SetAttributes(const std::string& name, uint32_t attributes) const;
+  // Clears the archive attribute of the file `name` as a copy took it
+  // (FolderOps::ClearArchiveAsCopied): kErrChanged when it has changed since.
+  int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const;
   bool Identity(const std::string& name, uint64_t& device, uint64_t& inode) const;
   // 0 when the entry `name` can be examined (whatever it is), kErrNotFound
   // when it is missing, otherwise why it cannot be examined (a folder that
@@ -163,6 +182,9 @@ class DirHandle {
   // A second handle on the same folder, for another thread that reads ahead
   // (in a preview it reads the real folder, never the plan).
   DirHandle Duplicate() const;
+  // A second handle on the same folder for work that outlives this one (in a
+  // preview it sees the plan too).
+  DirHandle Reopen() const;
 
   // The file system's side of the handle; null for a default handle.
   const FolderOps* ops() const { return ops_.get(); }
@@ -221,41 +243,6 @@ int CreateDirectories(const std::string& path);  // with missing parents; 0 or e
 // the result is not reported.
 void EnsureDirectory(const std::string& path);
 
-// ---- Copies -----------------------------------------------------------------
-
-// Copies content, last-write time, read-only and archive state (also to a
-// read-only copy), replacing the destination atomically. Refuses with
-// kErrAccessDenied when the destination is a folder or a read-only or hidden file.
-// Size and time are those the source had when the copy opened it: bytes
-// appended later are not copied, and the copy keeps the earlier time, so the
-// next run finds the source newer. Holes of a sparse source stay holes. A
-// destination file system that refuses the permission bits (FAT, exFAT,
-// some FUSE and SMB mounts) still takes the copy, read-only where it can
-// hold that. The copy is written to a file without a name; where the file
-// system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
-// IsStaleTemporary) in the destination's folder, which a failed copy removes
-// and a killed one leaves behind. A link at either name is never followed (a
-// source link is refused with kErrAccessDenied, a link at the destination is
-// replaced itself). Returns 0 or the error code.
-//
-// `progress`, when given, is told the bytes copied so far and the size now
-// and then during a long copy; when it answers false the copy is abandoned:
-// it fails with kErrCancelled and leaves the destination as it was, with no
-// temporary behind.
-using CopyProgress = std::function<bool(int64_t copied, int64_t size)>;
-int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName, const CopyProgress& progress = {});
-// The same copy between two paths (links in the folders followed).
-int CopyFileReplace(const std::string& source, const std::string& dest);
-// Whether the entry `name` is a temporary file of this program whose process
-// is gone: one a killed run left behind. Its name is one only this program's
-// temporaries have (beginning with ".", so every pass skips it otherwise);
-// the temporary of a running process, this one or another, is never stale.
-bool IsStaleTemporary(const std::string& name);
-// For tests: copies take the named temporary's road, as on a file system
-// without unnamed files, while `on`.
-void UseNamedTemporaries(bool on);
-
 // ---- Reading a file in blocks ---------------------------------------------
 
 // A regular file open for reading from its start, closed with the object.
@@ -285,6 +272,93 @@ class FileReader {
   std::unique_ptr<ReaderOps> ops_;
   int error_ = 0;
 };
+
+// ---- Copies -----------------------------------------------------------------
+
+// Copies content, last-write time, read-only and archive state (also to a
+// read-only copy), replacing the destination atomically. Refuses with
+// kErrAccessDenied when the destination is a folder or a read-only or hidden file.
+// Size and time are those the source had when the copy opened it: bytes
+// appended later are not copied, and the copy keeps the earlier time, so the
+// next run finds the source newer. Holes of a sparse source stay holes. A
+// destination file system that refuses the permission bits (FAT, exFAT,
+// some FUSE and SMB mounts) still takes the copy, read-only where it can
+// hold that. The copy is written to a file without a name; where the file
+// system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
+// IsStaleTemporary) in the destination's folder, which a failed copy removes
+// and a killed one leaves behind. A link at either name is never followed (a
+// source link is refused with kErrAccessDenied, a link at the destination is
+// replaced itself). Returns 0 or the error code.
+//
+// `progress`, when given, is told the bytes copied so far and the size now
+// and then during a long copy; when it answers false the copy is abandoned:
+// it fails with kErrCancelled and leaves the destination as it was, with no
+// temporary behind.
+using CopyProgress = std::function<bool(int64_t copied, int64_t size)>;
+int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                    const std::string& destName, const CopyProgress& progress = {});
+// The same copy between two paths (links in the folders followed).
+int CopyFileReplace(const std::string& source, const std::string& dest);
+
+class PendingCopyOps;
+
+// A copy written in full beside its destination, but not yet under the
+// destination's name: what PrepareCopy makes. The destination stays as it
+// was until Publish; a copy dropped unpublished leaves nothing behind (a
+// named temporary where the file system has no unnamed files, which a
+// killed run leaves for IsStaleTemporary). A durable copy is flushed
+// (FlushCopies) before it is read back or published, and its folder entry
+// flushed after Publish before anything counts on it.
+class PendingCopy {
+ public:
+  PendingCopy();
+  explicit PendingCopy(std::unique_ptr<PendingCopyOps> ops);
+  ~PendingCopy();
+  PendingCopy(PendingCopy&& other) noexcept;
+  PendingCopy& operator=(PendingCopy&& other) noexcept;
+  PendingCopy(const PendingCopy&) = delete;
+  PendingCopy& operator=(const PendingCopy&) = delete;
+
+  bool valid() const { return ops_ != nullptr; }
+  // What the copy took from its source.
+  CopiedState copied() const;
+  // The copy's bytes as the disk holds them, from its start: nothing a cache
+  // kept of them is read, so flush it first.
+  FileReader ReadBack() const;
+  // Gives the copy the destination's name, replacing whatever file or link
+  // stands there. 0 or the error code. The copy stays valid for the flush
+  // of its folder entry.
+  int Publish();
+  // Drops the copy; the destination stays as it was.
+  void Discard();
+  const PendingCopyOps* ops() const { return ops_.get(); }
+
+ private:
+  std::unique_ptr<PendingCopyOps> ops_;
+};
+
+// Makes a copy as CopyFileReplace does, with the same refusals, but leaves
+// it unnamed: `error` is 0 and the copy valid, or `error` tells why not.
+// A `synchronised` copy has its archive attribute clear (a server's copy);
+// any other takes the source's.
+PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
+                        const std::string& destName, bool synchronised, const CopyProgress& progress,
+                        int& error);
+// Puts on the disk what the given copies have written, and what has been
+// published of them: one flush per file system rather than one per file
+// where the platform allows it. 0 or the first error code.
+int FlushCopies(const std::vector<const PendingCopy*>& copies);
+// How many copies may wait for one flush at once: what the open-file limit
+// allows, raised where it may be.
+size_t CopiesPerFlush();
+// Whether the entry `name` is a temporary file of this program whose process
+// is gone: one a killed run left behind. Its name is one only this program's
+// temporaries have (beginning with ".", so every pass skips it otherwise);
+// the temporary of a running process, this one or another, is never stale.
+bool IsStaleTemporary(const std::string& name);
+// For tests: copies take the named temporary's road, as on a file system
+// without unnamed files, while `on`.
+void UseNamedTemporaries(bool on);
 
 // ---- Whole-file text I/O (configuration file) ----------------------------
 
@@ -327,6 +401,8 @@ class LogFile {
   bool open() const { return ops_ != nullptr; }
   // Writes everything; 0 or the error code (a full disk, a failing device).
   int Write(const std::string& text);
+  // Puts what was written on the disk; 0 or the error code.
+  int Flush();
   void Close();
 
  private:

@@ -122,13 +122,12 @@ bool GS_VergelijkBestand(platform::FileReader& a, platform::FileReader& b) {
   for (;;) {
     const int64_t got = a.ReadBlock(bufA, kCompareBlock);
     if (got < 0) return false;
-    if (got == 0) return true;
-    // Only as much of the second file as the first one had: whatever the
-    // second holds beyond the first's end does not count.
+    // At the first's end the second must end too: a copy longer than its
+    // source is no copy of it.
     const auto want = static_cast<std::size_t>(got);
-    if (b.ReadBlock(bufB, want) != got) return false;
+    if (b.ReadBlock(bufB, want == 0 ? 1 : want) != got) return false;
+    if (got == 0) return true;
     if (std::memcmp(bufA, bufB, want) != 0) return false;
-    if (want < kCompareBlock) return true;  // a block comes back short only at the end
   }
 }
 

@@ -33,10 +33,9 @@ std::string GSFormatNumber(const std::string& text, int32_t intDigits, int32_t f
 // characters; the hours are not limited to 23.
 std::string GSFormatTime(const std::string& text, bool carry);
 
-// True when the second file begins with the same bytes as the whole first file
-// (so an empty first file matches any second one that can be opened). False when
-// either cannot be opened as a regular file, on a read error, when the second is
-// shorter or when a byte differs.
+// True when both files hold the same bytes: the second ends where the first
+// does. False when either cannot be opened as a regular file, on a read
+// error, when the lengths differ or when a byte differs.
 bool GS_VergelijkBestand(const std::string& first, const std::string& second);
 // The same over two files already open for reading from their start.
 bool GS_VergelijkBestand(platform::FileReader& first, platform::FileReader& second);

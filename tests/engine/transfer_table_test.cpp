@@ -15,8 +15,9 @@ namespace {
 using platform::attr::Archive;
 
 // A link stands where the destination file belongs (pointing at a newer
-// file outside); a read-only older copy refuses to be replaced.
-enum class Dest { Missing, OlderThanSource, SameAge, Link, ReadOnlyOlder };
+// file outside); a read-only older copy refuses to be replaced; a copy of
+// the same age but another size has changed all the same.
+enum class Dest { Missing, OlderThanSource, SameAge, SameAgeOtherSize, Link, ReadOnlyOlder };
 enum Mode : int { Plain = 0, Always = 1, Server = 2, Client = 4 };
 
 struct Row {
@@ -49,6 +50,7 @@ const Row kRows[] = {
     {Dest::SameAge, Plain, true, "File ... ....", false, true, true, true},
     {Dest::SameAge, Server, true, "File .S. ....", false, true, true, false},
     {Dest::SameAge, Client, true, "File ..C ....", false, true, false, true},
+    {Dest::SameAgeOtherSize, Plain, true, "File D.. .C..", true, true, true, true},
     {Dest::Link, Plain, true, "File ... .C..", true, true, true, true},
     {Dest::Link, Client, false, "File ..C .C..", true, true, false, false},
     // A failed copy marks nothing as done: both archive attributes stay set.
@@ -70,8 +72,9 @@ TEST_P(TransferTable, DecidesCopiesAndReports) {
     SetMTime(outside, t + 3600);
     if (!MakeFileLink(outside, dest)) GTEST_SKIP() << "this system makes no links here";
   } else if (row.dest != Dest::Missing) {
-    WriteFile(dest, "old");
-    SetMTime(dest, row.dest == Dest::SameAge ? t : t - 3600);
+    const bool sameAge = row.dest == Dest::SameAge || row.dest == Dest::SameAgeOtherSize;
+    WriteFile(dest, row.dest == Dest::SameAgeOtherSize ? "older" : "old");
+    SetMTime(dest, sameAge ? t : t - 3600);
     if (row.dest == Dest::ReadOnlyOlder) MakeReadOnly(dest);
   }
   if (!row.sourceArchive) platform::SetAttributes(source, platform::GetAttributes(source) & ~Archive);

@@ -1,85 +1,116 @@
-#include "engine/zo_dir.h"
+// Verify compares each copy as the disk holds it, before the copy replaces
+// anything: a copy that is not a true one never takes the destination's
+// place, and the next run copies again.
+
+#include "platform/file_system.h"
+#include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
-using VerifyTest = EngineFixture;
-
 using Lines = std::vector<std::string>;
 
 const std::string kHint = "    VERIFYERROR, check userrights and/or fileattributes";
+
+class VerifyTest : public EngineFixture {
+ protected:
+  VerifyTest() { main_.ExtendedLog = true; }
+  CopyFaults faults_{platform::RealFileSystem()};
+
+  std::string Line(const std::string& status, int code, const std::string& name) const {
+    return status + " code " + std::to_string(code) + " " + src_ + "/" + name + " -> " + dst_ + "/" + name;
+  }
+  std::string DirLine(int files) const {
+    return "Dir " + src_ + "/ - " + std::to_string(files) + " files and 0 directories synchronised";
+  }
+};
 
 TEST_F(VerifyTest, VerifiedCopyOfEqualFilesShowsNoError) {
   WriteFile(src_ + "/a", std::string(100000, 'a'));
   WriteFile(src_ + "/empty", "");
   OneJob({"Verify=1"});
-  main_.ExtendedLog = true;
   const Lines lines = RunLines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].substr(0, 13), "File ... .C..");
   EXPECT_EQ(lines[1].substr(0, 13), "File ... .C..");
+  EXPECT_EQ(ReadFile(dst_ + "/a"), std::string(100000, 'a'));
 }
 
-TEST_F(VerifyTest, ReadOnlyDestinationWithTheSameContentFailsWithoutVerifyError) {
+TEST_F(VerifyTest, AFailedCopyIsNotVerified) {
   WriteFile(src_ + "/same", "content");
   WriteFile(dst_ + "/same", "content");
   SetMTime(dst_ + "/same", MTime(src_ + "/same") - 100);
   MakeReadOnly(dst_ + "/same");
   OneJob({"Verify=1"});
-  main_.ExtendedLog = true;
-  EXPECT_EQ(RunLines(), (Lines{"File D.. .C.. code 13 " + src_ + "/same -> " + dst_ + "/same",
-                               "Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  EXPECT_EQ(RunLines(), (Lines{Line("File D.. .C..", 13, "same"), DirLine(1)}));
 }
 
-TEST_F(VerifyTest, VerifyErrorsAreMarkedPerFileAndHintedOncePerLevel) {
-  for (const char* p : {"/x1", "/x2", "/sub/y1"}) {
-    WriteFile(src_ + p, "new content");
-    WriteFile(dst_ + p, "old");
-    SetMTime(dst_ + p, MTime(src_ + p) - 100);
-    MakeReadOnly(dst_ + p);
-  }
-  OneJob({"Verify=1", "Include SubDirs=1"});
-  main_.ExtendedLog = true;
-  const Lines lines = RunLines();
-  ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[0], "File D.. .CE. VERIFYERROR code 13 " + src_ + "/sub/y1 -> " + dst_ + "/sub/y1");
-  EXPECT_EQ(lines[1], "Dir " + src_ + "/sub/ - 1 files and 0 directories synchronised");
-  EXPECT_EQ(lines[2], kHint);
-  for (const auto& line : {lines[3], lines[4]}) {
-    EXPECT_EQ(line.rfind("File D.. .CE. VERIFYERROR code 13 " + src_ + "/x", 0), 0u) << line;
-  }
-  EXPECT_EQ(lines[5], "Dir " + src_ + "/ - 2 files and 1 directories synchronised");
-  EXPECT_EQ(lines[6], kHint);
-}
+// Each row is a copy that is not a true copy of its source. The old
+// destination stays as it was, the run fails, and a later run without the
+// fault makes the copy.
+struct UntrueCopy {
+  const char* name;
+  std::function<void(CopyFaults&, const std::string& src)> fault;
+  std::string status;  // the file's line without its code and paths
+  int code;
+};
 
-TEST_F(VerifyTest, WithoutExtendedLogAVerifyErrorLeavesNoTrace) {
+class UntrueCopies : public VerifyTest, public ::testing::WithParamInterface<UntrueCopy> {};
+
+TEST_P(UntrueCopies, NeverReplaceTheDestinationAndAreCopiedAgain) {
+  const UntrueCopy& row = GetParam();
   WriteFile(src_ + "/x", "new content");
   WriteFile(dst_ + "/x", "old");
   SetMTime(dst_ + "/x", MTime(src_ + "/x") - 100);
-  MakeReadOnly(dst_ + "/x");
-  OneJob({"Verify=1"});
-  EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
+  row.fault(faults_, src_);
+  OneJob({"Verify=1", "Handle As Client=1"});
+  {
+    const platform::FileSystemScope scope(faults_);
+    EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+    ASSERT_GE(main_.MemoLines().size(), 2u);
+    EXPECT_EQ(main_.MemoLines()[1], Line(row.status, row.code, "x"));
+  }
+  EXPECT_EQ(ReadFile(dst_ + "/x"), "old");
+  EXPECT_EQ(Snapshot(dst_).size(), 1u) << "no temporary left behind";
+  EXPECT_TRUE(platform::GetAttributes(src_ + "/x") & platform::attr::Archive) << "not marked as copied";
+
+  const std::string now = ReadFile(src_ + "/x");
+  EXPECT_EQ(RunLines(), (Lines{Line("File D.C .C..", 0, "x"), DirLine(1)}));
+  EXPECT_EQ(ReadFile(dst_ + "/x"), now);
 }
 
-TEST_F(VerifyTest, CopyAndVerifyMarksADifferenceWithoutRepairing) {
-  WriteFile(src_ + "/x", "abc");
-  WriteFile(dst_ + "/x", "abd");
-  MakeReadOnly(dst_ + "/x");
-  OneJob({});
-  main_.JobSource = src_;
-  main_.JobDestination = dst_;
-  main_.JobVerify = true;
-  ZO_Dir level(main_);
-  level.Status = "File ... ....";
-  level.SourceFile = src_ + "/x";
-  level.DestFile = dst_ + "/x";
-  EXPECT_EQ(level.CopyAndVerify(), 13);
-  EXPECT_EQ(level.Status, "File ... ..E.");
-  main_.JobVerify = false;
-  level.Status = "File ... ....";
-  EXPECT_EQ(level.CopyAndVerify(), 13);
-  EXPECT_EQ(level.Status, "File ... ....") << "no comparison without the switch";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UntrueCopies,
+    ::testing::Values(UntrueCopy{"DiskHoldsOtherBytesThanTheCache",
+                                 [](CopyFaults& f, const std::string&) { f.diskDiffers = true; },
+                                 "File D.C .CE. VERIFYERROR", 0},
+                      UntrueCopy{"SourceEditedDuringItsCopyWithItsTimeSetBack",
+                                 [](CopyFaults& f, const std::string&) {
+                                   f.afterWrite = [](const std::string& path) {
+                                     const auto time = MTime(path);
+                                     WriteFile(path, "NEW CONTENT");
+                                     SetMTime(path, time);
+                                   };
+                                 },
+                                 "File D.C .CE. VERIFYERROR", 0},
+                      UntrueCopy{"NoMemoryToCompare",
+                                 [](CopyFaults& f, const std::string&) { f.readBackThrows = true; },
+                                 "File D.C .C.R", ENOMEM}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(VerifyTest, DifferencesAreHintedOncePerLevelAndOnlyWithExtendedLog) {
+  for (const char* p : {"/x1", "/x2"}) WriteFile(src_ + p, "content");
+  faults_.diskDiffers = true;
+  const platform::FileSystemScope scope(faults_);
+  OneJob({"Verify=1"});
+  const Lines lines = RunLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[2], DirLine(2));
+  EXPECT_EQ(lines[3], kHint);
+  main_.ExtendedLog = false;
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(main_.MemoLines(), (Lines{main_.MemoLines()[0], DirLine(2)}));
 }
 
 }  // namespace

@@ -14,8 +14,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <utility>
 
+#include "platform/file_system.h"
 #include "platform/platform.h"
+#include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"
 
@@ -51,8 +54,11 @@ class TmpfsMount {
 class FaultTest : public EngineFixture {
  protected:
   HookedMain hooked_{main_.ProgramPath()};
+  // Changes the trees in the middle of a run: after a copy is written.
+  CopyFaults faults_{platform::RealFileSystem()};
   Lines HookedRun() {
     hooked_.ExtendedLog = true;
+    const platform::FileSystemScope scope(faults_);
     hooked_.RunJobs();
     return hooked_.MemoLines();
   }
@@ -95,12 +101,13 @@ TEST_F(FaultTest, AFullDestinationFailsOneCopyAndTheRunGoesOn) {
 TEST_F(FaultTest, SourceFilesVanishOrTurnIntoPipesBetweenEnumerationAndCopy) {
   for (const char* name : {"a", "b", "c", "d"}) WriteFile(src_ + "/" + name, name);
   OneJob({});
-  hooked_.when = [](const std::string& l) { return l.rfind("File", 0) == 0; };
-  hooked_.hook = [this] {
+  bool done = false;
+  faults_.afterWrite = [&](const std::string& copied) {
+    if (std::exchange(done, true)) return;
     // Whatever comes after the first file: gone, or a pipe nobody writes to.
     for (const char* name : {"a", "b", "c", "d"}) {
       const std::string p = src_ + "/" + name;
-      if (!Exists(dst_ + "/" + name)) {
+      if (p != copied) {
         ::unlink(p.c_str());
         if (std::string(name) < "c") ::mkfifo(p.c_str(), 0644);
       }
@@ -120,13 +127,10 @@ TEST_F(FaultTest, ASourceDirectoryRemovedDuringTheWalk) {
   WriteFile(src_ + "/first/x", "x");
   WriteFile(src_ + "/second/y", "y");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1"});
-  hooked_.when = [](const std::string& l) {
-    return l.find(" directories synchronised") != std::string::npos;
-  };
-  hooked_.hook = [this] {
+  faults_.afterWrite = [&](const std::string& copied) {
     // Remove whichever of the two has not been walked yet.
     for (const char* d : {"/first", "/second"}) {
-      if (!Exists(dst_ + d)) std::system(("rm -rf '" + src_ + d + "'").c_str());
+      if (copied.rfind(src_ + d + "/", 0) != 0) std::system(("rm -rf '" + src_ + d + "'").c_str());
     }
   };
   const Lines lines = HookedRun();

@@ -26,6 +26,35 @@ class ArchiveSearch : public platform::SearchOps {
   const ArchiveLayer& layer_;
 };
 
+// A copy that takes its source's archive state with it once it stands
+// under its name.
+class ArchiveCopy : public platform::PendingCopyOps {
+ public:
+  ArchiveCopy(std::unique_ptr<platform::PendingCopyOps> real, std::unique_ptr<FolderOps> folder,
+              std::string name, const ArchiveLayer& layer, bool archive)
+      : real_(std::move(real)),
+        folder_(std::move(folder)),
+        name_(std::move(name)),
+        layer_(layer),
+        archive_(archive) {}
+  platform::CopiedState copied() const override { return real_->copied(); }
+  uint64_t FlushKey() const override { return real_->FlushKey(); }
+  int Flush() const override { return real_->Flush(); }
+  std::unique_ptr<platform::ReaderOps> ReadBack(int& error) const override { return real_->ReadBack(error); }
+  int Publish() override {
+    const int rc = real_->Publish();
+    if (rc == 0) layer_.Record(folder_->LookAt(name_), archive_);
+    return rc;
+  }
+
+ private:
+  std::unique_ptr<platform::PendingCopyOps> real_;
+  std::unique_ptr<FolderOps> folder_;  // outlives the walk's handle of it
+  std::string name_;
+  const ArchiveLayer& layer_;
+  bool archive_;
+};
+
 class ArchiveFolder : public FolderOps {
  public:
   ArchiveFolder(std::unique_ptr<FolderOps> real, const ArchiveLayer& layer)
@@ -56,14 +85,16 @@ class ArchiveFolder : public FolderOps {
   int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
   int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
   int MayChange() const override { return real_->MayChange(); }
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
-             const platform::CopyProgress& progress) const override {
+  std::unique_ptr<platform::PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                          const std::string& destName, bool synchronised,
+                                                          const platform::CopyProgress& progress,
+                                                          int& error) const override {
     const auto& other = static_cast<const ArchiveFolder&>(dest);
-    const bool archive = (LookAt(name).attributes & attr::Archive) != 0;
-    const int rc = real_->CopyTo(name, *other.real_, destName, progress);
-    // The copy takes its source's archive state with it.
-    if (rc == 0) layer_.Record(other.real_->LookAt(destName), archive);
-    return rc;
+    const bool archive = !synchronised && (LookAt(name).attributes & attr::Archive) != 0;
+    auto copy = real_->PrepareCopyTo(name, *other.real_, destName, synchronised, progress, error);
+    if (!copy) return nullptr;
+    return std::make_unique<ArchiveCopy>(std::move(copy), other.real_->Duplicate(), destName, layer_,
+                                         archive);
   }
   std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
     return std::make_unique<ArchiveSearch>(real_->Search(mask), layer_);

@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
 
 namespace tandrel::platform::posix {
 
@@ -16,8 +17,19 @@ EntryFacts FactsFromStat(const std::string& name, const struct stat& st);
 // The part of a stat buffer the facts keep, for the archive rule.
 struct stat StatOf(const EntryFacts& facts);
 int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes);
-int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest,
-               const CopyProgress& progress = {});
+// Clears the archive mark of the file `name` as the state `asCopied` (its
+// size and modification time), leaving the mode as it is: the mark reads
+// as clear only while the file is in that state.
+int ClearArchiveAt(int dirfd, const std::string& name, const struct stat& asCopied);
+// What both do: with `stampOf`, the mark names that state; with
+// `keepReadOnly`, the read-only state stays whatever `attributes` say.
+int ChangeAttributesAt(int dirfd, const std::string& name, uint32_t attributes, const struct stat* stampOf,
+                       bool keepReadOnly = false);
+// Writes the copy of the regular file `source` for `dest`, a name in the
+// folder `destDirfd` (see PrepareCopy); null with `error` set when it cannot.
+std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source, int destDirfd,
+                                              const std::string& dest, bool synchronised,
+                                              const CopyProgress& progress, int& error);
 // Whether the folder `inner` is `outer` or lies below it (see FolderWithin).
 bool FolderWithinAt(const std::string& inner, const std::string& outer);
 // Replaces the file at `path` through a temporary and a rename (see WriteFileAtomic).

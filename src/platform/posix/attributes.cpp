@@ -114,6 +114,15 @@ int ApplyArchive(const std::string& file, const struct stat& st, ArchiveChange c
 namespace posix {
 
 int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
+  return ChangeAttributesAt(dirfd, name, attributes, nullptr);
+}
+
+int ClearArchiveAt(int dirfd, const std::string& name, const struct stat& asCopied) {
+  return ChangeAttributesAt(dirfd, name, attr::ReadOnly, &asCopied, true);
+}
+
+int ChangeAttributesAt(int dirfd, const std::string& name, uint32_t attributes, const struct stat* stampOf,
+                       bool keepReadOnly) {
   // The file is pinned once, so that its mode, its stamp and every change
   // below concern the same file even if its name is taken over meanwhile;
   // its /proc name reaches exactly that file and never follows a link.
@@ -126,7 +135,12 @@ int SetAttributesAt(int dirfd, const std::string& name, uint32_t attributes) {
   const std::string file = "/proc/self/fd/" + std::to_string(pin.get());
 
   const mode_t mode = st.st_mode & 07777;
-  const bool wantReadOnly = (attributes & attr::ReadOnly) != 0;
+  const bool wantReadOnly = keepReadOnly ? (mode & 0222) == 0 : (attributes & attr::ReadOnly) != 0;
+  // The mark describes the state asked for, or the file as it is.
+  if (stampOf) {
+    st.st_size = stampOf->st_size;
+    st.st_mtim = stampOf->st_mtim;
+  }
   const bool isReadOnly = (mode & 0222) == 0;
   mode_t target = mode;
   if (wantReadOnly && !isReadOnly) target = mode & 07555;

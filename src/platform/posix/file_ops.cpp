@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -20,7 +21,6 @@
 namespace tandrel::platform {
 namespace {
 
-using posix::TempFileGuard;
 using posix::UniqueFd;
 
 // Whom a copy tells how far it has come, and the whole size.
@@ -130,78 +130,158 @@ int LinkAnonymous(int fd, int dirfd, const std::string& path) {
   return ::linkat(AT_FDCWD, procName.c_str(), dirfd, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
+// A pread reader over a descriptor of its own, from the file's start.
+class PositionalReader : public ReaderOps {
+ public:
+  explicit PositionalReader(int fd) : fd_(fd) {}
+  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::pread(fd_.get(), buffer + done, size - done, at_);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        return -1;
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+      at_ += n;
+    }
+    return static_cast<int64_t>(done);
+  }
+
+ private:
+  UniqueFd fd_;
+  off_t at_ = 0;
+};
+
+// A copy written to a file without a name, or to a named temporary where the
+// file system has none, in the destination's folder.
+class PosixPendingCopy : public PendingCopyOps {
+ public:
+  PosixPendingCopy(UniqueFd out, int destDirfd, std::string dest, std::string tempName,
+                   const struct stat& src)
+      : out_(std::move(out)),
+        destDir_(::fcntl(destDirfd, F_DUPFD_CLOEXEC, 0)),
+        dest_(std::move(dest)),
+        tempName_(std::move(tempName)),
+        src_(src) {}
+  ~PosixPendingCopy() override {
+    if (!tempName_.empty()) ::unlinkat(destDir_.get(), tempName_.c_str(), 0);
+  }
+  bool ready() const { return destDir_.valid(); }
+  int fd() const { return out_.get(); }
+
+  CopiedState copied() const override {
+    return {src_.st_size, src_.st_mtim.tv_sec, static_cast<int32_t>(src_.st_mtim.tv_nsec)};
+  }
+
+  uint64_t FlushKey() const override {
+    struct stat st;
+    return ::fstat(out_.get(), &st) == 0 ? static_cast<uint64_t>(st.st_dev) + 1 : 0;
+  }
+
+  // One syncfs puts every copy of the file system on the disk, data and
+  // folder entries alike: far cheaper than a flush per file.
+  int Flush() const override { return ::syncfs(out_.get()) == 0 ? 0 : errno; }
+
+  std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
+    // Flushed pages are clean, so the cache lets them go and the reading
+    // below comes from the disk.
+    ::posix_fadvise(out_.get(), 0, 0, POSIX_FADV_DONTNEED);
+    const int fd = ::fcntl(out_.get(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+      error = errno;
+      return nullptr;
+    }
+    error = 0;
+    return std::make_unique<PositionalReader>(fd);
+  }
+
+  int Publish() override {
+    const int dirfd = destDir_.get();
+    if (tempName_.empty()) {
+      // An unnamed copy: linked in directly where nothing stands, otherwise
+      // given a temporary name to be renamed over the destination.
+      struct stat st;
+      int rc = ::fstatat(dirfd, dest_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                   ? EEXIST
+                   : LinkAnonymous(out_.get(), dirfd, dest_);
+      if (rc == 0) return 0;
+      if (rc != EEXIST) return rc;
+      for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string candidate = posix::TempName();
+        rc = LinkAnonymous(out_.get(), dirfd, candidate);
+        if (rc == 0) {
+          tempName_ = candidate;
+          break;
+        }
+        if (rc != EEXIST) return rc;
+      }
+      if (rc != 0) return rc;
+    }
+    if (::renameat(dirfd, tempName_.c_str(), dirfd, dest_.c_str()) != 0) return errno;
+    tempName_.clear();
+    return 0;
+  }
+
+ private:
+  UniqueFd out_;
+  UniqueFd destDir_;
+  std::string dest_;
+  std::string tempName_;  // the named temporary while there is one
+  struct stat src_;
+};
+
 }  // namespace
 
 namespace posix {
 
-int CopyFileAt(int sourceDirfd, const std::string& source, int destDirfd, const std::string& dest,
-               const CopyProgress& progress) {
-  struct stat dst;
-  const bool destExists = ::fstatat(destDirfd, dest.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0;
-
+std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source, int destDirfd,
+                                              const std::string& dest, bool synchronised,
+                                              const CopyProgress& progress, int& error) {
+  const auto fail = [&error](int code) -> std::unique_ptr<PendingCopyOps> {
+    error = code;
+    return nullptr;
+  };
   // Non-blocking, so that a source swapped for a FIFO since it was looked
   // at cannot hang the run; only a regular file is read.
   UniqueFd in(::openat(sourceDirfd, source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!in.valid()) return errno == ELOOP ? kErrAccessDenied : errno;
+  if (!in.valid()) return fail(errno == ELOOP ? kErrAccessDenied : errno);
   struct stat src;
-  if (::fstat(in.get(), &src) != 0) return errno;
-  if (!S_ISREG(src.st_mode)) return kErrAccessDenied;
+  if (::fstat(in.get(), &src) != 0) return fail(errno);
+  if (!S_ISREG(src.st_mode)) return fail(kErrAccessDenied);
   ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
-  const bool archiveClear = ArchiveClearFd(in.get(), src);
+  const bool archiveClear = synchronised || ArchiveClearFd(in.get(), src);
 
-  // The copy is written to a file without a name and appears under the
-  // destination's name only when complete: a crash or a full disk never
-  // leaves a truncated file there, nor a temporary one. A new file is linked
-  // in directly; an existing one is replaced through a named temporary and a
-  // rename. Where the file system has no unnamed files the copy is written
-  // to a named temporary from the start; one that a killed run leaves there
-  // is removed by a later cleanup (IsStaleTemporary).
-  const std::string folder = ParentFolder(dest);
-  UniqueFd out(namedTemporaries ? -1
-                                : ::openat(destDirfd, folder.empty() ? "." : folder.c_str(),
-                                           O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-  std::string tempPath;
-  const bool anonymous = out.valid();
-  if (!anonymous) {
-    out = UniqueFd(CreateTempIn(destDirfd, folder, tempPath));
-    if (!out.valid()) return errno;
+  // The copy is written to a file without a name and gets the destination's
+  // name only once complete and flushed (Publish): a crash or a full disk
+  // never leaves a truncated file there, nor a temporary one. Where the file
+  // system has no unnamed files the copy is written to a named temporary;
+  // one that a killed run leaves there is removed later (IsStaleTemporary).
+  UniqueFd out(namedTemporaries ? -1 : ::openat(destDirfd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  std::string tempName;
+  if (!out.valid()) {
+    out = UniqueFd(CreateTempIn(destDirfd, "", tempName));
+    if (!out.valid()) return fail(errno);
   }
-  TempFileGuard guard(tempPath, destDirfd);
+  auto copy = std::make_unique<PosixPendingCopy>(std::move(out), destDirfd, dest, tempName, src);
+  if (!copy->ready()) return fail(errno);
+  const int fd = copy->fd();
 
-  if (const int rc = CopyData(in.get(), out.get(), src, Reporter{progress, src.st_size})) return rc;
+  if (const int rc = CopyData(in.get(), fd, src, Reporter{progress, src.st_size})) return fail(rc);
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without
     // it only a privileged caller could attach the attribute.
     const std::string stamp = ArchiveStamp(src);
-    ::fsetxattr(out.get(), kArchiveXattr, stamp.data(), stamp.size(), 0);
+    ::fsetxattr(fd, kArchiveXattr, stamp.data(), stamp.size(), 0);
   }
-  if (const int rc = CarryMode(out.get(), src.st_mode & 0777)) return rc;
+  if (const int rc = CarryMode(fd, src.st_mode & 0777)) return fail(rc);
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
-  if (::futimens(out.get(), times) != 0) return errno;
-
-  if (anonymous) {
-    int rc = destExists ? EEXIST : LinkAnonymous(out.get(), destDirfd, dest);
-    if (rc == 0) return out.close() == 0 ? 0 : errno;
-    if (rc != EEXIST) return rc;
-    // Something stands at the destination: give the copy a temporary name
-    // and rename it over.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-      const std::string candidate = folder + TempName();
-      rc = LinkAnonymous(out.get(), destDirfd, candidate);
-      if (rc == 0) {
-        tempPath = candidate;
-        break;
-      }
-      if (rc != EEXIST) return rc;
-    }
-    if (rc != 0) return rc;
-    guard.Reset(tempPath);
-  }
-  if (out.close() != 0) return errno;
-  if (::renameat(destDirfd, tempPath.c_str(), destDirfd, dest.c_str()) != 0) return errno;
-  guard.Keep();
-  return 0;
+  if (::futimens(fd, times) != 0) return fail(errno);
+  error = 0;
+  return copy;
 }
 
 void FailNextModeChangeWith(int error) { modeChangeFault = error; }
@@ -209,5 +289,24 @@ void FailNextModeChangeWith(int error) { modeChangeFault = error; }
 }  // namespace posix
 
 void UseNamedTemporaries(bool on) { namedTemporaries = on; }
+
+size_t CopiesPerFlush() {
+  // Each waiting copy holds two descriptors; the walk and the rest of the
+  // program keep a few hundred in reserve. The soft limit is raised as far
+  // as the hard one allows, once.
+  static const size_t perFlush = [] {
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return size_t{64};
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < 8192 &&
+        (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > limit.rlim_cur)) {
+      rlimit raised = limit;
+      raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 8192 : std::min<rlim_t>(limit.rlim_max, 8192);
+      if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    const rlim_t free = limit.rlim_cur == RLIM_INFINITY ? 8192 : limit.rlim_cur;
+    return std::clamp<size_t>(free > 512 ? (free - 512) / 2 : 16, 16, 1024);
+  }();
+  return perFlush;
+}
 
 }  // namespace tandrel::platform

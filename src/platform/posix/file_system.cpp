@@ -26,6 +26,9 @@ const int kErrNotADirectory = ENOTDIR;
 const int kErrNotEmpty = ENOTEMPTY;
 const int kErrNotRegularFile = EINVAL;
 const int kErrCancelled = ECANCELED;
+const int kErrChanged = EAGAIN;
+const int kErrOutOfMemory = ENOMEM;
+const int kErrInternal = ENOTRECOVERABLE;
 const char kPathSeparator = '/';
 const bool kPathsIgnoreCase = false;
 
@@ -185,11 +188,27 @@ class PosixFolder : public FolderOps {
     return ::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
   }
 
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
-             const CopyProgress& progress) const override {
+  std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                const std::string& destName, bool synchronised,
+                                                const CopyProgress& progress, int& error) const override {
     const auto* other = dynamic_cast<const PosixFolder*>(&dest);
-    if (!other) return kErrAccessDenied;
-    return posix::CopyFileAt(fd_.get(), name, other->fd(), destName, progress);
+    if (!other) {
+      error = kErrAccessDenied;
+      return nullptr;
+    }
+    return posix::PrepareCopyAt(fd_.get(), name, other->fd(), destName, synchronised, progress, error);
+  }
+
+  int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const override {
+    // The mark names the state it describes: written for the state the copy
+    // took, it reads as clear only while the file is still in that state.
+    const EntryFacts now = LookAt(name);
+    if (!now.exists()) return now.error;
+    if (!copied.Describes(now)) return kErrChanged;
+    struct stat st = posix::StatOf(now);
+    st.st_size = copied.size;
+    st.st_mtim = {static_cast<time_t>(copied.writeTime), copied.writeTimeNsec};
+    return posix::ClearArchiveAt(fd_.get(), name, st);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
@@ -228,6 +247,7 @@ class PosixLogFile : public LogFileOps {
     }
     return 0;
   }
+  int Flush() override { return ::fdatasync(fd_.get()) == 0 ? 0 : errno; }
 
  private:
   UniqueFd fd_;

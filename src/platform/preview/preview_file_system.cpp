@@ -86,6 +86,10 @@ class PreviewFolder : public FolderOps {
     if (real()) return real_->Duplicate();
     return std::make_unique<PreviewFolder>(fs_, nullptr, path_, false, kErrNotFound);
   }
+  std::unique_ptr<FolderOps> Reopen() const override {
+    return std::make_unique<PreviewFolder>(fs_, real_ ? real_->Duplicate() : nullptr, path_, planned_,
+                                           error_);
+  }
   EntryFacts LookAt(const std::string& name) const override;
   bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
     return real() ? real_->ArchiveOf(name, facts) : true;
@@ -95,8 +99,9 @@ class PreviewFolder : public FolderOps {
   int RemoveFolder(const std::string& name) const override;
   int MakeFolder(const std::string& name) const override;
   int MayChange() const override;
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
-             const CopyProgress& progress) const override;
+  std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                const std::string& destName, bool synchronised,
+                                                const CopyProgress& progress, int& error) const override;
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override;
   std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override;
 
@@ -422,28 +427,59 @@ int PreviewFolder::MakeFolder(const std::string& name) const {
   return 0;
 }
 
+// A planned copy: it joins the plan when published, and reads back as the
+// file whose bytes it would hold.
+class PlannedCopy : public PendingCopyOps {
+ public:
+  PlannedCopy(const PreviewFileSystem& fs, std::string folder, std::string name, Entry entry)
+      : fs_(fs), folder_(std::move(folder)), name_(std::move(name)), entry_(std::move(entry)) {}
+  CopiedState copied() const override {
+    return {entry_.facts.size, entry_.facts.writeTime, entry_.facts.writeTimeNsec};
+  }
+  uint64_t FlushKey() const override { return 1; }
+  int Flush() const override { return 0; }
+  std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
+    return fs_.base().OpenFile(entry_.content, error);
+  }
+  int Publish() override {
+    fs_.Put(folder_, name_, entry_);
+    return 0;
+  }
+
+ private:
+  const PreviewFileSystem& fs_;
+  std::string folder_, name_;
+  Entry entry_;
+};
+
 // A planned copy takes no time: there is no progress to tell.
-int PreviewFolder::CopyTo(const std::string& name, const FolderOps& destOps, const std::string& destName,
-                          const CopyProgress&) const {
+std::unique_ptr<PendingCopyOps> PreviewFolder::PrepareCopyTo(const std::string& name,
+                                                             const FolderOps& destOps,
+                                                             const std::string& destName, bool synchronised,
+                                                             const CopyProgress&, int& error) const {
   const auto* dest = dynamic_cast<const PreviewFolder*>(&destOps);
-  if (!dest) return kErrAccessDenied;
-  if (!valid()) return error();
-  if (!dest->valid()) return dest->error();
+  error = !dest ? kErrAccessDenied : !valid() ? this->error() : !dest->valid() ? dest->error() : 0;
+  if (error != 0) return nullptr;
   Entry copy;
   if (const Entry* e = fs_.Find(path_, name)) {
     copy = *e;
   } else {
-    if (!real()) return kErrNotFound;
-    int error = 0;
-    if (!real_->OpenFile(name, error)) return error;
+    if (!real()) {
+      error = kErrNotFound;
+      return nullptr;
+    }
+    if (!real_->OpenFile(name, error)) return nullptr;
     copy = RealFile(name);
   }
-  if (const int rc = dest->MayChange()) return rc;
+  if ((error = dest->MayChange()) != 0) return nullptr;
   // Content, time, read-only and archive state travel with the copy.
   copy.facts.attributes = (copy.facts.attributes & kKeptBits) | (IsHiddenName(destName) ? attr::Hidden : 0);
+  if (synchronised) {
+    copy.facts.attributes &= ~attr::Archive;
+    copy.facts.archiveKnown = true;
+  }
   copy.facts.inode = fs_.NextId();
-  fs_.Put(dest->path(), destName, std::move(copy));
-  return 0;
+  return std::make_unique<PlannedCopy>(fs_, dest->path(), destName, std::move(copy));
 }
 
 int PreviewFolder::List(std::vector<FindEntry>& entries) const {

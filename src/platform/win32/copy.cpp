@@ -1,5 +1,6 @@
 #include "platform/win32/copy.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstring>
@@ -48,7 +49,7 @@ int LastError() { return static_cast<int>(::GetLastError()); }
 // A new hidden temporary in `folder`, open for writing and for its rename.
 UniqueHandle CreateTemporary(HANDLE folder, int& error) {
   win32::OpenRequest request;
-  request.access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  request.access = GENERIC_READ | GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
   request.share = 0;
   request.disposition = kFileCreate;
   request.options = kNonDirectoryFile;
@@ -109,35 +110,121 @@ int CopyData(HANDLE in, HANDLE out, int64_t size, const CopyProgress& progress) 
 
 namespace win32 {
 
-int CopyOpened(HANDLE source, HANDLE destFolder, const std::wstring& destPath, const std::string& destName,
-               const CopyProgress& progress) {
+namespace {
+
+// Reads a file from its start through a handle its owner keeps open.
+class HandleReader : public ReaderOps {
+ public:
+  explicit HandleReader(HANDLE file) : file_(file) {}
+  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
+    size_t done = 0;
+    while (done < size) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset_);
+      at.OffsetHigh = static_cast<DWORD>(offset_ >> 32);
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+      DWORD got = 0;
+      if (!::ReadFile(file_, buffer + done, want, &got, &at)) {
+        if (::GetLastError() == ERROR_HANDLE_EOF) break;
+        error = LastError();
+        return -1;
+      }
+      if (got == 0) break;
+      done += got;
+      offset_ += got;
+    }
+    return static_cast<int64_t>(done);
+  }
+
+ private:
+  HANDLE file_;
+  int64_t offset_ = 0;
+};
+
+// A copy written to a hidden temporary in the destination's folder.
+class WinPendingCopy : public PendingCopyOps {
+ public:
+  WinPendingCopy(UniqueHandle temp, UniqueHandle folder, std::wstring folderPath, std::string destName,
+                 DWORD attributes, CopiedState copied)
+      : temp_(std::move(temp)),
+        folder_(std::move(folder)),
+        folderPath_(std::move(folderPath)),
+        destName_(std::move(destName)),
+        attributes_(attributes),
+        copied_(copied) {}
+  ~WinPendingCopy() override {
+    if (!published_) DeleteOpened(temp_.get());
+  }
+  HANDLE handle() const { return temp_.get(); }
+  CopiedState copied() const override { return copied_; }
+  // Each file is flushed on its own: the system has no cheaper way that
+  // needs no administrator.
+  uint64_t FlushKey() const override { return 0; }
+  int Flush() const override { return ::FlushFileBuffers(temp_.get()) ? 0 : LastError(); }
+  std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
+    error = 0;
+    return std::make_unique<HandleReader>(temp_.get());
+  }
+  int Publish() override {
+    if (const int rc = Rename(temp_.get(), folder_.get(), folderPath_, Wide(destName_))) return rc;
+    published_ = true;
+    // The source's own attributes only once the copy stands under its name.
+    return WriteAttributes(temp_.get(), attributes_);
+  }
+
+ private:
+  UniqueHandle temp_;
+  UniqueHandle folder_;
+  std::wstring folderPath_;
+  std::string destName_;
+  DWORD attributes_;
+  CopiedState copied_;
+  bool published_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PendingCopyOps> PrepareCopyOpened(HANDLE source, HANDLE destFolder,
+                                                  const std::wstring& destPath, const std::string& destName,
+                                                  bool synchronised, const CopyProgress& progress,
+                                                  int& error) {
   FILE_BASIC_INFO basic;
   FILE_STANDARD_INFO standard;
   if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof basic) ||
-      !::GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard))
-    return LastError();
-  int error = 0;
+      !::GetFileInformationByHandleEx(source, FileStandardInfo, &standard, sizeof standard)) {
+    error = LastError();
+    return nullptr;
+  }
+  HANDLE folder = nullptr;
+  if (!::DuplicateHandle(::GetCurrentProcess(), destFolder, ::GetCurrentProcess(), &folder, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+    error = LastError();
+    return nullptr;
+  }
+  UniqueHandle folderHandle(folder);
   UniqueHandle temp = CreateTemporary(destFolder, error);
-  if (!temp.valid()) return error;
+  if (!temp.valid()) return nullptr;
+  constexpr DWORD kCarried =
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  DWORD attributes = basic.FileAttributes & kCarried;
+  if (synchronised) attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+  CopiedState copied;
+  copied.size = standard.EndOfFile.QuadPart;
+  copied.writeTime = UnixSeconds(basic.LastWriteTime.QuadPart, &copied.writeTimeNsec);
+  auto copy = std::make_unique<WinPendingCopy>(std::move(temp), std::move(folderHandle), destPath, destName,
+                                               attributes, copied);
+  HANDLE out = copy->handle();
   // The size and time the source had when it was opened: bytes appended
   // later wait for the next run, which finds the source newer.
-  int rc = CopyData(source, temp.get(), standard.EndOfFile.QuadPart, progress);
-  if (rc == 0) {
+  error = CopyData(source, out, standard.EndOfFile.QuadPart, progress);
+  if (error == 0) {
     FILE_BASIC_INFO times{};
     times.LastWriteTime = basic.LastWriteTime;
     times.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
-    if (!::SetFileInformationByHandle(temp.get(), FileBasicInfo, &times, sizeof times)) rc = LastError();
+    if (!::SetFileInformationByHandle(out, FileBasicInfo, &times, sizeof times)) error = LastError();
   }
-  if (rc == 0) rc = Rename(temp.get(), destFolder, destPath, Wide(destName));
-  if (rc == 0) {
-    // The source's own attributes only once the copy stands under its name.
-    constexpr DWORD kCarried =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    rc = WriteAttributes(temp.get(), basic.FileAttributes & kCarried);
-    return rc;
-  }
-  DeleteOpened(temp.get());
-  return rc;
+  if (error != 0) return nullptr;
+  return copy;
 }
 
 int WriteFileAtomic(const std::string& path, const std::string& content) {
@@ -190,5 +277,8 @@ bool IsStaleTemporary(const std::string& name) {
 
 // Every copy here goes through a named temporary already.
 void UseNamedTemporaries(bool) {}
+
+// Handles have no small limit here.
+size_t CopiesPerFlush() { return 1024; }
 
 }  // namespace tandrel::platform

@@ -4,18 +4,22 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
 
 namespace tandrel::platform::win32 {
 
-// Copies the open source file into `destName` of the open folder `destFolder`
-// (whose path, in "\\?\" form, is `destPath`), keeping the source's
-// last-write time and attributes (read-only, hidden, system, archive). The
-// program's refusals are made before the call.
-int CopyOpened(HANDLE source, HANDLE destFolder, const std::wstring& destPath, const std::string& destName,
-               const CopyProgress& progress);
+// Writes the copy of the open source file for `destName` of the open folder
+// `destFolder` (whose path, in "\\?\" form, is `destPath`), keeping the
+// source's last-write time and attributes (read-only, hidden, system,
+// archive). The program's refusals are made before the call. Null with
+// `error` set when it cannot.
+std::unique_ptr<PendingCopyOps> PrepareCopyOpened(HANDLE source, HANDLE destFolder,
+                                                  const std::wstring& destPath, const std::string& destName,
+                                                  bool synchronised, const CopyProgress& progress,
+                                                  int& error);
 
 // Replaces the file at `path` by `content` through a temporary beside it.
 int WriteFileAtomic(const std::string& path, const std::string& content);

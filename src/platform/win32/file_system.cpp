@@ -25,6 +25,9 @@ const int kErrNotADirectory = ERROR_DIRECTORY;
 const int kErrNotEmpty = ERROR_DIR_NOT_EMPTY;
 const int kErrNotRegularFile = ERROR_INVALID_PARAMETER;
 const int kErrCancelled = ERROR_REQUEST_ABORTED;
+const int kErrChanged = ERROR_RETRY;
+const int kErrOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
+const int kErrInternal = ERROR_INTERNAL_ERROR;
 const char kPathSeparator = '\\';
 const bool kPathsIgnoreCase = true;
 
@@ -244,14 +247,21 @@ class WinFolder : public FolderOps {
     return 0;
   }
 
-  int CopyTo(const std::string& name, const FolderOps& dest, const std::string& destName,
-             const CopyProgress& progress) const override {
+  std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                const std::string& destName, bool synchronised,
+                                                const CopyProgress& progress, int& error) const override {
     const auto* other = dynamic_cast<const WinFolder*>(&dest);
-    if (!other) return kErrAccessDenied;
-    int error = 0;
+    if (!other) {
+      error = kErrAccessDenied;
+      return nullptr;
+    }
     UniqueHandle source = OpenRegular(name, error);
-    if (!source.valid()) return error == kErrNotRegularFile ? kErrAccessDenied : error;
-    return win32::CopyOpened(source.get(), other->handle(), other->path_, destName, progress);
+    if (!source.valid()) {
+      if (error == kErrNotRegularFile) error = kErrAccessDenied;
+      return nullptr;
+    }
+    return win32::PrepareCopyOpened(source.get(), other->handle(), other->path_, destName, synchronised,
+                                    progress, error);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
@@ -329,6 +339,7 @@ class WinLogFile : public LogFileOps {
     }
     return 0;
   }
+  int Flush() override { return ::FlushFileBuffers(file_.get()) ? 0 : static_cast<int>(::GetLastError()); }
 
  private:
   UniqueHandle file_;

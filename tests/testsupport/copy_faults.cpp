@@ -1,0 +1,110 @@
+#include "testsupport/copy_faults.h"
+
+#include <new>
+
+#include "platform/paths.h"
+
+namespace tandrel::test {
+namespace {
+
+using platform::FolderOps;
+using platform::PendingCopyOps;
+using platform::ReaderOps;
+
+// Reads the copy with its first byte changed.
+class ChangedReader : public ReaderOps {
+ public:
+  explicit ChangedReader(std::unique_ptr<ReaderOps> real) : real_(std::move(real)) {}
+  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
+    const int64_t n = real_->ReadBlock(buffer, size, error);
+    if (n > 0 && first_) buffer[0] = static_cast<char>(buffer[0] ^ 0x55);
+    first_ = false;
+    return n;
+  }
+
+ private:
+  std::unique_ptr<ReaderOps> real_;
+  bool first_ = true;
+};
+
+class FaultyCopy : public PendingCopyOps {
+ public:
+  FaultyCopy(std::unique_ptr<PendingCopyOps> real, const CopyFaults& faults)
+      : real_(std::move(real)), faults_(faults) {}
+  platform::CopiedState copied() const override { return real_->copied(); }
+  uint64_t FlushKey() const override { return real_->FlushKey(); }
+  int Flush() const override { return real_->Flush(); }
+  std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
+    if (faults_.readBackThrows) throw std::bad_alloc();
+    auto reader = real_->ReadBack(error);
+    if (!reader || !faults_.diskDiffers) return reader;
+    return std::make_unique<ChangedReader>(std::move(reader));
+  }
+  int Publish() override { return real_->Publish(); }
+
+ private:
+  std::unique_ptr<PendingCopyOps> real_;
+  const CopyFaults& faults_;
+};
+
+class FaultyFolder : public FolderOps {
+ public:
+  FaultyFolder(std::unique_ptr<FolderOps> real, std::string path, const CopyFaults& faults)
+      : real_(std::move(real)), path_(std::move(path)), faults_(faults) {}
+
+  bool valid() const override { return real_->valid(); }
+  int error() const override { return real_->error(); }
+  std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
+    return std::make_unique<FaultyFolder>(real_->OpenSub(name), platform::JoinPath(path_, name), faults_);
+  }
+  std::unique_ptr<FolderOps> Duplicate() const override {
+    return std::make_unique<FaultyFolder>(real_->Duplicate(), path_, faults_);
+  }
+  platform::EntryFacts LookAt(const std::string& name) const override {
+    const platform::EntryFacts facts = real_->LookAt(name);
+    if (faults_.afterLook) faults_.afterLook(platform::JoinPath(path_, name));
+    return facts;
+  }
+  bool ArchiveOf(const std::string& name, const platform::EntryFacts& facts) const override {
+    return real_->ArchiveOf(name, facts);
+  }
+  int SetAttributes(const std::string& name, uint32_t attributes) const override {
+    return real_->SetAttributes(name, attributes);
+  }
+  int ClearArchiveAsCopied(const std::string& name, const platform::CopiedState& copied) const override {
+    return real_->ClearArchiveAsCopied(name, copied);
+  }
+  int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
+  int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
+  int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
+  int MayChange() const override { return real_->MayChange(); }
+  std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                const std::string& destName, bool synchronised,
+                                                const platform::CopyProgress& progress,
+                                                int& error) const override {
+    const auto& other = static_cast<const FaultyFolder&>(dest);
+    auto copy = real_->PrepareCopyTo(name, *other.real_, destName, synchronised, progress, error);
+    if (!copy) return nullptr;
+    if (faults_.afterWrite) faults_.afterWrite(platform::JoinPath(path_, name));
+    return std::make_unique<FaultyCopy>(std::move(copy), faults_);
+  }
+  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
+    return real_->Search(mask);
+  }
+  std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
+    return real_->OpenFile(name, error);
+  }
+
+ private:
+  std::unique_ptr<FolderOps> real_;
+  std::string path_;
+  const CopyFaults& faults_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderOps> CopyFaults::OpenFolder(const std::string& path) const {
+  return std::make_unique<FaultyFolder>(real_.OpenFolder(path), path, *this);
+}
+
+}  // namespace tandrel::test
