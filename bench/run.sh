@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side with the reference tools in one run, as ratios.
 # Usage: bench/run.sh [BUILD_DIR]. BENCH_SCALE=N divides every tree size by N
-# for a quick look; BENCH_ONLY=sync|process|gui|ini|compare runs one group.
+# for a quick look; BENCH_ONLY=sync|durable|process|gui|ini|compare runs one group.
 set -euo pipefail
 
 BUILD=$(realpath "${1:-build}")
@@ -10,7 +10,7 @@ SCALE=${BENCH_SCALE:-1}
 ONLY=${BENCH_ONLY:-all}
 DRIVER="$BUILD/bench/sync_driver"
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-bench-XXXXXX")
-trap 'chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
+trap 'umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
 
 now_ns() { date +%s%N; }
 # Runs a command and prints its wall time in milliseconds.
@@ -96,6 +96,57 @@ sync_benchmarks() {
 
 case "$ONLY" in
   all | sync) sync_benchmarks ;;
+esac
+
+# A first copy that must survive a power cut, on a journaled ext4 disk of its
+# own (a loop image, so that the flushes measured are this copy's alone):
+# against the floor for putting the same bytes on the disk, cp -a and then
+# one sync of that file system. cp -a without any flush is printed too.
+durable_benchmark() {
+  local files=$((100000 / SCALE)) dirs=$((5000 / SCALE))
+  echo "== durable first copy onto ext4: $files files of 512 B-4 KiB in $dirs directories"
+  if [ "$(id -u)" != 0 ] || ! command -v mkfs.ext4 >/dev/null; then
+    echo "skipped: needs root and mkfs.ext4 for a disk of its own (a loop image)"
+    return
+  fi
+  local image="$ROOT/durable.img" disk="$ROOT/durable-disk" src="$ROOT/durable-src"
+  truncate -s 4G "$image"
+  mkfs.ext4 -q -F -N $((4 * files + 10000)) "$image"
+  mkdir -p "$disk"
+  if ! mount -o loop "$image" "$disk" 2>/dev/null; then
+    echo "skipped: no loop device can be mounted here"
+    rm -f "$image"
+    return
+  fi
+  python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
+  program "$ROOT/durable-prog/tandrel" "$src" "$disk/ours"
+  local plain=() floor=() our=()
+  for round in 1 2 3; do
+    rm -rf "$disk/plain" "$disk/floor" "$disk/ours"
+    mkdir -p "$disk/plain" "$disk/floor" "$disk/ours"
+    sync -f "$disk"
+    plain+=("$(time_ms cp -a "$src/." "$disk/plain/")")
+    rm -rf "$disk/plain"
+    sync -f "$disk"
+    floor+=("$(time_ms sh -c 'cp -a "$1/." "$2/" && sync -f "$2"' sh "$src" "$disk/floor")")
+    rm -rf "$disk/floor"
+    sync -f "$disk"
+    our+=("$(time_ms ours "$ROOT/durable-prog/tandrel")")
+  done
+  diff -r "$src" "$disk/ours" >/dev/null || { echo "durable copy differs from its source"; exit 1; }
+  umount "$disk"
+  rm -rf "$image" "$src" "$ROOT/durable-prog"
+  local p f o
+  p=$(min "${plain[@]}")
+  f=$(min "${floor[@]}")
+  o=$(min "${our[@]}")
+  echo "cp -a without a flush: ${p} ms   cp -a + sync of the disk: ${f} ms   tandrel (durable): ${o} ms"
+  echo "ratio tandrel/floor: $(ratio "$o" "$f")   (target <= 1.10)   tandrel/cp without a flush: $(ratio "$o" "$p")" \
+    "  rounds: floor ${floor[*]}; tandrel ${our[*]}"
+}
+
+case "$ONLY" in
+  all | durable) durable_benchmark ;;
 esac
 
 # Empties the kernel's page, dentry and inode caches; false where that is not

@@ -79,25 +79,19 @@ void FolderFacts::LookAtListedFiles() {
   }
 }
 
-int64_t FolderFacts::FileSize(const std::string& name) {
-  const platform::EntryFacts* facts = KindOf(name) == Kind::Other ? Look(name) : nullptr;
-  const platform::EntryFacts look = facts ? platform::EntryFacts{} : dir_.LookAt(name);
-  if (!facts) facts = &look;
-  return facts->exists() && facts->isRegular ? facts->size : -1;
-}
-
-int64_t FolderFacts::FileAge(const std::string& name) {
-  switch (KindOf(name)) {
-    case Kind::Unknown:
-      return dir_.FileAge(name);
-    case Kind::Missing:
-    case Kind::Directory:
-      return -1;
-    case Kind::Other:
-      break;
+int64_t FolderFacts::FileAge(const std::string& name, int64_t* size) {
+  if (size) *size = -1;
+  const Kind kind = KindOf(name);
+  if (kind == Kind::Missing || kind == Kind::Directory) return -1;
+  const platform::EntryFacts* facts = kind == Kind::Other ? Look(name) : nullptr;
+  if (!facts) {
+    if (!size) return dir_.FileAge(name);
+    const platform::EntryFacts look = dir_.LookAt(name);
+    if (look.age != -1) *size = look.size;
+    return look.age;
   }
-  const platform::EntryFacts* facts = Look(name);
-  return facts ? facts->age : dir_.FileAge(name);
+  if (size && facts->age != -1) *size = facts->size;
+  return facts->age;
 }
 
 bool FolderFacts::FileExists(const std::string& name) {

@@ -55,9 +55,8 @@ class FolderFacts {
   void LookAtListedFiles();
 
   // The answers of the DirHandle questions of the same names.
-  int64_t FileAge(const std::string& name);
-  // A regular file's size; -1 for anything else.
-  int64_t FileSize(const std::string& name);
+  // With `size`, the file's size too (-1 for anything but a file).
+  int64_t FileAge(const std::string& name, int64_t* size = nullptr);
   bool FileExists(const std::string& name);
   bool DirectoryExists(const std::string& name);
   uint32_t GetAttributes(const std::string& name);

@@ -302,11 +302,10 @@ int ZO_Dir::EnsureDestination() {
 
 int32_t ZO_Dir::TransferInLevel(const std::string& name) {
   ++main_.Progress.checked;
-  const auto file = std::make_shared<FileTransfer>();
-  file->status = kFreshStatus;
-  file->sourceFile = levelDir_ + name;
-  file->destFile = MapToDestination(main_, file->sourceFile);
-  std::string& status = file->status;
+  // Most files need no line and no copy: their paths are made only when one
+  // does.
+  std::string status = kFreshStatus;
+  int32_t code = 0;
   int32_t result = 1;
 
   // What the file needs: a copy, and which archive marks follow once the
@@ -318,8 +317,9 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
     status[kModeAt] = 'A';
     status[kActionAt] = 'C';
   } else {
-    const int64_t sourceAge = sourceFacts_.FileAge(name);
-    const int64_t destAge = destFacts_.FileAge(name);
+    int64_t sourceSize = -1, destSize = -1;
+    const int64_t sourceAge = sourceFacts_.FileAge(name, &sourceSize);
+    const int64_t destAge = destFacts_.FileAge(name, &destSize);
     if (destAge == -1) {
       archiveStep = false;
       // Why the destination has no age: 0 when something other than a file
@@ -336,13 +336,13 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
         if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
           // The server's folder cannot be looked into (a link stands there):
           // its files are unknown, so none of the client's is deleted.
-          file->code = destDir_.error();
+          code = destDir_.error();
         } else if (destFacts_.DirectoryExists(name)) {
           // The server holds a directory, not a deleted file: the client's
           // file is neither copied nor deleted.
         } else if (destError != 0 && destError != platform::kErrNotFound) {
           // Nor is one deleted whose counterpart cannot be examined.
-          file->code = destError;
+          code = destError;
         } else {
           // The decision to delete rests on a look taken now, not on the
           // listing: a file changed since then is kept.
@@ -366,7 +366,7 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
               result = 0;
               if (err == 0) ++main_.Counts.sourceDeleted;
             } else {
-              file->code = err;
+              code = err;
             }
             sourceFacts_.Changed(name);
           }
@@ -377,8 +377,7 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
         copy = true;
       }
     } else if (platform::AgeIsNewer(sourceAge, destAge) ||
-               (!platform::AgeIsNewer(destAge, sourceAge) &&
-                sourceFacts_.FileSize(name) != destFacts_.FileSize(name))) {
+               (!platform::AgeIsNewer(destAge, sourceAge) && sourceSize != destSize)) {
       // Within the two seconds that make ages equal, a size that differs
       // still says the file changed.
       copy = true;
@@ -408,10 +407,17 @@ int32_t ZO_Dir::TransferInLevel(const std::string& name) {
     }
   }
 
-  if (copy) {
-    CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
-  } else {
-    ReportFile(main_, *file);
+  if (copy || main_.ExtendedLog || code != 0) {
+    const auto file = std::make_shared<FileTransfer>();
+    file->status = std::move(status);
+    file->sourceFile = levelDir_ + name;
+    file->destFile = MapToDestination(main_, file->sourceFile);
+    file->code = code;
+    if (copy) {
+      CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
+    } else {
+      ReportFile(main_, *file);
+    }
   }
   return result;
 }

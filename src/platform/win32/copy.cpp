@@ -50,7 +50,8 @@ int LastError() { return static_cast<int>(::GetLastError()); }
 UniqueHandle CreateTemporary(HANDLE folder, int& error) {
   win32::OpenRequest request;
   request.access = GENERIC_READ | GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
-  request.share = 0;
+  // Readers only: the copy is read back around the cache before it is named.
+  request.share = FILE_SHARE_READ;
   request.disposition = kFileCreate;
   request.options = kNonDirectoryFile;
   // Hidden, so that no listing takes it for one of the user's files.
@@ -141,6 +142,53 @@ class HandleReader : public ReaderOps {
   int64_t offset_ = 0;
 };
 
+// Reads a file from its start around the system's cache, so that what
+// comes back is what the disk holds: whole aligned chunks into a buffer of
+// the system's own alignment.
+class UnbufferedReader : public ReaderOps {
+ public:
+  explicit UnbufferedReader(UniqueHandle file)
+      : file_(std::move(file)),
+        buffer_(
+            static_cast<char*>(::VirtualAlloc(nullptr, kChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+  ~UnbufferedReader() override {
+    if (buffer_) ::VirtualFree(buffer_, 0, MEM_RELEASE);
+  }
+  UnbufferedReader(const UnbufferedReader&) = delete;
+  UnbufferedReader& operator=(const UnbufferedReader&) = delete;
+  bool valid() const { return buffer_ != nullptr; }
+
+  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
+    size_t done = 0;
+    while (done < size) {
+      if (at_ == have_) {
+        if (end_) break;
+        DWORD got = 0;
+        if (!::ReadFile(file_.get(), buffer_, kChunk, &got, nullptr)) {
+          error = LastError();
+          return -1;
+        }
+        have_ = got;
+        at_ = 0;
+        end_ = got < kChunk;
+        if (got == 0) break;
+      }
+      const size_t n = std::min(size - done, have_ - at_);
+      std::memcpy(buffer + done, buffer_ + at_, n);
+      done += n;
+      at_ += n;
+    }
+    return static_cast<int64_t>(done);
+  }
+
+ private:
+  static constexpr DWORD kChunk = 1 << 20;
+  UniqueHandle file_;
+  char* buffer_;
+  size_t have_ = 0, at_ = 0;
+  bool end_ = false;
+};
+
 // A copy written to a hidden temporary in the destination's folder.
 class WinPendingCopy : public PendingCopyOps {
  public:
@@ -163,6 +211,15 @@ class WinPendingCopy : public PendingCopyOps {
   int Flush() const override { return ::FlushFileBuffers(temp_.get()) ? 0 : LastError(); }
   std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
     error = 0;
+    UniqueHandle again(::ReOpenFile(temp_.get(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN));
+    if (again.valid()) {
+      auto reader = std::make_unique<UnbufferedReader>(std::move(again));
+      if (reader->valid()) return reader;
+    }
+    // Where the file cannot be opened so (a file system without the
+    // option), it is read through its own handle.
     return std::make_unique<HandleReader>(temp_.get());
   }
   int Publish() override {
