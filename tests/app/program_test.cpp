@@ -9,10 +9,10 @@
 // main window's run leaves. A build whose splash ends at once, and which
 // says so, mostly stands in for the program.
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
