@@ -13,6 +13,7 @@ void FolderFacts::Clear() {
   on_ = listed_ = current_ = false;
   listError_ = 0;
   index_.clear();
+  foldedIndex_.clear();
   listing_.clear();
   looks_.clear();
   changed_.clear();
@@ -21,10 +22,12 @@ void FolderFacts::Clear() {
 void FolderFacts::Adopt(std::vector<platform::FindEntry> listing) {
   if (!on_) return;
   index_.clear();
+  foldedIndex_.clear();
   listing_ = std::move(listing);
   index_.reserve(listing_.size());
   for (size_t i = 0; i < listing_.size(); ++i) {
     index_.emplace(listing_[i].name, i);
+    if (ignoreCase_) foldedIndex_.emplace(platform::FoldCase(listing_[i].name), i);
     // Where the listing told an entry's facts, no look of its own is needed.
     if (listing_[i].facts) looks_.emplace(listing_[i].name, *listing_[i].facts);
   }
@@ -43,11 +46,19 @@ void FolderFacts::List() {
 }
 
 FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
-  if (!on_ || changed_.count(name) != 0) return Kind::Unknown;
+  if (!on_ || IsChanged(name)) return Kind::Unknown;
   if (listed_) {
-    const auto it = index_.find(name);
-    if (it == index_.end()) return Kind::Missing;
-    return listing_[it->second].isDirectory ? Kind::Directory : Kind::Other;
+    size_t at = 0;
+    if (const auto it = index_.find(name); it != index_.end()) {
+      at = it->second;
+    } else if (const auto folded =
+                   ignoreCase_ ? foldedIndex_.find(platform::FoldCase(name)) : foldedIndex_.end();
+               folded != foldedIndex_.end()) {
+      at = folded->second;  // the same entry, spelt in another letter case
+    } else {
+      return Kind::Missing;
+    }
+    return listing_[at].isDirectory ? Kind::Directory : Kind::Other;
   }
   const platform::EntryFacts* facts = Look(name);
   if (!facts) return Kind::Unknown;
@@ -57,7 +68,7 @@ FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
 }
 
 const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
-  if (!on_ || changed_.count(name) != 0) return nullptr;
+  if (!on_ || IsChanged(name)) return nullptr;
   auto it = looks_.find(name);
   if (it == looks_.end()) it = looks_.emplace(name, dir_.LookAt(name)).first;
   return &it->second;
@@ -135,7 +146,7 @@ int FolderFacts::EntryError(const std::string& name) {
 
 void FolderFacts::Changed(const std::string& name) {
   if (!on_) return;
-  changed_.insert(name);
+  changed_.insert(Key(name));
   looks_.erase(name);
   current_ = false;
 }
@@ -159,6 +170,19 @@ bool FactsSearch::Next(platform::FindEntry& entry) {
     }
   }
   return false;
+}
+
+}  // namespace tandrel
+
+namespace tandrel {
+
+std::string FolderFacts::Key(const std::string& name) const {
+  return ignoreCase_ ? platform::FoldCase(name) : name;
+}
+
+bool FolderFacts::IsChanged(const std::string& name) const {
+  if (changed_.empty()) return false;
+  return changed_.count(ignoreCase_ ? platform::FoldCase(name) : name) != 0;
 }
 
 }  // namespace tandrel

@@ -31,6 +31,9 @@ class FolderFacts {
   // Starts a level's pass: facts are kept only when `on` and the folder is
   // open. Forgets whatever an earlier pass knew.
   void Begin(bool on);
+  // Whether the folder finds its names whatever their letter case: then a
+  // name asked about matches its entry in any case. Kept across passes.
+  void IgnoreCase(bool on) { ignoreCase_ = on; }
   // Ends the pass: everything is forgotten.
   void Clear();
   bool on() const { return on_; }
@@ -74,6 +77,9 @@ class FolderFacts {
   Kind KindOf(const std::string& name);
   // The entry's facts, looked at once; nullptr when the facts do not answer.
   const platform::EntryFacts* Look(const std::string& name);
+  // The name as changes are recorded: folded where case is ignored.
+  std::string Key(const std::string& name) const;
+  bool IsChanged(const std::string& name) const;
 
   const platform::DirHandle& dir_;
   bool on_ = false;
@@ -82,6 +88,8 @@ class FolderFacts {
   int listError_ = 0;
   std::vector<platform::FindEntry> listing_;
   std::unordered_map<std::string_view, size_t> index_;  // the names of listing_
+  bool ignoreCase_ = false;
+  std::unordered_map<std::string, size_t> foldedIndex_;  // the same, folded, where case is ignored
   std::unordered_map<std::string, platform::EntryFacts> looks_;
   std::unordered_set<std::string> changed_;
 };

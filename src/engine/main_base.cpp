@@ -175,6 +175,7 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   JobDeleteEmptySubDirs = job.deleteEmptySubDirs;
   JobCleanupDestination = job.cleanupDestination;
   JobVerify = job.verify;
+  JobDestinationIgnoresCase = platform::DirHandle(JobDestination).IgnoresCase();
   top.SyncDir(JobSource, job.fileMask);
   // A job's copies stand before the next job starts: it may read them.
   copies_.Complete();

@@ -197,6 +197,9 @@ class TfMainBase {
   bool JobDeleteEmptySubDirs = false;
   bool JobCleanupDestination = false;
   bool JobVerify = false;
+  // The job's destination finds names whatever their letter case: names
+  // are matched without regard to case there.
+  bool JobDestinationIgnoresCase = false;
 
   // When the current job's destination lies inside its source, the walk
   // skips the directory with this identity.

@@ -1,5 +1,7 @@
 #include "engine/zo_cleanup.h"
 
+#include <unordered_map>
+
 #include "engine/level_facts.h"
 #include "engine/main_base.h"
 #include "engine/paths.h"
@@ -20,7 +22,20 @@ bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::Find
 }  // namespace
 
 void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
-                             const std::string& destPath, const std::string& mask) {
+                             const std::string& destPath, const std::string& mask, bool ignoresCase) {
+  // The source's spelling of each name, where the destination may hold it in
+  // another letter case: the first in listing order, as the walk took it.
+  std::unordered_map<std::string, std::string> spelling;
+  if (ignoresCase) {
+    FactsSearch names(source, "*", platform::attr::All);
+    platform::FindEntry entry;
+    while (names.Next(entry)) spelling.emplace(platform::FoldCase(entry.name), entry.name);
+  }
+  const auto sourceName = [&](const std::string& name) -> const std::string& {
+    if (!ignoresCase) return name;
+    const auto it = spelling.find(platform::FoldCase(name));
+    return it == spelling.end() ? name : it->second;
+  };
   // Directories of every kind, but only ordinary files: hidden and special
   // files directly in a walked destination are left alone, stale temporaries
   // excepted. Those match no mask, so every entry is listed and the mask is
@@ -36,12 +51,12 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
     }
     if (!platform::MatchesMask(entry.name, mask)) continue;
     if (entry.isDirectory) {
-      if (!source.DirectoryExists(entry.name)) {
+      if (!source.DirectoryExists(sourceName(entry.name))) {
         ZO_CleanUp cleanup(main);
         cleanup.CleanUpDir(dest.dir(), entry.name, destPath + entry.name);
         dest.Changed(entry.name);
       }
-    } else if (!source.FileExists(entry.name)) {
+    } else if (!source.FileExists(sourceName(entry.name))) {
       const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
         main.DestinationFileDeleted(destPath + entry.name);

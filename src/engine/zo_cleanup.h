@@ -32,8 +32,10 @@ class ZO_CleanUp {
 
 // The cleanup pass of one walked level: `source` and `dest` are the facts
 // of the level's open folders (an invalid `dest` means nothing to clean),
-// `destPath` the destination folder's path ending in "/".
+// `destPath` the destination folder's path ending in "/". Where the
+// destination `ignoresCase`, an entry is stale only when no source entry of
+// its kind has its name in any letter case.
 void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
-                             const std::string& destPath, const std::string& mask);
+                             const std::string& destPath, const std::string& mask, bool ignoresCase);
 
 }  // namespace tandrel

@@ -16,6 +16,10 @@ namespace {
 using platform::attr::Archive;
 
 constexpr const char* kFreshStatus = "File ... ....";
+// Why the second of two source names that differ only in letter case is
+// left alone where the destination cannot tell them apart.
+constexpr const char* kTwinReason =
+    " has the same name in another letter case, which the destination does not tell apart";
 // Zero-based indexes of the status letters.
 constexpr size_t kModeAt = 5;     // "A" always, "D" newer
 constexpr size_t kServerAt = 6;   // "S"
@@ -103,7 +107,9 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     }
     CloseLevel();
   };
-  if (keepFacts && main_.JobCleanupDestination && sourceDir_.valid() && destDir_.valid()) {
+  // Where case is ignored, the destination's entries may be renamed during
+  // the level: nothing reads them meanwhile.
+  if (keepFacts && main_.JobCleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
     destFacts_.Begin(true);
     earlyDest.emplace(main_.ReadAheadThread(), [this] {
       destFacts_.List();
@@ -122,7 +128,16 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       if (listedNow) listed.push_back(entry);
       if (entry.isHidden) continue;
       ++remaining;
-      if (!entry.isDirectory) continue;
+      // Twins are found in listing order, whatever their kinds.
+      if (!entry.isDirectory) {
+        if (platform::MatchesMask(entry.name, mask)) TwinOf(entry.name);
+        continue;
+      }
+      if (const std::string first = TwinOf(entry.name); !first.empty()) {
+        main_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir + first +
+                             "/\"" + kTwinReason);
+        continue;
+      }
       // Only a level with subfolders has anything to read ahead.
       if (!posted) {
         posted = true;
@@ -197,6 +212,10 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
     while (!main_.StopRequested() && search.Next(entry)) {
       if (entry.isHidden || entry.isDirectory) continue;
       ++files;
+      if (const std::string first = TwinOf(entry.name); !first.empty()) {
+        ReportTwin(entry.name, first);
+        continue;
+      }
       if (TransferInLevel(entry.name) == 0) --remaining;
     }
     if (sourceDir_.valid()) readError = search.error();
@@ -210,7 +229,7 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   // destination should hold, so nothing is removed on its account.
   if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
     CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
-                            WithTrailingSeparator(MapToDestination(main_, dir)), mask);
+                            WithTrailingSeparator(MapToDestination(main_, dir)), mask, foldCase_);
   }
   endLevel();
 
@@ -259,8 +278,58 @@ void ZO_Dir::ReadPassFacts(const std::string& mask, SharedReading* early) {
   if (destShare.Failed()) destFacts_.Clear();
 }
 
+std::string ZO_Dir::TwinOf(const std::string& name) {
+  if (!foldCase_) return {};
+  std::string key = platform::FoldCase(name);
+  const auto [first, inserted] = sourceSpelling_.emplace(key, name);
+  if (!inserted) return first->second == name ? std::string() : first->second;
+  // The first of its spelling: an entry of the destination that differs
+  // only in letter case is this one, renamed in the source. It takes the
+  // source's spelling rather than being taken for a stale one.
+  if (!destDir_.valid()) return {};
+  if (!destSpellingRead_) {
+    destSpellingRead_ = true;
+    platform::DirSearch search(destDir_, "*", platform::attr::All);
+    platform::FindEntry entry;
+    while (search.Next(entry)) {
+      if (!entry.isHidden) destSpelling_.emplace(platform::FoldCase(entry.name), entry.name);
+    }
+  }
+  const auto there = destSpelling_.find(key);
+  if (there == destSpelling_.end() || there->second == name) return {};
+  const std::string folder = WithTrailingSeparator(MapToDestination(main_, levelDir_));
+  const int err = destDir_.Rename(there->second, name);
+  if (err == 0) {
+    main_.AddLogLine("Renamed \"" + folder + there->second + "\" to \"" + folder + name + "\"");
+  } else {
+    main_.AddFailureLine("Renaming \"" + folder + there->second + "\" to \"" + folder + name +
+                         "\" failed, errorcode: " + std::to_string(err));
+  }
+  destFacts_.Changed(there->second);
+  destFacts_.Changed(name);
+  there->second = name;
+  return {};
+}
+
+void ZO_Dir::ReportTwin(const std::string& name, const std::string& first) {
+  // Nothing is copied: the copy would take the first one's place.
+  const std::string source = levelDir_ + name;
+  ++main_.Progress.checked;
+  if (main_.ExtendedLog) {
+    main_.AddLogLine("File ... .C.. code " + std::to_string(platform::kErrExists) + " " + source + " -> " +
+                     MapToDestination(main_, source));
+  }
+  main_.AddFailureLine("File \"" + source + "\" could not be copied: \"" + levelDir_ + first + "\"" +
+                       kTwinReason);
+}
+
 void ZO_Dir::OpenLevel(const std::string& dir) {
   levelDir_ = dir;
+  foldCase_ = main_.JobDestinationIgnoresCase;
+  destFacts_.IgnoreCase(foldCase_);
+  sourceSpelling_.clear();
+  destSpelling_.clear();
+  destSpellingRead_ = false;
   if (parent_) {
     sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
     destDir_ = platform::DirHandle(parent_->destDir_, name_);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "engine/level_facts.h"
@@ -50,6 +51,12 @@ class ZO_Dir {
   // destination's share on the second thread; `early`, when given, has read
   // that share already or is reading it.
   void ReadPassFacts(const std::string& mask, SharedReading* early);
+  // Where the destination ignores letter case: the source name that came
+  // first in the listing with the same name in another case, or "" for the
+  // first itself (whose destination entry then takes its spelling).
+  std::string TwinOf(const std::string& name);
+  // The failure of a file left alone as the twin of `first`.
+  void ReportTwin(const std::string& name, const std::string& first);
   int32_t TransferInLevel(const std::string& name);
   // Copies the level's file `name`; the copy joins the run's batch, and its
   // line and marks follow when the batch is done. A server's copy is made
@@ -75,6 +82,12 @@ class ZO_Dir {
   // is done (verified, or marked as copied).
   std::shared_ptr<platform::DirHandle> heldSource_;
   std::shared_ptr<bool> levelVerifyError_ = std::make_shared<bool>(false);
+  // Where the destination ignores letter case: the source's names by their
+  // folded form, the first of each; the destination's entries likewise.
+  bool foldCase_ = false;
+  std::unordered_map<std::string, std::string> sourceSpelling_;
+  std::unordered_map<std::string, std::string> destSpelling_;
+  bool destSpellingRead_ = false;
 };
 
 // Maps a path below JobSource onto JobDestination.

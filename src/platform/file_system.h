@@ -35,6 +35,10 @@ class FolderOps {
   // files, folders) are made before the call.
   virtual int RemoveFile(const std::string& name) const = 0;
   virtual int RemoveFolder(const std::string& name) const = 0;
+  virtual int Rename(const std::string& from, const std::string& to) const = 0;
+  // With `mayProbe`, a temporary may be made and removed to find out;
+  // otherwise only what is there is looked at.
+  virtual bool IgnoresCase(bool mayProbe) const = 0;
   virtual int MakeFolder(const std::string& name) const = 0;
   // 0 when entries may be made and removed here, otherwise the code such a
   // change would get (no right to write, a read-only file system).

@@ -88,6 +88,20 @@ int DirHandle::SetAttributes(const std::string& name, uint32_t attributes) const
   return valid() ? ops_->SetAttributes(name, attributes) : error();
 }
 
+int DirHandle::Rename(const std::string& from, const std::string& to) const {
+  if (!valid()) return error();
+  if (from == to) return 0;
+  // Only an entry that is `from` itself may stand at `to`: the same file
+  // under another letter case.
+  const EntryFacts source = ops_->LookAt(from);
+  if (!source.exists()) return source.error;
+  const EntryFacts target = ops_->LookAt(to);
+  if (target.exists() && (target.device != source.device || target.inode != source.inode)) return kErrExists;
+  return ops_->Rename(from, to);
+}
+
+bool DirHandle::IgnoresCase() const { return valid() && ops_->IgnoresCase(true); }
+
 int DirHandle::ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const {
   return valid() ? ops_->ClearArchiveAsCopied(name, copied) : error();
 }

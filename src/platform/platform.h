@@ -177,6 +177,14 @@ class DirHandle {
   int RemoveStaleTemporary(const std::string& name) const;
   // Removes an empty subfolder; a link is refused with kErrNotADirectory.
   int RemoveFolder(const std::string& name) const;
+  // Gives the entry `from` the name `to` (a file, a link itself, or a
+  // folder), replacing nothing: what stands at `to` already, other than
+  // `from` itself under another letter case, refuses with kErrExists.
+  // 0 or the error code.
+  int Rename(const std::string& from, const std::string& to) const;
+  // Whether names here are found whatever their letter case (FAT, exFAT,
+  // NTFS, many network shares): found out by a look, at most once per call.
+  bool IgnoresCase() const;
   // Creates the subfolder `name` (one level). 0 or the error code.
   int MakeFolder(const std::string& name) const;
   // A second handle on the same folder, for another thread that reads ahead
@@ -456,6 +464,10 @@ void InitLocale();                           // adopt the user's locale (once, a
 std::string LongTimeText(const std::tm& t);  // locale's long time format
 char DecimalSeparator();
 std::string UpperCaseLocale(const std::string& text);
+// A name with its letter case folded as file systems that ignore case fold
+// it (Unicode's simple upper case, whatever the user's locale): two names
+// such a file system takes for one fold to the same text.
+std::string FoldCase(const std::string& name);
 
 // ---- Local time -------------------------------------------------------------
 

@@ -69,6 +69,29 @@ class DirSearchTest : public ::testing::Test {
   ScopedTempDir dir_;
 };
 
+// Names a case-ignoring disk takes for one fold to the same text; bytes
+// that are no UTF-8 pass unchanged.
+TEST(FoldCase, Table) {
+  const struct {
+    const char* a;
+    const char* b;
+    bool same;
+  } rows[] = {
+      {"Readme.txt", "README.TXT", true},
+      {"photos", "Photos", true},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", true},
+      {"\xD0\xB4\xD0\xB0", "\xD0\x94\xD0\x90", true},
+      {"a.txt", "a.txt ", false},
+      {"\xFF\xFEx", "\xFF\xFEX", true},
+      {"\xC3\xA9", "e", false},
+      {"ab", "a\xC3\x9F", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(platform::FoldCase(row.a) == platform::FoldCase(row.b), row.same) << row.a << " / " << row.b;
+  }
+  EXPECT_EQ(platform::FoldCase("\xFF\xFEx"), "\xFF\xFEX");
+}
+
 TEST_F(DirSearchTest, FilePassReturnsOrdinaryFilesOnly) {
   EXPECT_EQ(Names(dir_ / "*.*", attr::ReadOnly | attr::Archive), (std::set<std::string>{"a.txt", "b.dat"}));
   EXPECT_EQ(Names(dir_ / "*.txt", attr::ReadOnly | attr::Archive), (std::set<std::string>{"a.txt"}));

@@ -76,6 +76,10 @@ class FaultyFolder : public FolderOps {
   }
   int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
   int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
+  int Rename(const std::string& from, const std::string& to) const override {
+    return real_->Rename(from, to);
+  }
+  bool IgnoresCase(bool mayProbe) const override { return real_->IgnoresCase(mayProbe); }
   int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
   int MayChange() const override { return real_->MayChange(); }
   std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,

@@ -5,16 +5,19 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform {
@@ -41,6 +44,17 @@ using posix::UniqueFd;
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
 class PosixFolder;
+
+std::string SwapCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}
 
 class PosixSearch : public SearchOps {
  public:
@@ -180,6 +194,38 @@ class PosixFolder : public FolderOps {
     return ::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
   }
 
+  int Rename(const std::string& from, const std::string& to) const override {
+    return ::renameat(fd_.get(), from.c_str(), fd_.get(), to.c_str()) == 0 ? 0 : errno;
+  }
+
+  bool IgnoresCase(bool mayProbe) const override {
+    // An entry with a letter in its name, looked up in the other case; in a
+    // folder without one, a temporary of this program where one may be
+    // made, or else what the file system's kind says.
+    if (const int answer = CaseOfAnEntry(); answer >= 0) return answer == 1;
+    if (mayProbe) {
+      std::string name;
+      const UniqueFd probe(posix::CreateTempIn(fd_.get(), "", name));
+      if (probe.valid()) {
+        const bool ignores = SameEntry(name, SwapCaseAscii(name));
+        ::unlinkat(fd_.get(), name.c_str(), 0);
+        return ignores;
+      }
+    }
+    struct statfs fs;
+    if (::fstatfs(fd_.get(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case 0x4d44UL:      // FAT
+      case 0x2011BAB0UL:  // exFAT
+      case 0x5346544eUL:  // NTFS
+      case 0xFF534D42UL:  // CIFS
+      case 0xFE534D42UL:  // SMB2
+        return true;
+      default:
+        return false;
+    }
+  }
+
   int MakeFolder(const std::string& name) const override {
     return ::mkdirat(fd_.get(), name.c_str(), 0777) == 0 ? 0 : errno;
   }
@@ -209,6 +255,32 @@ class PosixFolder : public FolderOps {
     st.st_size = copied.size;
     st.st_mtim = {static_cast<time_t>(copied.writeTime), copied.writeTimeNsec};
     return posix::ClearArchiveAt(fd_.get(), name, st);
+  }
+
+  // Whether `other` names the very entry `name` names.
+  bool SameEntry(const std::string& name, const std::string& other) const {
+    struct stat a, b;
+    return ::fstatat(fd_.get(), name.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstatat(fd_.get(), other.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && a.st_ino == b.st_ino &&
+           a.st_dev == b.st_dev;
+  }
+
+  // 1 when the first entry with a letter in its name is found in the other
+  // case too, 0 when it is not, -1 when there is no such entry.
+  int CaseOfAnEntry() const {
+    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+      if (fd >= 0) ::close(fd);
+      return -1;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    while (const dirent* d = ::readdir(dir)) {
+      const std::string name = d->d_name;
+      const std::string other = SwapCaseAscii(name);
+      if (other != name) return SameEntry(name, other) ? 1 : 0;
+    }
+    return -1;
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {

@@ -2,10 +2,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <locale.h>
 #include <cctype>
 #include <climits>
 #include <clocale>
+#include <cstddef>
 #include <cstring>
+#include <cwctype>
 #include <vector>
 
 #include "platform/platform.h"
@@ -43,6 +46,76 @@ std::string LongTimeText(const std::tm& t) {
 char DecimalSeparator() {
   const std::lconv* lc = std::localeconv();
   return lc && lc->decimal_point && lc->decimal_point[0] ? lc->decimal_point[0] : '.';
+}
+
+namespace {
+
+// The code point of the UTF-8 sequence at `at` and its length; length 0
+// for bytes that are no UTF-8.
+char32_t DecodeUtf8(const unsigned char* at, const unsigned char* end, size_t& length) {
+  length = 0;
+  const unsigned char c = *at;
+  const size_t n = c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
+  if (n == 0 || end - at < static_cast<std::ptrdiff_t>(n)) return 0;
+  char32_t code = c & (0x7F >> n);
+  for (size_t i = 1; i < n; ++i) {
+    if ((at[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (at[i] & 0x3F);
+  }
+  // Overlong forms and surrogates are no UTF-8 either.
+  if ((n == 3 && code < 0x800) || (n == 4 && code < 0x10000) || (code >= 0xD800 && code < 0xE000)) return 0;
+  length = n;
+  return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string FoldCase(const std::string& name) {
+  // Unicode's case rules, not the user's locale's: the disk's rules do not
+  // change with the locale a run happens to start in.
+  static const locale_t unicode = [] {
+    const locale_t l = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    return l ? l : ::newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
+  }();
+  std::string out;
+  out.reserve(name.size());
+  const auto* at = reinterpret_cast<const unsigned char*>(name.data());
+  const auto* const end = at + name.size();
+  while (at < end) {
+    if (*at < 0x80) {
+      out += static_cast<char>(*at >= 'a' && *at <= 'z' ? *at - 'a' + 'A' : *at);
+      ++at;
+      continue;
+    }
+    size_t length = 0;
+    const char32_t code = DecodeUtf8(at, end, length);
+    if (length == 0) {
+      out += static_cast<char>(*at++);  // bytes that are no UTF-8 stay as they are
+      continue;
+    }
+    const wint_t upper = unicode ? ::towupper_l(static_cast<wint_t>(code), unicode) : code;
+    AppendUtf8(out, static_cast<char32_t>(upper));
+    at += length;
+  }
+  return out;
 }
 
 std::string UpperCaseLocale(const std::string& text) {

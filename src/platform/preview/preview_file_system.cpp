@@ -95,6 +95,14 @@ class PreviewFolder : public FolderOps {
     return real() ? real_->ArchiveOf(name, facts) : true;
   }
   int SetAttributes(const std::string& name, uint32_t attributes) const override;
+  // A rename changes only the letter case of a name on a folder that
+  // ignores case, where either spelling finds the entry: the plan keeps it
+  // as it is.
+  int Rename(const std::string& from, const std::string&) const override {
+    return LookAt(from).exists() ? MayChange() : LookAt(from).error;
+  }
+  // A preview writes nothing, not even a probe.
+  bool IgnoresCase(bool) const override { return real() && real_->IgnoresCase(false); }
   int RemoveFile(const std::string& name) const override;
   int RemoveFolder(const std::string& name) const override;
   int MakeFolder(const std::string& name) const override;

@@ -284,6 +284,10 @@ std::unique_ptr<PendingCopyOps> PrepareCopyOpened(HANDLE source, HANDLE destFold
   return copy;
 }
 
+int RenameOpened(HANDLE entry, HANDLE folder, const std::wstring& folderPath, const std::string& name) {
+  return Rename(entry, folder, folderPath, Wide(name));
+}
+
 int WriteFileAtomic(const std::string& path, const std::string& content) {
   const std::wstring target = LongPath(path);
   const DWORD existing = ::GetFileAttributesW(target.c_str());

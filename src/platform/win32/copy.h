@@ -21,6 +21,10 @@ std::unique_ptr<PendingCopyOps> PrepareCopyOpened(HANDLE source, HANDLE destFold
                                                   bool synchronised, const CopyProgress& progress,
                                                   int& error);
 
+// Renames the open entry `entry` to `name` in the open folder `folder`
+// (whose path, in "\\?\" form, is `folderPath`). 0 or the error code.
+int RenameOpened(HANDLE entry, HANDLE folder, const std::wstring& folderPath, const std::string& name);
+
 // Replaces the file at `path` by `content` through a temporary beside it.
 int WriteFileAtomic(const std::string& path, const std::string& content);
 

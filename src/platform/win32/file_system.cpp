@@ -231,6 +231,19 @@ class WinFolder : public FolderOps {
     return win32::DeleteOpened(entry.get());
   }
 
+  int Rename(const std::string& from, const std::string& to) const override {
+    OpenRequest request;
+    request.access = DELETE | FILE_READ_ATTRIBUTES;
+    EntryFacts listed;
+    int error = 0;
+    const UniqueHandle entry = OpenEntry(from, request, listed, error);
+    if (!entry.valid()) return error;
+    return win32::RenameOpened(entry.get(), handle(), path_, to);
+  }
+
+  // Windows' folders ignore letter case.
+  bool IgnoresCase(bool) const override { return true; }
+
   int MakeFolder(const std::string& name) const override {
     OpenRequest request = FolderRequest();
     request.disposition = kFileCreate;

@@ -59,6 +59,19 @@ char DecimalSeparator() {
   return n > 1 && buffer[0] < 0x80 ? static_cast<char>(buffer[0]) : '.';
 }
 
+std::string FoldCase(const std::string& name) {
+  // The system's own rule for names, whatever the user's locale.
+  std::wstring wide = win32::Wide(name);
+  if (wide.empty()) return name;
+  std::wstring upper(wide.size(), L'\0');
+  const int n =
+      ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
+                      upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (n <= 0) return name;
+  upper.resize(static_cast<size_t>(n));
+  return win32::Narrow(upper);
+}
+
 std::string UpperCaseLocale(const std::string& text) {
   std::wstring wide = win32::Wide(text);
   if (wide.empty()) return text;
