@@ -25,7 +25,7 @@ if [ "$what" = all ]; then
   packages+=(
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils imagemagick
-    rsync attr util-linux mount e2fsprogs time clang-format
+    rsync attr util-linux mount e2fsprogs exfatprogs exfat-fuse time clang-format
     qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db
   )
   if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then

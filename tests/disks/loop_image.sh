@@ -11,6 +11,8 @@
 #   loop_make IMAGE SIZE MKFS...    a sparse image file of SIZE, formatted by
 #                                   the command MKFS... with IMAGE appended
 #   loop_mount IMAGE DIR [MOUNT ARGUMENTS...]
+#                                   false, with nothing left attached, when
+#                                   the mount fails
 #   loop_unmount DIR                unmounts DIR and detaches its device
 #   loop_track PID EXE              a process of the test's own, running the
 #                                   program EXE (a canonical path), that must
@@ -45,7 +47,9 @@ loop__take_down() {
         fi
         ;;
       mount)
-        if mountpoint -q "$what"; then
+        # Not mountpoint(1): a FUSE mount whose daemon has died fails its
+        # look (ENOTCONN) and would be left behind.
+        if findmnt -n --mountpoint "$what" >/dev/null; then
           umount "$what" 2>/dev/null || { sleep 0.5 && umount "$what" 2>/dev/null; } ||
             umount -l "$what" || true
         fi
@@ -101,7 +105,12 @@ loop_mount() {
   dev=$(losetup --find --show "$image")
   loop__note "device $dev"
   loop__note "mount $dir"
-  mount "$@" "$dev" "$dir"
+  mount "$@" "$dev" "$dir" && return 0
+  # A file system that cannot be mounted leaves no device behind either.
+  loop__forget "mount $dir"
+  losetup -d "$dev"
+  loop__forget "device $dev"
+  return 1
 }
 
 loop_unmount() {
