@@ -92,11 +92,14 @@ int DirHandle::Rename(const std::string& from, const std::string& to) const {
   if (!valid()) return error();
   if (from == to) return 0;
   // Only an entry that is `from` itself may stand at `to`: the same file
-  // under another letter case.
+  // under another letter case, where names are found in any case (some
+  // such file systems number one file differently for each spelling).
   const EntryFacts source = ops_->LookAt(from);
   if (!source.exists()) return source.error;
   const EntryFacts target = ops_->LookAt(to);
-  if (target.exists() && (target.device != source.device || target.inode != source.inode)) return kErrExists;
+  const bool itself = (target.device == source.device && target.inode == source.inode) ||
+                      (FoldCase(from) == FoldCase(to) && ops_->IgnoresCase(false));
+  if (target.exists() && !itself) return kErrExists;
   return ops_->Rename(from, to);
 }
 

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <unordered_set>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -207,7 +208,7 @@ class PosixFolder : public FolderOps {
       std::string name;
       const UniqueFd probe(posix::CreateTempIn(fd_.get(), "", name));
       if (probe.valid()) {
-        const bool ignores = SameEntry(name, SwapCaseAscii(name));
+        const bool ignores = Exists(SwapCaseAscii(name));
         ::unlinkat(fd_.get(), name.c_str(), 0);
         return ignores;
       }
@@ -257,16 +258,15 @@ class PosixFolder : public FolderOps {
     return posix::ClearArchiveAt(fd_.get(), name, st);
   }
 
-  // Whether `other` names the very entry `name` names.
-  bool SameEntry(const std::string& name, const std::string& other) const {
-    struct stat a, b;
-    return ::fstatat(fd_.get(), name.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 &&
-           ::fstatat(fd_.get(), other.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && a.st_ino == b.st_ino &&
-           a.st_dev == b.st_dev;
+  bool Exists(const std::string& name) const {
+    struct stat st;
+    return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   }
 
-  // 1 when the first entry with a letter in its name is found in the other
-  // case too, 0 when it is not, -1 when there is no such entry.
+  // 1 when an entry with a letter in its name is found under its name in
+  // the other case although the folder holds no such name, 0 when it is
+  // not found so, -1 when no entry tells. Names, not file numbers, decide:
+  // some file systems give one file another number for each spelling.
   int CaseOfAnEntry() const {
     const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
@@ -275,10 +275,12 @@ class PosixFolder : public FolderOps {
       return -1;
     }
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-    while (const dirent* d = ::readdir(dir)) {
-      const std::string name = d->d_name;
+    std::unordered_set<std::string> names;
+    while (const dirent* d = ::readdir(dir)) names.insert(d->d_name);
+    for (const std::string& name : names) {
       const std::string other = SwapCaseAscii(name);
-      if (other != name) return SameEntry(name, other) ? 1 : 0;
+      if (other == name || names.count(other) != 0) continue;
+      return Exists(other) ? 1 : 0;
     }
     return -1;
   }
