@@ -137,6 +137,12 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
   }
   if ((resolved && platform::PathInside(realDest, realSource)) ||
       platform::FolderWithin(JobDestination, JobSource)) {
+    // Removing there would remove what the source holds: the destination
+    // is part of the source tree.
+    if (job.cleanupDestination || job.deleteEmptySubDirs) {
+      AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
+      return false;
+    }
     SkipDestination = platform::Identity(JobDestination, SkipDevice, SkipInode);
   }
 

@@ -21,6 +21,14 @@ bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::Find
 
 }  // namespace
 
+void RemoveStaleTemporaries(const platform::DirHandle& dir) {
+  platform::DirSearch search(dir, "*", platform::attr::All);
+  platform::FindEntry entry;
+  while (search.Next(entry)) {
+    if (entry.isHidden) RemoveIfStaleTemporary(dir, entry);
+  }
+}
+
 void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase) {
   // The source's spelling of each name, where the destination may hold it in

@@ -30,6 +30,10 @@ class ZO_CleanUp {
   TfMainBase& main_;
 };
 
+// Removes the temporaries of copies whose run was killed from the folder
+// `dir` (see platform::IsStaleTemporary), without a line.
+void RemoveStaleTemporaries(const platform::DirHandle& dir);
+
 // The cleanup pass of one walked level: `source` and `dest` are the facts
 // of the level's open folders (an invalid `dest` means nothing to clean),
 // `destPath` the destination folder's path ending in "/". Where the

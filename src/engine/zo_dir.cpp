@@ -16,6 +16,8 @@ namespace {
 using platform::attr::Archive;
 
 constexpr const char* kFreshStatus = "File ... ....";
+// How many folders below a job's From folder the walk goes.
+constexpr int kMaxDepth = 256;
 // Why the second of two source names that differ only in letter case is
 // left alone where the destination cannot tell them apart.
 constexpr const char* kTwinReason =
@@ -118,26 +120,41 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
   }
 
   if (main_.JobIncludeSubDirs && readError == 0) {
-    // The search stays open while each subdirectory is walked: one open
-    // search per level of depth.
-    platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
-    platform::FindEntry entry;
     listedNow = keepFacts;
+    std::vector<std::string> subfolders;
+    {
+      // The whole listing is read before a subfolder is walked, so that no
+      // search stays open below: the descriptors a deep branch holds stay
+      // two a level.
+      platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
+      platform::FindEntry entry;
+      while (!main_.StopRequested() && search.Next(entry)) {
+        if (listedNow) listed.push_back(entry);
+        if (entry.isHidden) {
+          // A killed copy's temporary, where this folder was once copied to.
+          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name)) {
+            sourceDir_.RemoveStaleTemporary(entry.name);
+          }
+          continue;
+        }
+        ++remaining;
+        // Twins are found in listing order, whatever their kinds.
+        if (!entry.isDirectory) {
+          if (platform::MatchesMask(entry.name, mask)) TwinOf(entry.name);
+          continue;
+        }
+        if (const std::string first = TwinOf(entry.name); !first.empty()) {
+          main_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir +
+                               first + "/\"" + kTwinReason);
+          continue;
+        }
+        subfolders.push_back(entry.name);
+      }
+      if (sourceDir_.valid()) readError = search.error();
+    }
     bool posted = false;
-    while (!main_.StopRequested() && search.Next(entry)) {
-      if (listedNow) listed.push_back(entry);
-      if (entry.isHidden) continue;
-      ++remaining;
-      // Twins are found in listing order, whatever their kinds.
-      if (!entry.isDirectory) {
-        if (platform::MatchesMask(entry.name, mask)) TwinOf(entry.name);
-        continue;
-      }
-      if (const std::string first = TwinOf(entry.name); !first.empty()) {
-        main_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir + first +
-                             "/\"" + kTwinReason);
-        continue;
-      }
+    for (const std::string& name : subfolders) {
+      if (main_.StopRequested()) break;
       // Only a level with subfolders has anything to read ahead.
       if (!posted) {
         posted = true;
@@ -147,13 +164,20 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
         earlyDest->Cancel();
         earlyDest.reset();
       }
-      const std::string sub = dir + entry.name;
+      const std::string sub = dir + name;
       if (main_.SkipDestination) {
         uint64_t device, inode;
-        if (sourceDir_.Identity(entry.name, device, inode) && device == main_.SkipDevice &&
+        if (sourceDir_.Identity(name, device, inode) && device == main_.SkipDevice &&
             inode == main_.SkipInode) {
           continue;  // the job's own destination: never walked, never removed
         }
+      }
+      // Deeper than that the walk does not go: each level holds its
+      // folders open, and no real tree needs it.
+      if (depth_ >= kMaxDepth) {
+        main_.AddFailureLine("Dir \"" + sub + "/\" could not be synchronised: it lies more than " +
+                             std::to_string(kMaxDepth) + " folders deep");
+        continue;
       }
       // A walked subfolder may change this level (a folder made or removed):
       // the level's own pass lists it again.
@@ -163,14 +187,14 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
       }
       int32_t r;
       {
-        ZO_Dir child(main_, *this, entry.name);
+        ZO_Dir child(main_, *this, name);
         r = child.SyncDir(sub, mask);
       }
       if (r != 0) {
         ++dirs;
       } else if (main_.JobDeleteEmptySubDirs) {
-        const int err = sourceDir_.RemoveFolder(entry.name);
-        if (StillThere(sourceDir_, entry.name, err)) {
+        const int err = sourceDir_.RemoveFolder(name);
+        if (StillThere(sourceDir_, name, err)) {
           main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
           main_.AddLogLine("Dir " + sub + " removed (was empty)");
@@ -179,7 +203,6 @@ int32_t ZO_Dir::SyncDir(const std::string& directory, const std::string& mask) {
         }
       }
     }
-    if (sourceDir_.valid()) readError = search.error();
     if (readError != 0) listedNow = false;
   }
 
@@ -330,6 +353,7 @@ void ZO_Dir::OpenLevel(const std::string& dir) {
   sourceSpelling_.clear();
   destSpelling_.clear();
   destSpellingRead_ = false;
+  temporariesCleared_ = false;
   if (parent_) {
     sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
@@ -497,6 +521,13 @@ void ZO_Dir::CopyInLevel(const std::string& name, const std::shared_ptr<FileTran
   platform::PendingCopy copy;
   try {
     code = EnsureDestination();
+    // A copy killed on a file system without unnamed files leaves its
+    // temporary where it was copying; the next run copies that file again
+    // and clears them away. The cleanup does so anyway where it is on.
+    if (code == 0 && !temporariesCleared_ && !main_.JobCleanupDestination) {
+      temporariesCleared_ = true;
+      RemoveStaleTemporaries(destDir_);
+    }
     if (code == 0) {
       destFacts_.Changed(name);
       copy = platform::PrepareCopy(

@@ -41,7 +41,7 @@ class ZO_Dir {
   // The level of the subfolder `name` of `parent`: its folders are reached
   // through the parent's open folders, never through a path.
   ZO_Dir(TfMainBase& main, ZO_Dir& parent, std::string name)
-      : main_(main), parent_(&parent), name_(std::move(name)) {}
+      : main_(main), parent_(&parent), name_(std::move(name)), depth_(parent.depth_ + 1) {}
 
   // Opens the source and destination folders of the level `dir` (ending in
   // "/"): a top level by its path, a subfolder's level through its parent.
@@ -72,6 +72,7 @@ class ZO_Dir {
   TfMainBase& main_;
   ZO_Dir* parent_ = nullptr;
   std::string name_;      // this level's folder name in its parent
+  int depth_ = 0;         // folders below the job's From folder
   std::string levelDir_;  // the level's source folder, ending in "/", while open
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
@@ -88,6 +89,7 @@ class ZO_Dir {
   std::unordered_map<std::string, std::string> sourceSpelling_;
   std::unordered_map<std::string, std::string> destSpelling_;
   bool destSpellingRead_ = false;
+  bool temporariesCleared_ = false;  // in the destination folder, this level
 };
 
 // Maps a path below JobSource onto JobDestination.

@@ -138,12 +138,20 @@ TEST_F(JobRunTest, OverlappingJobsAreRefused) {
   EXPECT_EQ(ReadFile(src_ + "/keep.txt"), "precious");
 }
 
-TEST_F(JobRunTest, DestinationInsideTheSourceIsSkipped) {
+TEST_F(JobRunTest, DestinationInsideTheSourceIsSkippedOrWithRemovalsRefused) {
   WriteFile(src_ + "/a.txt", "a");
   MakeDir(src_ + "/backup");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +
-                                    "/backup\r\nInclude SubDirs=1\r\nDelete Empty SubDirs=1\r\n"
-                                    "Cleanup Destination=1\r\n");
+  WriteFile(src_ + "/backup/placed.txt", "part of the source tree");
+  const std::string job = "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +
+                          "/backup\r\nInclude SubDirs=1\r\n";
+  for (const char* removal : {"Delete Empty SubDirs=1\r\n", "Cleanup Destination=1\r\n"}) {
+    WriteFile(main_.ConfigPath(), job + removal);
+    EXPECT_EQ(main_.RunJobs(), RunResult::Failed) << removal;
+    EXPECT_EQ(main_.MemoLines().back(), "Source and destination overlap for job \"J\"");
+    EXPECT_EQ(ReadFile(src_ + "/backup/placed.txt"), "part of the source tree");
+    EXPECT_FALSE(Exists(src_ + "/backup/a.txt"));
+  }
+  WriteFile(main_.ConfigPath(), job);
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 1 files and 0 directories synchronised"}));
   main_.RunJobs();  // a second run finds the copy but still does not walk into it
   EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + kSep + " - 1 files and 0 directories synchronised");

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
@@ -125,6 +126,22 @@ TEST_F(KillTest, ACopyKilledOnTheNamedRoadLeavesATemporaryTheNextCleanupRemoves)
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
   EXPECT_FALSE(Exists(dst_ + "/sub"));
+}
+
+TEST_F(KillTest, AStaleTemporaryGoesWhenItsFolderIsCopiedToAgainWithoutCleanup) {
+  // A process that is gone, as a killed run's is.
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string temporary = dst_ + "/sub/.tandrel-" + std::to_string(gone) + ".7";
+  WriteFile(temporary, "half a copy");
+  ASSERT_TRUE(platform::IsStaleTemporary(platform::LastComponent(temporary)));
+  WriteFile(src_ + "/sub/big.bin", "the whole file");
+  OneJob({"Include SubDirs=1"});
+  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_FALSE(Exists(temporary));
+  EXPECT_EQ(ReadFile(dst_ + "/sub/big.bin"), "the whole file");
 }
 
 }  // namespace

@@ -51,6 +51,48 @@ int OpenChain(const std::string& root, const std::string& part, int depth, bool 
   return fd;
 }
 
+// Takes a chain of `depth` folders named `part` below `root` apart from the
+// top, each child moving into its parent's place: no path and no
+// descriptor per level is needed.
+void RemoveChain(const std::string& root, const std::string& part, int depth) {
+  const int top = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < depth; ++i) {
+    const int level = ::openat(top, part.c_str(), O_RDONLY | O_DIRECTORY);
+    const bool inner = ::renameat(level, part.c_str(), top, ".next") == 0;
+    ::close(level);
+    ::unlinkat(top, part.c_str(), AT_REMOVEDIR);
+    if (!inner) break;
+    ::renameat(top, ".next", top, part.c_str());
+  }
+  ::close(top);
+}
+
+TEST_F(ScaleTest, ATenThousandLevelChainEndsWithALineNotACrash) {
+  const int fd = OpenChain(src_, "d", 10000, true);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  // A file where the walk still goes is copied.
+  const int level = OpenChain(src_, "d", 256, false);
+  ::close(::openat(level, "f.txt", O_WRONLY | O_CREAT, 0644));
+  ::close(level);
+  OneJob({"Include SubDirs=1"});
+  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  std::string deepest = src_;
+  for (int i = 0; i < 257; ++i) deepest += "/d";
+  const Lines& lines = main_.MemoLines();
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(),
+                "Dir \"" + deepest + "/\" could not be synchronised: it lies more than 256 folders deep"),
+      lines.end());
+  const int copied = OpenChain(dst_, "d", 256, false);
+  EXPECT_EQ(::faccessat(copied, "f.txt", F_OK, 0), 0) << "copied at the deepest level walked";
+  ::close(copied);
+  const int file = OpenChain(src_, "d", 256, false);
+  ::unlinkat(file, "f.txt", 0);
+  ::close(file);
+  RemoveChain(src_, "d", 10000);
+}
+
 TEST_F(ScaleTest, PathsLongerThanThePlatformAllowsAreWalkedThroughOpenFolders) {
   // Built with relative steps, since the full path is too long to name. The
   // walk reaches every level through its parent's open folder, so the deep
