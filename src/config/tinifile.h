@@ -24,6 +24,18 @@ class IniWriteError : public std::runtime_error {
 // name's extension replaced by ".cfg", or ".cfg" appended when it has none.
 std::string IniFilePathFor(const std::string& executablePath);
 
+// The text of a configuration file's bytes, as every reader takes it. Editors
+// save the file in forms the program never writes: a UTF-8 byte order mark is
+// dropped; after a UTF-16 byte order mark (little- or big-endian, Notepad's
+// "Unicode") the text is converted to UTF-8, an unpaired surrogate or an odd
+// last byte becoming U+FFFD; a text without any LF has each CR made an LF
+// (old Mac line ends). Anything else is taken as it is.
+std::string ConfigurationText(std::string bytes);
+// The bytes a text is written as: UTF-8 without a byte order mark, unless the
+// text begins like one (only a damaged first line can), so that
+// ConfigurationText gives every written text back exactly.
+std::string ConfigurationBytes(std::string text);
+
 class TIniFile {
  public:
   // Values longer than this read back cut to this length.
