@@ -123,7 +123,7 @@ std::string IniFilePathFor(const std::string& executablePath) {
   return WithExtension(executablePath, ".cfg");
 }
 
-const PrivateProfile& TIniFile::Current() const {
+const PrivateProfile& TIniFile::Document() const {
   const platform::FileStamp now = platform::StampOf(fileName_);
   if (cacheValid_ && now == cacheStamp_) return cache_;
 
@@ -141,15 +141,15 @@ const PrivateProfile& TIniFile::Current() const {
   return cache_;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view defaultValue) const {
-  const std::optional<std::string_view> value = Current().Find(section, key);
+std::string IniReader::ReadString(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) const {
+  const std::optional<std::string_view> value = Document().Find(section, key);
   if (!value) return std::string(defaultValue);
   return std::string(value->substr(0, kMaxValueLength));
 }
 
-bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
-  const std::optional<std::string_view> value = Current().Find(section, key);
+bool IniReader::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
+  const std::optional<std::string_view> value = Document().Find(section, key);
   if (!value) return defaultValue;
   return IntegerIsNonZero(value->substr(0, kMaxValueLength)).value_or(defaultValue);
 }
@@ -191,5 +191,7 @@ void TIniFile::EraseSection(std::string_view section) {
 void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
   Modify([&](PrivateProfile& profile) { return profile.DeleteKey(section, key); });
 }
+
+IniSnapshot::IniSnapshot(const std::string& fileName) : error_(ReadDocument(fileName, document_)) {}
 
 }  // namespace tandrel

@@ -4,6 +4,7 @@
 // is reused only while the file's stamp is unchanged), and every write reads
 // the file afresh, applies the one change and replaces the whole file
 // atomically. Any number of objects may be open on one file at a time.
+// IniSnapshot: the file as it was at one moment, for a run.
 
 #include <stdexcept>
 #include <string>
@@ -36,14 +37,13 @@ std::string ConfigurationText(std::string bytes);
 // ConfigurationText gives every written text back exactly.
 std::string ConfigurationBytes(std::string text);
 
-class TIniFile {
+// The values of a configuration document, read by the program's rules.
+class IniReader {
  public:
   // Values longer than this read back cut to this length.
   static constexpr size_t kMaxValueLength = 2047;
 
-  explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
-
-  const std::string& FileName() const { return fileName_; }
+  virtual ~IniReader() = default;
 
   // The value, or `defaultValue` when the key or its section is missing; a
   // present key with an empty value reads as "". A missing or unreadable file
@@ -52,6 +52,21 @@ class TIniFile {
   // True for a non-zero integer, false for zero, `defaultValue` when the key
   // is missing or its value is not an integer (see tinifile.cpp).
   bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+
+ protected:
+  IniReader() = default;
+  IniReader(const IniReader&) = default;
+  IniReader& operator=(const IniReader&) = default;
+
+ private:
+  virtual const PrivateProfile& Document() const = 0;
+};
+
+class TIniFile : public IniReader {
+ public:
+  explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  const std::string& FileName() const { return fileName_; }
 
   // Writes create the file (not its folder) and throw IniWriteError when the
   // file cannot be read or replaced.
@@ -62,7 +77,8 @@ class TIniFile {
   void DeleteKey(std::string_view section, std::string_view key);
 
  private:
-  const PrivateProfile& Current() const;
+  // The file as it stands now.
+  const PrivateProfile& Document() const override;
   // Applies `edit` to a fresh parse of the file and writes the result when
   // `edit` reports a change. Returns false when the file could not be read or
   // written.
@@ -73,6 +89,21 @@ class TIniFile {
   mutable bool cacheValid_ = false;
   mutable platform::FileStamp cacheStamp_;
   mutable PrivateProfile cache_;
+};
+
+// The configuration file read once: what it held then, whatever becomes of
+// the file afterwards. What could not be read reads as empty.
+class IniSnapshot : public IniReader {
+ public:
+  explicit IniSnapshot(const std::string& fileName);
+  // 0, or why the file could not be read (kErrNotFound when there is none).
+  int error() const { return error_; }
+
+ private:
+  const PrivateProfile& Document() const override { return document_; }
+
+  PrivateProfile document_;
+  int error_ = 0;
 };
 
 }  // namespace tandrel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -244,7 +245,9 @@ TEST_F(JobListsTest, EveryFormAnEditorSavesGivesTheSameJobs) {
   };
   for (const auto& [name, bytes] : rows) {
     test::WriteFile(path_, bytes);
-    EXPECT_EQ(ReadJobList(ini_, kActiveJobs), (Names{"Docs", fotos})) << name;
+    const IniSnapshot snapshot(path_);  // as a run reads it
+    for (const IniReader* reader : std::initializer_list<const IniReader*>{&ini_, &snapshot})
+      EXPECT_EQ(ReadJobList(*reader, kActiveJobs), (Names{"Docs", fotos})) << name;
     ini_.WriteBool("Log", "LogFile", true);
     EXPECT_EQ(test::ReadFile(path_), text + "\r\n[Log]\r\nLogFile=1\r\n") << name;
   }
