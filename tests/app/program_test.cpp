@@ -366,8 +366,9 @@ class ProgramTest : public QObject {
   void aMissingOrUnreadableConfigurationRunsNothing_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display");
-    QTest::addColumn<int>("code");  // 21: a folder in its place, 13: mode 000, 2: none at all
-    for (const int code : {21, 13, 2}) {
+    // 21: a folder in its place, 13: mode 000, 2: none at all, 0: a file without active jobs
+    QTest::addColumn<int>("code");
+    for (const int code : {21, 13, 2, 0}) {
       QTest::addRow("/SYNC, %d", code) << QStringList{"/SYNC"} << false << code;
       QTest::addRow("/SYNC with a screen, %d", code) << QStringList{"/SYNC"} << true << code;
       QTest::addRow("--preview, %d", code) << QStringList{"--preview"} << false << code;
@@ -381,6 +382,8 @@ class ProgramTest : public QObject {
     const QString config = Path("tandrel.cfg");
     if (code == 2) {
       QVERIFY(QFile::remove(config));
+    } else if (code == 0) {
+      folder_->Write("[Active Jobs]\n[NonActive Jobs]\n0=Docs\n");
     } else if (code == 21) {
       QVERIFY(QFile::remove(config) && QDir().mkdir(config));
     } else if (tandrel::test::Privileged()) {
@@ -393,13 +396,14 @@ class ProgramTest : public QObject {
     const Outcome outcome = Run(program, arguments,
                                 display ? QList<QPair<QString, QString>>{{"QT_QPA_PLATFORM", "offscreen"}}
                                         : QList<QPair<QString, QString>>{});
-    // A missing file holds no jobs: no error, but said, since a mistyped path
-    // would otherwise pass for a clean run.
-    QCOMPARE(outcome.code, code == 2 ? 0 : 1);
-    QCOMPARE(outcome.errors, code == 2
-                                 ? "No configuration file at " + config.toLocal8Bit() + ": nothing to do\n"
-                                 : "The configuration file \"" + config.toLocal8Bit() +
-                                       "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
+    // A missing file, or one without active jobs, holds no jobs: no error,
+    // but said, since a mistyped path would otherwise pass for a clean run.
+    QCOMPARE(outcome.code, code == 2 || code == 0 ? 0 : 1);
+    QCOMPARE(outcome.errors,
+             code == 2   ? "No configuration file at " + config.toLocal8Bit() + ": nothing to do\n"
+             : code == 0 ? "No active jobs in " + config.toLocal8Bit() + ": nothing to do\n"
+                         : "The configuration file \"" + config.toLocal8Bit() +
+                               "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
     QVERIFY2(!outcome.output.contains("Preview: "), outcome.output.constData());
     QVERIFY(!QFile::exists(Path("D/a.txt")));
     QVERIFY(!QDir(Path("Log")).exists());
