@@ -17,6 +17,8 @@
 #include <QTest>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "qtsupport/qt_test_support.h"
 #include "testsupport/other_user.h"
 
@@ -407,6 +409,42 @@ class ProgramTest : public QObject {
     QVERIFY2(!outcome.output.contains("Preview: "), outcome.output.constData());
     QVERIFY(!QFile::exists(Path("D/a.txt")));
     QVERIFY(!QDir(Path("Log")).exists());
+  }
+
+  // A FIFO or a folder where the program expects a file of its own is
+  // refused at once, never opened so that the run waits on it for ever.
+  void anOddFileInPlaceOfTheProgramsOwnHoldsNothingUp_data() {
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("fifo");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("errors");  // found in standard error; empty for nothing at all
+    for (const bool fifo : {true, false}) {
+      const char* kind = fifo ? "FIFO" : "folder";
+      QTest::addRow("configuration, %s", kind)
+          << "tandrel.cfg" << fifo << 1 << "could not be read, errorcode: " + QByteArray(fifo ? "22" : "21");
+      QTest::addRow("log file, %s", kind) << "Log/Tandrel.log" << fifo << 2 << QByteArray("The log file in ");
+      QTest::addRow("run lock, %s", kind) << "tandrel.cfg.lock" << fifo << 0 << QByteArray();
+    }
+  }
+
+  void anOddFileInPlaceOfTheProgramsOwnHoldsNothingUp() {
+    QFETCH(QString, place);
+    QFETCH(bool, fifo);
+    QFETCH(int, code);
+    QFETCH(QByteArray, errors);
+    // Appending opens a log file for writing alone, which waits for a reader on a FIFO.
+    WriteBytes(Path("tandrel.cfg"), ReadBytes(Path("tandrel.cfg")).toStdString() + "AppendLog=1\n");
+    QFile::remove(Path(place));
+    QDir(folder_->dir()).mkpath("Log");
+    QVERIFY(fifo ? ::mkfifo(Path(place).toLocal8Bit().constData(), 0600) == 0 : QDir().mkdir(Path(place)));
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, {"/SYNC"});
+    QVERIFY2(outcome.finished, "the run waits on the odd file");
+    QCOMPARE(outcome.code, code);
+    QVERIFY2(errors.isEmpty() ? outcome.errors.isEmpty() : outcome.errors.contains(errors),
+             outcome.errors.constData());
+    QCOMPARE(QFile::exists(Path("D/a.txt")), code != 1);
   }
 
   void withoutTheSwitchTheProgramStaysResidentWhereItCanBeSeen() {
