@@ -1,9 +1,10 @@
 // Arbitrary bytes as a configuration file.
 //
 // A reference reading of the line grammar (private_profile.h) lists every key
-// the file holds; the parser and TIniFile, on a real file, must read each of
-// them the same, booleans included, and the parse must survive being written
-// out and read again. Then a few writes, chosen by the last bytes of the input
+// the file holds; the parser and TIniFile, on a real file (read as the text
+// ConfigurationText makes of its bytes), must read each of them the same,
+// booleans included, and the parse must survive being written out and read
+// again. Then a few writes, chosen by the last bytes of the input
 // and taking their names and values from its text, go through TIniFile: each
 // must change exactly what it names, seen through the writing object and
 // through a second one that caches the file.
@@ -340,7 +341,8 @@ class Ops {
         if (lf == 0 || content[lf - 1] != '\r') Fail("written file has a bare LF" + history);
       }
       if (!content.empty() && content.back() != '\n') Fail("written file does not end with CR LF" + history);
-      if (PrivateProfile(content).Serialize() != content)
+      const std::string text = tandrel::ConfigurationText(content);
+      if (PrivateProfile(text).Serialize() != text)
         Fail("written file does not parse back to itself" + history);
     }
   }
@@ -394,6 +396,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const Model model = ReadModel(input);
   CheckParse(input, model);
-  Ops(input, model).Run();
+  // A file is read as a configuration file's text (a byte order mark,
+  // UTF-16, CR line ends), and whatever the program writes reads back as it is.
+  const std::string text = tandrel::ConfigurationText(std::string(input));
+  const std::string written = PrivateProfile(text).Serialize();
+  if (tandrel::ConfigurationText(tandrel::ConfigurationBytes(written)) != written)
+    Fail("a written text does not read back as itself: " + Quoted(input));
+  const Model fileModel = text == input ? model : ReadModel(text);
+  Ops(input, fileModel).Run();
   return 0;
 }

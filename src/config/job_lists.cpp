@@ -8,7 +8,7 @@ std::string Position(int i) { return std::to_string(i); }
 
 }  // namespace
 
-std::vector<std::string> ReadJobList(const TIniFile& ini, const std::string& list) {
+std::vector<std::string> ReadJobList(const IniReader& ini, const std::string& list) {
   std::vector<std::string> names;
   for (int i = 0;; ++i) {
     std::string name = ini.ReadString(list, Position(i), kMissing);
@@ -56,7 +56,7 @@ void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, 
   RemoveFromList(ini, list, count, position);
 }
 
-JobRecord ReadJob(const TIniFile& ini, const std::string& name) {
+JobRecord ReadJob(const IniReader& ini, const std::string& name) {
   JobRecord job;
   job.name = name;
   job.source = ini.ReadString(name, jobkey::Source, kMissing);

@@ -1,8 +1,9 @@
 #pragma once
 // The two job lists and the job record, as the run and the jobs dialog use
 // them. A list is a section whose keys "0", "1", ... hold job names; it ends at
-// the first key that reads as kMissing. Every operation reads and writes the
-// file key by key, so what another access object wrote in between is seen.
+// the first key that reads as kMissing. Through a TIniFile every operation
+// reads and writes the file key by key, so what another access object wrote
+// in between is seen; a run reads its IniSnapshot instead.
 // `count` is the caller's number of entries (the dialog's list box), as the
 // list operations are defined on it rather than on a fresh read.
 
@@ -21,7 +22,7 @@ inline constexpr char kNonActiveJobs[] = "NonActive Jobs";
 inline constexpr char kMissing[] = "_error_";
 
 // The names of the list, from key "0" up to the first missing one.
-std::vector<std::string> ReadJobList(const TIniFile& ini, const std::string& list);
+std::vector<std::string> ReadJobList(const IniReader& ini, const std::string& list);
 
 // The position of `name` among keys 0..count-1 (exact, case-sensitive), or -1.
 int FindInList(const TIniFile& ini, const std::string& list, int count, const std::string& name);
@@ -80,7 +81,7 @@ struct JobRecord {
 
 // Reads the job's section; Source and Destination default to kMissing,
 // FileMask to kAllFiles, the switches to false.
-JobRecord ReadJob(const TIniFile& ini, const std::string& name);
+JobRecord ReadJob(const IniReader& ini, const std::string& name);
 
 // Writes the ten keys of the record into its section, in the dialog's order,
 // leaving any other keys of the section in place.

@@ -35,9 +35,13 @@ RunResult TfMainBase::RunJobs() {
     SayInsteadOfARun(kRunBusyLine);
     return RunResult::Busy;
   }
+  // The run goes by the file as it is now, read once: what becomes of it
+  // during the run (a job edited in the dialog, the file replaced or
+  // removed) is for the next run.
+  const IniSnapshot configuration(ConfigPath());
   // Read as if empty, such a file would give a run of no jobs that passes
   // for a clean one.
-  if (!CheckConfiguration()) return RunResult::Unreadable;
+  if (!ConfigurationReadable(configuration.error())) return RunResult::Unreadable;
 
   RunInProgress = true;
   Counts = {};
@@ -60,7 +64,6 @@ RunResult TfMainBase::RunJobs() {
       // A Log folder removed during the run is back when it ends.
       platform::EnsureDirectory(self.LogFolder());
       self.MemoFlush();
-      self.IniFile.reset();
       self.LogFileHandle.Flush();
       self.LogFileHandle.Close();
       // A line written after the run goes to no file.
@@ -76,11 +79,9 @@ RunResult TfMainBase::RunJobs() {
   readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
   ZO_Dir top(*this);
   AddLogLine(StartLine(Now()));
-  IniFile = std::make_unique<TIniFile>(ConfigPath());
-  for (int n = 0; !stopRequested_; ++n) {
-    const std::string name = IniFile->ReadString(kActiveJobs, std::to_string(n), kMissing);
-    if (name == kMissing) break;
-    RunOneJob(top, name);
+  for (const std::string& name : ReadJobList(configuration, kActiveJobs)) {
+    if (stopRequested_) break;
+    RunOneJob(top, ReadJob(configuration, name));
   }
   copies_.Complete();
   if (stopRequested_) AddFailureLine(kRunStoppedLine);
@@ -167,9 +168,8 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
   return true;
 }
 
-void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
-  const JobRecord job = ReadJob(*IniFile, name);
-  Progress.job = name;
+void TfMainBase::RunOneJob(ZO_Dir& top, const JobRecord& job) {
+  Progress.job = job.name;
   JobSource = WithoutTrailingSeparator(job.source);
   JobDestination = WithoutTrailingSeparator(job.destination);
   if (!JobMayRun(job)) return;
@@ -187,9 +187,9 @@ void TfMainBase::RunOneJob(ZO_Dir& top, const std::string& name) {
   copies_.Complete();
 }
 
-bool TfMainBase::CheckConfiguration() {
-  std::string content;
-  const int err = platform::ReadWholeFile(ConfigPath(), content);
+bool TfMainBase::CheckConfiguration() { return ConfigurationReadable(IniSnapshot(ConfigPath()).error()); }
+
+bool TfMainBase::ConfigurationReadable(int err) {
   configError_.clear();
   if (err == 0 || err == platform::kErrNotFound) return true;
   configError_ = SafeLineText("The configuration file \"" + ConfigPath() +

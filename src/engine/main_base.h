@@ -19,7 +19,6 @@
 
 namespace tandrel {
 
-class TIniFile;
 struct JobRecord;
 
 // How a run ended, for callers that report it (the exit code of an
@@ -73,11 +72,12 @@ class TfMainBase {
   TfMainBase(const TfMainBase&) = delete;
   TfMainBase& operator=(const TfMainBase&) = delete;
 
-  // One run over every active job. Problems inside it are logged; anything
-  // that still escapes (such as exhausted memory) leaves RunInProgress off,
-  // the configuration and log files closed, and reaches the caller. While
-  // another process runs the same configuration, only kRunBusyLine is shown;
-  // with a configuration file that cannot be read, only ConfigurationError().
+  // One run over every active job, as the configuration file held them when
+  // the run started. Problems inside it are logged; anything that still
+  // escapes (such as exhausted memory) leaves RunInProgress off, the log
+  // file closed, and reaches the caller. While another process runs the
+  // same configuration, only kRunBusyLine is shown; with a configuration
+  // file that cannot be read, only ConfigurationError().
   RunResult RunJobs();
   // Whether the configuration file can be read; a missing one can (it holds
   // no jobs). When it cannot, ConfigurationError() is written to the log
@@ -187,7 +187,6 @@ class TfMainBase {
   LogFileState LogFileStatus() const { return logFileState_; }
 
   // ---- Current job ----
-  std::unique_ptr<TIniFile> IniFile;
   std::string JobSource;
   std::string JobDestination;
   bool JobAlways = false;
@@ -208,7 +207,10 @@ class TfMainBase {
   uint64_t SkipInode = 0;
 
  private:
-  void RunOneJob(class ZO_Dir& top, const std::string& name);
+  void RunOneJob(class ZO_Dir& top, const JobRecord& job);
+  // Whether a configuration file whose read gave `err` can be run; when
+  // not, ConfigurationError() is set and written as SayInsteadOfARun does.
+  bool ConfigurationReadable(int err);
   // The checks that may keep a job from running; false after writing why.
   bool JobMayRun(const JobRecord& job);
   // The one line of a run that does not start: to the log area and the

@@ -379,7 +379,10 @@ struct FileStamp {
 };
 FileStamp StampOf(const std::string& path);
 
-// Reads the whole file. Returns 0, or the error code (kErrNotFound when missing).
+// Reads the whole file. Returns 0, or the error code (kErrNotFound when
+// missing). Only a regular file is read, and opening never waits on what
+// stands at the path: a folder gives the platform's code for one,
+// anything else that is no file (a FIFO, a device, a pipe) kErrNotRegularFile.
 int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stamp = nullptr);
 // Replaces the file through a temporary file and a rename, keeping its
 // permission bits. A read-only file is refused with kErrAccessDenied.
@@ -391,7 +394,8 @@ int WriteFileAtomic(const std::string& path, const std::string& content);
 class LogFileOps;
 
 // A run's log file, held for this run alone (without sharing) while open,
-// and closed with the object. Writes are unbuffered.
+// and closed with the object. Writes are unbuffered. Only a regular file is
+// opened, without waiting on anything else that stands at the path.
 class LogFile {
  public:
   LogFile();
@@ -424,8 +428,10 @@ class RunLockOps;
 // One run at a time per configuration file: an exclusive lock, taken without
 // waiting, that the system drops when the process ends in any way. busy()
 // tells that another holder has it, whichever user. Where no lock file
-// beside the configuration can be made or opened, the folder is locked. A
-// lock that cannot be set up at all is neither held nor busy.
+// beside the configuration can be made or opened, or what stands at its
+// name is no regular file (a FIFO, a device, a folder: never waited on),
+// the folder is locked. A lock that cannot be set up at all is neither held
+// nor busy.
 class RunLock {
  public:
   explicit RunLock(const std::string& configPath);

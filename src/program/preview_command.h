@@ -14,8 +14,8 @@ namespace tandrel {
 // as for the run, the configuration file cannot be read (its line then
 // goes to standard error too). A run that could not start (busy,
 // unreadable) prints its one line and no count; without a configuration
-// file only SayIfNoConfiguration's line is written, and the result is
-// kExitClean.
+// file or an active job only SayIfNoConfiguration's line is written, and the
+// result is kExitClean.
 int RunPreviewCommand(const std::string& programPath);
 
 }  // namespace tandrel

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "config/job_lists.h"
+#include "config/tinifile.h"
 #include "platform/platform.h"
 #include "program/exit_codes.h"
 #include "support/error_text.h"
@@ -15,10 +17,14 @@ void EchoToStandardError(const std::string& line) {
 }
 
 bool SayIfNoConfiguration(const std::string& configPath) {
-  int error = 0;
-  platform::GetAttributes(configPath, &error);
-  if (error != platform::kErrNotFound) return false;
-  EchoToStandardError("No configuration file at " + configPath + ": nothing to do");
+  const IniSnapshot configuration(configPath);
+  if (configuration.error() == platform::kErrNotFound) {
+    EchoToStandardError("No configuration file at " + configPath + ": nothing to do");
+    return true;
+  }
+  // A file that cannot be read is the run's to report.
+  if (configuration.error() != 0 || !ReadJobList(configuration, kActiveJobs).empty()) return false;
+  EchoToStandardError("No active jobs in " + configPath + ": nothing to do");
   return true;
 }
 

@@ -37,11 +37,13 @@ class UnattendedMain : public TfMainBase {
 // one line each (cron mails them).
 void EchoToStandardError(const std::string& line);
 
-// "/SYNC" and "--preview" of a configuration file that does not exist have
-// no jobs: writes `No configuration file at <path>: nothing to do` to
-// standard error, since such a run would otherwise pass for a clean one (a
-// crontab that calls another copy, or runs with another HOME), and returns
-// true. False, and nothing written, when the file is there (readable or not).
+// "/SYNC" and "--preview" of a configuration file that does not exist, or
+// that lists no active job, have nothing to do: writes `No configuration
+// file at <path>: nothing to do` or `No active jobs in <path>: nothing to
+// do` to standard error, since such a run would otherwise pass for a clean
+// one (a crontab that calls another copy, or runs with another HOME; a file
+// saved in a form that hides its jobs), and returns true. False, and
+// nothing written, when the file lists jobs or cannot be read.
 bool SayIfNoConfiguration(const std::string& configPath);
 
 // Writes an error that ended the start-up to standard error, under the

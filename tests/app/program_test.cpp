@@ -19,6 +19,8 @@
 #include <QTest>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "qtsupport/qt_test_support.h"
 #include "testsupport/other_user.h"
 
@@ -372,8 +374,9 @@ class ProgramTest : public QObject {
   void aMissingOrUnreadableConfigurationRunsNothing_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display");
-    QTest::addColumn<int>("code");  // 21: a folder in its place, 13: mode 000, 2: none at all
-    for (const int code : {21, 13, 2}) {
+    // 21: a folder in its place, 13: mode 000, 2: none at all, 0: a file without active jobs
+    QTest::addColumn<int>("code");
+    for (const int code : {21, 13, 2, 0}) {
       QTest::addRow("/SYNC, %d", code) << QStringList{"/SYNC"} << false << code;
       QTest::addRow("/SYNC with a screen, %d", code) << QStringList{"/SYNC"} << true << code;
       QTest::addRow("--preview, %d", code) << QStringList{"--preview"} << false << code;
@@ -387,6 +390,8 @@ class ProgramTest : public QObject {
     const QString config = Path("tandrel.cfg");
     if (code == 2) {
       QVERIFY(QFile::remove(config));
+    } else if (code == 0) {
+      folder_->Write("[Active Jobs]\n[NonActive Jobs]\n0=Docs\n");
     } else if (code == 21) {
       QVERIFY(QFile::remove(config) && QDir().mkdir(config));
     } else if (tandrel::test::Privileged()) {
@@ -399,16 +404,53 @@ class ProgramTest : public QObject {
     const Outcome outcome = Run(program, arguments,
                                 display ? QList<QPair<QString, QString>>{{"QT_QPA_PLATFORM", "offscreen"}}
                                         : QList<QPair<QString, QString>>{});
-    // A missing file holds no jobs: no error, but said, since a mistyped path
-    // would otherwise pass for a clean run.
-    QCOMPARE(outcome.code, code == 2 ? 0 : 1);
-    QCOMPARE(outcome.errors, code == 2
-                                 ? "No configuration file at " + config.toLocal8Bit() + ": nothing to do\n"
-                                 : "The configuration file \"" + config.toLocal8Bit() +
-                                       "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
+    // A missing file, or one without active jobs, holds no jobs: no error,
+    // but said, since a mistyped path would otherwise pass for a clean run.
+    QCOMPARE(outcome.code, code == 2 || code == 0 ? 0 : 1);
+    QCOMPARE(outcome.errors,
+             code == 2   ? "No configuration file at " + config.toLocal8Bit() + ": nothing to do\n"
+             : code == 0 ? "No active jobs in " + config.toLocal8Bit() + ": nothing to do\n"
+                         : "The configuration file \"" + config.toLocal8Bit() +
+                               "\" could not be read, errorcode: " + QByteArray::number(code) + "\n");
     QVERIFY2(!outcome.output.contains("Preview: "), outcome.output.constData());
     QVERIFY(!QFile::exists(Path("D/a.txt")));
     QVERIFY(!QDir(Path("Log")).exists());
+  }
+
+  // A FIFO or a folder where the program expects a file of its own is
+  // refused at once, never opened so that the run waits on it for ever.
+  void anOddFileInPlaceOfTheProgramsOwnHoldsNothingUp_data() {
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("fifo");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("errors");  // found in standard error; empty for nothing at all
+    for (const bool fifo : {true, false}) {
+      const char* kind = fifo ? "FIFO" : "folder";
+      QTest::addRow("configuration, %s", kind)
+          << "tandrel.cfg" << fifo << 1 << "could not be read, errorcode: " + QByteArray(fifo ? "22" : "21");
+      QTest::addRow("log file, %s", kind) << "Log/Tandrel.log" << fifo << 2 << QByteArray("The log file in ");
+      QTest::addRow("run lock, %s", kind) << "tandrel.cfg.lock" << fifo << 0 << QByteArray();
+    }
+  }
+
+  void anOddFileInPlaceOfTheProgramsOwnHoldsNothingUp() {
+    QFETCH(QString, place);
+    QFETCH(bool, fifo);
+    QFETCH(int, code);
+    QFETCH(QByteArray, errors);
+    // Appending opens a log file for writing alone, which waits for a reader on a FIFO.
+    WriteBytes(Path("tandrel.cfg"), ReadBytes(Path("tandrel.cfg")).toStdString() + "AppendLog=1\n");
+    QFile::remove(Path(place));
+    QDir(folder_->dir()).mkpath("Log");
+    QVERIFY(fifo ? ::mkfifo(Path(place).toLocal8Bit().constData(), 0600) == 0 : QDir().mkdir(Path(place)));
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    const Outcome outcome = Run(program, {"/SYNC"});
+    QVERIFY2(outcome.finished, "the run waits on the odd file");
+    QCOMPARE(outcome.code, code);
+    QVERIFY2(errors.isEmpty() ? outcome.errors.isEmpty() : outcome.errors.contains(errors),
+             outcome.errors.constData());
+    QCOMPARE(QFile::exists(Path("D/a.txt")), code != 1);
   }
 
   void withoutTheSwitchTheProgramStaysResidentWhereItCanBeSeen() {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "testsupport/temp_dir.h"
@@ -214,6 +217,39 @@ TEST_F(JobListsTest, DeleteTellsWhenTheSectionIsGone) {
     }
     EXPECT_EQ(failed, r.fails) << r.name;
     EXPECT_EQ(test::ReadFile(path_), r.after) << r.name;
+  }
+}
+
+// Editors save the file in forms the program never writes (Notepad's
+// "Unicode", a byte order mark, old Mac line ends); each gives the jobs it
+// holds, and a write leaves the program's own form, UTF-8 with CR LF.
+TEST_F(JobListsTest, EveryFormAnEditorSavesGivesTheSameJobs) {
+  const std::string fotos = "Fotos \xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80";  // 2-, 3- and 4-byte characters
+  const std::string head = "[Active Jobs]\r\n0=Docs\r\n1=", text = head + fotos + "\r\n";
+  const auto cr = [](std::string crlf) {
+    std::erase(crlf, '\n');
+    return crlf;
+  };
+  const auto utf16 = [](std::string_view ascii, bool big) {
+    std::string out;
+    for (const char c : ascii) out += big ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+  };
+  const std::pair<const char*, std::string> rows[] = {
+      {"UTF-8 with BOM", "\xEF\xBB\xBF" + text},
+      {"CR", cr(text)},
+      {"UTF-16 LE",
+       "\xFF\xFE" + utf16(head + "Fotos ", false) + std::string("\xE4\0\xAC\x20\x3D\xD8\0\xDE\r\0\n\0", 12)},
+      {"UTF-16 BE, CR",
+       "\xFE\xFF" + utf16(cr(head) + "Fotos ", true) + std::string("\0\xE4\x20\xAC\xD8\x3D\xDE\0\0\r", 10)},
+  };
+  for (const auto& [name, bytes] : rows) {
+    test::WriteFile(path_, bytes);
+    const IniSnapshot snapshot(path_);  // as a run reads it
+    for (const IniReader* reader : std::initializer_list<const IniReader*>{&ini_, &snapshot})
+      EXPECT_EQ(ReadJobList(*reader, kActiveJobs), (Names{"Docs", fotos})) << name;
+    ini_.WriteBool("Log", "LogFile", true);
+    EXPECT_EQ(test::ReadFile(path_), text + "\r\n[Log]\r\nLogFile=1\r\n") << name;
   }
 }
 

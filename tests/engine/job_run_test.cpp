@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "engine/main_base.h"
@@ -93,7 +94,6 @@ TEST_F(JobRunTest, AnEscapingErrorStillEndsTheRun) {
   main.LogFile = true;
   EXPECT_THROW(main.RunJobs(), std::runtime_error);
   EXPECT_FALSE(main.RunInProgress);
-  EXPECT_EQ(main.IniFile, nullptr);
   // The log file was closed: another holder can take it now.
   ThrowingMain second(main_.ProgramPath());
   second.LogFile = true;
@@ -193,6 +193,36 @@ TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
   EXPECT_EQ(echoed[0], "File ... .C.. code " + std::to_string(platform::kErrCancelled) + " " + src_ + kSep +
                            "big.bin -> " + dst_ + kSep + "big.bin");
   EXPECT_EQ(Snapshot(dst_), before) << "no copy and no temporary";
+}
+
+// A run goes by the configuration as it stood when the run started, whatever
+// happens to the file once the first job has written its line.
+TEST_F(JobRunTest, TheRunKeepsTheConfigurationItStartedWith) {
+  const std::string config = main_.ConfigPath();
+  const auto jobs = [&](const std::string& secondDestination) {
+    return "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + src_ + "\r\nDestination=" + dst_ +
+           "\r\n[Second]\r\nSource=" + src_ + "\r\nDestination=" + secondDestination + "\r\n";
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Row rows[] = {
+      {"removed", [&] { std::filesystem::remove(config); }},
+      {"no active job left", [&] { WriteFile(config, "[Active Jobs]\r\n"); }},
+      {"second job pointed elsewhere", [&] { WriteFile(config, jobs(dir_ / "elsewhere")); }},
+  };
+  WriteFile(src_ + "/a.txt", "a");
+  for (const Row& r : rows) {
+    std::filesystem::remove_all(dir_ / "D2");
+    MakeDir(dir_ / "D2");
+    WriteFile(config, jobs(dir_ / "D2"));
+    HookedMain main(main_.ProgramPath());
+    main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+    main.hook = r.change;
+    EXPECT_EQ(main.RunJobs(), RunResult::Clean) << r.name;
+    EXPECT_EQ(ReadFile(dir_ / "D2/a.txt"), "a") << r.name;
+  }
 }
 
 }  // namespace

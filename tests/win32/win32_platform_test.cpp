@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 #include "testsupport/temp_dir.h"
 
@@ -137,6 +139,26 @@ TEST_F(Win32PlatformTest, AStaleTemporaryIsRemovedAndALiveOneIsNot) {
   EXPECT_EQ(top.RemoveStaleTemporary(stale), 0);
   const std::string mine = ".tandrel-" + std::to_string(::GetCurrentProcessId()) + ".0";
   EXPECT_FALSE(IsStaleTemporary(mine)) << "this process is alive";
+}
+
+// A pipe where the program expects a file of its own is never taken for
+// one: a read or a write there would wait for the other end for ever.
+TEST_F(Win32PlatformTest, APipeIsNeverTakenForAFileOfTheProgramsOwn) {
+  const std::string name = "tandrel-test-" + std::to_string(::GetCurrentProcessId());
+  const std::string pipe = "\\\\?\\pipe\\" + name;
+  // A listening end for each time the program connects.
+  std::vector<win32::UniqueHandle> ends;
+  for (const std::string& end : {name, name, name, name + ".lock"}) {
+    ends.emplace_back(::CreateNamedPipeW(win32::Wide("\\\\.\\pipe\\" + end).c_str(), PIPE_ACCESS_DUPLEX,
+                                         PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr));
+    ASSERT_TRUE(ends.back().valid()) << end;
+  }
+  LogFile log;
+  EXPECT_FALSE(log.OpenToAppend(pipe));
+  EXPECT_FALSE(log.Create(pipe));
+  EXPECT_TRUE(RunLock(pipe).held()) << "locked where no lock file can be made";
+  std::string content;
+  EXPECT_EQ(ReadWholeFile(pipe, content), kErrNotRegularFile);
 }
 
 }  // namespace

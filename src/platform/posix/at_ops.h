@@ -34,5 +34,10 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
 bool FolderWithinAt(const std::string& inner, const std::string& outer);
 // Replaces the file at `path` through a temporary and a rename (see WriteFileAtomic).
 int WriteFileAtomicAt(const std::string& path, const std::string& content);
+// Opens `path` as open(2) does with `flags` and `mode`, but never waits on
+// a FIFO or a device standing there, and keeps only a regular file: its
+// descriptor, in blocking mode again, or -1 with errno set (EISDIR for a
+// folder, kErrNotRegularFile for anything else that is no file).
+int OpenRegularFile(const std::string& path, int flags, mode_t mode = 0);
 
 }  // namespace tandrel::platform::posix

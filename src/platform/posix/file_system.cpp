@@ -332,13 +332,14 @@ class PosixRunLock : public RunLockOps {
   explicit PosixRunLock(const std::string& configPath) {
     // A lock file beside the configuration; where none can be made (a folder
     // the user may not write), the folder itself carries the lock.
+    // Only a regular file serves, so that nothing standing there (a FIFO,
+    // a device, a folder) holds the run or is locked in its place.
     const std::string lockPath = configPath + ".lock";
-    fd_ = UniqueFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    fd_ = UniqueFd(posix::OpenRegularFile(lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
     // A lock file left by another user's run is not ours to write, but flock
     // needs no write access: locking the folder instead would run alongside
-    // that user's run. (Non-blocking, so that a FIFO there cannot hold us.)
-    if (!fd_.valid())
-      fd_ = UniqueFd(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    // that user's run.
+    if (!fd_.valid()) fd_ = UniqueFd(posix::OpenRegularFile(lockPath, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!fd_.valid()) {
       const std::string folder = ParentFolder(configPath);
       fd_ = UniqueFd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -424,12 +425,13 @@ class PosixFileSystem : public FileSystem {
   }
 
   std::unique_ptr<LogFileOps> OpenLogFile(const std::string& path, bool append) const override {
+    // Only a regular file: a FIFO there would hold the run until it had a reader.
     if (append) {
-      const int fd = Claim(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+      const int fd = Claim(posix::OpenRegularFile(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
       return fd < 0 ? nullptr : std::make_unique<PosixLogFile>(fd);
     }
     // Truncated only once the lock is held, so another run's file is never emptied.
-    const int fd = Claim(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    const int fd = Claim(posix::OpenRegularFile(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (fd < 0) return nullptr;
     if (::ftruncate(fd, 0) != 0) {
       ::close(fd);

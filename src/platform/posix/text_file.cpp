@@ -47,14 +47,36 @@ FileStamp StampOf(const std::string& path) {
   return StampFromStat(st);
 }
 
+int posix::OpenRegularFile(const std::string& path, int flags, mode_t mode) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, mode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  UniqueFd file(fd);
+  struct stat st;
+  int error = 0;
+  if (::fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? EISDIR : kErrNotRegularFile;
+  } else if (const int status = ::fcntl(fd, F_GETFL);
+             status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    error = errno;
+  }
+  if (error == 0) return file.release();
+  file.reset();
+  errno = error;
+  return -1;
+}
+
 int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stamp) {
   content.clear();
   if (stamp) *stamp = {};
-  posix::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  posix::UniqueFd fd(posix::OpenRegularFile(path, O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return errno;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
   content.reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];
   for (;;) {

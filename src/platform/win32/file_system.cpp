@@ -380,10 +380,12 @@ std::wstring FallbackLockPath(const std::string& configPath) {
   return std::wstring(temp, n) + L"tandrel-" + std::to_wstring(hash) + L".lock";
 }
 
+// Only a file on a disk: a pipe or a device at the name is no lock file.
 UniqueHandle OpenLockFile(const std::wstring& path, DWORD disposition) {
-  return UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid() && ::GetFileType(file.get()) == FILE_TYPE_DISK ? std::move(file) : UniqueHandle();
 }
 
 class WinRunLock : public RunLockOps {
@@ -498,7 +500,8 @@ class WinFileSystem : public FileSystem {
     UniqueHandle file(::CreateFileW(win32::LongPath(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
                                     FILE_SHARE_READ, nullptr, append ? OPEN_EXISTING : OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return nullptr;
+    // Only a file on a disk: a pipe or a device there could hold every write.
+    if (!file.valid() || ::GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
     // Emptied only once it is held, so another run's file is never emptied.
     if (!append && !::SetEndOfFile(file.get())) return nullptr;
     return std::make_unique<WinLogFile>(std::move(file));

@@ -45,6 +45,8 @@ int ReadWholeFile(const std::string& path, std::string& content, FileStamp* stam
     const int error = static_cast<int>(::GetLastError());
     return error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error;
   }
+  // A pipe or a device would keep the read waiting for data that never comes.
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return kErrNotRegularFile;
   const FileStamp before = StampOfOpen(file.get());
   if (win32::FactsOf(file.get()).isDirectory) return ERROR_ACCESS_DENIED;
   content.reserve(static_cast<size_t>(before.size));
