@@ -165,7 +165,10 @@ class PosixPendingCopy : public PendingCopyOps {
         destDir_(::fcntl(destDirfd, F_DUPFD_CLOEXEC, 0)),
         dest_(std::move(dest)),
         tempName_(std::move(tempName)),
-        src_(src) {}
+        src_(src) {
+    struct stat st;
+    if (::fstat(out_.get(), &st) == 0) flushKey_ = static_cast<uint64_t>(st.st_dev) + 1;
+  }
   ~PosixPendingCopy() override {
     if (!tempName_.empty()) ::unlinkat(destDir_.get(), tempName_.c_str(), 0);
   }
@@ -176,10 +179,8 @@ class PosixPendingCopy : public PendingCopyOps {
     return {src_.st_size, src_.st_mtim.tv_sec, static_cast<int32_t>(src_.st_mtim.tv_nsec)};
   }
 
-  uint64_t FlushKey() const override {
-    struct stat st;
-    return ::fstat(out_.get(), &st) == 0 ? static_cast<uint64_t>(st.st_dev) + 1 : 0;
-  }
+  // Copies into one file system share one flush.
+  uint64_t FlushKey() const override { return flushKey_; }
 
   // One syncfs puts every copy of the file system on the disk, data and
   // folder entries alike: far cheaper than a flush per file.
@@ -231,6 +232,7 @@ class PosixPendingCopy : public PendingCopyOps {
   std::string dest_;
   std::string tempName_;  // the named temporary while there is one
   struct stat src_;
+  uint64_t flushKey_ = 0;
 };
 
 }  // namespace
