@@ -85,7 +85,11 @@ sync_benchmarks() {
       find "$src" -name 'f*00.dat' -exec touch -d "@$later" {} +
       local touched
       touched=$(find "$src" -name 'f*00.dat' | wc -l)
+      # Each starts with nothing of the other's left to write: a durable
+      # run's flush would otherwise write rsync's copies as well.
+      sync
       r=$(time_ms rsync -a --delete "$src/" "$ROOT/re-rsync-$files/")
+      sync
       o=$(ours "$ROOT/re-prog-$files/tandrel" | sed -E 's/run_ms=([0-9]+).*/\1/')
       echo "$touched files touched   rsync -a --delete: ${r} ms   tandrel: ${o} ms   ratio: $(ratio "$o" "$r")   (limit 1.00)"
       diff -r "$src" "$ROOT/re-ours-$files" >/dev/null || { echo "re-run result differs from its source"; exit 1; }
