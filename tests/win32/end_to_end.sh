@@ -2,7 +2,8 @@
 # The real tandrel.exe under Wine, as a scheduled task or a console user
 # starts it: /SYNC and --preview over a small tree, their log lines (with
 # the backslashes of Windows paths), exit codes 0, 2 and 3, the run lock
-# held by another process, and a link below the destination never followed.
+# held by another process, a link below the destination never followed, and
+# names made on Linux that Windows cannot use or reads its own way.
 #
 #   end_to_end.sh TANDREL.EXE HOLD_LOCK.EXE   (WINEPREFIX set by CTest)
 set -euo pipefail
@@ -102,5 +103,30 @@ holder=
 [ "$code" = 3 ] || fail "a /SYNC beside a held lock exited $code, expected 3"
 grep -q "Another run of this configuration is in progress" "$work/busy.err" || fail "no busy line: $(cat "$work/busy.err")"
 [ ! -e "$work/D/new.txt" ] || fail "a busy run copied"
+
+# Names made on Linux that Windows cannot reach as one entry (a backslash,
+# a wildcard) or reads its own way (devices, a trailing dot or space): each
+# unreachable one fails alone, the rest of its folder is copied and cleaned,
+# and the preview's lines are the run's.
+N=$work/names
+ordinary=(a.txt aux.txt con nul.txt 'space ' dot. dirdot./f.txt z.txt)
+mkdir -p "$N/S/dirdot." "$N/S/odd\\dir" "$N/D"
+for name in "${ordinary[@]}" 'odd\name.txt' 'odd\dir/g.txt' 'odd*.txt'; do printf '%s' "$name" >"$N/S/$name"; done
+printf 'stale' >"$N/D/stale.txt"
+printf 'stale' >"$N/D/zz\\stale.txt"
+write_config Names "$N/S" "$N/D"
+code=0
+run "$work/prog/tandrel.exe" --preview >"$work/names.preview" 2>/dev/null || code=$?
+rm -f "$log"
+run "$work/prog/tandrel.exe" /SYNC 2>/dev/null || code=$code$?
+[ "$code" = 22 ] || fail "--preview and /SYNC of odd names exited $code, expected 2 and 2"
+for name in "${ordinary[@]}"; do cmp -s "$N/S/$name" "$N/D/$name" || fail "\"$name\" was not copied"; done
+[ ! -e "$N/D/stale.txt" ] || fail "the folder holding odd names was not cleaned"
+NS=$(win "$N/S") ND=$(win "$N/D")
+expect_line "$log" "File ... .C.. code 123 $NS\\odd\\name.txt -> $ND\\odd\\name.txt"
+expect_line "$log" "Reading dir \"$NS\\odd\\dir\\\" failed, errorcode: 123"
+expect_line "$log" "Deleting file \"$ND\\zz\\stale.txt\" failed, errorcode: 123"
+diff <(tr -d '\r' <"$work/names.preview" | grep -v -e '^Synchronisation started' -e '^Would delete' -e '^Preview: ') \
+  <(tr -d '\r' <"$log" | grep -v '^Synchronisation started') >&2 || fail "the preview's lines differ from the run's"
 
 echo "end-to-end: passed"

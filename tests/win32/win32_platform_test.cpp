@@ -75,6 +75,10 @@ TEST_F(Win32PlatformTest, ErrorsAreTheSystemsOwnCodes) {
   EXPECT_EQ(top.EntryError("missing.txt"), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(DirHandle(Path("missing\\deeper")).error(), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(DirHandle(top, "held.txt").error(), ERROR_DIRECTORY);
+  // A name no Windows entry can have (Wine lists Linux names as they are) is
+  // refused as a name: neither missing nor taken for a path or a pattern.
+  EXPECT_EQ(top.EntryError("held*"), ERROR_INVALID_NAME);
+  EXPECT_EQ(DirHandle(top, "full\\").error(), ERROR_INVALID_NAME);
 
   // A file another program holds without sharing is not copied.
   const HANDLE held = ::CreateFileW(win32::LongPath(Path("held.txt")).c_str(), GENERIC_READ | GENERIC_WRITE,

@@ -18,11 +18,27 @@ constexpr uint32_t kKeptBits = attr::ReadOnly | attr::Archive;
 // Planned folders and files get identities no real file system gives.
 constexpr uint64_t kPlannedDevice = ~uint64_t{0};
 
+// How the run reaches a real entry: a folder by its path, then one entry at
+// a time below it. A planned file's bytes are read along the same way, not
+// by a whole path, which the system would read on its own terms (Windows
+// drops a name's trailing dots and spaces, and takes "aux.txt" or "nul" for
+// a device).
+struct Route {
+  std::string top;                 // opened by its path, links followed
+  std::vector<std::string> names;  // below it, each one entry of the last
+
+  Route Then(const std::string& name) const {
+    Route route = *this;
+    route.names.push_back(name);
+    return route;
+  }
+};
+
 // What the plan knows of one entry of a folder.
 struct Entry {
   enum class Kind { Gone, File, Folder } kind = Kind::Gone;
-  EntryFacts facts;     // a file's or folder's facts as the run would find them
-  std::string content;  // the real file whose bytes a planned file holds
+  EntryFacts facts;  // a file's or folder's facts as the run would find them
+  Route content;     // the real file whose bytes a planned file holds
 };
 
 struct Plan {
@@ -62,14 +78,19 @@ EntryFacts Missing(int error) {
 
 class PreviewFileSystem;
 
-// A folder as the preview sees it: the real folder where there is one, its
-// absolute path, under which the plan keeps what the run would have changed
-// in it, and whether it exists only in that plan.
+// A folder as the preview sees it: the real folder where there is one and
+// the way to it, its absolute path, under which the plan keeps what the run
+// would have changed in it, and whether it exists only in that plan.
 class PreviewFolder : public FolderOps {
  public:
   PreviewFolder(const PreviewFileSystem& fs, std::unique_ptr<FolderOps> real, std::string path, bool planned,
-                int error)
-      : fs_(fs), real_(std::move(real)), path_(std::move(path)), planned_(planned), error_(error) {}
+                int error, Route route = {})
+      : fs_(fs),
+        real_(std::move(real)),
+        path_(std::move(path)),
+        planned_(planned),
+        error_(error),
+        route_(std::move(route)) {}
 
   const std::string& path() const { return path_; }
   bool planned() const { return planned_; }
@@ -87,8 +108,8 @@ class PreviewFolder : public FolderOps {
     return std::make_unique<PreviewFolder>(fs_, nullptr, path_, false, kErrNotFound);
   }
   std::unique_ptr<FolderOps> Reopen() const override {
-    return std::make_unique<PreviewFolder>(fs_, real_ ? real_->Duplicate() : nullptr, path_, planned_,
-                                           error_);
+    return std::make_unique<PreviewFolder>(fs_, real_ ? real_->Duplicate() : nullptr, path_, planned_, error_,
+                                           route_);
   }
   EntryFacts LookAt(const std::string& name) const override;
   bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
@@ -126,6 +147,7 @@ class PreviewFolder : public FolderOps {
   std::string path_;
   bool planned_;
   int error_;
+  Route route_;
 };
 
 class PreviewSearch : public SearchOps {
@@ -165,8 +187,6 @@ class LookedAtLock : public RunLockOps {
 class PreviewFileSystem : public FileSystem {
  public:
   explicit PreviewFileSystem(const FileSystem& base) : base_(base) {}
-
-  const FileSystem& base() const { return base_; }
 
   const Entry* Find(const std::string& folder, const std::string& name) const {
     const auto f = plan_.folders.find(folder);
@@ -234,7 +254,8 @@ class PreviewFileSystem : public FileSystem {
     }
     auto real = base_.OpenFolder(path);
     const int error = real->error();
-    return std::make_unique<PreviewFolder>(*this, std::move(real), std::move(absolute), false, error);
+    return std::make_unique<PreviewFolder>(*this, std::move(real), std::move(absolute), false, error,
+                                           Route{path, {}});
   }
 
   bool DirectoryExists(const std::string& path, bool followLinks) const override {
@@ -306,11 +327,22 @@ class PreviewFileSystem : public FileSystem {
         error = kErrNotRegularFile;
         return nullptr;
       case Place::State::PlannedFile:
-        return base_.OpenFile(place.entry->content, error);
+        return Read(place.entry->content, error);
       case Place::State::Real:
         break;
     }
     return base_.OpenFile(path, error);
+  }
+
+  // The real file at the end of `route`, opened for reading as the run opens it.
+  std::unique_ptr<ReaderOps> Read(const Route& route, int& error) const {
+    std::unique_ptr<FolderOps> folder = base_.OpenFolder(route.top);
+    for (size_t i = 0; i + 1 < route.names.size(); ++i) folder = folder->OpenSub(route.names[i]);
+    if (!folder->valid() || route.names.empty()) {
+      error = folder->valid() ? kErrNotRegularFile : folder->error();
+      return nullptr;
+    }
+    return folder->OpenFile(route.names.back(), error);
   }
 
   // A preview writes no log file and no configuration.
@@ -338,7 +370,8 @@ std::unique_ptr<FolderOps> PreviewFolder::OpenSub(const std::string& name) const
   if (planned_) return std::make_unique<PreviewFolder>(fs_, nullptr, path, false, kErrNotFound);
   auto sub = real_->OpenSub(name);
   const int error = sub->error();
-  return std::make_unique<PreviewFolder>(fs_, std::move(sub), std::move(path), false, error);
+  return std::make_unique<PreviewFolder>(fs_, std::move(sub), std::move(path), false, error,
+                                         route_.Then(name));
 }
 
 EntryFacts PreviewFolder::LookAt(const std::string& name) const {
@@ -357,7 +390,7 @@ Entry PreviewFolder::RealFile(const std::string& name) const {
   e.facts.archiveKnown = true;
   e.facts.device = kPlannedDevice;
   e.facts.inode = fs_.NextId();
-  e.content = JoinPath(path_, name);
+  e.content = route_.Then(name);
   return e;
 }
 
@@ -446,9 +479,7 @@ class PlannedCopy : public PendingCopyOps {
   }
   uint64_t FlushKey() const override { return 1; }
   int Flush() const override { return 0; }
-  std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
-    return fs_.base().OpenFile(entry_.content, error);
-  }
+  std::unique_ptr<ReaderOps> ReadBack(int& error) const override { return fs_.Read(entry_.content, error); }
   int Publish() override {
     fs_.Put(folder_, name_, entry_);
     return 0;
@@ -537,7 +568,7 @@ std::unique_ptr<ReaderOps> PreviewFolder::OpenFile(const std::string& name, int&
     return nullptr;
   }
   if (const Entry* e = fs_.Find(path_, name)) {
-    if (e->kind == Entry::Kind::File) return fs_.base().OpenFile(e->content, error);
+    if (e->kind == Entry::Kind::File) return fs_.Read(e->content, error);
     error = e->kind == Entry::Kind::Gone ? kErrNotFound : kErrNotRegularFile;
     return nullptr;
   }

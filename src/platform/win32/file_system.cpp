@@ -47,6 +47,14 @@ constexpr ULONG kSequentialOnly = 0x4;     // FILE_SEQUENTIAL_ONLY
 // codes the system chose.
 int Missing(int error) { return error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error; }
 
+// Whether `name` cannot be reached as one entry of a folder: the system
+// would take a separator in it for a path, and a wildcard for a search
+// that finds other entries. Windows makes no such names, but a listing can
+// show them (Wine shows Linux names as they are). Such an entry is refused
+// with its own code, never answered as missing, which the walk would take
+// for an entry gone since its folder was listed.
+bool Unreachable(const std::string& name) { return name.find_first_of("\\/*?<>\"|") != std::string::npos; }
+
 class WinSearch : public SearchOps {
  public:
   WinSearch(UniqueHandle folder, uint64_t volume, std::string mask)
@@ -183,6 +191,11 @@ class WinFolder : public FolderOps {
   }
 
   EntryFacts LookAt(const std::string& name) const override {
+    if (Unreachable(name)) {
+      EntryFacts facts;
+      facts.error = ERROR_INVALID_NAME;
+      return facts;
+    }
     return win32::ListedFacts(handle(), Wide(name), volume_);
   }
 
@@ -245,6 +258,7 @@ class WinFolder : public FolderOps {
   bool IgnoresCase(bool) const override { return true; }
 
   int MakeFolder(const std::string& name) const override {
+    if (Unreachable(name)) return ERROR_INVALID_NAME;
     OpenRequest request = FolderRequest();
     request.disposition = kFileCreate;
     int error = 0;
@@ -266,6 +280,10 @@ class WinFolder : public FolderOps {
     const auto* other = dynamic_cast<const WinFolder*>(&dest);
     if (!other) {
       error = kErrAccessDenied;
+      return nullptr;
+    }
+    if (Unreachable(destName)) {
+      error = ERROR_INVALID_NAME;
       return nullptr;
     }
     UniqueHandle source = OpenRegular(name, error);
@@ -298,6 +316,10 @@ class WinFolder : public FolderOps {
   // also where the system follows a link it was asked to open as itself.
   UniqueHandle OpenEntry(const std::string& name, const OpenRequest& request, EntryFacts& listed,
                          int& error) const {
+    if (Unreachable(name)) {
+      error = ERROR_INVALID_NAME;
+      return UniqueHandle();
+    }
     UniqueHandle entry = OpenAt(handle(), Wide(name), request, error);
     if (!entry.valid()) {
       error = Missing(error);
