@@ -2,8 +2,9 @@
 # The real tandrel.exe under Wine, as a scheduled task or a console user
 # starts it: /SYNC and --preview over a small tree, their log lines (with
 # the backslashes of Windows paths), exit codes 0, 2 and 3, the run lock
-# held by another process, a link below the destination never followed, and
-# names made on Linux that Windows cannot use or reads its own way.
+# held by another process, a link below the destination never followed,
+# names made on Linux that Windows cannot use or reads its own way, and
+# names that differ only in letter case.
 #
 #   end_to_end.sh TANDREL.EXE HOLD_LOCK.EXE   (WINEPREFIX set by CTest)
 set -euo pipefail
@@ -128,5 +129,35 @@ expect_line "$log" "Reading dir \"$NS\\odd\\dir\\\" failed, errorcode: 123"
 expect_line "$log" "Deleting file \"$ND\\zz\\stale.txt\" failed, errorcode: 123"
 diff <(tr -d '\r' <"$work/names.preview" | grep -v -e '^Synchronisation started' -e '^Would delete' -e '^Preview: ') \
   <(tr -d '\r' <"$log" | grep -v '^Synchronisation started') >&2 || fail "the preview's lines differ from the run's"
+
+# Names made on Linux that differ only in letter case, which Windows does
+# not tell apart: the first in the listing is copied, the other fails alone
+# and overwrites nothing; a name whose case alone changed keeps its copy,
+# renamed, rather than losing it to the cleanup.
+C=$work/case
+mkdir -p "$C/S" "$C/D"
+printf 'upper' >"$C/S/A.txt"
+printf 'lower' >"$C/S/a.txt"
+printf 'keep' >"$C/S/Readme.txt"
+write_config Case "$C/S" "$C/D"
+rm -f "$log"
+code=0
+run "$work/prog/tandrel.exe" /SYNC 2>"$work/case.err" || code=$?
+[ "$code" = 2 ] || fail "/SYNC with twins exited $code, expected 2"
+grep -q "has the same name in another letter case" "$work/case.err" || fail "no twin line: $(cat "$work/case.err")"
+copied=$(cd "$C/D" && ls -- [Aa].txt)
+[ "$(printf '%s\n' "$copied" | wc -l)" = 1 ] && cmp -s "$C/S/$copied" "$C/D/$copied" ||
+  fail "the twins' copy is not one of them whole: $copied"
+rm "$C/S/A.txt" "$C/S/a.txt"
+mv "$C/S/Readme.txt" "$C/S/README.TXT"
+code=0
+run "$work/prog/tandrel.exe" /SYNC 2>"$work/case.err" || code=$?
+[ "$code" = 0 ] || fail "/SYNC after a case-only rename exited $code: $(cat "$work/case.err")"
+# Wine keeps a Linux name's spelling through a rename that changes only its
+# case; Windows itself takes the new one.
+kept=$(ls "$C/D")
+case $kept in Readme.txt | README.TXT) ;; *) fail "the renamed file's copy: $kept" ;; esac
+[ "$(cat "$C/D/$kept")" = keep ] || fail "the renamed file's copy changed"
+expect_line "$log" "Renamed \"$(win "$C/D")\\Readme.txt\" to \"$(win "$C/D")\\README.TXT\""
 
 echo "end-to-end: passed"
