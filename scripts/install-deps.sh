@@ -26,12 +26,22 @@ if [ "$what" = all ]; then
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils imagemagick
     rsync attr util-linux mount e2fsprogs exfatprogs exfat-fuse time clang-format
-    qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db
+    qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db locales
   )
   if [ "${TANDREL_SANITIZE_DEPS:-1}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
   fi
 fi
+
+# The scheduler's test of a 12-hour clock needs a locale that writes one.
+make_test_locale() {
+  [ "$what" = all ] || return 0
+  locale -a 2>/dev/null | grep -qix 'en_US.utf8' && return 0
+  local sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo localedef -i en_US -f UTF-8 en_US.UTF-8 || echo "install-deps: no en_US.UTF-8 locale (a test skips)"
+}
+trap make_test_locale EXIT
 
 missing=()
 for p in "${packages[@]}"; do

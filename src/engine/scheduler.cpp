@@ -1,6 +1,7 @@
 // The Qt-free half of the synchronisation scheduler: the general settings,
 // the next-run text and the timer tick. The whole schedule is one text of
-// hours and minutes compared with the clock's long time text.
+// hours and minutes, compared with the clock's hour and minute as numbers,
+// whatever the locale's way of writing a time.
 
 #include <cctype>
 
@@ -28,6 +29,24 @@ bool LeadingNumber(const std::string& text, size_t from, long long& value) {
   }
   if (negative) value = -value;
   return true;
+}
+
+// The minute of the day that a "hh:mm" text of two digits each names; false
+// for any other text (no time set, or no minute of a day).
+bool MinuteOfDay(const std::string& text, int& minute) {
+  if (text.size() != 5 || text[2] != ':') return false;
+  for (size_t i : {0, 1, 3, 4}) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  const int hours = (text[0] - '0') * 10 + (text[1] - '0');
+  const int minutes = (text[3] - '0') * 10 + (text[4] - '0');
+  if (hours > 23 || minutes > 59) return false;
+  minute = hours * 60 + minutes;
+  return true;
+}
+
+std::string TwoDigits(int value) {
+  return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
 }
 
 }  // namespace
@@ -62,12 +81,13 @@ void TfMainBase::ComputeNextSyncTime() {
   t.tm_hour = static_cast<int>(next / 3600);
   t.tm_min = static_cast<int>(next / 60 % 60);
   t.tm_sec = static_cast<int>(next % 60);
-  NextSyncTime = platform::LongTimeText(t).substr(0, 5);
+  NextSyncTime = TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min);
 }
 
 void TfMainBase::SyncTimerTick() {
-  const std::string text = platform::LongTimeText(platform::LocalTime(Now()));
-  if (NextSyncTime.empty() || text.compare(0, NextSyncTime.size(), NextSyncTime) != 0) {
+  const std::tm now = platform::LocalTime(Now());
+  int due = 0;
+  if (!MinuteOfDay(NextSyncTime, due) || due != now.tm_hour * 60 + now.tm_min) {
     TimerArmed = true;
     return;
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -90,6 +91,24 @@ TEST_F(SchedulerTest, TimeOfDayRunsOnceInTheDueMinuteEachDay) {
   EXPECT_EQ(TickThrough(0, 14 * 3600 + 30 * 60, 1), 0);
   EXPECT_TRUE(TickAt(14, 30, 0, 1));
   EXPECT_EQ(main_.runs, 2);
+}
+
+TEST_F(SchedulerTest, TimesAreComparedAsNumbersUnderATwelveHourClock) {
+  // The locale writes 13:01 as "01:01:00 PM": neither that text nor its
+  // first five characters may decide.
+  const std::string before = std::setlocale(LC_TIME, nullptr);
+  if (!std::setlocale(LC_TIME, "en_US.UTF-8")) GTEST_SKIP() << "no en_US.UTF-8 locale here";
+  At(9, 0, 0);
+  Create("13:01", false);
+  EXPECT_EQ(TickThrough(0, 13 * 3600 + 60), 0);
+  EXPECT_TRUE(TickAt(13, 1, 0));
+  Create("01:03", false);
+  EXPECT_EQ(TickThrough(13 * 3600 + 2 * 60, 24 * 3600), 0) << "not at 13:03";
+  EXPECT_TRUE(TickAt(1, 3, 0, 1));
+  At(13, 10, 0, 1);
+  Create("00:10", true);
+  EXPECT_EQ(main_.NextSyncTime, "13:20");
+  std::setlocale(LC_TIME, before.c_str());
 }
 
 TEST_F(SchedulerTest, StartInsideTheDueMinuteWaitsForTheNextDay) {
