@@ -12,6 +12,9 @@ namespace {
 // Bytes that may wait for one flush: little enough that a Stop or a failure
 // costs little work.
 constexpr int64_t kBytesPerFlush = int64_t{128} << 20;
+// Lines that may wait with them: a long stretch of lines after one copy
+// would otherwise keep them all back, and the window waiting for them.
+constexpr size_t kStepsPerFlush = 4096;
 
 }  // namespace
 
@@ -56,7 +59,9 @@ void CopyBatch::Then(std::function<void()> step) {
   steps_.push_back(std::move(held));
 }
 
-bool CopyBatch::Full() const { return copies_ >= platform::CopiesPerFlush() || bytes_ >= kBytesPerFlush; }
+bool CopyBatch::Full() const {
+  return copies_ >= platform::CopiesPerFlush() || bytes_ >= kBytesPerFlush || steps_.size() >= kStepsPerFlush;
+}
 
 void CopyBatch::Complete() {
   std::vector<Step> steps = std::exchange(steps_, {});

@@ -208,6 +208,8 @@ void TfMainBase::SayInsteadOfARun(const std::string& text) {
 void TfMainBase::AddLogLine(const std::string& text) {
   if (copies_.Waiting()) {
     copies_.Then([this, text] { AddLogLine(text); });
+    if (copies_.Full()) copies_.Complete();
+    ProcessPendingMessages();
     return;
   }
   // Names may hold any byte but "/" and NUL; a line break or an escape
