@@ -36,7 +36,7 @@ test: build
 	$(MAKE) package-check
 	$(MAKE) windows-test
 
-# The Windows program, cross-built with mingw-w64: build-windows/src/win32/tandrel.exe.
+# The Windows program, cross-built with mingw-w64: build-windows/src/win32ui/tandrel.exe.
 WINDOWS_BUILD ?= build-windows
 windows-configure:
 	bash scripts/install-deps.sh windows

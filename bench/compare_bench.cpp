@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "support/raridivevi.h"
+#include "engine/same_content.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
-  const bool equal = tandrel::GS_VergelijkBestand(argv[1], argv[2]);
+  const bool equal = tandrel::SameContent(argv[1], argv[2]);
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
   std::printf("%.1f ms %s\n", elapsed.count(), equal ? "equal" : "different");
   return equal ? 0 : 1;

@@ -1,5 +1,5 @@
 // Reads a 1,000-job configuration key by key, as a run does, through one
-// TIniFile, and compares that with one full parse of the same file. The
+// IniFile, and compares that with one full parse of the same file. The
 // reads should cost little more than a stat per key.
 
 #include <stdlib.h>
@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "config/ini_document.h"
+#include "config/ini_file.h"
 #include "config/job_lists.h"
-#include "config/private_profile.h"
-#include "config/tinifile.h"
 #include "platform/platform.h"
 
 namespace {
@@ -56,7 +56,7 @@ int main() {
   }
 
   const auto readStart = std::chrono::steady_clock::now();
-  const tandrel::TIniFile ini(path);
+  const tandrel::IniFile ini(path);
   int reads = 0, jobs = 0, switchesOn = 0;
   for (int i = 0;; ++i) {
     const std::string name = ini.ReadString(tandrel::kActiveJobs, std::to_string(i), tandrel::kMissing);
@@ -75,12 +75,12 @@ int main() {
   const double readMs = MillisecondsSince(readStart);
 
   const auto parseStart = std::chrono::steady_clock::now();
-  const tandrel::PrivateProfile parsed(text);
+  const tandrel::IniDocument parsed(text);
   const double parseMs = MillisecondsSince(parseStart);
 
   std::printf("file: %zu bytes, %zu lines, %d jobs (%d switches on)\n", text.size(), parsed.LineCount(), jobs,
               switchesOn);
-  std::printf("%d reads through one TIniFile: %.2f ms (%.2f us per read)\n", reads, readMs,
+  std::printf("%d reads through one IniFile: %.2f ms (%.2f us per read)\n", reads, readMs,
               readMs * 1000.0 / reads);
   std::printf("one full parse: %.2f ms\n", parseMs);
   std::printf("reads / one parse: %.1f\n", readMs / parseMs);

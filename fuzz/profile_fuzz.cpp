@@ -1,11 +1,11 @@
 // Arbitrary bytes as a configuration file.
 //
-// A reference reading of the line grammar (private_profile.h) lists every key
-// the file holds; the parser and TIniFile, on a real file (read as the text
+// A reference reading of the line grammar (ini_document.h) lists every key
+// the file holds; the parser and IniFile, on a real file (read as the text
 // ConfigurationText makes of its bytes), must read each of them the same,
 // booleans included, and the parse must survive being written out and read
 // again. Then a few writes, chosen by the last bytes of the input
-// and taking their names and values from its text, go through TIniFile: each
+// and taking their names and values from its text, go through IniFile: each
 // must change exactly what it names, seen through the writing object and
 // through a second one that caches the file.
 
@@ -25,19 +25,19 @@
 #include <utility>
 #include <vector>
 
-#include "config/private_profile.h"
-#include "config/tinifile.h"
+#include "config/ini_document.h"
+#include "config/ini_file.h"
 #include "fuzz_support.h"
 
 namespace {
 
 using fuzz::Fail;
 using fuzz::Quoted;
-using tandrel::PrivateProfile;
-using tandrel::TIniFile;
+using tandrel::IniDocument;
+using tandrel::IniFile;
 
-constexpr size_t kMaxValue = TIniFile::kMaxValueLength;
-// Keys checked through TIniFile per input; each read costs a stat().
+constexpr size_t kMaxValue = IniFile::kMaxValueLength;
+// Keys checked through IniFile per input; each read costs a stat().
 constexpr size_t kMaxTrackedKeys = 32;
 
 // ---- The grammar, read the simple way ---------------------------------------
@@ -152,9 +152,9 @@ std::optional<bool> IntegerNonZero(std::string_view text) {
 // ---- The parser in memory ---------------------------------------------------
 
 void CheckParse(std::string_view input, const Model& model) {
-  const PrivateProfile parsed(input);
+  const IniDocument parsed(input);
   const std::string written = parsed.Serialize();
-  const PrivateProfile reparsed(written);
+  const IniDocument reparsed(written);
   if (reparsed.Serialize() != written) Fail("Serialize() of a reparse differs for " + Quoted(input));
 
   for (const auto& item : model.keys) {
@@ -162,7 +162,7 @@ void CheckParse(std::string_view input, const Model& model) {
     const auto where = [&] {
       return "[" + Quoted(e.section) + "] " + Quoted(e.key) + " in " + Quoted(input);
     };
-    for (const PrivateProfile* p : {&parsed, &reparsed}) {
+    for (const IniDocument* p : {&parsed, &reparsed}) {
       const auto found = p->Find(e.section, e.key);
       if (!found) Fail("key not found: " + where());
       if (*found != e.value)
@@ -177,7 +177,7 @@ void CheckParse(std::string_view input, const Model& model) {
   }
 }
 
-// ---- TIniFile on a real file ------------------------------------------------
+// ---- IniFile on a real file ------------------------------------------------
 
 // One scratch folder per process, under TMPDIR.
 const std::string& ScratchFile() {
@@ -219,7 +219,7 @@ std::string ReadRaw(const std::string& path) {
   return content;
 }
 
-// What every tracked key should read: its value as TIniFile returns it, or
+// What every tracked key should read: its value as IniFile returns it, or
 // nullopt for a missing key.
 struct Tracked {
   std::string section;  // a spelling to read it with
@@ -228,7 +228,7 @@ struct Tracked {
 };
 using Expectations = std::map<PairId, Tracked>;
 
-void CheckReads(const TIniFile& ini, const Expectations& expected, const char* who,
+void CheckReads(const IniFile& ini, const Expectations& expected, const char* who,
                 const std::string& history) {
   // Two defaults, so that a value equal to one default still tells.
   static const std::string kDefaultA = "\x01missing-a";
@@ -275,16 +275,16 @@ class Ops {
   void Run() {
     const std::string& path = ScratchFile();
     WriteRaw(path, input_);
-    TIniFile ini(path);
-    const TIniFile reader(path);
+    IniFile ini(path);
+    const IniFile reader(path);
 
     Expectations expected;
     for (const auto& [id, e] : model_.keys) {
       if (expected.size() == kMaxTrackedKeys) break;
       expected.emplace(id, Tracked{e.section, e.key, e.value.substr(0, kMaxValue)});
     }
-    CheckReads(ini, expected, "TIniFile", " before any write");
-    CheckReads(reader, expected, "second TIniFile", " before any write");
+    CheckReads(ini, expected, "IniFile", " before any write");
+    CheckReads(reader, expected, "second IniFile", " before any write");
 
     std::string history = " after";
     bool rewritten = false;
@@ -326,12 +326,12 @@ class Ops {
       } catch (const tandrel::IniWriteError& e) {
         Fail(std::string(e.what()) + history);
       }
-      CheckReads(ini, expected, "TIniFile", history);
+      CheckReads(ini, expected, "IniFile", history);
       // The second object reads only now and then, so that its cache has to
       // notice several writes at once.
-      if (fdp_.ConsumeBool()) CheckReads(reader, expected, "second TIniFile", history);
+      if (fdp_.ConsumeBool()) CheckReads(reader, expected, "second IniFile", history);
     }
-    CheckReads(reader, expected, "second TIniFile", history);
+    CheckReads(reader, expected, "second IniFile", history);
 
     // A file the program wrote has CR LF line ends and reads back to the very
     // same text.
@@ -342,8 +342,7 @@ class Ops {
       }
       if (!content.empty() && content.back() != '\n') Fail("written file does not end with CR LF" + history);
       const std::string text = tandrel::ConfigurationText(content);
-      if (PrivateProfile(text).Serialize() != text)
-        Fail("written file does not parse back to itself" + history);
+      if (IniDocument(text).Serialize() != text) Fail("written file does not parse back to itself" + history);
     }
   }
 
@@ -399,7 +398,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A file is read as a configuration file's text (a byte order mark,
   // UTF-16, CR line ends), and whatever the program writes reads back as it is.
   const std::string text = tandrel::ConfigurationText(std::string(input));
-  const std::string written = PrivateProfile(text).Serialize();
+  const std::string written = IniDocument(text).Serialize();
   if (tandrel::ConfigurationText(tandrel::ConfigurationBytes(written)) != written)
     Fail("a written text does not read back as itself: " + Quoted(input));
   const Model fileModel = text == input ? model : ReadModel(text);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "support/raridivevi.h"
+#include "support/number_text.h"
 
 namespace {
 

@@ -12,7 +12,7 @@ build=$(realpath "$1")
 root=$(cd "$(dirname "$0")/.." && pwd)
 only=${2:-}
 version=$(sed -n 's/^project(Tandrel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-exe="$build/src/win32/tandrel.exe"
+exe="$build/src/win32ui/tandrel.exe"
 [ -f "$exe" ] || { echo "windows-package: $exe not built" >&2; exit 1; }
 
 stage=$(mktemp -d)

@@ -8,7 +8,7 @@ constexpr char kLogSection[] = "Log";
 
 }  // namespace
 
-GeneralSettings ReadGeneralSettings(const TIniFile& ini) {
+GeneralSettings ReadGeneralSettings(const IniFile& ini) {
   GeneralSettings settings;
   settings.time = ini.ReadString(kTimeSection, "Time", kNoSyncTime);
   settings.interval = ini.ReadBool(kTimeSection, "Interval", false);
@@ -19,7 +19,7 @@ GeneralSettings ReadGeneralSettings(const TIniFile& ini) {
   return settings;
 }
 
-void WriteGeneralSettings(TIniFile& ini, const GeneralSettings& settings,
+void WriteGeneralSettings(IniFile& ini, const GeneralSettings& settings,
                           const std::function<void()>& timeWritten) {
   ini.WriteString(kTimeSection, "Time", settings.time);
   if (timeWritten) timeWritten();

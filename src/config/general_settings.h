@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 
 namespace tandrel {
 
@@ -26,13 +26,13 @@ struct GeneralSettings {
 
 // Reads the six settings; a missing key (or a switch that is no integer)
 // gives the default above.
-GeneralSettings ReadGeneralSettings(const TIniFile& ini);
+GeneralSettings ReadGeneralSettings(const IniFile& ini);
 
 // Writes Time, Interval, LogFile, ExtendedLog, AppendLog and MultipleLog, in
 // this order. A failed write throws IniWriteError and stops the rest.
 // `timeWritten`, when given, runs as soon as the time is in the file, so what
 // it does stands even when a later write fails.
-void WriteGeneralSettings(TIniFile& ini, const GeneralSettings& settings,
+void WriteGeneralSettings(IniFile& ini, const GeneralSettings& settings,
                           const std::function<void()>& timeWritten = {});
 
 }  // namespace tandrel

@@ -18,38 +18,38 @@ std::vector<std::string> ReadJobList(const IniReader& ini, const std::string& li
   return names;
 }
 
-int FindInList(const TIniFile& ini, const std::string& list, int count, const std::string& name) {
+int FindInList(const IniFile& ini, const std::string& list, int count, const std::string& name) {
   for (int i = 0; i < count; ++i) {
     if (ini.ReadString(list, Position(i), kMissing) == name) return i;
   }
   return -1;
 }
 
-void AppendToList(TIniFile& ini, const std::string& list, int count, const std::string& name) {
+void AppendToList(IniFile& ini, const std::string& list, int count, const std::string& name) {
   ini.WriteString(list, Position(count), name);
 }
 
-void RemoveFromList(TIniFile& ini, const std::string& list, int count, int position) {
+void RemoveFromList(IniFile& ini, const std::string& list, int count, int position) {
   for (int k = position; k < count; ++k) {
     ini.WriteString(list, Position(k), ini.ReadString(list, Position(k + 1), kMissing));
   }
   ini.DeleteKey(list, Position(count - 1));
 }
 
-void ExchangeInList(TIniFile& ini, const std::string& list, int a, int b) {
+void ExchangeInList(IniFile& ini, const std::string& list, int a, int b) {
   const std::string saved = ini.ReadString(list, Position(a), kMissing);
   ini.WriteString(list, Position(a), ini.ReadString(list, Position(b), kMissing));
   ini.WriteString(list, Position(b), saved);
 }
 
-void MoveJob(TIniFile& ini, const std::string& from, int fromCount, int position, const std::string& to,
+void MoveJob(IniFile& ini, const std::string& from, int fromCount, int position, const std::string& to,
              int toCount) {
   const std::string name = ini.ReadString(from, Position(position), kMissing);
   RemoveFromList(ini, from, fromCount, position);
   AppendToList(ini, to, toCount, name);
 }
 
-void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name,
+void DeleteJob(IniFile& ini, const std::string& list, int count, int position, const std::string& name,
                const std::function<void()>& sectionErased) {
   ini.EraseSection(name);
   if (sectionErased) sectionErased();
@@ -72,7 +72,7 @@ JobRecord ReadJob(const IniReader& ini, const std::string& name) {
   return job;
 }
 
-void WriteJob(TIniFile& ini, const JobRecord& job) {
+void WriteJob(IniFile& ini, const JobRecord& job) {
   ini.WriteString(job.name, jobkey::Source, job.source);
   ini.WriteString(job.name, jobkey::Destination, job.destination);
   ini.WriteString(job.name, jobkey::FileMask, job.fileMask);

@@ -1,7 +1,7 @@
 #pragma once
 // The two job lists and the job record, as the run and the jobs dialog use
 // them. A list is a section whose keys "0", "1", ... hold job names; it ends at
-// the first key that reads as kMissing. Through a TIniFile every operation
+// the first key that reads as kMissing. Through a IniFile every operation
 // reads and writes the file key by key, so what another access object wrote
 // in between is seen; a run reads its IniSnapshot instead.
 // `count` is the caller's number of entries (the dialog's list box), as the
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 
 namespace tandrel {
 
@@ -25,26 +25,26 @@ inline constexpr char kMissing[] = "_error_";
 std::vector<std::string> ReadJobList(const IniReader& ini, const std::string& list);
 
 // The position of `name` among keys 0..count-1 (exact, case-sensitive), or -1.
-int FindInList(const TIniFile& ini, const std::string& list, int count, const std::string& name);
+int FindInList(const IniFile& ini, const std::string& list, int count, const std::string& name);
 
 // Writes `name` as entry `count`, the new last entry.
-void AppendToList(TIniFile& ini, const std::string& list, int count, const std::string& name);
+void AppendToList(IniFile& ini, const std::string& list, int count, const std::string& name);
 
 // Removes entry `position`; the later entries move down by one.
-void RemoveFromList(TIniFile& ini, const std::string& list, int count, int position);
+void RemoveFromList(IniFile& ini, const std::string& list, int count, int position);
 
 // Swaps the entries at positions `a` and `b`.
-void ExchangeInList(TIniFile& ini, const std::string& list, int a, int b);
+void ExchangeInList(IniFile& ini, const std::string& list, int a, int b);
 
 // Moves the entry at `position` of list `from` to the end of list `to`; the
 // job's section is not touched.
-void MoveJob(TIniFile& ini, const std::string& from, int fromCount, int position, const std::string& to,
+void MoveJob(IniFile& ini, const std::string& from, int fromCount, int position, const std::string& to,
              int toCount);
 
 // Erases the job's section, then removes its entry at `position` of `list`.
 // `sectionErased`, when given, runs between the two, so what it does stands
 // even when removing the entry fails.
-void DeleteJob(TIniFile& ini, const std::string& list, int count, int position, const std::string& name,
+void DeleteJob(IniFile& ini, const std::string& list, int count, int position, const std::string& name,
                const std::function<void()>& sectionErased = {});
 
 // The keys of a job's section.
@@ -85,6 +85,6 @@ JobRecord ReadJob(const IniReader& ini, const std::string& name);
 
 // Writes the ten keys of the record into its section, in the dialog's order,
 // leaving any other keys of the section in place.
-void WriteJob(TIniFile& ini, const JobRecord& job);
+void WriteJob(IniFile& ini, const JobRecord& job);
 
 }  // namespace tandrel

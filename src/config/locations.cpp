@@ -1,6 +1,6 @@
 #include "config/locations.h"
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 #include "log/run_log.h"
 #include "platform/paths.h"
 #include "support/file_names.h"

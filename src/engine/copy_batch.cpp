@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "support/raridivevi.h"
+#include "engine/same_content.h"
 
 namespace tandrel {
 namespace {
@@ -82,7 +82,7 @@ void CopyBatch::Complete() {
       try {
         platform::FileReader source = s.source();
         platform::FileReader copy = s.copy.ReadBack();
-        o.differs = !GS_VergelijkBestand(source, copy);
+        o.differs = !SameContent(source, copy);
       } catch (...) {
         o.code = CodeOfCurrentException();
         o.threw = true;

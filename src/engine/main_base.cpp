@@ -1,9 +1,9 @@
 #include "engine/main_base.h"
 
+#include "config/ini_file.h"
 #include "config/job_lists.h"
-#include "config/tinifile.h"
+#include "engine/folder_level.h"
 #include "engine/paths.h"
-#include "engine/zo_dir.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
@@ -77,7 +77,7 @@ RunResult TfMainBase::RunJobs() {
   if (MemoCount() >= 1) MemoAdd("");  // separates runs in the window only
 
   readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
-  ZO_Dir top(*this);
+  FolderLevel top(*this);
   AddLogLine(StartLine(Now()));
   for (const std::string& name : ReadJobList(configuration, kActiveJobs)) {
     if (stopRequested_) break;
@@ -168,7 +168,7 @@ bool TfMainBase::JobMayRun(const JobRecord& job) {
   return true;
 }
 
-void TfMainBase::RunOneJob(ZO_Dir& top, const JobRecord& job) {
+void TfMainBase::RunOneJob(FolderLevel& top, const JobRecord& job) {
   Progress.job = job.name;
   JobSource = WithoutTrailingSeparator(job.source);
   JobDestination = WithoutTrailingSeparator(job.destination);

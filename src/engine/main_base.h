@@ -207,7 +207,7 @@ class TfMainBase {
   uint64_t SkipInode = 0;
 
  private:
-  void RunOneJob(class ZO_Dir& top, const JobRecord& job);
+  void RunOneJob(class FolderLevel& top, const JobRecord& job);
   // Whether a configuration file whose read gave `err` can be run; when
   // not, ConfigurationError() is set and written as SayInsteadOfARun does.
   bool ConfigurationReadable(int err);

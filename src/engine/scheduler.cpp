@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "config/general_settings.h"
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 #include "engine/main_base.h"
 #include "platform/platform.h"
 
@@ -52,7 +52,7 @@ std::string TwoDigits(int value) {
 }  // namespace
 
 void TfMainBase::LoadGeneralSettings() {
-  const GeneralSettings settings = ReadGeneralSettings(TIniFile(ConfigPath()));
+  const GeneralSettings settings = ReadGeneralSettings(IniFile(ConfigPath()));
   SyncTime = settings.time;
   NextSyncTime = SyncTime;
   IntervalMode = settings.interval;

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "config/ini_file.h"
 #include "config/job_lists.h"
-#include "config/tinifile.h"
 #include "platform/platform.h"
 #include "program/exit_codes.h"
 #include "support/error_text.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/raridivevi.h"
+#include "support/number_text.h"
 
 namespace tandrel {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 #include "engine/main_base.h"
-#include "support/raridivevi.h"
+#include "support/number_text.h"
 #include "support/text_lines.h"
 #include "support/time_field.h"
 
@@ -34,7 +34,7 @@ void GeneralEditor::Event(Step step) {
 
 void GeneralEditor::Shown() {
   Event([this] {
-    iniFile_ = std::make_unique<TIniFile>(main_.ConfigPath());
+    iniFile_ = std::make_unique<IniFile>(main_.ConfigPath());
     GeneralSettings settings = ReadGeneralSettings(*iniFile_);
     // The stored time as if typed; a changed interval switch then applies
     // the rule of leaving the field to it.
@@ -49,7 +49,7 @@ void GeneralEditor::Shown() {
 void GeneralEditor::Hidden() {
   Event([this] {
     // The file is let go however this ends; a failed write stops the rest.
-    const std::unique_ptr<TIniFile> ini = std::move(iniFile_);
+    const std::unique_ptr<IniFile> ini = std::move(iniFile_);
     if (!ini) return;
     GeneralSettings settings = view_.Fields();
     settings.time = OneLine(settings.time);

@@ -61,8 +61,8 @@ class GeneralEditor {
   TfMainBase& main_;
   GeneralView& view_;
   Prompter& prompter_;
-  std::unique_ptr<TIniFile> iniFile_;  // open while the dialog is shown
-  bool updating_ = false;              // the editor is changing the controls
+  std::unique_ptr<IniFile> iniFile_;  // open while the dialog is shown
+  bool updating_ = false;             // the editor is changing the controls
 };
 
 }  // namespace ui

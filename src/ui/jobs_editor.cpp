@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
 
@@ -39,7 +39,7 @@ void JobsEditor::Command(Step step) {
 void JobsEditor::Shown() {
   Guarded(prompter_, [this] {
     view_.ShowStatus("");
-    iniFile_ = std::make_unique<TIniFile>(configPath_);
+    iniFile_ = std::make_unique<IniFile>(configPath_);
     for (JobList list : {JobList::NonActive, JobList::Active}) {
       Names(list) = ReadJobList(*iniFile_, Section(list));
       view_.ShowEntries(list, Names(list));

@@ -14,7 +14,7 @@
 
 namespace tandrel {
 
-class TIniFile;
+class IniFile;
 
 namespace ui {
 
@@ -98,7 +98,7 @@ class JobsEditor {
   std::string configPath_;
   JobsView& view_;
   Prompter& prompter_;
-  std::unique_ptr<TIniFile> iniFile_;  // open while the dialog is shown
+  std::unique_ptr<IniFile> iniFile_;  // open while the dialog is shown
   std::vector<std::string> nonActive_;
   std::vector<std::string> active_;
   bool loading_ = false;  // a job is being loaded into the editor

@@ -14,7 +14,7 @@ class GeneralSettingsTest : public ::testing::Test {
  protected:
   test::ScopedTempDir dir_;
   std::string path_ = dir_ / "tandrel.cfg";
-  TIniFile ini_{path_};
+  IniFile ini_{path_};
 };
 
 GeneralSettings Settings(std::string time, bool interval, bool logFile, bool extendedLog, bool appendLog,

@@ -47,7 +47,7 @@ class JobListsTest : public ::testing::Test {
  protected:
   test::ScopedTempDir dir_;
   std::string path_ = dir_ / "tandrel.cfg";
-  TIniFile ini_{path_};
+  IniFile ini_{path_};
 };
 
 TEST_F(JobListsTest, DialogSessionWritesTheExampleFileAndReadsItBack) {
@@ -75,7 +75,7 @@ TEST_F(JobListsTest, DialogSessionWritesTheExampleFileAndReadsItBack) {
   std::string lfOnly = kExample;
   for (size_t at; (at = lfOnly.find("\r\n")) != std::string::npos;) lfOnly.erase(at, 1);
   test::WriteFile(path_, lfOnly);
-  const TIniFile reader(path_);
+  const IniFile reader(path_);
   EXPECT_EQ(ReadJobList(reader, kActiveJobs), (Names{"Documents", "Photos"}));
   EXPECT_EQ(ReadJobList(reader, kNonActiveJobs), (Names{"Old archive"}));
   EXPECT_EQ(ReadJob(reader, "Old archive"), archive);

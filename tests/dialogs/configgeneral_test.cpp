@@ -52,7 +52,7 @@ class ConfigGeneralTest : public QObject {
     Box("cbExtendedLog")->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(!Time()->hasFocus());
   }
-  GeneralSettings Stored() const { return ReadGeneralSettings(tandrel::TIniFile(config_->path())); }
+  GeneralSettings Stored() const { return ReadGeneralSettings(tandrel::IniFile(config_->path())); }
 
  private slots:
   void init() {

@@ -18,8 +18,8 @@
 #include "dialog_test_util.h"
 #include "dialogs/prompts.h"
 
+using tandrel::IniFile;
 using tandrel::JobRecord;
-using tandrel::TIniFile;
 using tandrel::ui::Prompts;
 using namespace tandrel::test;
 
@@ -43,7 +43,7 @@ class ConfigJobsTest : public QObject {
   QListWidget* List(const QString& name) const { return Get<QListWidget>(name.toLatin1().constData()); }
   QStringList FileList(const char* list) const {
     QStringList names;
-    for (const std::string& name : tandrel::ReadJobList(TIniFile(config_->path()), list))
+    for (const std::string& name : tandrel::ReadJobList(IniFile(config_->path()), list))
       names << QString::fromStdString(name);
     return names;
   }
@@ -144,7 +144,7 @@ class ConfigJobsTest : public QObject {
     QCOMPARE(Prompts::Asked()[0].icon, QMessageBox::Warning);
     QCOMPARE(Prompts::Asked()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QTest::mouseClick(Get<QAbstractButton>("bSaveActive"), Qt::LeftButton);
-    QCOMPARE(tandrel::ReadJob(TIniFile(config_->path()), "Docs"), job);
+    QCOMPARE(tandrel::ReadJob(IniFile(config_->path()), "Docs"), job);
     QCOMPARE(Get<QStatusBar>("sbConfig")->currentMessage(),
              QStringLiteral("Item found in other list, not added, only updated"));
     for (QLineEdit* edit : dialog_->findChildren<QLineEdit*>()) edit->clear();

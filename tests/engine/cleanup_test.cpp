@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/zo_cleanup.h"
+#include "engine/destination_cleanup.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
@@ -122,7 +122,7 @@ TEST_F(CleanupTest, ATreeRemovedByItsPathIsReportedInnermostFirst) {
   WriteFile(dst_ + "/old/a/b/f.txt", "f");
   WriteFile(dst_ + "/old/a/.hidden", "h");
   ::mkfifo((dst_ + "/old/pipe").c_str(), 0644);
-  ZO_CleanUp cleanup(main_);
+  DestinationCleanup cleanup(main_);
   EXPECT_EQ(cleanup.CleanUpDir(dst_ + "/old"), 0);
   EXPECT_EQ(main_.MemoLines(), (Lines{"Dir " + dst_ + "/old/a/b/ cleaned up",
                                       "Cleaning up dir \"" + dst_ + "/old/a/\" failed, errorcode: 39",

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <ostream>
 
-#include "engine/zo_dir.h"
+#include "engine/folder_level.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <ostream>
 
-#include "engine/zo_dir.h"
+#include "engine/folder_level.h"
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
 

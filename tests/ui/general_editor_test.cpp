@@ -42,7 +42,7 @@ class GeneralEditorTest : public ::testing::Test {
  protected:
   GeneralEditorTest() { view_.editor = &editor_; }
   void Write(const std::string& text) { test::WriteFile(main_.ConfigPath(), text); }
-  GeneralSettings Stored() const { return ReadGeneralSettings(TIniFile(main_.ConfigPath())); }
+  GeneralSettings Stored() const { return ReadGeneralSettings(IniFile(main_.ConfigPath())); }
 
   test::ScopedTempDir dir_;
   TfMainBase main_{dir_ / "tandrel"};

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "config/tinifile.h"
+#include "config/ini_file.h"
 #include "scripted_prompter.h"
 #include "testsupport/temp_dir.h"
 
@@ -66,8 +66,8 @@ class JobsEditorTest : public ::testing::Test {
     for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, "\r");
     test::WriteFile(config_, text);
   }
-  Names FileList(const char* list) const { return ReadJobList(TIniFile(config_), list); }
-  JobRecord FileJob(const std::string& name) const { return ReadJob(TIniFile(config_), name); }
+  Names FileList(const char* list) const { return ReadJobList(IniFile(config_), list); }
+  JobRecord FileJob(const std::string& name) const { return ReadJob(IniFile(config_), name); }
   std::string Bytes() const { return test::ReadFile(config_); }
   Names& Entries(JobList list) { return FakeJobsView::Of(view_.entries, list); }
   void Click(JobList list, int row) {
@@ -116,7 +116,7 @@ TEST_F(JobsEditorTest, SaveAppendsANewNameAndOnlyUpdatesAKnownOne) {
   EXPECT_EQ(Entries(kNonActive), FileList(kNonActiveJobs));
   EXPECT_EQ(FileJob("Docs").source, "/c");
   EXPECT_EQ(FileJob("Photos").source, "/pictures");
-  EXPECT_EQ(TIniFile(config_).ReadString("Photos", "Keep", "-"), "me");  // the section is not erased
+  EXPECT_EQ(IniFile(config_).ReadString("Photos", "Keep", "-"), "me");  // the section is not erased
   EXPECT_EQ(FileJob("").source, "/e");
   EXPECT_EQ(FileJob("Two lines").source, "/a  b");
   // The status line says so from the Save of "Photos" until the next showing.
@@ -134,7 +134,7 @@ TEST_F(JobsEditorTest, DeleteAndMoveTakeTheSelectedEntry) {
   editor_.Delete(kNonActive);
   EXPECT_EQ(FileList(kNonActiveJobs), (Names{"A", "C"}));
   EXPECT_EQ(Entries(kNonActive), (Names{"A", "C"}));
-  EXPECT_EQ(TIniFile(config_).ReadString("B", "Source", "gone"), "gone");
+  EXPECT_EQ(IniFile(config_).ReadString("B", "Source", "gone"), "gone");
   EXPECT_EQ(view_.selected[0], -1);
   // The editor still holds the deleted job: Save brings it back.
   editor_.Save(kActive);

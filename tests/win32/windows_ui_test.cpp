@@ -13,12 +13,12 @@
 
 #include "platform/win32/wide.h"
 #include "testsupport/temp_dir.h"
-#include "win32/about_window.h"
-#include "win32/general_dialog.h"
-#include "win32/jobs_dialog.h"
-#include "win32/main_window.h"
-#include "win32/tray_icon.h"
-#include "win32/windows_startup.h"
+#include "win32ui/about_window.h"
+#include "win32ui/general_dialog.h"
+#include "win32ui/jobs_dialog.h"
+#include "win32ui/main_window.h"
+#include "win32ui/tray_icon.h"
+#include "win32ui/windows_startup.h"
 
 namespace tandrel::win32 {
 namespace {

@@ -1,0 +1,581 @@
+#include "engine/folder_level.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/copy_batch.h"
+#include "engine/destination_cleanup.h"
+#include "engine/folder_facts.h"
+#include "engine/main_base.h"
+#include "engine/paths.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+namespace {
+
+using platform::attr::Archive;
+
+constexpr const char* kFreshStatus = "File ... ....";
+// How many folders below a job's From folder the walk goes.
+constexpr int kMaxDepth = 256;
+// Why the second of two source names that differ only in letter case is
+// left alone where the destination cannot tell them apart.
+constexpr const char* kTwinReason =
+    " has the same name in another letter case, which the destination does not tell apart";
+// Zero-based indexes of the status letters.
+constexpr size_t kModeAt = 5;     // "A" always, "D" newer
+constexpr size_t kServerAt = 6;   // "S"
+constexpr size_t kClientAt = 7;   // "C"
+constexpr size_t kNewAt = 9;      // "N"
+constexpr size_t kActionAt = 10;  // "C" copied, "D" source deleted
+constexpr size_t kVerifyAt = 11;  // "E"
+constexpr size_t kFailAt = 12;    // "R"
+
+// Removes the archive attribute, leaving the others as they are. Nothing is
+// written when the attributes cannot be read or the bit is already clear.
+void ClearArchive(FolderFacts& dir, const std::string& name) {
+  const uint32_t a = dir.GetAttributes(name);
+  if (a == platform::kInvalidAttributes || (a & Archive) == 0) return;
+  dir.dir().SetAttributes(name, a & ~Archive);
+  dir.Changed(name);
+}
+
+// Writes the line of a file the transfer is done with: with extended
+// logging always, otherwise only as a failure (which counts whatever the log
+// settings, its line reaching the log only with extended logging).
+void ReportFile(TfMainBase& main, const FileTransfer& file) {
+  const bool verifyFailed = file.status[kVerifyAt] == 'E';
+  const int32_t code = file.code;
+  if (!main.ExtendedLog && code == 0 && !verifyFailed) return;
+  std::string line = file.status;
+  if (verifyFailed) line += " VERIFYERROR";
+  line += " code " + std::to_string(code) + " " + file.sourceFile + " -> " + file.destFile;
+  if (main.ExtendedLog) {
+    if (verifyFailed && file.levelVerifyError) *file.levelVerifyError = true;
+    main.AddLogLine(line);
+  }
+  if (code != 0 || verifyFailed) main.NoteFailure(line);
+}
+
+// Deletes a client's file whose copy now stands on the server, unless it
+// has changed since it was copied. 0 or the code.
+int DeleteCopiedSource(TfMainBase& main, const platform::DirHandle& folder, const std::string& name,
+                       const platform::CopiedState& copied) {
+  if (!copied.Describes(folder.LookAt(name))) return platform::kErrChanged;
+  const int err = folder.RemoveFile(name);
+  if (err == 0) ++main.Counts.sourceDeleted;
+  return err == platform::kErrNotFound ? 0 : err;
+}
+
+size_t SourcePrefixLength(const TfMainBase& main) {
+  const std::string& s = main.JobSource;
+  return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
+}
+
+}  // namespace
+
+std::string MapToDestination(const TfMainBase& main, const std::string& sourcePath) {
+  return main.JobDestination + sourcePath.substr(SourcePrefixLength(main));
+}
+
+int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& mask) {
+  levelVerifyError_ = std::make_shared<bool>(false);
+  heldSource_.reset();
+  int32_t files = 0, dirs = 0, remaining = 0;
+  const std::string dir = WithTrailingSeparator(directory);
+  main_.Progress.folder = dir;
+  OpenLevel(dir);
+  // A folder that is there but cannot be read is never taken as empty: its
+  // destination keeps everything, and it is never removed as empty. One that
+  // has vanished since its parent was listed is simply gone.
+  int readError = 0;
+  if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
+  const bool keepFacts = main_.ReadAheadEnabled;
+  // The level's listing, kept while no subfolder has been walked: then it
+  // still shows the level as its own pass finds it.
+  std::vector<platform::FindEntry> listed;
+  bool listedNow = false;
+  // A level without subfolders is passed right after its listing. With the
+  // cleanup on, what its pass asks of the destination does not hang on the
+  // source's names, so the second thread reads it meanwhile; it is dropped
+  // when a subfolder turns up.
+  std::optional<SharedReading> earlyDest;
+  // The second thread's reading of the destination ends before its folder
+  // closes, whichever way the level ends.
+  const auto endLevel = [&] {
+    if (earlyDest) {
+      earlyDest->Cancel();
+      earlyDest.reset();
+    }
+    CloseLevel();
+  };
+  // Where case is ignored, the destination's entries may be renamed during
+  // the level: nothing reads them meanwhile.
+  if (keepFacts && main_.JobCleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
+    destFacts_.Begin(true);
+    earlyDest.emplace(main_.ReadAheadThread(), [this] {
+      destFacts_.List();
+      destFacts_.LookAtListedFiles();
+    });
+  }
+
+  if (main_.JobIncludeSubDirs && readError == 0) {
+    listedNow = keepFacts;
+    std::vector<std::string> subfolders;
+    {
+      // The whole listing is read before a subfolder is walked, so that no
+      // search stays open below: the descriptors a deep branch holds stay
+      // two a level.
+      platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
+      platform::FindEntry entry;
+      while (!main_.StopRequested() && search.Next(entry)) {
+        if (listedNow) listed.push_back(entry);
+        if (entry.isHidden) {
+          // A killed copy's temporary, where this folder was once copied to.
+          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name)) {
+            sourceDir_.RemoveStaleTemporary(entry.name);
+          }
+          continue;
+        }
+        ++remaining;
+        // Twins are found in listing order, whatever their kinds.
+        if (!entry.isDirectory) {
+          if (platform::MatchesMask(entry.name, mask)) TwinOf(entry.name);
+          continue;
+        }
+        if (const std::string first = TwinOf(entry.name); !first.empty()) {
+          main_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir +
+                               first + "/\"" + kTwinReason);
+          continue;
+        }
+        subfolders.push_back(entry.name);
+      }
+      if (sourceDir_.valid()) readError = search.error();
+    }
+    bool posted = false;
+    for (const std::string& name : subfolders) {
+      if (main_.StopRequested()) break;
+      // Only a level with subfolders has anything to read ahead.
+      if (!posted) {
+        posted = true;
+        main_.PostReadAhead(sourceDir_, destDir_);
+      }
+      if (earlyDest) {
+        earlyDest->Cancel();
+        earlyDest.reset();
+      }
+      const std::string sub = dir + name;
+      if (main_.SkipDestination) {
+        uint64_t device, inode;
+        if (sourceDir_.Identity(name, device, inode) && device == main_.SkipDevice &&
+            inode == main_.SkipInode) {
+          continue;  // the job's own destination: never walked, never removed
+        }
+      }
+      // Deeper than that the walk does not go: each level holds its
+      // folders open, and no real tree needs it.
+      if (depth_ >= kMaxDepth) {
+        main_.AddFailureLine("Dir \"" + sub + "/\" could not be synchronised: it lies more than " +
+                             std::to_string(kMaxDepth) + " folders deep");
+        continue;
+      }
+      // A walked subfolder may change this level (a folder made or removed):
+      // the level's own pass lists it again.
+      if (listedNow) {
+        listedNow = false;
+        listed = {};
+      }
+      int32_t r;
+      {
+        FolderLevel child(main_, *this, name);
+        r = child.SyncDir(sub, mask);
+      }
+      if (r != 0) {
+        ++dirs;
+      } else if (main_.JobDeleteEmptySubDirs) {
+        const int err = sourceDir_.RemoveFolder(name);
+        if (StillThere(sourceDir_, name, err)) {
+          main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
+        } else {
+          main_.AddLogLine("Dir " + sub + " removed (was empty)");
+          ++main_.Counts.foldersRemoved;
+          --remaining;
+        }
+      }
+    }
+    if (readError != 0) listedNow = false;
+  }
+
+  // A stopped run leaves the rest of every level it is in undone, without
+  // their summaries: the stop line is the run's last.
+  if (main_.StopRequested()) {
+    endLevel();
+    return std::max(remaining, 1);
+  }
+  main_.Progress.folder = dir;  // back from its subfolders
+  if (readError == 0) {
+    sourceFacts_.Begin(keepFacts);
+    if (listedNow) {
+      sourceFacts_.Adopt(std::move(listed));
+    } else {
+      sourceFacts_.List();
+    }
+    if (sourceDir_.valid()) readError = sourceFacts_.ListError();
+  }
+  if (readError == 0) {
+    if (earlyDest) {
+      ReadPassFacts(mask, &*earlyDest);
+    } else {
+      destFacts_.Begin(keepFacts);
+      if (destFacts_.on()) ReadPassFacts(mask, nullptr);
+    }
+
+    FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
+    platform::FindEntry entry;
+    while (!main_.StopRequested() && search.Next(entry)) {
+      if (entry.isHidden || entry.isDirectory) continue;
+      ++files;
+      if (const std::string first = TwinOf(entry.name); !first.empty()) {
+        ReportTwin(entry.name, first);
+        continue;
+      }
+      if (TransferInLevel(entry.name) == 0) --remaining;
+    }
+    if (sourceDir_.valid()) readError = search.error();
+  }
+
+  if (main_.StopRequested()) {
+    endLevel();
+    return std::max(remaining, 1);
+  }
+  // A source folder that could not be opened tells nothing about what its
+  // destination should hold, so nothing is removed on its account.
+  if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
+    CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
+                            WithTrailingSeparator(MapToDestination(main_, dir)), mask, foldCase_);
+  }
+  endLevel();
+
+  if (readError != 0) {
+    main_.AddFailureLine(ReadingDirFailedLine(dir, readError));
+    // What could not be read may hold anything: never removed as empty.
+    remaining = std::max(remaining, 1);
+  } else {
+    main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
+                     " directories synchronised");
+  }
+  // Known only once the level's copies have been compared.
+  main_.Copies().Then([differs = levelVerifyError_, &main = main_] {
+    if (*differs) main.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
+  });
+  return remaining;
+}
+
+void FolderLevel::ReadPassFacts(const std::string& mask, SharedReading* early) {
+  // The files the pass will ask about, on both sides.
+  std::vector<std::string> names;
+  if (sourceFacts_.Listed()) {
+    FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
+    platform::FindEntry entry;
+    while (search.Next(entry)) {
+      if (!entry.isHidden && !entry.isDirectory) names.push_back(entry.name);
+    }
+  }
+  if (early) {
+    sourceFacts_.LookAt(names);
+    early->Settle();
+    if (early->Failed()) destFacts_.Clear();
+    return;
+  }
+  // The cleanup lists the destination anyway; listed before the copies, it
+  // also answers for the names the destination lacks.
+  const bool listDest = main_.JobCleanupDestination && sourceDir_.valid();
+  // The destination's share goes to the second thread while the walk reads
+  // the source's.
+  SharedReading destShare(main_.ReadAheadThread(), [&] {
+    if (listDest) destFacts_.List();
+    destFacts_.LookAt(names);
+  });
+  sourceFacts_.LookAt(names);
+  destShare.Settle();
+  if (destShare.Failed()) destFacts_.Clear();
+}
+
+std::string FolderLevel::TwinOf(const std::string& name) {
+  if (!foldCase_) return {};
+  std::string key = platform::FoldCase(name);
+  const auto [first, inserted] = sourceSpelling_.emplace(key, name);
+  if (!inserted) return first->second == name ? std::string() : first->second;
+  // The first of its spelling: an entry of the destination that differs
+  // only in letter case is this one, renamed in the source. It takes the
+  // source's spelling rather than being taken for a stale one.
+  if (!destDir_.valid()) return {};
+  if (!destSpellingRead_) {
+    destSpellingRead_ = true;
+    platform::DirSearch search(destDir_, "*", platform::attr::All);
+    platform::FindEntry entry;
+    while (search.Next(entry)) {
+      if (!entry.isHidden) destSpelling_.emplace(platform::FoldCase(entry.name), entry.name);
+    }
+  }
+  const auto there = destSpelling_.find(key);
+  if (there == destSpelling_.end() || there->second == name) return {};
+  const std::string folder = WithTrailingSeparator(MapToDestination(main_, levelDir_));
+  const int err = destDir_.Rename(there->second, name);
+  if (err == 0) {
+    main_.AddLogLine("Renamed \"" + folder + there->second + "\" to \"" + folder + name + "\"");
+  } else {
+    main_.AddFailureLine("Renaming \"" + folder + there->second + "\" to \"" + folder + name +
+                         "\" failed, errorcode: " + std::to_string(err));
+  }
+  destFacts_.Changed(there->second);
+  destFacts_.Changed(name);
+  there->second = name;
+  return {};
+}
+
+void FolderLevel::ReportTwin(const std::string& name, const std::string& first) {
+  // Nothing is copied: the copy would take the first one's place.
+  const std::string source = levelDir_ + name;
+  ++main_.Progress.checked;
+  if (main_.ExtendedLog) {
+    main_.AddLogLine("File ... .C.. code " + std::to_string(platform::kErrExists) + " " + source + " -> " +
+                     MapToDestination(main_, source));
+  }
+  main_.AddFailureLine("File \"" + source + "\" could not be copied: \"" + levelDir_ + first + "\"" +
+                       kTwinReason);
+}
+
+void FolderLevel::OpenLevel(const std::string& dir) {
+  levelDir_ = dir;
+  foldCase_ = main_.JobDestinationIgnoresCase;
+  destFacts_.IgnoreCase(foldCase_);
+  sourceSpelling_.clear();
+  destSpelling_.clear();
+  destSpellingRead_ = false;
+  temporariesCleared_ = false;
+  if (parent_) {
+    sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
+    destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  } else {
+    sourceDir_ = platform::DirHandle(dir);
+    destDir_ = platform::DirHandle(MapToDestination(main_, dir));
+  }
+}
+
+void FolderLevel::CloseLevel() {
+  sourceFacts_.Clear();
+  destFacts_.Clear();
+  levelDir_.clear();
+  sourceDir_ = {};
+  destDir_ = {};
+}
+
+int FolderLevel::EnsureDestination() {
+  if (destDir_.valid()) return 0;
+  // Only a missing folder is made; anything else standing there (a link, a
+  // file) is the level's error.
+  if (destDir_.error() != platform::kErrNotFound) return destDir_.error();
+  if (!parent_) {
+    // A top level is reached by its path, as the job names it.
+    const std::string path = WithoutTrailingSeparator(MapToDestination(main_, levelDir_));
+    if (const int rc = platform::CreateDirectories(path)) return rc;
+    destDir_ = platform::DirHandle(path);
+    return destDir_.error();
+  }
+  if (const int rc = parent_->EnsureDestination()) return rc;
+  destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  if (destDir_.error() == platform::kErrNotFound) {
+    const int rc = parent_->destDir_.MakeFolder(name_);
+    if (rc != 0 && rc != platform::kErrExists) return rc;
+    destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  }
+  return destDir_.error();
+}
+
+int32_t FolderLevel::TransferInLevel(const std::string& name) {
+  ++main_.Progress.checked;
+  // Most files need no line and no copy: their paths are made only when one
+  // does.
+  std::string status = kFreshStatus;
+  int32_t code = 0;
+  int32_t result = 1;
+
+  // What the file needs: a copy, and which archive marks follow once the
+  // two sides agree (at once, or when the copy stands and compares equal).
+  bool copy = false, archiveStep = true;
+  bool markServer = false, markClient = false, deleteAfterCopy = false;
+  if (main_.JobAlways) {
+    copy = true;
+    status[kModeAt] = 'A';
+    status[kActionAt] = 'C';
+  } else {
+    int64_t sourceSize = -1, destSize = -1;
+    const int64_t sourceAge = sourceFacts_.FileAge(name, &sourceSize);
+    const int64_t destAge = destFacts_.FileAge(name, &destSize);
+    if (destAge == -1) {
+      archiveStep = false;
+      // Why the destination has no age: 0 when something other than a file
+      // stands there (a link), kErrNotFound when nothing does.
+      const int destError = destFacts_.EntryError(name);
+      if (main_.JobHandleAsServer) {
+        copy = true;
+        markServer = true;
+        status[kServerAt] = 'S';
+        status[kNewAt] = 'N';
+      }
+      if (main_.JobHandleAsClient) {
+        status[kClientAt] = 'C';
+        if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
+          // The server's folder cannot be looked into (a link stands there):
+          // its files are unknown, so none of the client's is deleted.
+          code = destDir_.error();
+        } else if (destFacts_.DirectoryExists(name)) {
+          // The server holds a directory, not a deleted file: the client's
+          // file is neither copied nor deleted.
+        } else if (destError != 0 && destError != platform::kErrNotFound) {
+          // Nor is one deleted whose counterpart cannot be examined.
+          code = destError;
+        } else {
+          // The decision to delete rests on a look taken now, not on the
+          // listing: a file changed since then is kept.
+          sourceFacts_.Changed(name);
+          if (destError == 0 || (sourceFacts_.GetAttributes(name) & Archive)) {
+            // The client's copy replaces the server's: it carries the
+            // client's archive state.
+            copy = true;
+            markClient = true;
+            markServer = false;
+            status[kActionAt] = 'C';
+          } else if (copy) {
+            // The server's copy is made first; the client's file goes only
+            // once that copy stands on the disk.
+            status[kActionAt] = 'D';
+            deleteAfterCopy = true;
+          } else {
+            status[kActionAt] = 'D';
+            const int err = sourceDir_.RemoveFile(name);
+            if (err == 0 || err == platform::kErrNotFound) {
+              result = 0;
+              if (err == 0) ++main_.Counts.sourceDeleted;
+            } else {
+              code = err;
+            }
+            sourceFacts_.Changed(name);
+          }
+        }
+      }
+      if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
+        status[kActionAt] = 'C';
+        copy = true;
+      }
+    } else if (platform::AgeIsNewer(sourceAge, destAge) ||
+               (!platform::AgeIsNewer(destAge, sourceAge) && sourceSize != destSize)) {
+      // Within the two seconds that make ages equal, a size that differs
+      // still says the file changed.
+      copy = true;
+      status[kModeAt] = 'D';
+      status[kActionAt] = 'C';
+    }
+  }
+
+  // A copy that fails leaves the two sides apart: the archive attributes
+  // keep saying so, and the next run tries again.
+  if (archiveStep) {
+    if (main_.JobHandleAsServer) {
+      status[kServerAt] = 'S';
+      if (copy) {
+        markServer = true;
+      } else {
+        ClearArchive(destFacts_, name);
+      }
+    }
+    if (main_.JobHandleAsClient) {
+      status[kClientAt] = 'C';
+      if (copy) {
+        markClient = true;
+      } else {
+        ClearArchive(sourceFacts_, name);
+      }
+    }
+  }
+
+  if (copy || main_.ExtendedLog || code != 0) {
+    const auto file = std::make_shared<FileTransfer>();
+    file->status = std::move(status);
+    file->sourceFile = levelDir_ + name;
+    file->destFile = MapToDestination(main_, file->sourceFile);
+    file->code = code;
+    if (copy) {
+      CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
+    } else {
+      ReportFile(main_, *file);
+    }
+  }
+  return result;
+}
+
+void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file,
+                              bool markServer, bool markClient, bool deleteAfterCopy) {
+  int code = 0;
+  platform::PendingCopy copy;
+  try {
+    code = EnsureDestination();
+    // A copy killed on a file system without unnamed files leaves its
+    // temporary where it was copying; the next run copies that file again
+    // and clears them away. The cleanup does so anyway where it is on.
+    if (code == 0 && !temporariesCleared_ && !main_.JobCleanupDestination) {
+      temporariesCleared_ = true;
+      RemoveStaleTemporaries(destDir_);
+    }
+    if (code == 0) {
+      destFacts_.Changed(name);
+      copy = platform::PrepareCopy(
+          sourceDir_, name, destDir_, name, markServer,
+          [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); }, code);
+      main_.Progress.fileDone = main_.Progress.fileSize = 0;
+    }
+  } catch (...) {
+    copy.Discard();
+    file->status[kFailAt] = 'R';
+    code = CodeOfCurrentException();
+  }
+  if (code != 0) {
+    // A copy that was not made is not compared either.
+    file->code = code;
+    ReportFile(main_, *file);
+    return;
+  }
+
+  // The copy's folder outlives the level only while copies wait for it.
+  if ((main_.JobVerify || markClient || deleteAfterCopy) && !heldSource_) {
+    heldSource_ = std::make_shared<platform::DirHandle>(sourceDir_.Reopen());
+  }
+  const std::shared_ptr<platform::DirHandle> source = heldSource_;
+  CopyBatch::SourceReader reader;
+  if (main_.JobVerify) reader = [source, name] { return platform::FileReader(*source, name); };
+  if (main_.JobVerify) file->levelVerifyError = levelVerifyError_;
+  const platform::CopiedState copied = copy.copied();
+  TfMainBase& main = main_;
+  main_.Copies().Add(
+      std::move(copy), std::move(reader),
+      [&main, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
+        file->code = outcome.code;
+        if (outcome.differs) file->status[kVerifyAt] = 'E';
+        if (outcome.threw) file->status[kFailAt] = 'R';
+        if (outcome.code == 0 && !outcome.differs) {
+          ++main.Counts.copied;
+          main.Progress.bytesCopied += copied.size;
+          // The client's mark says what was copied; a file
+          // changed during its copy keeps its mark set.
+          if (markClient) file->code = source->ClearArchiveAsCopied(name, copied);
+          if (deleteAfterCopy) file->code = DeleteCopiedSource(main, *source, name, copied);
+        }
+        ReportFile(main, *file);
+      });
+  if (main_.Copies().Full()) main_.Copies().Complete();
+  // Lines wait with the copies, so the window hears from the run here.
+  main_.ProcessPendingMessages();
+}
+
+}  // namespace tandrel

@@ -1,0 +1,98 @@
+#pragma once
+// One level of a job's source tree: the walk of its subdirectories and files,
+// the decision and copy for each file, and the level's summary line.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "engine/folder_facts.h"
+#include "engine/read_ahead.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+
+namespace tandrel {
+
+class TfMainBase;
+
+// One file in the hands of the transfer: its line as it grows, and what
+// became of it. Shared with the copy batch while its copy waits.
+struct FileTransfer {
+  std::string status;
+  std::string sourceFile;
+  std::string destFile;
+  int32_t code = 0;
+  // Set when a comparison found a difference, for the level's hint line.
+  std::shared_ptr<bool> levelVerifyError;
+};
+
+class FolderLevel {
+ public:
+  explicit FolderLevel(TfMainBase& main) : main_(main) {}
+
+  // Walks `directory` (with or without a trailing "/") for files matching
+  // `mask`; returns how many entries are left in it as far as the walk can
+  // tell (0 means the directory counts as empty).
+  int32_t SyncDir(const std::string& directory, const std::string& mask);
+
+ private:
+  // The level of the subfolder `name` of `parent`: its folders are reached
+  // through the parent's open folders, never through a path.
+  FolderLevel(TfMainBase& main, FolderLevel& parent, std::string name)
+      : main_(main), parent_(&parent), name_(std::move(name)), depth_(parent.depth_ + 1) {}
+
+  // Opens the source and destination folders of the level `dir` (ending in
+  // "/"): a top level by its path, a subfolder's level through its parent.
+  void OpenLevel(const std::string& dir);
+  void CloseLevel();
+  // Reads what the level's pass will ask about both folders, the
+  // destination's share on the second thread; `early`, when given, has read
+  // that share already or is reading it.
+  void ReadPassFacts(const std::string& mask, SharedReading* early);
+  // Where the destination ignores letter case: the source name that came
+  // first in the listing with the same name in another case, or "" for the
+  // first itself (whose destination entry then takes its spelling).
+  std::string TwinOf(const std::string& name);
+  // The failure of a file left alone as the twin of `first`.
+  void ReportTwin(const std::string& name, const std::string& first);
+  int32_t TransferInLevel(const std::string& name);
+  // Copies the level's file `name`; the copy joins the run's batch, and its
+  // line and marks follow when the batch is done. A server's copy is made
+  // with its archive attribute clear; a client's source is marked as copied,
+  // or deleted once its copy stands (a server's copy of a client's file).
+  void CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file, bool markServer,
+                   bool markClient, bool deleteAfterCopy);
+  // Makes sure the level's destination folder exists and is open, creating
+  // missing folders up from the nearest existing one. 0, or the error that
+  // the level's copies then report (a link there is refused, never followed).
+  int EnsureDestination();
+
+  TfMainBase& main_;
+  FolderLevel* parent_ = nullptr;
+  std::string name_;      // this level's folder name in its parent
+  int depth_ = 0;         // folders below the job's From folder
+  std::string levelDir_;  // the level's source folder, ending in "/", while open
+  platform::DirHandle sourceDir_;
+  platform::DirHandle destDir_;
+  // What the level's pass asks about its folders (see folder_facts.h).
+  FolderFacts sourceFacts_{sourceDir_};
+  FolderFacts destFacts_{destDir_};
+  // The source folder again, for copies that still need it once the level
+  // is done (verified, or marked as copied).
+  std::shared_ptr<platform::DirHandle> heldSource_;
+  std::shared_ptr<bool> levelVerifyError_ = std::make_shared<bool>(false);
+  // Where the destination ignores letter case: the source's names by their
+  // folded form, the first of each; the destination's entries likewise.
+  bool foldCase_ = false;
+  std::unordered_map<std::string, std::string> sourceSpelling_;
+  std::unordered_map<std::string, std::string> destSpelling_;
+  bool destSpellingRead_ = false;
+  bool temporariesCleared_ = false;  // in the destination folder, this level
+};
+
+// Maps a path below JobSource onto JobDestination.
+std::string MapToDestination(const TfMainBase& main, const std::string& sourcePath);
+
+}  // namespace tandrel
