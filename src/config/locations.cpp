@@ -1,11 +1,19 @@
 #include "config/locations.h"
 
 #include "config/ini_file.h"
-#include "log/run_log.h"
 #include "platform/paths.h"
 #include "support/file_names.h"
 
 namespace tandrel {
+
+std::string ProgramFolder(const std::string& programPath) {
+  const std::string folder = platform::ParentFolder(programPath);
+  return folder.empty() ? std::string(".") + platform::kPathSeparator : folder;
+}
+
+std::string LogFolderFor(const std::string& programPath) {
+  return platform::WithTrailingSeparator(platform::JoinPath(ProgramFolder(programPath), "Log"));
+}
 
 const char kInstalledMarker[] = "installed.txt";
 

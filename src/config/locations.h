@@ -17,6 +17,12 @@ struct FileLocations {
   bool perUser = false;    // in the user's folders, which may have to be made
 };
 
+// The folder of the executable, ending in the separator.
+std::string ProgramFolder(const std::string& programPath);
+// ProgramFolder + "Log/": the Log folder of a copy that keeps its files
+// beside itself.
+std::string LogFolderFor(const std::string& programPath);
+
 // The file beside an installed tandrel.exe that tells it from a portable
 // copy: the setup program writes it and its uninstaller removes it.
 extern const char kInstalledMarker[];

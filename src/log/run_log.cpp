@@ -8,15 +8,6 @@
 
 namespace tandrel {
 
-std::string ProgramFolder(const std::string& programPath) {
-  const std::string folder = platform::ParentFolder(programPath);
-  return folder.empty() ? std::string(".") + platform::kPathSeparator : folder;
-}
-
-std::string LogFolderFor(const std::string& programPath) {
-  return platform::WithTrailingSeparator(platform::JoinPath(ProgramFolder(programPath), "Log"));
-}
-
 std::string LogFileName(bool multipleLog, std::time_t now) {
   if (!multipleLog) return "Tandrel.log";
   const std::tm tm = platform::LocalTime(now);

@@ -8,11 +8,6 @@
 
 namespace tandrel {
 
-// The folder of the executable, ending in "/".
-std::string ProgramFolder(const std::string& programPath);
-// ProgramFolder + "Log/".
-std::string LogFolderFor(const std::string& programPath);
-
 // "Tandrel.log", or "tl" + yymmdd + ".log" of the local date when per-day files are on.
 std::string LogFileName(bool multipleLog, std::time_t now);
 
