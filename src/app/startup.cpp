@@ -100,6 +100,7 @@ int StartUp(const StartUpOptions& options) {
     } else {
       fMain.show();
     }
+    fMain.ShowSchedule();
     // The first thing to see when the jobs cannot be read; every run says it
     // again in the log area.
     if (!fMain.CheckConfiguration()) ShowConfigurationError(fMain);

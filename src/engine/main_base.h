@@ -125,6 +125,8 @@ class TfMainBase {
   void ComputeNextSyncTime();
   // The tick of the 10-second timer.
   void SyncTimerTick();
+  // When the next timed run falls due, "hh:mm"; empty when none will.
+  std::string NextTimedRun() const;
 
   const std::string& ProgramPath() const { return programPath_; }
   // Where this program's files are (beside it, or in the user's folders).

@@ -84,6 +84,11 @@ void TfMainBase::ComputeNextSyncTime() {
   NextSyncTime = TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min);
 }
 
+std::string TfMainBase::NextTimedRun() const {
+  int minute = 0;
+  return MinuteOfDay(NextSyncTime, minute) ? NextSyncTime : std::string();
+}
+
 void TfMainBase::SyncTimerTick() {
   const std::tm now = platform::LocalTime(Now());
   int due = 0;

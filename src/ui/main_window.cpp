@@ -30,7 +30,26 @@ MainWindowLogic::MainWindowLogic(std::string programPath, MainView& view, Prompt
 
 void MainWindowLogic::Perform(MainCommand command) {
   Guarded(prompter_, [this, command] { Run(command); });
+  // After a run, a timer tick or new settings the next timed run may have
+  // moved; a run in progress shows its progress instead.
+  if (!RunInProgress && (command == MainCommand::Synchronise || command == MainCommand::Tick ||
+                         command == MainCommand::General || command == MainCommand::Preview)) {
+    ShowSchedule();
+  }
   EndWhenIdle();
+}
+
+void MainWindowLogic::ShowSchedule() {
+  const std::string next = NextTimedRun();
+  const std::string schedule = next.empty() ? std::string() : "Next timed run: " + next;
+  const auto beside = [&schedule](const std::string& ended) {
+    return ended.empty() ? schedule : schedule.empty() ? ended : ended + " - " + schedule;
+  };
+  view_.ShowStatus(beside(endedStatus_));
+  // Before the first run the tip says only what there is to say.
+  if (!endedTip_.empty() || !schedule.empty()) {
+    view_.ShowTrayTip(beside(endedTip_.empty() ? std::string("Tandrel") : endedTip_));
+  }
 }
 
 void MainWindowLogic::Run(MainCommand command) {
@@ -170,12 +189,15 @@ void MainWindowLogic::MemoRunBegins() {
 void MainWindowLogic::RunEnded(RunResult result) {
   // A preview did nothing: the last run's tray tip stays.
   if (Previewing) {
-    view_.ShowStatus(PreviewSummary(Counts));
+    endedStatus_ = PreviewSummary(Counts);
+    view_.ShowStatus(endedStatus_);
     return;
   }
   const std::time_t ended = Now();
-  view_.ShowStatus(SummaryText(ended, Counts, Progress, StopRequested()));
-  view_.ShowTrayTip(EndedTip(ended, Progress, StopRequested()));
+  endedStatus_ = SummaryText(ended, Counts, Progress, StopRequested());
+  endedTip_ = EndedTip(ended, Progress, StopRequested());
+  view_.ShowStatus(endedStatus_);
+  view_.ShowTrayTip(endedTip_);
   if (timedRun_ && result == RunResult::Failed) {
     view_.ShowTrayMessage(TimedRunFailedText(ended, Progress));
   }

@@ -88,6 +88,11 @@ class MainWindowLogic : public TfMainBase {
   // Runs a command, showing an error that escapes it in the error box; then
   // ends the program if a close was agreed to meanwhile and no run remains.
   void Perform(MainCommand command);
+  // Shows, beside how the last run ended, when the next timed run falls due:
+  // on the status bar and in the tray icon's tip. The front end calls it
+  // once its window is shown; every command that may change either calls it
+  // again.
+  void ShowSchedule();
 
   // The window's commands by the names of their handlers: each menu item,
   // tool button, tray item and timer of either front end calls one.
@@ -142,6 +147,9 @@ class MainWindowLogic : public TfMainBase {
   void ViewLogFile();
   void EndWhenIdle();
   bool timedRun_ = false;  // the run in progress was started by the timer
+  // How the last run (or preview) ended, as the status bar and the tip say
+  // it; empty before the first.
+  std::string endedStatus_, endedTip_;
 
   MainView& view_;
   Prompter& prompter_;

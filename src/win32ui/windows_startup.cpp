@@ -87,6 +87,7 @@ int RunWindows(const std::string& programPath, const std::string& argumentText, 
     // A close confirmed from the tray icon while the splash was up.
     if (fMain.EndRequested()) return kExitClean;
     fMain.ShowAtStart(showState);
+    fMain.ShowSchedule();
     // The first thing to see when the jobs cannot be read; every run says it
     // again in the log list.
     if (!fMain.CheckConfiguration()) ShowConfigurationError(fMain);

@@ -213,7 +213,23 @@ TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
   Due();
   main_->Perform(MainCommand::Tick);
   EXPECT_EQ(view_.trayMessages, Lines{"The timed run of 26-03-10  10:05 ended with 1 failure"});
-  EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, 1 failure");
+  EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, 1 failure - Next timed run: 10:05");
+}
+
+TEST_F(MainWindowTest, TheNextTimedRunIsShownBesideHowTheLastRunEnded) {
+  // A fresh General dialog stores 00:00: a daily run at midnight.
+  test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n[Synchronisation time]\r\nTime=00:00\r\n");
+  Create<ui::MainWindowLogic>();
+  main_->ShowSchedule();
+  EXPECT_EQ(view_.status, "Next timed run: 00:00");
+  EXPECT_EQ(view_.tip, "Tandrel - Next timed run: 00:00");
+  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(view_.status,
+            "Ended 26-03-10  10:05: 0 failures, 0 copied, 0 + 0 deleted (From + To), "
+            "0 folders removed - Next timed run: 00:00");
+  main_->SyncTime = main_->NextSyncTime = "  :  ";
+  main_->ShowSchedule();
+  EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
 }
 
 TEST(RunStatus, FailureLinesAreThoseThatReportOne) {
