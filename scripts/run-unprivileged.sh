@@ -70,6 +70,29 @@ for file in "${with[@]}"; do
   install -m 0755 -o "$uid" -g "$gid" "$file" "$work/$(basename "$file")"
 done
 install -d -m 0700 -o "$uid" -g "$gid" "$work/tmp"
+
+# Tests are chosen by name: one renamed or removed would silently drop out
+# of this pass, so each name given must still choose a test.
+for argument in "$@"; do
+  case $argument in
+    --gtest_filter=*)
+      IFS=: read -r -a patterns <<<"${argument#--gtest_filter=}"
+      for pattern in "${patterns[@]}"; do
+        if ! "$work/$name" --gtest_list_tests --gtest_filter="$pattern" | grep -q '^  '; then
+          echo "no test is named $pattern any more: update the unprivileged pass" >&2
+          exit 1
+        fi
+      done
+      ;;
+    -*) ;;
+    *)
+      if ! "$work/$name" -functions 2>/dev/null | grep -qx "$argument()"; then
+        echo "no test function is named $argument any more: update the unprivileged pass" >&2
+        exit 1
+      fi
+      ;;
+  esac
+done
 echo "running $name as $user ($uid:$gid) in $work"
 cd "$work"
 command=("${as_user[@]}" env HOME="$work" TMPDIR="$work/tmp" "$work/$name" "$@")
