@@ -66,8 +66,6 @@ class IniFile : public IniReader {
  public:
   explicit IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
-  const std::string& FileName() const { return fileName_; }
-
   // Writes create the file (not its folder) and throw IniWriteError when the
   // file cannot be read or replaced.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);

@@ -88,10 +88,7 @@ class Form {
   // with the window place those themselves after calling this.
   virtual void Layout();
 
-  HFONT Font() const { return font_; }
   HFONT BoldFont() const { return boldFont_; }
-  int ClientWidth() const { return clientWidth_; }
-  int ClientHeight() const { return clientHeight_; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

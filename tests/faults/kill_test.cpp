@@ -28,6 +28,9 @@ class SignallingMain : public TfMainBase {
     if (++calls == 40) {
       const char c = 'x';
       [[maybe_unused]] ssize_t n = ::write(pipeFd, &c, 1);
+      // Waits here for the kill: it comes in the middle of the run, never
+      // after it, however the two processes are scheduled.
+      for (;;) ::pause();
     }
   }
 };
