@@ -466,8 +466,7 @@ struct UserFolderSettings {
 };
 UserFolderSettings UserFolders();
 
-void InitLocale();                           // adopt the user's locale (once, at start)
-std::string LongTimeText(const std::tm& t);  // locale's long time format
+void InitLocale();  // adopt the user's locale (once, at start)
 char DecimalSeparator();
 std::string UpperCaseLocale(const std::string& text);
 // A name with its letter case folded as file systems that ignore case fold

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "platform/paths.h"
@@ -108,7 +109,10 @@ TEST_F(MainWindowTest, CreationLoadsTheSettingsAndSchedulesTheNextRun) {
   EXPECT_EQ(main.SyncTime, "00:10");
   EXPECT_TRUE(main.IntervalMode && main.LogFile && !main.TimerArmed && !main.RunInProgress);
   const auto inTenMinutes = [](std::time_t t) {
-    return platform::LongTimeText(platform::LocalTime(t + 600)).substr(0, 5);
+    const std::tm at = platform::LocalTime(t + 600);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", at.tm_hour, at.tm_min);
+    return std::string(text);
   };
   EXPECT_TRUE(main.NextSyncTime == inTenMinutes(before) || main.NextSyncTime == inTenMinutes(after))
       << main.NextSyncTime;

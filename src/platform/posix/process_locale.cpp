@@ -1,4 +1,3 @@
-#include <langinfo.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -34,14 +33,6 @@ uint64_t BlocksReadByThisThread() {
 }
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
-
-std::string LongTimeText(const std::tm& t) {
-  const char* format = ::nl_langinfo(T_FMT);
-  if (!format || !*format) format = "%H:%M:%S";
-  char buffer[128];
-  const size_t n = std::strftime(buffer, sizeof buffer, format, &t);
-  return std::string(buffer, n);
-}
 
 char DecimalSeparator() {
   const std::lconv* lc = std::localeconv();

@@ -40,19 +40,6 @@ uint64_t BlocksReadByThisThread() { return 0; }
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
 
-std::string LongTimeText(const std::tm& t) {
-  SYSTEMTIME time{};
-  time.wYear = static_cast<WORD>(t.tm_year + 1900);
-  time.wMonth = static_cast<WORD>(t.tm_mon + 1);
-  time.wDay = static_cast<WORD>(t.tm_mday);
-  time.wHour = static_cast<WORD>(t.tm_hour);
-  time.wMinute = static_cast<WORD>(t.tm_min);
-  time.wSecond = static_cast<WORD>(t.tm_sec);
-  wchar_t buffer[128];
-  const int n = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, nullptr, buffer, 128);
-  return n > 1 ? win32::Narrow(buffer, static_cast<size_t>(n - 1)) : std::string();
-}
-
 char DecimalSeparator() {
   wchar_t buffer[8];
   const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
