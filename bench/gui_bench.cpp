@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   if (!getenv("NOSHOW")) window->show();
   QCoreApplication::processEvents();
   const auto start = std::chrono::steady_clock::now();
-  window->mSynchroniseClick();
+  window->Perform(tandrel::ui::MainCommand::Synchronise);
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   struct rusage usage {};

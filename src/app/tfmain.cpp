@@ -78,7 +78,7 @@ TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programP
   tSync_->setObjectName("tSync");
   tSync_->setInterval(kSyncIntervalMs);
   tSync_->setTimerType(Qt::PreciseTimer);  // steady 10-second steps through the minute
-  connect(tSync_, &QTimer::timeout, this, [this] { tSyncTimer(); });
+  connect(tSync_, &QTimer::timeout, this, [this] { Perform(ui::MainCommand::Tick); });
 
   BuildTray();
 
@@ -104,27 +104,34 @@ void TfMain::BuildMenus() {
 
   QMenu* file = bar->addMenu("File");
   file->setObjectName("File1");
-  connect(MenuItem(file, "mExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
+  connect(MenuItem(file, "mExit", "Exit"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Exit); });
 
   QMenu* action = bar->addMenu("Action");
   action->setObjectName("Action1");
   connect(MenuItem(action, "mSynchronise", "Synchronise"), &QAction::triggered, this,
-          [this] { mSynchroniseClick(); });
-  connect(MenuItem(action, "mStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
-  connect(MenuItem(action, "mPreview", "Preview"), &QAction::triggered, this, [this] { mPreviewClick(); });
+          [this] { Perform(ui::MainCommand::Synchronise); });
+  connect(MenuItem(action, "mStop", "Stop"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Stop); });
+  connect(MenuItem(action, "mPreview", "Preview"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Preview); });
   action->addSeparator()->setObjectName("N1");
   connect(MenuItem(action, "mActViewLogFile", "View logfile"), &QAction::triggered, this,
-          [this] { mActViewLogFileClick(); });
+          [this] { Perform(ui::MainCommand::ViewLogFile); });
 
   QMenu* config = bar->addMenu("Config");
   config->setObjectName("Config1");
-  connect(MenuItem(config, "mJobs", "Jobs"), &QAction::triggered, this, [this] { mJobsClick(); });
-  connect(MenuItem(config, "mGeneral", "General"), &QAction::triggered, this, [this] { mGeneralClick(); });
+  connect(MenuItem(config, "mJobs", "Jobs"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Jobs); });
+  connect(MenuItem(config, "mGeneral", "General"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::General); });
 
   QMenu* help = bar->addMenu("Help");
   help->setObjectName("Help1");
-  connect(MenuItem(help, "Contents1", "Contents"), &QAction::triggered, this, [this] { Contents1Click(); });
-  connect(MenuItem(help, "mAbout1", "About"), &QAction::triggered, this, [this] { mAbout1Click(); });
+  connect(MenuItem(help, "Contents1", "Contents"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Contents); });
+  connect(MenuItem(help, "mAbout1", "About"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::About); });
 }
 
 void TfMain::BuildClientArea() {
@@ -141,13 +148,13 @@ void TfMain::BuildClientArea() {
     int left, top;
     const char* hint;
     ui::Glyph glyph;
-    void (TfMain::*handler)();
+    ui::MainCommand command;
   };
   // Left edges from inside the panel's frame: the first button starts there.
   const ToolButton buttons[] = {
-      {"sbSync", 0, 4, "Synchronise", ui::Glyph::Sync, &TfMain::mSynchroniseClick},
-      {"sbConfigAlg", 40, 2, "Configuration general", ui::Glyph::ConfigGeneral, &TfMain::mGeneralClick},
-      {"sbConfigJobs", 64, 2, "Configuration jobs", ui::Glyph::ConfigJobs, &TfMain::mJobsClick},
+      {"sbSync", 0, 4, "Synchronise", ui::Glyph::Sync, ui::MainCommand::Synchronise},
+      {"sbConfigAlg", 40, 2, "Configuration general", ui::Glyph::ConfigGeneral, ui::MainCommand::General},
+      {"sbConfigJobs", 64, 2, "Configuration jobs", ui::Glyph::ConfigJobs, ui::MainCommand::Jobs},
   };
   const int panelLeft = panel->contentsRect().left();
   for (const ToolButton& b : buttons) {
@@ -158,7 +165,7 @@ void TfMain::BuildClientArea() {
     button->setIcon(ui::GlyphIcon(b.glyph));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this, [this, handler = b.handler] { (this->*handler)(); });
+    connect(button, &QToolButton::clicked, this, [this, command = b.command] { Perform(command); });
   }
 
   auto* label = new QLabel("Log", area);
@@ -185,9 +192,11 @@ void TfMain::BuildTray() {
   auto* menu = new QMenu(this);
   menu->setObjectName("pmTrayIcon");
   connect(MenuItem(menu, "pmTIRestore", "Restore"), &QAction::triggered, this,
-          [this] { pmTIRestoreClick(); });
-  connect(MenuItem(menu, "pmTIStop", "Stop"), &QAction::triggered, this, [this] { mStopClick(); });
-  connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this, [this] { mExitClick(); });
+          [this] { Perform(ui::MainCommand::Restore); });
+  connect(MenuItem(menu, "pmTIStop", "Stop"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Stop); });
+  connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this,
+          [this] { Perform(ui::MainCommand::Exit); });
 
   auto* tray = tray_ = new QSystemTrayIcon(ui::ProductIcon(), this);
   tray->setObjectName("TrayIcon1");
@@ -195,7 +204,7 @@ void TfMain::BuildTray() {
   tray->setContextMenu(menu);
   connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-      pmTIRestoreClick();
+      Perform(ui::MainCommand::Restore);
     }
   });
   tray->show();

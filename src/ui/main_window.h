@@ -87,26 +87,14 @@ class MainWindowLogic : public TfMainBase {
 
   // Runs a command, showing an error that escapes it in the error box; then
   // ends the program if a close was agreed to meanwhile and no run remains.
+  // Each menu item, tool button, tray item and the timer of either front end
+  // calls it with its command.
   void Perform(MainCommand command);
   // Shows, beside how the last run ended, when the next timed run falls due:
   // on the status bar and in the tray icon's tip. The front end calls it
   // once its window is shown; every command that may change either calls it
   // again.
   void ShowSchedule();
-
-  // The window's commands by the names of their handlers: each menu item,
-  // tool button, tray item and timer of either front end calls one.
-  void mSynchroniseClick() { Perform(MainCommand::Synchronise); }
-  void mStopClick() { Perform(MainCommand::Stop); }
-  void mPreviewClick() { Perform(MainCommand::Preview); }
-  void mExitClick() { Perform(MainCommand::Exit); }
-  void mActViewLogFileClick() { Perform(MainCommand::ViewLogFile); }
-  void mJobsClick() { Perform(MainCommand::Jobs); }
-  void mGeneralClick() { Perform(MainCommand::General); }
-  void Contents1Click() { Perform(MainCommand::Contents); }
-  void mAbout1Click() { Perform(MainCommand::About); }
-  void pmTIRestoreClick() { Perform(MainCommand::Restore); }
-  void tSyncTimer() { Perform(MainCommand::Tick); }
 
   // The session is ending: agree, and close from now on without asking.
   void QueryEndSession() { WindowsEnding = true; }

@@ -142,7 +142,7 @@ LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   switch (message) {
     case WM_TIMER:
-      if (wParam == kSyncTimer) tSyncTimer();
+      if (wParam == kSyncTimer) Perform(ui::MainCommand::Tick);
       return 0;
     case kTrayMessage:
       TrayEvent(static_cast<UINT>(lParam));
@@ -195,37 +195,37 @@ LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
 void TfMain::Command(int id, int, HWND) {
   switch (id) {
     case kIdExit:
-      mExitClick();
+      Perform(ui::MainCommand::Exit);
       break;
     case kIdSynchronise:
     case kIdSyncButton:
-      mSynchroniseClick();
+      Perform(ui::MainCommand::Synchronise);
       break;
     case kIdStop:
-      mStopClick();
+      Perform(ui::MainCommand::Stop);
       break;
     case kIdPreview:
-      mPreviewClick();
+      Perform(ui::MainCommand::Preview);
       break;
     case kIdViewLogFile:
-      mActViewLogFileClick();
+      Perform(ui::MainCommand::ViewLogFile);
       break;
     case kIdJobs:
     case kIdJobsButton:
-      mJobsClick();
+      Perform(ui::MainCommand::Jobs);
       break;
     case kIdGeneral:
     case kIdGeneralButton:
-      mGeneralClick();
+      Perform(ui::MainCommand::General);
       break;
     case kIdContents:
-      Contents1Click();
+      Perform(ui::MainCommand::Contents);
       break;
     case kIdAbout:
-      mAbout1Click();
+      Perform(ui::MainCommand::About);
       break;
     case kIdRestore:
-      pmTIRestoreClick();
+      Perform(ui::MainCommand::Restore);
       break;
     default:
       break;
@@ -236,7 +236,7 @@ void TfMain::TrayEvent(UINT mouseMessage) {
   switch (mouseMessage) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
-      pmTIRestoreClick();
+      Perform(ui::MainCommand::Restore);
       break;
     case WM_RBUTTONUP: {
       const HMENU menu = ::CreatePopupMenu();

@@ -162,7 +162,7 @@ TEST_F(WindowsUiTest, AJobSavedInTheJobsDialogReachesTheConfigurationFile) {
     status = Narrow(line);
     Click(jobs.Control(kIdJobsCloseButton));
   });
-  windows.fMain->mJobsClick();
+  windows.fMain->Perform(ui::MainCommand::Jobs);
   EXPECT_EQ(entries, 10);  // one active, no non-active
   EXPECT_EQ(status, "Item found in other list, not added, only updated");
   const std::string file = test::ReadFile(ConfigPath());
@@ -218,7 +218,7 @@ TEST_F(WindowsUiTest, TheTrayIconAndTheCloseQuestionAnswerWhileADialogIsOpen) {
     });
     ::SendMessageW(window, WM_COMMAND, kIdExit, 0);
   });
-  main.mGeneralClick();
+  main.Perform(ui::MainCommand::General);
   EXPECT_TRUE(restored);
   EXPECT_TRUE(stillOpen);
   EXPECT_TRUE(boxAsked);
