@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/utf8.h"
 #include "support/file_names.h"
 
 namespace tandrel {
@@ -45,24 +46,6 @@ bool BeginsWithByteOrderMark(std::string_view text) {
   return text.starts_with(kUtf8Mark) || text.starts_with(kUtf16LittleMark) || text.starts_with(kUtf16BigMark);
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // UTF-16 code units after their byte order mark, as UTF-8.
 std::string FromUtf16(std::string_view bytes, bool bigEndian) {
   const auto unit = [&](size_t at) -> char32_t {
@@ -82,9 +65,9 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
     } else if (surrogate(c, 0xD800) || surrogate(c, 0xDC00)) {
       c = 0xFFFD;
     }
-    AppendUtf8(out, c);
+    platform::AppendUtf8(out, c);
   }
-  if (at < bytes.size()) AppendUtf8(out, 0xFFFD);
+  if (at < bytes.size()) platform::AppendUtf8(out, 0xFFFD);
   return out;
 }
 

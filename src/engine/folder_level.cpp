@@ -380,6 +380,7 @@ int FolderLevel::EnsureDestination() {
     // A top level is reached by its path, as the job names it.
     const std::string path = WithoutTrailingSeparator(MapToDestination(main_, levelDir_));
     if (const int rc = platform::CreateDirectories(path)) return rc;
+    temporariesCleared_ = true;
     destDir_ = platform::DirHandle(path);
     return destDir_.error();
   }
@@ -388,6 +389,8 @@ int FolderLevel::EnsureDestination() {
   if (destDir_.error() == platform::kErrNotFound) {
     const int rc = parent_->destDir_.MakeFolder(name_);
     if (rc != 0 && rc != platform::kErrExists) return rc;
+    // A folder made just now holds no killed copy's temporary.
+    temporariesCleared_ = rc == 0;
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   }
   return destDir_.error();

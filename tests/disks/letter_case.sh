@@ -19,22 +19,7 @@ exe=$(realpath "$1")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/loop_image.sh"
 
-skip() {
-  echo "skipped: $*"
-  exit 77
-}
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
-[ "$(id -u)" = 0 ] || skip "only root can attach and mount loop images"
-for tool in mkfs.exfat losetup mount umount findmnt setsid cmp diff; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-work=$(realpath "$(mktemp -d "${TMPDIR:-/tmp}/tandrel-letter-case-XXXXXX")")
-loop_setup "$work"
-loop_usable || skip "no loop device can be attached here"
+loop_test_start letter-case mkfs.exfat losetup mount umount findmnt setsid cmp diff
 
 failures=()
 image=$work/exfat.img

@@ -124,3 +124,26 @@ loop_unmount() {
 
 loop_track() { loop__note "process $1 $2"; }
 loop_untrack() { sed -i "/^process $1 /d" "$loop_record"; }
+
+# The common start of a disk test: skipped (77) unless root or where no loop
+# device can be attached, failed without one of TOOLS, and a fresh folder in
+# `work` whose devices, mounts and processes are taken down at the end.
+skip() {
+  echo "skipped: $*"
+  exit 77
+}
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+loop_test_start() {  # NAME TOOL...
+  local name=$1 tool
+  shift
+  [ "$(id -u)" = 0 ] || skip "only root can attach and mount loop images"
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+  done
+  work=$(realpath "$(mktemp -d "${TMPDIR:-/tmp}/tandrel-$name-XXXXXX")")
+  loop_setup "$work"
+  loop_usable || skip "no loop device can be attached here"
+}

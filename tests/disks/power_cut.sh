@@ -17,22 +17,7 @@ exe=$(realpath "$1")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/loop_image.sh"
 
-skip() {
-  echo "skipped: $*"
-  exit 77
-}
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
-[ "$(id -u)" = 0 ] || skip "only root can attach and mount loop images"
-for tool in mkfs.ext4 e2fsck losetup mount umount findmnt mountpoint setsid getfattr perl cmp; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-power-cut-XXXXXX")
-loop_setup "$work"
-loop_usable || skip "no loop device can be attached here"
+loop_test_start power-cut mkfs.ext4 e2fsck losetup mount umount findmnt mountpoint setsid getfattr perl cmp
 
 files=4000
 failures=()

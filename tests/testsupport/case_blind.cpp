@@ -5,17 +5,12 @@ namespace {
 
 using platform::FolderOps;
 
-class BlindFolder : public FolderOps {
+class BlindFolder : public FolderLayer {
  public:
-  explicit BlindFolder(std::unique_ptr<FolderOps> real) : real_(std::move(real)) {}
+  using FolderLayer::FolderLayer;
 
-  bool valid() const override { return real_->valid(); }
-  int error() const override { return real_->error(); }
   std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
-    return std::make_unique<BlindFolder>(real_->OpenSub(Actual(name)));
-  }
-  std::unique_ptr<FolderOps> Duplicate() const override {
-    return std::make_unique<BlindFolder>(real_->Duplicate());
+    return Wrap(real_->OpenSub(Actual(name)), name);
   }
   platform::EntryFacts LookAt(const std::string& name) const override { return real_->LookAt(Actual(name)); }
   bool ArchiveOf(const std::string& name, const platform::EntryFacts& facts) const override {
@@ -36,24 +31,24 @@ class BlindFolder : public FolderOps {
   int MakeFolder(const std::string& name) const override {
     return Actual(name) != name ? platform::kErrExists : real_->MakeFolder(name);
   }
-  int MayChange() const override { return real_->MayChange(); }
   std::unique_ptr<platform::PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
                                                           const std::string& destName, bool synchronised,
                                                           const platform::CopyProgress& progress,
                                                           int& error) const override {
-    const auto& other = static_cast<const BlindFolder&>(dest);
     // A copy replaces the entry that has its name in any case.
-    return real_->PrepareCopyTo(Actual(name), *other.real_, other.Actual(destName), synchronised, progress,
+    const auto& other = static_cast<const BlindFolder&>(dest);
+    return real_->PrepareCopyTo(Actual(name), RealOf(dest), other.Actual(destName), synchronised, progress,
                                 error);
-  }
-  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
-    return real_->Search(mask);
   }
   std::unique_ptr<platform::ReaderOps> OpenFile(const std::string& name, int& error) const override {
     return real_->OpenFile(Actual(name), error);
   }
 
  private:
+  std::unique_ptr<FolderOps> Wrap(std::unique_ptr<FolderOps> real, const std::string&) const override {
+    return std::make_unique<BlindFolder>(std::move(real));
+  }
+
   // The entry's own spelling of `name`: itself when it is there as asked,
   // else the first entry that differs from it only in letter case.
   std::string Actual(const std::string& name) const {
@@ -66,8 +61,6 @@ class BlindFolder : public FolderOps {
     }
     return name;
   }
-
-  std::unique_ptr<FolderOps> real_;
 };
 
 }  // namespace

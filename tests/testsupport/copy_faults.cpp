@@ -47,60 +47,32 @@ class FaultyCopy : public PendingCopyOps {
   const CopyFaults& faults_;
 };
 
-class FaultyFolder : public FolderOps {
+class FaultyFolder : public FolderLayer {
  public:
   FaultyFolder(std::unique_ptr<FolderOps> real, std::string path, const CopyFaults& faults)
-      : real_(std::move(real)), path_(std::move(path)), faults_(faults) {}
+      : FolderLayer(std::move(real)), path_(std::move(path)), faults_(faults) {}
 
-  bool valid() const override { return real_->valid(); }
-  int error() const override { return real_->error(); }
-  std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
-    return std::make_unique<FaultyFolder>(real_->OpenSub(name), platform::JoinPath(path_, name), faults_);
-  }
-  std::unique_ptr<FolderOps> Duplicate() const override {
-    return std::make_unique<FaultyFolder>(real_->Duplicate(), path_, faults_);
-  }
   platform::EntryFacts LookAt(const std::string& name) const override {
     const platform::EntryFacts facts = real_->LookAt(name);
     if (faults_.afterLook) faults_.afterLook(platform::JoinPath(path_, name));
     return facts;
   }
-  bool ArchiveOf(const std::string& name, const platform::EntryFacts& facts) const override {
-    return real_->ArchiveOf(name, facts);
-  }
-  int SetAttributes(const std::string& name, uint32_t attributes) const override {
-    return real_->SetAttributes(name, attributes);
-  }
-  int ClearArchiveAsCopied(const std::string& name, const platform::CopiedState& copied) const override {
-    return real_->ClearArchiveAsCopied(name, copied);
-  }
-  int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
-  int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
-  int Rename(const std::string& from, const std::string& to) const override {
-    return real_->Rename(from, to);
-  }
-  bool IgnoresCase(bool mayProbe) const override { return real_->IgnoresCase(mayProbe); }
-  int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
-  int MayChange() const override { return real_->MayChange(); }
   std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
                                                 const std::string& destName, bool synchronised,
                                                 const platform::CopyProgress& progress,
                                                 int& error) const override {
-    const auto& other = static_cast<const FaultyFolder&>(dest);
-    auto copy = real_->PrepareCopyTo(name, *other.real_, destName, synchronised, progress, error);
+    auto copy = real_->PrepareCopyTo(name, RealOf(dest), destName, synchronised, progress, error);
     if (!copy) return nullptr;
     if (faults_.afterWrite) faults_.afterWrite(platform::JoinPath(path_, name));
     return std::make_unique<FaultyCopy>(std::move(copy), faults_);
   }
-  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
-    return real_->Search(mask);
-  }
-  std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
-    return real_->OpenFile(name, error);
-  }
 
  private:
-  std::unique_ptr<FolderOps> real_;
+  std::unique_ptr<FolderOps> Wrap(std::unique_ptr<FolderOps> real, const std::string& name) const override {
+    return std::make_unique<FaultyFolder>(std::move(real),
+                                          name.empty() ? path_ : platform::JoinPath(path_, name), faults_);
+  }
+
   std::string path_;
   const CopyFaults& faults_;
 };

@@ -1,6 +1,10 @@
 #pragma once
-// A file system over another one that passes every path operation through:
-// the base of the test layers, which change only what their folders do.
+// A file system over another one that passes every path operation through,
+// and a folder likewise: the bases of the test layers, which change only
+// what they must.
+
+#include <memory>
+#include <string>
 
 #include "platform/file_system.h"
 
@@ -40,6 +44,63 @@ class FileSystemLayer : public platform::FileSystem {
 
  protected:
   const platform::FileSystem& real_;
+};
+
+// A folder over another one that passes every question and change through;
+// a test layer overrides what it changes. Folders it opens are the layer's
+// own, made by Wrap.
+class FolderLayer : public platform::FolderOps {
+ public:
+  explicit FolderLayer(std::unique_ptr<platform::FolderOps> real) : real_(std::move(real)) {}
+
+  bool valid() const override { return real_->valid(); }
+  int error() const override { return real_->error(); }
+  std::unique_ptr<platform::FolderOps> OpenSub(const std::string& name) const override {
+    return Wrap(real_->OpenSub(name), name);
+  }
+  std::unique_ptr<platform::FolderOps> Duplicate() const override { return Wrap(real_->Duplicate(), ""); }
+  platform::EntryFacts LookAt(const std::string& name) const override { return real_->LookAt(name); }
+  bool ArchiveOf(const std::string& name, const platform::EntryFacts& facts) const override {
+    return real_->ArchiveOf(name, facts);
+  }
+  int SetAttributes(const std::string& name, uint32_t attributes) const override {
+    return real_->SetAttributes(name, attributes);
+  }
+  int ClearArchiveAsCopied(const std::string& name, const platform::CopiedState& copied) const override {
+    return real_->ClearArchiveAsCopied(name, copied);
+  }
+  int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
+  int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
+  int Rename(const std::string& from, const std::string& to) const override {
+    return real_->Rename(from, to);
+  }
+  bool IgnoresCase(bool mayProbe) const override { return real_->IgnoresCase(mayProbe); }
+  int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
+  int MayChange() const override { return real_->MayChange(); }
+  std::unique_ptr<platform::PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
+                                                          const std::string& destName, bool synchronised,
+                                                          const platform::CopyProgress& progress,
+                                                          int& error) const override {
+    return real_->PrepareCopyTo(name, RealOf(dest), destName, synchronised, progress, error);
+  }
+  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
+    return real_->Search(mask);
+  }
+  std::unique_ptr<platform::ReaderOps> OpenFile(const std::string& name, int& error) const override {
+    return real_->OpenFile(name, error);
+  }
+
+ protected:
+  // The layer's folder over `real`, the subfolder `name` of this one, or
+  // this folder again when `name` is empty.
+  virtual std::unique_ptr<platform::FolderOps> Wrap(std::unique_ptr<platform::FolderOps> real,
+                                                    const std::string& name) const = 0;
+  // The real folder beneath another folder of the same layer.
+  static const platform::FolderOps& RealOf(const platform::FolderOps& folder) {
+    return *static_cast<const FolderLayer&>(folder).real_;
+  }
+
+  std::unique_ptr<platform::FolderOps> real_;
 };
 
 }  // namespace tandrel::test

@@ -55,19 +55,11 @@ class ArchiveCopy : public platform::PendingCopyOps {
   bool archive_;
 };
 
-class ArchiveFolder : public FolderOps {
+class ArchiveFolder : public FolderLayer {
  public:
   ArchiveFolder(std::unique_ptr<FolderOps> real, const ArchiveLayer& layer)
-      : real_(std::move(real)), layer_(layer) {}
+      : FolderLayer(std::move(real)), layer_(layer) {}
 
-  bool valid() const override { return real_->valid(); }
-  int error() const override { return real_->error(); }
-  std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
-    return std::make_unique<ArchiveFolder>(real_->OpenSub(name), layer_);
-  }
-  std::unique_ptr<FolderOps> Duplicate() const override {
-    return std::make_unique<ArchiveFolder>(real_->Duplicate(), layer_);
-  }
   EntryFacts LookAt(const std::string& name) const override {
     EntryFacts facts = real_->LookAt(name);
     layer_.Apply(facts);
@@ -81,34 +73,29 @@ class ArchiveFolder : public FolderOps {
     if (rc == 0) layer_.Record(real_->LookAt(name), attributes & attr::Archive);
     return rc;
   }
-  int RemoveFile(const std::string& name) const override { return real_->RemoveFile(name); }
-  int RemoveFolder(const std::string& name) const override { return real_->RemoveFolder(name); }
-  int Rename(const std::string& from, const std::string& to) const override {
-    return real_->Rename(from, to);
+  // The mark goes through this layer's own look and change.
+  int ClearArchiveAsCopied(const std::string& name, const platform::CopiedState& copied) const override {
+    return FolderOps::ClearArchiveAsCopied(name, copied);
   }
-  bool IgnoresCase(bool mayProbe) const override { return real_->IgnoresCase(mayProbe); }
-  int MakeFolder(const std::string& name) const override { return real_->MakeFolder(name); }
-  int MayChange() const override { return real_->MayChange(); }
   std::unique_ptr<platform::PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
                                                           const std::string& destName, bool synchronised,
                                                           const platform::CopyProgress& progress,
                                                           int& error) const override {
-    const auto& other = static_cast<const ArchiveFolder&>(dest);
     const bool archive = !synchronised && (LookAt(name).attributes & attr::Archive) != 0;
-    auto copy = real_->PrepareCopyTo(name, *other.real_, destName, synchronised, progress, error);
+    auto copy = real_->PrepareCopyTo(name, RealOf(dest), destName, synchronised, progress, error);
     if (!copy) return nullptr;
-    return std::make_unique<ArchiveCopy>(std::move(copy), other.real_->Duplicate(), destName, layer_,
+    return std::make_unique<ArchiveCopy>(std::move(copy), RealOf(dest).Duplicate(), destName, layer_,
                                          archive);
   }
   std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
     return std::make_unique<ArchiveSearch>(real_->Search(mask), layer_);
   }
-  std::unique_ptr<platform::ReaderOps> OpenFile(const std::string& name, int& error) const override {
-    return real_->OpenFile(name, error);
-  }
 
  private:
-  std::unique_ptr<FolderOps> real_;
+  std::unique_ptr<FolderOps> Wrap(std::unique_ptr<FolderOps> real, const std::string&) const override {
+    return std::make_unique<ArchiveFolder>(std::move(real), layer_);
+  }
+
   const ArchiveLayer& layer_;
 };
 

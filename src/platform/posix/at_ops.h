@@ -30,6 +30,9 @@ int ChangeAttributesAt(int dirfd, const std::string& name, uint32_t attributes, 
 std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source, int destDirfd,
                                               const std::string& dest, bool synchronised,
                                               const CopyProgress& progress, int& error);
+// A reader that owns the descriptor `fd` of a regular file and reads it
+// from its start.
+std::unique_ptr<ReaderOps> ReaderOf(int fd);
 // Whether the folder `inner` is `outer` or lies below it (see FolderWithin).
 bool FolderWithinAt(const std::string& inner, const std::string& outer);
 // Replaces the file at `path` through a temporary and a rename (see WriteFileAtomic).

@@ -130,31 +130,6 @@ int LinkAnonymous(int fd, int dirfd, const std::string& path) {
   return ::linkat(AT_FDCWD, procName.c_str(), dirfd, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
-// A pread reader over a descriptor of its own, from the file's start.
-class PositionalReader : public ReaderOps {
- public:
-  explicit PositionalReader(int fd) : fd_(fd) {}
-  int64_t ReadBlock(char* buffer, size_t size, int& error) override {
-    size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::pread(fd_.get(), buffer + done, size - done, at_);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        error = errno;
-        return -1;
-      }
-      if (n == 0) break;
-      done += static_cast<size_t>(n);
-      at_ += n;
-    }
-    return static_cast<int64_t>(done);
-  }
-
- private:
-  UniqueFd fd_;
-  off_t at_ = 0;
-};
-
 // A copy written to a file without a name, or to a named temporary where the
 // file system has none, in the destination's folder.
 class PosixPendingCopy : public PendingCopyOps {
@@ -196,7 +171,7 @@ class PosixPendingCopy : public PendingCopyOps {
       return nullptr;
     }
     error = 0;
-    return std::make_unique<PositionalReader>(fd);
+    return posix::ReaderOf(fd);
   }
 
   int Publish() override {

@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
-#include <unordered_set>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -100,13 +99,15 @@ class PosixSearch : public SearchOps {
   int error_ = 0;
 };
 
+// Reads its descriptor's file from the start, whatever the descriptor's
+// own offset: a copy's descriptor, read back after writing, has moved on.
 class PosixReader : public ReaderOps {
  public:
   explicit PosixReader(int fd) : fd_(fd) {}
   int64_t ReadBlock(char* buffer, size_t size, int& error) override {
     size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::read(fd_.get(), buffer + done, size - done);
+      const ssize_t n = ::pread(fd_.get(), buffer + done, size - done, at_);
       if (n < 0) {
         if (errno == EINTR) continue;
         error = errno;
@@ -114,13 +115,21 @@ class PosixReader : public ReaderOps {
       }
       if (n == 0) break;
       done += static_cast<size_t>(n);
+      at_ += n;
     }
     return static_cast<int64_t>(done);
   }
 
  private:
   UniqueFd fd_;
+  off_t at_ = 0;
 };
+
+}  // namespace
+
+std::unique_ptr<ReaderOps> posix::ReaderOf(int fd) { return std::make_unique<PosixReader>(fd); }
+
+namespace {
 
 // Opens the regular file `name` for reading without blocking on a special
 // file; null with `error` set otherwise.
@@ -263,10 +272,11 @@ class PosixFolder : public FolderOps {
     return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   }
 
-  // 1 when an entry with a letter in its name is found under its name in
-  // the other case although the folder holds no such name, 0 when it is
-  // not found so, -1 when no entry tells. Names, not file numbers, decide:
-  // some file systems give one file another number for each spelling.
+  // 1 when the first entry with a letter in its name is found under its
+  // name in the other case and the folder lists no such other entry, 0 when
+  // it is not found so or is listed apart, -1 when no entry tells. Names,
+  // not file numbers, decide: some file systems give one file another
+  // number for each spelling.
   int CaseOfAnEntry() const {
     const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
@@ -275,14 +285,21 @@ class PosixFolder : public FolderOps {
       return -1;
     }
     const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-    std::unordered_set<std::string> names;
-    while (const dirent* d = ::readdir(dir)) names.insert(d->d_name);
-    for (const std::string& name : names) {
-      const std::string other = SwapCaseAscii(name);
-      if (other == name || names.count(other) != 0) continue;
-      return Exists(other) ? 1 : 0;
+    std::string other;
+    while (const dirent* d = ::readdir(dir)) {
+      const std::string name = d->d_name;
+      if (other.empty()) {
+        other = SwapCaseAscii(name);
+        if (other == name) {
+          other.clear();
+        } else if (!Exists(other)) {
+          return 0;
+        }
+      } else if (name == other) {
+        return 0;  // both spellings, each an entry of its own
+      }
     }
-    return -1;
+    return other.empty() ? -1 : 1;
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {

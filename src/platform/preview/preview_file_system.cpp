@@ -120,7 +120,8 @@ class PreviewFolder : public FolderOps {
   // ignores case, where either spelling finds the entry: the plan keeps it
   // as it is.
   int Rename(const std::string& from, const std::string&) const override {
-    return LookAt(from).exists() ? MayChange() : LookAt(from).error;
+    const EntryFacts entry = LookAt(from);
+    return entry.exists() ? MayChange() : entry.error;
   }
   // A preview writes nothing, not even a probe.
   bool IgnoresCase(bool) const override { return real() && real_->IgnoresCase(false); }
