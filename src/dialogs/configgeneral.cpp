@@ -31,8 +31,8 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int 
 
 }  // namespace
 
-TfConfigGeneral::TfConfigGeneral(TfMainBase& main, QWidget* parent)
-    : QDialog(parent), editor_(main, *this, prompter_) {
+TfConfigGeneral::TfConfigGeneral(const std::string& configPath, GeneralSettings& settings, QWidget* parent)
+    : QDialog(parent), editor_(configPath, settings, *this, prompter_) {
   BuildWindow();
 }
 

@@ -13,12 +13,11 @@ class QLineEdit;
 
 namespace tandrel {
 
-class TfMainBase;
-
 class TfConfigGeneral : public QDialog, private ui::GeneralView {
   Q_OBJECT
  public:
-  explicit TfConfigGeneral(TfMainBase& main, QWidget* parent = nullptr);
+  // Edits the file at `configPath`; `settings` are the ones runs go by.
+  TfConfigGeneral(const std::string& configPath, GeneralSettings& settings, QWidget* parent = nullptr);
   ~TfConfigGeneral() override;
 
  protected:

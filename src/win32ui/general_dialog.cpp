@@ -12,7 +12,8 @@ constexpr int kCaretAfterTime = 5;
 
 }  // namespace
 
-TfConfigGeneral::TfConfigGeneral(TfMainBase& main) : editor_(main, *this, prompter_) {
+TfConfigGeneral::TfConfigGeneral(const std::string& configPath, GeneralSettings& settings)
+    : editor_(configPath, settings, *this, prompter_) {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdGeneralClose, L"&Close");

@@ -23,7 +23,8 @@ enum GeneralId : int {
 
 class TfConfigGeneral : public Form, private ui::GeneralView {
  public:
-  explicit TfConfigGeneral(TfMainBase& main);
+  // Edits the file at `configPath`; `settings` are the ones runs go by.
+  TfConfigGeneral(const std::string& configPath, GeneralSettings& settings);
 
  protected:
   void Command(int id, int code, HWND control) override;

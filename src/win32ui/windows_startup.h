@@ -11,13 +11,13 @@ namespace tandrel::win32 {
 class TfAbout;
 class TfConfigGeneral;
 class TfConfigJobs;
-class TfMain;
+class MainWindow;
 
 // The program's windows, kept until it ends.
 struct Windows {
   explicit Windows(const std::string& programPath);
   ~Windows();  // the dialogs go before the main window
-  std::unique_ptr<TfMain> fMain;
+  std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<TfConfigJobs> fConfigJobs;
   std::unique_ptr<TfAbout> fAbout;
   std::unique_ptr<TfConfigGeneral> fConfigGeneral;
