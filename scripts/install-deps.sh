@@ -24,7 +24,7 @@ if [ "$what" = all ]; then
   packages+=("${windows_packages[@]}")
   packages+=(
     libgtest-dev libgmock-dev
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick xdotool openbox
     rsync attr util-linux mount e2fsprogs exfatprogs exfat-fuse time clang-format
     qt6-svg-dev dpkg-dev fakeroot lintian desktop-file-utils man-db locales
   )

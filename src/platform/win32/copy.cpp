@@ -339,7 +339,8 @@ bool IsStaleTemporary(const std::string& name) {
 // Every copy here goes through a named temporary already.
 void UseNamedTemporaries(bool) {}
 
-// Handles have no small limit here.
-size_t CopiesPerFlush() { return 1024; }
+// Handles have no small limit here, but each copy is flushed on its own: a
+// large batch saves nothing, and a small one bounds what a Stop waits for.
+size_t CopiesPerFlush() { return 64; }
 
 }  // namespace tandrel::platform
