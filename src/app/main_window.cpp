@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/status_label.h"
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
@@ -82,6 +83,9 @@ MainWindow::MainWindow(std::string programPath)
   auto* statusBar = new QStatusBar(this);
   statusBar->setObjectName("StatusBar");
   statusBar->setFixedHeight(kStatusHeight);
+  status_ = new StatusLabel(statusBar);
+  status_->setObjectName("StatusText");
+  statusBar->addWidget(status_, 1);
   setStatusBar(statusBar);
 
   syncTimer_ = new QTimer(this);
@@ -153,6 +157,8 @@ void MainWindow::BuildClientArea() {
   log_ = new QPlainTextEdit(area);
   log_->setObjectName("Log");
   log_->setReadOnly(true);
+  // Read-only, but the keys move through it: Ctrl+Home, Ctrl+End, the pages.
+  log_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   log_->setLineWrapMode(QPlainTextEdit::NoWrap);
   log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -237,8 +243,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   // Minimised, the window leaves the screen and the taskbar; the tray icon
-  // is the way back. Hidden after the state change has been handled.
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible()) {
+  // is the way back. Hidden after the state change has been handled. Where
+  // there is no tray, it stays on the taskbar as any window does.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible() &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -255,7 +263,8 @@ namespace {
 // Writes `lines` at the cursor, each run of ordinary lines in one piece and
 // the lines that report a failure in red, so that they stand out.
 void InsertLines(QTextCursor& cursor, const std::vector<std::string>& lines) {
-  QTextCharFormat plain = cursor.charFormat();
+  // Not the cursor's format: after a failure line that is red.
+  const QTextCharFormat plain;
   QTextCharFormat failure = plain;
   failure.setForeground(QColor(0xc0, 0x00, 0x00));
   QStringList run;
@@ -324,9 +333,7 @@ void MainWindow::DrainEvery(std::chrono::milliseconds interval) {
   }
 }
 
-void MainWindow::ShowStatus(const std::string& text) {
-  statusBar()->showMessage(QString::fromLocal8Bit(text));
-}
+void MainWindow::ShowStatus(const std::string& text) { status_->SetFullText(QString::fromLocal8Bit(text)); }
 
 void MainWindow::ShowTrayTip(const std::string& text) { tray_->setToolTip(QString::fromLocal8Bit(text)); }
 

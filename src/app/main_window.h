@@ -18,6 +18,7 @@ class QTimer;
 
 namespace tandrel {
 
+class StatusLabel;
 class TfAbout;
 class TfConfigGeneral;
 class TfConfigJobs;
@@ -62,6 +63,7 @@ class MainWindow : public QMainWindow, public ui::MainView {
 
   ui::QtPrompter prompter_{this};
   QPlainTextEdit* log_ = nullptr;
+  StatusLabel* status_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QTimer* syncTimer_ = nullptr;
   QTimer* drainTimer_ = nullptr;

@@ -8,6 +8,8 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
+#include "config/locations.h"
 #include "dialogs/about.h"
 #include "dialogs/artwork.h"
 #include "dialogs/configgeneral.h"
@@ -37,9 +39,20 @@ void QuietMessageHandler(QtMsgType type, const QMessageLogContext& context, cons
 }
 
 // Without any display the program still works (from cron, over ssh): Qt's
-// offscreen platform needs no screen. Returns whether it was chosen.
+// offscreen platform needs no screen. Returns whether it was chosen. A
+// display that is named but cannot be opened (a stale value in a cron or
+// ssh session) falls back to the offscreen platform too, rather than ending
+// the program in Qt.
 bool ChooseDisplayPlatform() {
-  if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) return false;
+  if (IsSet("QT_QPA_PLATFORM")) return false;
+  if (IsSet("DISPLAY")) {
+    ::setenv("QT_QPA_PLATFORM", "xcb;offscreen", 1);
+    return false;
+  }
+  if (IsSet("WAYLAND_DISPLAY")) {
+    ::setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 1);
+    return false;
+  }
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   return true;
 }
@@ -107,6 +120,11 @@ int StartUp(const StartUpOptions& options) {
     // confirmed close does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One resident copy per configuration: a second start shows the first.
+    const bool resident = !HasSyncSwitch(options.argumentText);
+    SingleInstance instance(LocationsFor(options.programPath).configFile);
+    if (resident && instance.AskResidentToShow()) return kExitClean;
+
     windows.mainWindow = std::make_unique<MainWindow>(options.programPath);
     MainWindow& mainWindow = *windows.mainWindow;
     windows.fConfigJobs = std::make_unique<TfConfigJobs>(mainWindow.Logic().ConfigPath(), &mainWindow);
@@ -116,6 +134,9 @@ int StartUp(const StartUpOptions& options) {
     mainWindow.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
     if (options.created) options.created();
     if (options.windowsCreated) options.windowsCreated(windows);
+    if (resident) {
+      instance.BecomeResident([&mainWindow] { mainWindow.Logic().Perform(ui::MainCommand::Restore); });
+    }
     QtStartUp startUp(windows, options);
     return ui::RunStartUp(startUp, options.argumentText, options.showState, options.showSplash);
   } catch (...) {
@@ -151,12 +172,20 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
   if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;
   Application application(qtArgc, argv);
+  // The display named could not be opened: a run needs none, a resident
+  // window nobody can see is refused as above.
+  const bool fellBack = !headless && QGuiApplication::platformName() == "offscreen" &&
+                        std::string(std::getenv("QT_QPA_PLATFORM")).find(';') != std::string::npos;
+  if (fellBack && !HasSyncSwitch(argumentText)) {
+    EchoToStandardError(kNoDisplayLine);
+    return kExitStartUpError;
+  }
 
   StartUpOptions options;
   options.programPath = programPath;
   options.argumentText = argumentText;
   options.showState = showState;
-  options.showSplash = !headless;
+  options.showSplash = !headless && !fellBack;
   if (adjust) adjust(options);
   return StartUp(options);
 }

@@ -41,20 +41,19 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
 }
 
 // Writes the line of a file the transfer is done with: with extended
-// logging always, otherwise only as a failure (which counts whatever the log
-// settings, its line reaching the log only with extended logging).
+// logging always, otherwise only when it failed. A failure that only
+// counted would leave the user a failure that no line names.
 void ReportFile(RunEngine& engine, const FileTransfer& file) {
   const bool verifyFailed = file.status[kVerifyAt] == 'E';
   const int32_t code = file.code;
-  if (!engine.Settings().extendedLog && code == 0 && !verifyFailed) return;
+  const bool failed = code != 0 || verifyFailed;
+  if (!engine.Settings().extendedLog && !failed) return;
   std::string line = file.status;
   if (verifyFailed) line += " VERIFYERROR";
   line += " code " + std::to_string(code) + " " + file.sourceFile + " -> " + file.destFile;
-  if (engine.Settings().extendedLog) {
-    if (verifyFailed && file.levelVerifyError) *file.levelVerifyError = true;
-    engine.AddLogLine(line);
-  }
-  if (code != 0 || verifyFailed) engine.NoteFailure(line);
+  if (verifyFailed && engine.Settings().extendedLog && file.levelVerifyError) *file.levelVerifyError = true;
+  engine.AddLogLine(line);
+  if (failed) engine.NoteFailure(line);
 }
 
 // Deletes a client's file whose copy now stands on the server, unless it

@@ -145,6 +145,7 @@ void MainWindowLogic::StartRun(RunKind kind) {
   runKind_ = kind;
   appendLog_ = settings.appendLog;
   stopAsked_ = false;
+  runStarted_ = Now();
   runInProgress_ = true;
   if (kind != RunKind::Preview) view_.ShowTrayTip(RunningTip({}));
   view_.DrainEvery(kDrainInterval);
@@ -218,7 +219,7 @@ void MainWindowLogic::RunFinished(const RunEvent& finished) {
     // timed run that failed says so in a tray message, since nobody watched.
     const std::time_t ended = Now();
     const RunProgress progress = engine_.Progress();
-    endedStatus_ = SummaryText(ended, counts, progress, stopAsked_);
+    endedStatus_ = SummaryText(runStarted_, ended, counts, progress, stopAsked_);
     endedTip_ = EndedTip(ended, progress, stopAsked_);
     if (runKind_ == RunKind::Timed && result == RunResult::Failed) {
       view_.ShowTrayMessage(TimedRunFailedText(ended, progress));

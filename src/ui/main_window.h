@@ -188,6 +188,7 @@ class MainWindowLogic {
   RunKind runKind_ = RunKind::Manual;
   bool appendLog_ = false;  // the run under way appends to the log area
   bool stopAsked_ = false;  // the user asked the run under way to stop
+  std::time_t runStarted_ = 0;
   std::optional<RunResult> lastResult_;
   bool sessionEnding_ = false;
   bool endRequested_ = false;

@@ -1,5 +1,7 @@
 #include "ui/run_status.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "log/run_log.h"
@@ -38,11 +40,17 @@ std::string ProgressText(const RunProgress& progress, const RunCounts& counts) {
   return text;
 }
 
-std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
-                        bool stopped) {
-  // Short enough for the status bar of a window at its first size.
-  return std::string(stopped ? "Stopped " : "Ended ") + RunDateTime(ended) + ": " +
-         Failures(progress.failed) + ", " + std::to_string(counts.copied) + " copied, " +
+std::string DurationText(long long seconds) {
+  if (seconds < 60) return std::to_string(std::max(0LL, seconds)) + " s";
+  if (seconds < 3600) return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s";
+  return std::to_string(seconds / 3600) + " h " + std::to_string(seconds / 60 % 60) + " min";
+}
+
+std::string SummaryText(std::time_t started, std::time_t ended, const RunCounts& counts,
+                        const RunProgress& progress, bool stopped) {
+  return std::string(stopped ? "Stopped " : "Ended ") + RunDateTime(ended) + " after " +
+         DurationText(static_cast<long long>(ended - started)) + ": " + Failures(progress.failed) + ", " +
+         std::to_string(counts.copied) + " copied (" + ByteText(progress.bytesCopied) + "), " +
          std::to_string(counts.sourceDeleted) + " + " + std::to_string(counts.destinationDeleted) +
          " deleted (From + To), " + std::to_string(counts.foldersRemoved) + " folders removed";
 }

@@ -12,10 +12,13 @@ namespace tandrel::ui {
 // "Job "NAME" – FOLDER – 1200 files checked, 15 copied (3.4 MB), 1 failed",
 // with the share of a long copy under way; job and folder only once known.
 std::string ProgressText(const RunProgress& progress, const RunCounts& counts);
-// "Ended 26-12-08  09:14: 1 failure, 15 copied, 0 + 2 deleted (From + To),
-// 1 folders removed" ("Stopped" for a run the user stopped).
-std::string SummaryText(std::time_t ended, const RunCounts& counts, const RunProgress& progress,
-                        bool stopped);
+// "Ended 26-12-08  09:14 after 2 min 5 s: 1 failure, 15 copied (3.4 MB),
+// 0 + 2 deleted (From + To), 1 folders removed" ("Stopped" for a run the
+// user stopped).
+std::string SummaryText(std::time_t started, std::time_t ended, const RunCounts& counts,
+                        const RunProgress& progress, bool stopped);
+// "45 s", "2 min 5 s", "1 h 3 min".
+std::string DurationText(long long seconds);
 // The tray icon's tip: running (with the job), or how the last run ended.
 std::string RunningTip(const RunProgress& progress);
 std::string EndedTip(std::time_t ended, const RunProgress& progress, bool stopped);

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -23,6 +24,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/status_label.h"
 #include "app_test_main.h"
 #include "dialogs/about.h"
 #include "dialogs/configgeneral.h"
@@ -224,11 +226,17 @@ class MainWindowTest : public QObject {
     QFETCH(QString, how);
     ShowMain();
     main_->setWindowState(Qt::WindowMinimized);
-    QTRY_VERIFY(!main_->isVisible());
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+      QTRY_VERIFY(!main_->isVisible());
+    } else {
+      // Without a tray nothing could bring a hidden window back.
+      QCoreApplication::processEvents();
+      QVERIFY(main_->isVisible() && main_->isMinimized());
+    }
     QVERIFY(Tray()->isVisible());
     // The context click only opens the menu.
     emit Tray()->activated(QSystemTrayIcon::Context);
-    QVERIFY(!main_->isVisible());
+    QVERIFY(!main_->isVisible() || main_->isMinimized());
 
     if (how == "click") {
       emit Tray()->activated(QSystemTrayIcon::Trigger);
@@ -292,8 +300,8 @@ class MainWindowTest : public QObject {
       // The window manager minimises the dialog and its main window together.
       modal->setWindowState(Qt::WindowMinimized);
       main_->setWindowState(Qt::WindowMinimized);
-      QTRY_VERIFY(!main_->isVisible());
-      bothGone = modal->isMinimized();
+      QTRY_VERIFY(!main_->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+      bothGone = modal->isMinimized() && main_->isMinimized();
       // Restore from the tray icon's menu, clicked.
       QMenu* menu = Tray()->contextMenu();
       menu->popup(QPoint(20, 20));
@@ -359,14 +367,36 @@ class MainWindowTest : public QObject {
     QDir().mkpath(Path("S"));
     Action("Synchronise")->trigger();
     Logic().FinishRun();
-    QVERIFY(main_->statusBar()->currentMessage().startsWith("Ended "));
-    QVERIFY(main_->statusBar()->currentMessage().contains(": 1 failure, 0 copied"));
+    auto* status = main_->findChild<tandrel::StatusLabel*>("StatusText");
+    QVERIFY(status->FullText().startsWith("Ended "));
+    QVERIFY(status->FullText().contains(": 1 failure, 0 copied"));
+    // A menu's hints leave it alone.
+    QMenu* menu = main_->menuBar()->findChildren<QMenu*>().first();
+    menu->popup(main_->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseMove(menu, menu->actionGeometry(menu->actions().first()).center());
+    menu->close();
+    QVERIFY(status->text().contains(": 1 failure, 0 copied"));
+    // Too long for the bar, it is cut in its middle.
+    const QString path = "/" + QString("folder/").repeated(40);
+    status->SetFullText("Job \"J\" - " + path + " - 3 files checked");
+    QVERIFY(status->text().startsWith("Job \"J\" - /folder/"));
+    QVERIFY(status->text().endsWith(" - 3 files checked"));
+    QVERIFY(status->text().contains(QChar(0x2026)));
     // The failure line stands out; the start line does not.
     const QTextDocument* log = main_->findChild<QPlainTextEdit*>("Log")->document();
     const QColor failed = log->lastBlock().begin().fragment().charFormat().foreground().color();
     QCOMPARE(log->lastBlock().text(), QString("Destination directory does not exist for job \"J\""));
     QCOMPARE(failed, QColor(0xc0, 0x00, 0x00));
     QVERIFY(log->firstBlock().begin().fragment().charFormat().foreground().color() != failed);
+    // Appended after a failure, the next run's lines are red only where they fail.
+    Logic().Settings().appendLog = true;
+    Action("Synchronise")->trigger();
+    Logic().FinishRun();
+    const QTextBlock secondStart = log->lastBlock().previous();
+    QVERIFY(secondStart.text().startsWith("Synchronisation started at: "));
+    QVERIFY(secondStart.begin().fragment().charFormat().foreground().color() != failed);
+    QCOMPARE(log->lastBlock().begin().fragment().charFormat().foreground().color(), failed);
   }
 };
 

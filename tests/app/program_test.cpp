@@ -477,6 +477,16 @@ class ProgramTest : public QObject {
     QVERIFY(process.waitForFinished());
     QCOMPARE(process.exitStatus(), QProcess::CrashExit);
     QVERIFY(!QFile::exists(Path("D/a.txt")));
+
+    // A display that is named but gone (a stale value in a cron or ssh
+    // session): refused alike, while /SYNC runs without it.
+    const Outcome stale = Run(program, {"-SYNC"}, {{"DISPLAY", ":9999"}});
+    QCOMPARE(stale.code, 1);
+    QCOMPARE(stale.errors, unseen.errors);
+    const Outcome run = Run(program, {"/SYNC"}, {{"DISPLAY", ":9999"}});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.errors, QByteArray());
+    QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
   }
 
   void startUpErrorEndsWithOneAndItsMessage() {

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "app/startup.h"
 #include "app_test_main.h"
 #include "dialogs/about.h"
@@ -252,6 +253,35 @@ class StartUpTest : public QObject {
     QCOMPARE(tandrel::StartUp(options), 0);
     QVERIFY(!timedOut);
     QCOMPARE(Prompts::Asked().size(), size_t(1));
+  }
+
+  void aSecondStartShowsTheResidentCopyAndEnds() {
+    StartUpOptions options = Options("--minimized");
+    options.showState = tandrel::kShowMinNoActive;
+    Windows* seen = nullptr;
+    options.windowsCreated = [&](Windows& windows) {
+      seen = &windows;
+      CloseSplashAtOnce(windows);
+    };
+    bool secondCreatedWindows = false, hiddenBefore = false, shownAfter = false;
+    int secondCode = -1;
+    options.messageLoop = [&] {
+      hiddenBefore = !seen->mainWindow->isVisible();
+      StartUpOptions second = Options("");
+      second.windowsCreated = [&](Windows&) { secondCreatedWindows = true; };
+      secondCode = tandrel::StartUp(second);
+      // The resident copy hears the knock in its own loop.
+      shownAfter = QTest::qWaitFor([&] { return seen->mainWindow->isVisible(); });
+      return 0;
+    };
+    QCOMPARE(tandrel::StartUp(options), 0);
+    QVERIFY(hiddenBefore);
+    QCOMPARE(secondCode, 0);
+    QVERIFY(!secondCreatedWindows);
+    QVERIFY(shownAfter);
+    // Gone with the resident copy: the next start is resident itself.
+    tandrel::SingleInstance after(Path("tandrel.cfg").toStdString());
+    QVERIFY(!after.AskResidentToShow());
   }
 
   void exitConfirmedDuringTheSplashSkipsTheLoop() {

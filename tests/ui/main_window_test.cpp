@@ -252,7 +252,8 @@ TEST_F(MainWindowTest, StatusAndTrayKeepHowTheRunEnded) {
   WriteJob(3);
   PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(view_.status,
-            "Ended 26-03-10  10:05: 0 failures, 3 copied, 0 + 0 deleted (From + To), 0 folders removed");
+            "Ended 26-03-10  10:05 after 0 s: 0 failures, 3 copied (21 B), 0 + 0 deleted (From + To), 0 "
+            "folders removed");
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
   EXPECT_TRUE(view_.trayMessages.empty());
 
@@ -273,7 +274,7 @@ TEST_F(MainWindowTest, TheNextTimedRunIsShownBesideHowTheLastRunEnded) {
   EXPECT_EQ(view_.tip, "Tandrel - Next timed run: 00:00");
   PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(view_.status,
-            "Ended 26-03-10  10:05: 0 failures, 0 copied, 0 + 0 deleted (From + To), "
+            "Ended 26-03-10  10:05 after 0 s: 0 failures, 0 copied (0 B), 0 + 0 deleted (From + To), "
             "0 folders removed - Next timed run: 00:00");
   main_->Settings().time = "  :  ";
   main_->Replan();
@@ -301,6 +302,9 @@ TEST(RunStatus, FailureLinesAreThoseThatReportOne) {
   };
   for (const auto& [line, failure] : rows) EXPECT_EQ(ui::IsFailureLine(line), failure) << line;
   EXPECT_EQ(ui::ByteText(512), "512 B");
+  EXPECT_EQ(ui::DurationText(59), "59 s");
+  EXPECT_EQ(ui::DurationText(125), "2 min 5 s");
+  EXPECT_EQ(ui::DurationText(3780), "1 h 3 min");
   EXPECT_EQ(ui::ByteText(3565158), "3.4 MB");
 }
 
