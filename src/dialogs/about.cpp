@@ -70,7 +70,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
   imTandrel_->setScaledContents(true);
   imTandrel_->setPixmap(ui::ProductPicture(32));
 
-  bbOk_ = new QPushButton(QIcon(ui::GlyphImage(ui::Glyph::Ok)), "OK  ", this);
+  bbOk_ = new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), "OK  ", this);
   bbOk_->setObjectName("bbOk");
   bbOk_->setGeometry(32, 201, 75, 25);
   bbOk_->setDefault(true);
@@ -88,7 +88,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
     link->installEventFilter(this);
   }
 
-  bbHomePage_ = new QPushButton(QIcon(ui::GlyphImage(ui::Glyph::HomePage)), "WWW", this);
+  bbHomePage_ = new QPushButton(ui::GlyphIcon(ui::Glyph::HomePage), "WWW", this);
   bbHomePage_->setObjectName("bbHomePage");
   bbHomePage_->setGeometry(136, 201, 75, 25);
   bbHomePage_->setAutoDefault(false);

@@ -12,7 +12,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
-#include "dialogs/dialog_icons.h"
+#include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
 
 namespace tandrel {
@@ -74,7 +74,7 @@ void TfConfigGeneral::BuildWindow() {
   cbLog_ = CheckBox(gbLog, "cbLog", "Create logfile", 48, 72);
   cbMultipleLog_ = CheckBox(gbLog, "cbMultipleLog", "Date dependent logfile", 48, 96);
 
-  QPushButton* bbSluiten = ui::PictureButton(client, "bbSluiten", ui::DialogPicture::Door, "   Close   ",
+  QPushButton* bbSluiten = ui::PictureButton(client, "bbSluiten", ui::Glyph::Door, "   Close   ",
                                              74 + (formWidth - kClientWidth) / 2, 191, 87, 25);
 
   auto* statusBar1 = Place(new QStatusBar(client), "StatusBar1", 0, 224, formWidth, 19);

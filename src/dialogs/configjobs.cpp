@@ -17,14 +17,14 @@
 #include <functional>
 #include <utility>
 
-#include "dialogs/dialog_icons.h"
+#include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
 
 namespace tandrel {
 namespace {
 
-using ui::DialogIcon;
-using ui::DialogPicture;
+using ui::Glyph;
+using ui::GlyphIcon;
 using ui::PictureButton;
 using ui::Place;
 
@@ -113,11 +113,11 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int 
 }
 
 // Tool buttons take no focus: they are clicked, never tabbed to.
-QToolButton* SpeedButton(QWidget* parent, const char* name, DialogPicture picture, int left, int top,
-                         int width, int height) {
+QToolButton* SpeedButton(QWidget* parent, const char* name, Glyph glyph, int left, int top, int width,
+                         int height) {
   auto* button = Place(new QToolButton(parent), name, left, top, width, height);
-  button->setIcon(DialogIcon(picture));
-  button->setIconSize(QSize(ui::kPictureSize, ui::kPictureSize));
+  button->setIcon(GlyphIcon(glyph));
+  button->setIconSize(QSize(ui::kGlyphSize, ui::kGlyphSize));
   button->setFocusPolicy(Qt::NoFocus);
   return button;
 }
@@ -177,10 +177,10 @@ void TfConfigJobs::BuildWindow() {
   eJobName_ = Edit(gbJob, "eJobName", 64, 16, 121, 21);
   QLabel* lFrom = Label(gbJob, "lFrom", "From", 16, 40, 41, 13);
   eSource_ = Edit(gbJob, "eSource", 64, 40, 297, 21);
-  QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", DialogPicture::OpenFolder, 362, 40, 23, 22);
+  QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", Glyph::OpenFolder, 362, 40, 23, 22);
   QLabel* lTo = Label(gbJob, "lTo", "To", 16, 64, 41, 13);
   eDest_ = Edit(gbJob, "eDest", 64, 64, 297, 21);
-  QToolButton* sbTo = SpeedButton(gbJob, "sbTo", DialogPicture::OpenFolder, 362, 64, 23, 22);
+  QToolButton* sbTo = SpeedButton(gbJob, "sbTo", Glyph::OpenFolder, 362, 64, 23, 22);
   QLabel* lFileMask = Label(gbJob, "lFileMask", "FileMask", 16, 88, 42, 13);
   eFileMask_ = Edit(gbJob, "eFileMask", 64, 88, 121, 21);
   eFileMask_->setText(QStringLiteral("*.*"));
@@ -201,30 +201,26 @@ void TfConfigJobs::BuildWindow() {
 
   QGroupBox* gbNonActive = GroupBox(client, "gbNonActive", " Non active jobs ", 0, 128, 273, 289);
   QPushButton* bSaveNonActive =
-      PictureButton(gbNonActive, "bSaveNonActive", DialogPicture::Save, "Save", 40, 16, 81, 25);
+      PictureButton(gbNonActive, "bSaveNonActive", Glyph::Save, "Save", 40, 16, 81, 25);
   QPushButton* bDelNonActive =
-      PictureButton(gbNonActive, "bDelNonActive", DialogPicture::WasteBin, "Delete", 150, 16, 83, 25);
+      PictureButton(gbNonActive, "bDelNonActive", Glyph::WasteBin, "Delete", 150, 16, 83, 25);
   JobListBox* lbNonActive = ListBox(gbNonActive, "lbNonActive", 16, 56, 241, 225);
   lbNonActive_ = lbNonActive;
 
   QGroupBox* gbMove = GroupBox(client, "gbMove", "", 280, 128, 105, 289);
   QPushButton* bb2Active =
-      PictureButton(gbMove, "bb2Active", DialogPicture::HandRight, "   Active   ", 10, 104, 87, 25);
+      PictureButton(gbMove, "bb2Active", Glyph::HandRight, "   Active   ", 10, 104, 87, 25);
   QPushButton* bb2NonActive =
-      PictureButton(gbMove, "bb2NonActive", DialogPicture::HandLeft, "Non active", 10, 137, 87, 25);
-  QPushButton* bbSluiten =
-      PictureButton(gbMove, "bbSluiten", DialogPicture::Door, "   Close   ", 10, 248, 87, 25);
+      PictureButton(gbMove, "bb2NonActive", Glyph::HandLeft, "Non active", 10, 137, 87, 25);
+  QPushButton* bbSluiten = PictureButton(gbMove, "bbSluiten", Glyph::Door, "   Close   ", 10, 248, 87, 25);
 
   QGroupBox* gbActive = GroupBox(client, "gbActive", " Active jobs ", 392, 128, 305, 289);
-  QPushButton* bSaveActive =
-      PictureButton(gbActive, "bSaveActive", DialogPicture::Save, "Save", 40, 16, 81, 25);
-  QPushButton* bDelActive =
-      PictureButton(gbActive, "bDelActive", DialogPicture::WasteBin, "Delete", 152, 16, 81, 25);
+  QPushButton* bSaveActive = PictureButton(gbActive, "bSaveActive", Glyph::Save, "Save", 40, 16, 81, 25);
+  QPushButton* bDelActive = PictureButton(gbActive, "bDelActive", Glyph::WasteBin, "Delete", 152, 16, 81, 25);
   JobListBox* lbActive = ListBox(gbActive, "lbActive", 16, 56, 241, 225);
   lbActive_ = lbActive;
-  QToolButton* speedButton1 = SpeedButton(gbActive, "SpeedButton1", DialogPicture::HandUp, 266, 115, 23, 22);
-  QToolButton* speedButton2 =
-      SpeedButton(gbActive, "SpeedButton2", DialogPicture::HandDown, 266, 155, 23, 22);
+  QToolButton* speedButton1 = SpeedButton(gbActive, "SpeedButton1", Glyph::HandUp, 266, 115, 23, 22);
+  QToolButton* speedButton2 = SpeedButton(gbActive, "SpeedButton2", Glyph::HandDown, 266, 155, 23, 22);
 
   sbConfig_ = Place(new QStatusBar(client), "sbConfig", 0, kClientHeight - 19, kClientWidth, 19);
   sbConfig_->setSizeGripEnabled(false);

@@ -18,11 +18,11 @@
 
 namespace tandrel::ui {
 
-QPushButton* PictureButton(QWidget* parent, const char* name, DialogPicture picture, const char* caption,
-                           int left, int top, int width, int height) {
-  auto* button = Place(new QPushButton(DialogIcon(picture), QString::fromLatin1(caption), parent), name, left,
+QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const char* caption, int left,
+                           int top, int width, int height) {
+  auto* button = Place(new QPushButton(GlyphIcon(glyph), QString::fromLatin1(caption), parent), name, left,
                        top, width, height);
-  button->setIconSize(QSize(kPictureSize, kPictureSize));
+  button->setIconSize(QSize(kGlyphSize, kGlyphSize));
   button->setAutoDefault(false);
   return button;
 }

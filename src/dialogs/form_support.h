@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <string>
 
-#include "dialogs/dialog_icons.h"
+#include "dialogs/artwork.h"
 
 class QPushButton;
 
@@ -25,8 +25,8 @@ Widget* Place(Widget* widget, const char* name, int left, int top, int width, in
 // A push button with a 16 by 16 picture before its caption. It is never the
 // dialog's default button, so Return in an edit field saves, moves or closes
 // nothing.
-QPushButton* PictureButton(QWidget* parent, const char* name, DialogPicture picture, const char* caption,
-                           int left, int top, int width, int height);
+QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const char* caption, int left,
+                           int top, int width, int height);
 
 // "MS Sans Serif" at 11 pixels where installed, otherwise the system's
 // default sans font at the same pixel height; pixels, so that the text
