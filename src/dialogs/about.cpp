@@ -11,6 +11,7 @@
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
 #include "dialogs/qt_prompter.h"
+#include "ui/about_layout.h"
 #include "ui/about_text.h"
 
 namespace tandrel {
@@ -19,6 +20,8 @@ const char* const kHomePage = ui::kHomePage;
 
 namespace {
 
+namespace layout = ui::about_layout;
+
 constexpr int kCloseAfterMs = 3000;
 
 // The captions stand in yellow panels, written in the desktop colour.
@@ -26,10 +29,8 @@ const QColor kYellow(255, 255, 0);
 // Stands in for the desktop-background system colour, which Linux lacks.
 const QColor kDesktopColour(0, 128, 128);
 
-QLabel* StaticText(QWidget* parent, const char* name, int top, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setGeometry(47, top, 298, 17);
+QLabel* StaticText(QWidget* parent, const char* name, const ui::Rect& place, const QString& text) {
+  auto* label = ui::Place(new QLabel(text, parent), name, place);
   label->setAlignment(Qt::AlignCenter);
   QFont bold = ui::FormFont();
   bold.setBold(true);
@@ -55,31 +56,26 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
   // A caption only: no system menu, no minimise, maximise or close button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   ui::BlockOnlyTheMainWindow(this);
-  setFixedSize(351, 234);
+  setFixedSize(layout::kClientWidth, layout::kClientHeight);
   setFont(ui::FormFont());
 
-  imZO_ = new QLabel(this);
-  imZO_->setObjectName("imZO");
-  imZO_->setGeometry(0, 0, 351, 234);
+  imZO_ = ui::Place(new QLabel(this), "imZO", {0, 0, layout::kClientWidth, layout::kClientHeight});
   imZO_->setScaledContents(true);
   imZO_->setPixmap(ui::AboutBackground());
 
-  imTandrel_ = new QLabel(this);
-  imTandrel_->setObjectName("imTandrel");
-  imTandrel_->setGeometry(8, 8, 33, 33);
+  imTandrel_ = ui::Place(new QLabel(this), "imTandrel", layout::kProductIcon);
   imTandrel_->setScaledContents(true);
   imTandrel_->setPixmap(ui::ProductPicture(32));
 
-  bbOk_ = new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), "OK  ", this);
-  bbOk_->setObjectName("bbOk");
-  bbOk_->setGeometry(32, 201, 75, 25);
+  bbOk_ = ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), layout::kOk.caption, this), "bbOk",
+                    layout::kOk.place);
   bbOk_->setDefault(true);
   connect(bbOk_, &QPushButton::clicked, this, &QDialog::accept);
 
   // The design-time text is replaced at every showing.
-  st_Version_ = StaticText(this, "st_Version", 8, "Tandrel version");
-  stCopyRight_ = StaticText(this, "stCopyRight", 24, QString::fromUtf8(ui::kCopyRight));
-  stHomePage_ = StaticText(this, "stHomePage", 56, QString::fromLatin1(kHomePage));
+  st_Version_ = StaticText(this, "st_Version", layout::kVersionLine, "Tandrel version");
+  stCopyRight_ = StaticText(this, "stCopyRight", layout::kCopyrightLine, QString::fromUtf8(ui::kCopyRight));
+  stHomePage_ = StaticText(this, "stHomePage", layout::kHomePageLine, QString::fromLatin1(kHomePage));
   QFont underlined = stHomePage_->font();
   underlined.setUnderline(true);
   stHomePage_->setFont(underlined);
@@ -88,9 +84,9 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
     link->installEventFilter(this);
   }
 
-  bbHomePage_ = new QPushButton(ui::GlyphIcon(ui::Glyph::HomePage), "WWW", this);
-  bbHomePage_->setObjectName("bbHomePage");
-  bbHomePage_->setGeometry(136, 201, 75, 25);
+  bbHomePage_ =
+      ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::HomePage), layout::kHomePage.caption, this),
+                "bbHomePage", layout::kHomePage.place);
   bbHomePage_->setAutoDefault(false);
   connect(bbHomePage_, &QPushButton::clicked, this, [this] {
     bbHomePageClick();

@@ -14,20 +14,17 @@
 
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
+#include "ui/general_dialog_layout.h"
 
 namespace tandrel {
 namespace {
 
+using ui::CheckBox;
 using ui::Place;
+namespace layout = ui::general_layout;
 
-constexpr int kClientWidth = 233;
-constexpr int kClientHeight = 243;
 // The caret stands behind the last character of "hh:mm".
 constexpr int kCaretAfterTime = 5;
-
-QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int left, int top) {
-  return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, 161, 17);
-}
 
 }  // namespace
 
@@ -55,35 +52,39 @@ void TfConfigGeneral::BuildWindow() {
   // Wider than its controls where the caption needs it, or the window
   // manager cuts the caption short; the boxes and bars span the whole width
   // and every control keeps its place, the Close button in the middle.
-  const int formWidth = std::max(kClientWidth, ui::CaptionWidth(windowTitle()));
+  const int formWidth = std::max(layout::kClientWidth, ui::CaptionWidth(windowTitle()));
   menuBar->setGeometry(0, 0, formWidth, menuHeight);
 
   // The client area below the menu bar; every position is measured from it.
-  auto* client = Place(new QWidget(this), "client", 0, menuHeight, formWidth, kClientHeight);
+  auto* client = Place(new QWidget(this), "client", {0, menuHeight, formWidth, layout::kClientHeight});
 
-  auto* gbTime = Place(new QGroupBox(QStringLiteral("Time"), client), "gbTime", 0, 0, formWidth, 65);
-  auto* lTime = Place(new QLabel(QStringLiteral("Time"), gbTime), "lTime", 8, 24, 23, 13);
-  eTime_ = Place(new QLineEdit(gbTime), "eTime", 48, 24, 41, 21);
-  ui::CentreOnField(lTime, eTime_);
-  cbIntervalTimer_ =
-      Place(new QCheckBox(QStringLiteral("As interval timer"), gbTime), "cbIntervalTimer", 120, 24, 97, 17);
+  // The boxes as wide as the form.
+  const auto wide = [formWidth](ui::Captioned box) {
+    box.place.width = formWidth;
+    return box;
+  };
+  auto* gbTime = ui::GroupBox(client, "gbTime", wide(layout::kTimeBox));
+  ui::Label(gbTime, "lTime", layout::kTimeLabel);
+  eTime_ = Place(new QLineEdit(gbTime), "eTime", layout::kTimeField);
+  cbIntervalTimer_ = CheckBox(gbTime, "cbIntervalTimer", layout::kIntervalTimer);
 
-  auto* gbLog = Place(new QGroupBox(QStringLiteral("Log options"), client), "gbLog", 0, 64, formWidth, 121);
-  cbExtendedLog_ = CheckBox(gbLog, "cbExtendedLog", "Extended log", 48, 24);
-  cbAppendLog_ = CheckBox(gbLog, "cbAppendLog", "Append to log", 48, 48);
-  cbLog_ = CheckBox(gbLog, "cbLog", "Create logfile", 48, 72);
-  cbMultipleLog_ = CheckBox(gbLog, "cbMultipleLog", "Date dependent logfile", 48, 96);
+  auto* gbLog = ui::GroupBox(client, "gbLog", wide(layout::kLogBox));
+  cbExtendedLog_ = CheckBox(gbLog, "cbExtendedLog", layout::kExtendedLog);
+  cbAppendLog_ = CheckBox(gbLog, "cbAppendLog", layout::kAppendLog);
+  cbLog_ = CheckBox(gbLog, "cbLog", layout::kCreateLog);
+  cbMultipleLog_ = CheckBox(gbLog, "cbMultipleLog", layout::kMultipleLog);
 
-  QPushButton* bbSluiten = ui::PictureButton(client, "bbSluiten", ui::Glyph::Door, "   Close   ",
-                                             74 + (formWidth - kClientWidth) / 2, 191, 87, 25);
+  ui::Captioned close = layout::kClose;
+  close.place.left += (formWidth - layout::kClientWidth) / 2;
+  QPushButton* bbSluiten = ui::PictureButton(client, "bbSluiten", ui::Glyph::Door, close);
 
-  auto* statusBar1 = Place(new QStatusBar(client), "StatusBar1", 0, 224, formWidth, 19);
+  ui::Rect statusPlace = layout::kStatusBar;
+  statusPlace.width = formWidth;
+  auto* statusBar1 = Place(new QStatusBar(client), "StatusBar1", statusPlace);
   statusBar1->setSizeGripEnabled(false);
 
-  ui::UseFormGroupBoxFrame(gbTime);
-  ui::UseFormGroupBoxFrame(gbLog);
   ui::FitCaptions(this);
-  setFixedSize(formWidth, menuHeight + kClientHeight);
+  setFixedSize(formWidth, menuHeight + layout::kClientHeight);
 
   // Time box first (the interval box before the field), then the log box
   // with "Create logfile" last, then Close.

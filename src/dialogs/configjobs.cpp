@@ -15,25 +15,23 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <functional>
-#include <utility>
 
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
+#include "ui/jobs_dialog_layout.h"
 
 namespace tandrel {
 namespace {
 
+using ui::CheckBox;
 using ui::Glyph;
 using ui::GlyphIcon;
+using ui::GroupBox;
+using ui::Label;
 using ui::PictureButton;
 using ui::Place;
 
-constexpr int kClientWidth = 698;
-constexpr int kClientHeight = 437;
-constexpr int kItemHeight = 13;
-// The job box's right column of switches, far enough from the box's right
-// frame that its widest caption keeps clear of the line.
-constexpr int kRightColumn = 548;
+namespace layout = ui::jobs_layout;
 
 // A list box as the dialog needs it: one selected entry at a time, a click
 // event on every mouse click on an entry and on every selection change from
@@ -87,43 +85,25 @@ class FixedHeightDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
+    return {QStyledItemDelegate::sizeHint(option, index).width(), layout::kItemHeight};
   }
 };
 
-QGroupBox* GroupBox(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
-                    int height) {
-  auto* box = Place(new QGroupBox(QString::fromLatin1(caption), parent), name, left, top, width, height);
-  ui::UseFormGroupBoxFrame(box);
-  return box;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
-              int height) {
-  return Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height);
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  return Place(new QLineEdit(parent), name, left, top, width, height);
-}
-
-QCheckBox* CheckBox(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
-                    int height) {
-  return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width, height);
+QLineEdit* Edit(QWidget* parent, const char* name, const ui::Rect& place) {
+  return Place(new QLineEdit(parent), name, place);
 }
 
 // Tool buttons take no focus: they are clicked, never tabbed to.
-QToolButton* SpeedButton(QWidget* parent, const char* name, Glyph glyph, int left, int top, int width,
-                         int height) {
-  auto* button = Place(new QToolButton(parent), name, left, top, width, height);
+QToolButton* SpeedButton(QWidget* parent, const char* name, Glyph glyph, const ui::Rect& place) {
+  auto* button = Place(new QToolButton(parent), name, place);
   button->setIcon(GlyphIcon(glyph));
   button->setIconSize(QSize(ui::kGlyphSize, ui::kGlyphSize));
   button->setFocusPolicy(Qt::NoFocus);
   return button;
 }
 
-JobListBox* ListBox(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* box = Place(new JobListBox(parent), name, left, top, width, height);
+JobListBox* ListBox(QWidget* parent, const char* name) {
+  auto* box = Place(new JobListBox(parent), name, layout::kList);
   box->setItemDelegate(new FixedHeightDelegate(box));
   return box;
 }
@@ -167,66 +147,60 @@ void TfConfigJobs::BuildWindow() {
   QAction* mMoveToNonActive1 = jobMenu->addAction(QStringLiteral("Move to Non active"));
   mMoveToNonActive1->setObjectName(QStringLiteral("mMoveToNonActive1"));
   const int menuHeight = menuBar->sizeHint().height();
-  menuBar->setGeometry(0, 0, kClientWidth, menuHeight);
+  menuBar->setGeometry(0, 0, layout::kClientWidth, menuHeight);
 
   // The client area below the menu bar; every position is measured from it.
-  auto* client = Place(new QWidget(this), "client", 0, menuHeight, kClientWidth, kClientHeight);
+  auto* client =
+      Place(new QWidget(this), "client", {0, menuHeight, layout::kClientWidth, layout::kClientHeight});
 
-  QGroupBox* gbJob = GroupBox(client, "gbJob", " Job ", 0, 0, 697, 121);
-  QLabel* lName = Label(gbJob, "lName", "Name", 16, 16, 41, 13);
-  eJobName_ = Edit(gbJob, "eJobName", 64, 16, 121, 21);
-  QLabel* lFrom = Label(gbJob, "lFrom", "From", 16, 40, 41, 13);
-  eSource_ = Edit(gbJob, "eSource", 64, 40, 297, 21);
-  QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", Glyph::OpenFolder, 362, 40, 23, 22);
-  QLabel* lTo = Label(gbJob, "lTo", "To", 16, 64, 41, 13);
-  eDest_ = Edit(gbJob, "eDest", 64, 64, 297, 21);
-  QToolButton* sbTo = SpeedButton(gbJob, "sbTo", Glyph::OpenFolder, 362, 64, 23, 22);
-  QLabel* lFileMask = Label(gbJob, "lFileMask", "FileMask", 16, 88, 42, 13);
-  eFileMask_ = Edit(gbJob, "eFileMask", 64, 88, 121, 21);
+  QGroupBox* gbJob = GroupBox(client, "gbJob", layout::kJobBox);
+  Label(gbJob, "lName", layout::kNameLabel);
+  eJobName_ = Edit(gbJob, "eJobName", layout::kNameField);
+  Label(gbJob, "lFrom", layout::kSourceLabel);
+  eSource_ = Edit(gbJob, "eSource", layout::kSourceField);
+  QToolButton* sbFrom = SpeedButton(gbJob, "sbFrom", Glyph::OpenFolder, layout::kBrowseSource);
+  Label(gbJob, "lTo", layout::kDestinationLabel);
+  eDest_ = Edit(gbJob, "eDest", layout::kDestinationField);
+  QToolButton* sbTo = SpeedButton(gbJob, "sbTo", Glyph::OpenFolder, layout::kBrowseDestination);
+  Label(gbJob, "lFileMask", layout::kFileMaskLabel);
+  eFileMask_ = Edit(gbJob, "eFileMask", layout::kFileMaskField);
   eFileMask_->setText(QStringLiteral("*.*"));
-  const std::pair<QLabel*, QLineEdit*> fieldLabels[] = {
-      {lName, eJobName_}, {lFrom, eSource_}, {lTo, eDest_}, {lFileMask, eFileMask_}};
-  for (const auto& [label, field] : fieldLabels) ui::CentreOnField(label, field);
-  cbAlways_ = CheckBox(gbJob, "cbAlways", "Always", 408, 16, 105, 17);
-  cbHandleAsServer_ = CheckBox(gbJob, "cbHandleAsServer", "Handle \"From\" as server", 408, 40, 153, 17);
-  cbHandleAsServer_->setToolTip(QStringLiteral("copy to client, clear archive"));
-  cbHandleAsClient_ = CheckBox(gbJob, "cbHandleAsClient", "Handle \"From\" as client", 408, 64, 138, 17);
-  cbHandleAsClient_->setToolTip(QStringLiteral(
-      "when not present on server then when client archive set, copy to server else delete client"));
-  cbIncludeSubDirs_ = CheckBox(gbJob, "cbIncludeSubDirs", "Include subdirs", kRightColumn, 16, 97, 17);
-  cbDelEmptySubDirs_ =
-      CheckBox(gbJob, "cbDelEmptySubDirs", "Del empty \"From\" subdirs", kRightColumn, 40, 141, 17);
-  cbCleanupDest_ = CheckBox(gbJob, "cb_CleanupDest", "Cleanup destination", kRightColumn, 64, 129, 17);
-  cbVerify_ = CheckBox(gbJob, "cb_Verify", "Verify after copy", kRightColumn, 88, 129, 17);
+  cbAlways_ = CheckBox(gbJob, "cbAlways", layout::kAlways);
+  cbHandleAsServer_ = CheckBox(gbJob, "cbHandleAsServer", layout::kHandleAsServer);
+  cbHandleAsServer_->setToolTip(QString::fromLatin1(layout::kHandleAsServerHint));
+  cbHandleAsClient_ = CheckBox(gbJob, "cbHandleAsClient", layout::kHandleAsClient);
+  cbHandleAsClient_->setToolTip(QString::fromLatin1(layout::kHandleAsClientHint));
+  cbIncludeSubDirs_ = CheckBox(gbJob, "cbIncludeSubDirs", layout::kIncludeSubDirs);
+  cbDelEmptySubDirs_ = CheckBox(gbJob, "cbDelEmptySubDirs", layout::kDeleteEmptySubDirs);
+  cbCleanupDest_ = CheckBox(gbJob, "cb_CleanupDest", layout::kCleanupDestination);
+  cbVerify_ = CheckBox(gbJob, "cb_Verify", layout::kVerify);
 
-  QGroupBox* gbNonActive = GroupBox(client, "gbNonActive", " Non active jobs ", 0, 128, 273, 289);
+  QGroupBox* gbNonActive = GroupBox(client, "gbNonActive", layout::kNonActiveBox);
   QPushButton* bSaveNonActive =
-      PictureButton(gbNonActive, "bSaveNonActive", Glyph::Save, "Save", 40, 16, 81, 25);
+      PictureButton(gbNonActive, "bSaveNonActive", Glyph::Save, layout::kSaveNonActive);
   QPushButton* bDelNonActive =
-      PictureButton(gbNonActive, "bDelNonActive", Glyph::WasteBin, "Delete", 150, 16, 83, 25);
-  JobListBox* lbNonActive = ListBox(gbNonActive, "lbNonActive", 16, 56, 241, 225);
+      PictureButton(gbNonActive, "bDelNonActive", Glyph::WasteBin, layout::kDeleteNonActive);
+  JobListBox* lbNonActive = ListBox(gbNonActive, "lbNonActive");
   lbNonActive_ = lbNonActive;
 
-  QGroupBox* gbMove = GroupBox(client, "gbMove", "", 280, 128, 105, 289);
-  QPushButton* bb2Active =
-      PictureButton(gbMove, "bb2Active", Glyph::HandRight, "   Active   ", 10, 104, 87, 25);
-  QPushButton* bb2NonActive =
-      PictureButton(gbMove, "bb2NonActive", Glyph::HandLeft, "Non active", 10, 137, 87, 25);
-  QPushButton* bbSluiten = PictureButton(gbMove, "bbSluiten", Glyph::Door, "   Close   ", 10, 248, 87, 25);
+  QGroupBox* gbMove = GroupBox(client, "gbMove", layout::kMoveBox);
+  QPushButton* bb2Active = PictureButton(gbMove, "bb2Active", Glyph::HandRight, layout::kToActive);
+  QPushButton* bb2NonActive = PictureButton(gbMove, "bb2NonActive", Glyph::HandLeft, layout::kToNonActive);
+  QPushButton* bbSluiten = PictureButton(gbMove, "bbSluiten", Glyph::Door, layout::kClose);
 
-  QGroupBox* gbActive = GroupBox(client, "gbActive", " Active jobs ", 392, 128, 305, 289);
-  QPushButton* bSaveActive = PictureButton(gbActive, "bSaveActive", Glyph::Save, "Save", 40, 16, 81, 25);
-  QPushButton* bDelActive = PictureButton(gbActive, "bDelActive", Glyph::WasteBin, "Delete", 152, 16, 81, 25);
-  JobListBox* lbActive = ListBox(gbActive, "lbActive", 16, 56, 241, 225);
+  QGroupBox* gbActive = GroupBox(client, "gbActive", layout::kActiveBox);
+  QPushButton* bSaveActive = PictureButton(gbActive, "bSaveActive", Glyph::Save, layout::kSaveActive);
+  QPushButton* bDelActive = PictureButton(gbActive, "bDelActive", Glyph::WasteBin, layout::kDeleteActive);
+  JobListBox* lbActive = ListBox(gbActive, "lbActive");
   lbActive_ = lbActive;
-  QToolButton* speedButton1 = SpeedButton(gbActive, "SpeedButton1", Glyph::HandUp, 266, 115, 23, 22);
-  QToolButton* speedButton2 = SpeedButton(gbActive, "SpeedButton2", Glyph::HandDown, 266, 155, 23, 22);
+  QToolButton* speedButton1 = SpeedButton(gbActive, "SpeedButton1", Glyph::HandUp, layout::kMoveUp);
+  QToolButton* speedButton2 = SpeedButton(gbActive, "SpeedButton2", Glyph::HandDown, layout::kMoveDown);
 
-  sbConfig_ = Place(new QStatusBar(client), "sbConfig", 0, kClientHeight - 19, kClientWidth, 19);
+  sbConfig_ = Place(new QStatusBar(client), "sbConfig", layout::kStatusBar);
   sbConfig_->setSizeGripEnabled(false);
 
   ui::FitCaptions(this);
-  setFixedSize(kClientWidth, menuHeight + kClientHeight);
+  setFixedSize(layout::kClientWidth, menuHeight + layout::kClientHeight);
 
   // The tab order within the job box, then the boxes below in their order.
   QWidget* tabOrder[] = {

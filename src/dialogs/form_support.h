@@ -9,24 +9,32 @@
 #include <string>
 
 #include "dialogs/artwork.h"
+#include "ui/dialog_layout.h"
 
+class QCheckBox;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 
 namespace tandrel::ui {
 
 // Names a control and puts it at its fixed place in its parent.
 template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+Widget* Place(Widget* widget, const char* name, const Rect& place) {
   widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left, top, width, height);
+  widget->setGeometry(place.left, place.top, place.width, place.height);
   return widget;
 }
+
+// Controls with their captions at their places.
+QGroupBox* GroupBox(QWidget* parent, const char* name, const Captioned& box);
+QLabel* Label(QWidget* parent, const char* name, const Captioned& label);
+QCheckBox* CheckBox(QWidget* parent, const char* name, const Captioned& box);
 
 // A push button with a 16 by 16 picture before its caption. It is never the
 // dialog's default button, so Return in an edit field saves, moves or closes
 // nothing.
-QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const char* caption, int left,
-                           int top, int width, int height);
+QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const Captioned& button);
 
 // "MS Sans Serif" at 11 pixels where installed, otherwise the system's
 // default sans font at the same pixel height; pixels, so that the text
@@ -37,10 +45,6 @@ QFont FormFont();
 // control sizes were made for, just enough that every check box and label
 // caption fits its control; with the intended font nothing changes.
 void FitCaptions(QWidget* form);
-
-// Moves the label to the vertical middle of the field beside it, where the
-// field shows its text, keeping the label's left and size.
-void CentreOnField(QWidget* label, const QWidget* field);
 
 // How wide a window must be for a window manager to show its whole caption:
 // the caption in a usual title-bar font (the system's sans font, bold, at 8

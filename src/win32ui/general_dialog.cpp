@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include "ui/general_dialog_layout.h"
+
 namespace tandrel::win32 {
 namespace {
 
-constexpr int kClientWidth = 233;
-constexpr int kClientHeight = 243;
+namespace layout = ui::general_layout;
+using ui::Within;
 // The caret stands behind the last character of "hh:mm".
 constexpr int kCaretAfterTime = 5;
 
@@ -18,26 +20,29 @@ TfConfigGeneral::TfConfigGeneral(TfMainBase& main) : editor_(main, *this, prompt
   ::AppendMenuW(file, MF_STRING, kIdGeneralClose, L"&Close");
   ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   CreateForm("Configuration General", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-             WS_EX_CONTROLPARENT, kClientWidth, kClientHeight, bar, true);
+             WS_EX_CONTROLPARENT, layout::kClientWidth, layout::kClientHeight, bar, true);
+  const ui::Rect timeBox = layout::kTimeBox.place, logBox = layout::kLogBox.place;
+  const auto check = [this](const ui::Rect& box, const ui::Captioned& control, int id, DWORD style = 0) {
+    Add(L"BUTTON", control.caption, WS_TABSTOP | BS_AUTOCHECKBOX | style, Within(box, control.place), id);
+  };
   // Made in the tab order: the time box (the interval switch before the
   // field), then the log box with "Create logfile" last, then Close.
-  Add(L"BUTTON", "As interval timer", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 120, 24, 97, 17,
-      kIdIntervalTimer);
-  const HWND time = Add(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 48, 24, 41, 21, kIdTime, WS_EX_CLIENTEDGE);
+  check(timeBox, layout::kIntervalTimer, kIdIntervalTimer, WS_GROUP);
+  const HWND time = Add(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Within(timeBox, layout::kTimeField),
+                        kIdTime, WS_EX_CLIENTEDGE);
   ::SetWindowSubclass(time, &TfConfigGeneral::TimeFieldProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  Add(L"BUTTON", "Extended log", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 24, 161, 17, kIdExtendedLog);
-  Add(L"BUTTON", "Append to log", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 48, 161, 17, kIdAppendLog);
-  Add(L"BUTTON", "Date dependent logfile", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 96, 161, 17,
-      kIdMultipleLog);
-  Add(L"BUTTON", "Create logfile", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 72, 161, 17, kIdCreateLog);
-  const HWND close =
-      Add(L"BUTTON", "   Close   ", WS_TABSTOP | BS_PUSHBUTTON, 74, 191, 87, 25, kIdGeneralCloseButton);
-  SetGlyph(close, Glyph::Door);
+  check(logBox, layout::kExtendedLog, kIdExtendedLog);
+  check(logBox, layout::kAppendLog, kIdAppendLog);
+  check(logBox, layout::kMultipleLog, kIdMultipleLog);
+  check(logBox, layout::kCreateLog, kIdCreateLog);
+  SetGlyph(Add(L"BUTTON", layout::kClose.caption, WS_TABSTOP | BS_PUSHBUTTON, layout::kClose.place,
+               kIdGeneralCloseButton),
+           Glyph::Door);
   // Labels and frames last: below the controls they surround.
-  Add(L"STATIC", "Time", 0, 8, 24 + 3, 23, 13, -1);
-  Add(L"BUTTON", "Time", BS_GROUPBOX, 0, 0, 233, 65, -1);
-  Add(L"BUTTON", "Log options", BS_GROUPBOX, 0, 64, 233, 121, -1);
-  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, 224, 233, 19, -1);
+  Add(L"STATIC", layout::kTimeLabel.caption, 0, Within(timeBox, layout::kTimeLabel.place), -1);
+  Add(L"BUTTON", layout::kTimeBox.caption, BS_GROUPBOX, timeBox, -1);
+  Add(L"BUTTON", layout::kLogBox.caption, BS_GROUPBOX, logBox, -1);
+  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, layout::kStatusBar, -1);
   FitCaptions();
 }
 
