@@ -7,11 +7,11 @@
 
 #include "app/application.h"
 #include "app/tfmain.h"
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
 #include "dialogs/error_box.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 #include "platform/platform.h"
 #include "program/unattended.h"
@@ -51,9 +51,9 @@ void ShowConfigurationError(const TfMainBase& main) {
 
 Windows::Windows() = default;
 Windows::~Windows() {
-  fConfigGeneral.reset();
-  fAbout.reset();
-  fConfigJobs.reset();
+  generalDialog.reset();
+  aboutWindow.reset();
+  jobsDialog.reset();
   fMain.reset();
 }
 
@@ -69,15 +69,15 @@ int StartUp(const StartUpOptions& options) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     windows.fMain = std::make_unique<TfMain>(options.programPath);
-    windows.fConfigJobs = std::make_unique<TfConfigJobs>(windows.fMain->ConfigPath(), windows.fMain.get());
-    windows.fAbout = std::make_unique<TfAbout>(windows.fMain.get());
-    windows.fConfigGeneral = std::make_unique<TfConfigGeneral>(*windows.fMain, windows.fMain.get());
+    windows.jobsDialog = std::make_unique<JobsDialog>(windows.fMain->ConfigPath(), windows.fMain.get());
+    windows.aboutWindow = std::make_unique<AboutWindow>(windows.fMain.get());
+    windows.generalDialog = std::make_unique<GeneralDialog>(*windows.fMain, windows.fMain.get());
     TfMain& fMain = *windows.fMain;
-    fMain.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
+    fMain.SetWindows(windows.jobsDialog.get(), windows.aboutWindow.get(), windows.generalDialog.get());
     if (options.mainCreated) options.mainCreated(fMain);
     if (options.windowsCreated) options.windowsCreated(windows);
 
-    if (options.showSplash) windows.fAbout->exec();
+    if (options.showSplash) windows.aboutWindow->exec();
 
     if (HasSyncSwitch(options.argumentText)) {
       if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;

@@ -22,11 +22,11 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
 #include "dialogs/form_support.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "ui/main_window_layout.h"
 #include "ui/run_status.h"
 
@@ -210,24 +210,24 @@ void TfMain::BuildTray() {
   tray->show();
 }
 
-void TfMain::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral) {
-  fConfigJobs_ = configJobs;
-  fAbout_ = about;
-  fConfigGeneral_ = configGeneral;
+void TfMain::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
+  jobsDialog_ = configJobs;
+  aboutWindow_ = about;
+  generalDialog_ = configGeneral;
 }
 
 void TfMain::ShowJobs() {
-  if (fConfigJobs_) fConfigJobs_->exec();
+  if (jobsDialog_) jobsDialog_->exec();
 }
 
 void TfMain::ShowGeneral() {
-  if (fConfigGeneral_) fConfigGeneral_->exec();
+  if (generalDialog_) generalDialog_->exec();
 }
 
 void TfMain::ShowAbout() {
-  if (!fAbout_) return;
-  fAbout_->CentreOver(this);
-  fAbout_->exec();
+  if (!aboutWindow_) return;
+  aboutWindow_->CentreOver(this);
+  aboutWindow_->exec();
 }
 
 void TfMain::Restore() {

@@ -18,9 +18,9 @@ class QTimer;
 
 namespace tandrel {
 
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 
 class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainView {
   Q_OBJECT
@@ -30,7 +30,7 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   ~TfMain() override;
 
   // The windows that the commands show, created after this one.
-  void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
+  void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -63,9 +63,9 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   QPlainTextEdit* mLog_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QTimer* tSync_ = nullptr;
-  TfConfigJobs* fConfigJobs_ = nullptr;
-  TfAbout* fAbout_ = nullptr;
-  TfConfigGeneral* fConfigGeneral_ = nullptr;
+  JobsDialog* jobsDialog_ = nullptr;
+  AboutWindow* aboutWindow_ = nullptr;
+  GeneralDialog* generalDialog_ = nullptr;
 };
 
 }  // namespace tandrel

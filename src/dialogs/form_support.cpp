@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
@@ -18,8 +19,8 @@
 
 namespace tandrel::ui {
 
-QGroupBox* GroupBox(QWidget* parent, const char* name, const Captioned& box) {
-  auto* groupBox = Place(new QGroupBox(QString::fromLatin1(box.caption), parent), name, box.place);
+QGroupBox* GroupBox(QWidget* parent, const Captioned& box) {
+  auto* groupBox = Place(new QGroupBox(QString::fromLatin1(box.caption), parent), box.place);
   UseFormGroupBoxFrame(groupBox);
   return groupBox;
 }
@@ -139,6 +140,20 @@ void UseFormGroupBoxFrame(QWidget* groupBox) {
     style->setParent(QCoreApplication::instance());
   }
   groupBox->setStyle(style);
+}
+
+void SetUpConfigurationDialog(QWidget* dialog, const QString& caption) {
+  dialog->setWindowTitle(caption);
+  dialog->setWindowFlags(kMinimisableDialogFlags);
+  BlockOnlyTheMainWindow(dialog);
+  dialog->setFont(FormFont());
+}
+
+QMenuBar* MenuBarWithClose(QWidget* dialog, QAction*& closeItem) {
+  auto* menuBar = new QMenuBar(dialog);
+  closeItem = menuBar->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Close"));
+  closeItem->setObjectName(QStringLiteral("closeItem"));
+  return menuBar;
 }
 
 void BlockOnlyTheMainWindow(QWidget* window) {

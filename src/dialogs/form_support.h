@@ -11,23 +11,30 @@
 #include "dialogs/artwork.h"
 #include "ui/dialog_layout.h"
 
+class QAction;
 class QCheckBox;
+class QMenuBar;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 
 namespace tandrel::ui {
 
-// Names a control and puts it at its fixed place in its parent.
+// Puts a control at its fixed place in its parent.
 template <typename Widget>
-Widget* Place(Widget* widget, const char* name, const Rect& place) {
-  widget->setObjectName(QString::fromLatin1(name));
+Widget* Place(Widget* widget, const Rect& place) {
   widget->setGeometry(place.left, place.top, place.width, place.height);
   return widget;
 }
+// The same, and names it for the tests to find.
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, const Rect& place) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return Place(widget, place);
+}
 
 // Controls with their captions at their places.
-QGroupBox* GroupBox(QWidget* parent, const char* name, const Captioned& box);
+QGroupBox* GroupBox(QWidget* parent, const Captioned& box);
 QLabel* Label(QWidget* parent, const char* name, const Captioned& label);
 QCheckBox* CheckBox(QWidget* parent, const char* name, const Captioned& box);
 
@@ -61,6 +68,11 @@ void UseFormGroupBoxFrame(QWidget* groupBox);
 inline constexpr Qt::WindowFlags kMinimisableDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
     Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+// Caption, frame, modality and font of a configuration dialog, and its
+// menu bar with the File menu and its Close item (named for the tests).
+void SetUpConfigurationDialog(QWidget* dialog, const QString& caption);
+QMenuBar* MenuBarWithClose(QWidget* dialog, QAction*& closeItem);
 
 // Makes a modal showing of `window` block only the windows it belongs to
 // (its parent and theirs, up to the main window), never the tray icon: the

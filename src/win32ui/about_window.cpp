@@ -42,7 +42,7 @@ std::string VersionLineOf(const std::string& path) {
                          HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
 }
 
-TfAbout::TfAbout() {
+AboutWindow::AboutWindow() {
   // A caption only: no system menu, no minimise, maximise or close button.
   CreateForm("About Tandrel", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, layout::kClientWidth,
              layout::kClientHeight, nullptr, true);
@@ -63,48 +63,48 @@ TfAbout::TfAbout() {
   ::SetTimer(Handle(), kCloseTimer, kCloseAfterMs, nullptr);
 }
 
-TfAbout::~TfAbout() { ::DeleteObject(yellow_); }
+AboutWindow::~AboutWindow() { ::DeleteObject(yellow_); }
 
-void TfAbout::bbHomePageClick() {
+void AboutWindow::OpenHomePage() {
   Win32Prompter prompter;
   ui::OpenOrSayWhere(prompter, ui::kHomePage);
 }
 
-void TfAbout::Placing() {
+void AboutWindow::Placing() {
   CentreOver(centreOver_);
   SetWindowText(Control(kIdVersion), VersionLineOf(platform::ExecutablePath()));
 }
 
-void TfAbout::Shown() {
+void AboutWindow::Shown() {
   ::SetFocus(Control(IDOK));
   if (timeUp_) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-void TfAbout::Hidden() {
+void AboutWindow::Hidden() {
   ::KillTimer(Handle(), kCloseTimer);
   timeUp_ = false;
 }
 
-void TfAbout::Command(int id, int code, HWND) {
+void AboutWindow::Command(int id, int code, HWND) {
   switch (id) {
     case IDOK:
     case IDCANCEL:  // Esc works as OK does
       Close();
       break;
     case kIdHomePage:
-      bbHomePageClick();
+      OpenHomePage();
       Close();
       break;
     case kIdCopyRight:
     case kIdHomePageText:
-      if (code == STN_CLICKED) bbHomePageClick();
+      if (code == STN_CLICKED) OpenHomePage();
       break;
     default:
       break;
   }
 }
 
-LRESULT TfAbout::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AboutWindow::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam == kCloseTimer) {
@@ -140,7 +140,7 @@ LRESULT TfAbout::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   return Form::Message(message, wParam, lParam);
 }
 
-void TfAbout::Paint() {
+void AboutWindow::Paint() {
   PAINTSTRUCT paint;
   const HDC dc = ::BeginPaint(Handle(), &paint);
   RECT client{};

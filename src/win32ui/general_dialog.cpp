@@ -14,7 +14,7 @@ constexpr int kCaretAfterTime = 5;
 
 }  // namespace
 
-TfConfigGeneral::TfConfigGeneral(TfMainBase& main) : editor_(main, *this, prompter_) {
+GeneralDialog::GeneralDialog(TfMainBase& main) : editor_(main, *this, prompter_) {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdGeneralClose, L"&Close");
@@ -30,7 +30,7 @@ TfConfigGeneral::TfConfigGeneral(TfMainBase& main) : editor_(main, *this, prompt
   check(timeBox, layout::kIntervalTimer, kIdIntervalTimer, WS_GROUP);
   const HWND time = Add(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Within(timeBox, layout::kTimeField),
                         kIdTime, WS_EX_CLIENTEDGE);
-  ::SetWindowSubclass(time, &TfConfigGeneral::TimeFieldProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  ::SetWindowSubclass(time, &GeneralDialog::TimeFieldProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
   check(logBox, layout::kExtendedLog, kIdExtendedLog);
   check(logBox, layout::kAppendLog, kIdAppendLog);
   check(logBox, layout::kMultipleLog, kIdMultipleLog);
@@ -46,12 +46,12 @@ TfConfigGeneral::TfConfigGeneral(TfMainBase& main) : editor_(main, *this, prompt
   FitCaptions();
 }
 
-LRESULT CALLBACK TfConfigGeneral::TimeFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
-                                                     UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK GeneralDialog::TimeFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                                   UINT_PTR, DWORD_PTR self) {
   // The field is left when the focus moves to another control of the
   // dialog; another window, a menu or the closing dialog do not count.
   if (message == WM_KILLFOCUS) {
-    auto* dialog = reinterpret_cast<TfConfigGeneral*>(self);
+    auto* dialog = reinterpret_cast<GeneralDialog*>(self);
     const auto next = reinterpret_cast<HWND>(wParam);
     if (next && ::IsChild(dialog->Handle(), next) && dialog->Showing()) {
       const LRESULT result = ::DefSubclassProc(field, message, wParam, lParam);
@@ -62,14 +62,14 @@ LRESULT CALLBACK TfConfigGeneral::TimeFieldProcedure(HWND field, UINT message, W
   return ::DefSubclassProc(field, message, wParam, lParam);
 }
 
-void TfConfigGeneral::Placing() {
+void GeneralDialog::Placing() {
   CentreOver(::GetWindow(Handle(), GW_OWNER));
   editor_.Shown();
 }
 
-void TfConfigGeneral::Hidden() { editor_.Hidden(); }
+void GeneralDialog::Hidden() { editor_.Hidden(); }
 
-void TfConfigGeneral::Command(int id, int code, HWND) {
+void GeneralDialog::Command(int id, int code, HWND) {
   switch (id) {
     case kIdTime:
       if (code == EN_CHANGE) editor_.TimeChanged();
@@ -89,7 +89,7 @@ void TfConfigGeneral::Command(int id, int code, HWND) {
   }
 }
 
-GeneralSettings TfConfigGeneral::Fields() const {
+GeneralSettings GeneralDialog::Fields() const {
   GeneralSettings settings;
   settings.time = WindowText(Control(kIdTime));
   settings.interval = Checked(kIdIntervalTimer);
@@ -100,7 +100,7 @@ GeneralSettings TfConfigGeneral::Fields() const {
   return settings;
 }
 
-void TfConfigGeneral::ShowSettings(const GeneralSettings& settings) {
+void GeneralDialog::ShowSettings(const GeneralSettings& settings) {
   SetWindowText(Control(kIdTime), settings.time);
   Check(kIdIntervalTimer, settings.interval);
   Check(kIdCreateLog, settings.logFile);
@@ -109,12 +109,12 @@ void TfConfigGeneral::ShowSettings(const GeneralSettings& settings) {
   Check(kIdMultipleLog, settings.multipleLog);
 }
 
-void TfConfigGeneral::ShowTypedTime(const std::string& text) {
+void GeneralDialog::ShowTypedTime(const std::string& text) {
   const HWND field = Control(kIdTime);
   if (WindowText(field) != text) SetWindowText(field, text);
   ::SendMessageW(field, EM_SETSEL, kCaretAfterTime, kCaretAfterTime);
 }
 
-void TfConfigGeneral::EnableMultipleLog(bool enabled) { ::EnableWindow(Control(kIdMultipleLog), enabled); }
+void GeneralDialog::EnableMultipleLog(bool enabled) { ::EnableWindow(Control(kIdMultipleLog), enabled); }
 
 }  // namespace tandrel::win32

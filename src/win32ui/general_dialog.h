@@ -21,9 +21,9 @@ enum GeneralId : int {
   kIdGeneralCloseButton,
 };
 
-class TfConfigGeneral : public Form, private ui::GeneralView {
+class GeneralDialog : public Form, private ui::GeneralView {
  public:
-  explicit TfConfigGeneral(TfMainBase& main);
+  explicit GeneralDialog(TfMainBase& main);
 
  protected:
   void Command(int id, int code, HWND control) override;

@@ -20,13 +20,13 @@ constexpr DWORD kPushButton = WS_TABSTOP | BS_PUSHBUTTON;
 
 }  // namespace
 
-TfConfigJobs::TfConfigJobs(const std::string& configPath) : editor_(configPath, *this, prompter_) { Build(); }
+JobsDialog::JobsDialog(const std::string& configPath) : editor_(configPath, *this, prompter_) { Build(); }
 
-TfConfigJobs::~TfConfigJobs() {
+JobsDialog::~JobsDialog() {
   if (tips_) ::DestroyWindow(tips_);
 }
 
-void TfConfigJobs::Build() {
+void JobsDialog::Build() {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdJobsClose, L"&Close");
@@ -121,20 +121,20 @@ void TfConfigJobs::Build() {
   FitCaptions();
 }
 
-void TfConfigJobs::Layout() {
+void JobsDialog::Layout() {
   Form::Layout();
   for (JobList list : {JobList::NonActive, JobList::Active})
     ::SendMessageW(List(list), LB_SETITEMHEIGHT, 0, Scaled(layout::kItemHeight, Dpi()));
 }
 
-void TfConfigJobs::Placing() {
+void JobsDialog::Placing() {
   CentreOver(::GetWindow(Handle(), GW_OWNER));
   editor_.Shown();
 }
 
-void TfConfigJobs::Hidden() { editor_.Hidden(); }
+void JobsDialog::Hidden() { editor_.Hidden(); }
 
-void TfConfigJobs::Command(int id, int code, HWND) {
+void JobsDialog::Command(int id, int code, HWND) {
   switch (id) {
     case kIdJobsClose:
     case kIdJobsCloseButton:
@@ -193,11 +193,11 @@ void TfConfigJobs::Command(int id, int code, HWND) {
   }
 }
 
-HWND TfConfigJobs::List(JobList list) const {
+HWND JobsDialog::List(JobList list) const {
   return Control(list == JobList::Active ? kIdActiveList : kIdNonActiveList);
 }
 
-JobRecord TfConfigJobs::EditorRecord() const {
+JobRecord JobsDialog::EditorRecord() const {
   JobRecord job;
   job.name = WindowText(Control(kIdJobName));
   job.source = WindowText(Control(kIdSource));
@@ -213,7 +213,7 @@ JobRecord TfConfigJobs::EditorRecord() const {
   return job;
 }
 
-void TfConfigJobs::ShowInEditor(const JobRecord& job) {
+void JobsDialog::ShowInEditor(const JobRecord& job) {
   SetWindowText(Control(kIdJobName), job.name);
   SetWindowText(Control(kIdSource), job.source);
   SetWindowText(Control(kIdDest), job.destination);
@@ -227,22 +227,22 @@ void TfConfigJobs::ShowInEditor(const JobRecord& job) {
   Check(kIdVerify, job.verify);
 }
 
-void TfConfigJobs::ShowSource(const std::string& folder) { SetWindowText(Control(kIdSource), folder); }
+void JobsDialog::ShowSource(const std::string& folder) { SetWindowText(Control(kIdSource), folder); }
 
-void TfConfigJobs::ShowDestination(const std::string& folder) { SetWindowText(Control(kIdDest), folder); }
+void JobsDialog::ShowDestination(const std::string& folder) { SetWindowText(Control(kIdDest), folder); }
 
-void TfConfigJobs::ShowEntries(JobList list, const std::vector<std::string>& names) {
+void JobsDialog::ShowEntries(JobList list, const std::vector<std::string>& names) {
   ::SendMessageW(List(list), LB_RESETCONTENT, 0, 0);
   for (const std::string& name : names) AddEntry(list, name);
 }
 
-void TfConfigJobs::AddEntry(JobList list, const std::string& name) {
+void JobsDialog::AddEntry(JobList list, const std::string& name) {
   ::SendMessageW(List(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
 }
 
-void TfConfigJobs::RemoveEntry(JobList list, int row) { ::SendMessageW(List(list), LB_DELETESTRING, row, 0); }
+void JobsDialog::RemoveEntry(JobList list, int row) { ::SendMessageW(List(list), LB_DELETESTRING, row, 0); }
 
-void TfConfigJobs::MoveEntry(JobList list, int from, int to) {
+void JobsDialog::MoveEntry(JobList list, int from, int to) {
   const HWND box = List(list);
   std::wstring text(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, from, 0)) + 1, L'\0');
   ::SendMessageW(box, LB_GETTEXT, from, reinterpret_cast<LPARAM>(text.data()));
@@ -251,13 +251,13 @@ void TfConfigJobs::MoveEntry(JobList list, int from, int to) {
   ::SendMessageW(box, LB_INSERTSTRING, to, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-int TfConfigJobs::SelectedRow(JobList list) const {
+int JobsDialog::SelectedRow(JobList list) const {
   return static_cast<int>(::SendMessageW(List(list), LB_GETCURSEL, 0, 0));
 }
 
-void TfConfigJobs::SelectRow(JobList list, int row) { ::SendMessageW(List(list), LB_SETCURSEL, row, 0); }
+void JobsDialog::SelectRow(JobList list, int row) { ::SendMessageW(List(list), LB_SETCURSEL, row, 0); }
 
-void TfConfigJobs::ShowStatus(const std::string& text) {
+void JobsDialog::ShowStatus(const std::string& text) {
   ::SendMessageW(Control(kIdConfigStatus), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 

@@ -121,10 +121,10 @@ void TfMain::Layout() {
   ::InvalidateRect(Handle(), &panel, TRUE);
 }
 
-void TfMain::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral) {
-  fConfigJobs_ = configJobs;
-  fAbout_ = about;
-  fConfigGeneral_ = configGeneral;
+void TfMain::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
+  jobsDialog_ = configJobs;
+  aboutWindow_ = about;
+  generalDialog_ = configGeneral;
 }
 
 void TfMain::ShowAtStart(int showState) {
@@ -349,17 +349,17 @@ void TfMain::ShowTrayMessage(const std::string& text) { tray_.ShowMessage(kCapti
 void TfMain::CloseWindow() { ::SendMessageW(Handle(), WM_CLOSE, 0, 0); }
 
 void TfMain::ShowJobs() {
-  if (fConfigJobs_) fConfigJobs_->ShowModal(Handle());
+  if (jobsDialog_) jobsDialog_->ShowModal(Handle());
 }
 
 void TfMain::ShowGeneral() {
-  if (fConfigGeneral_) fConfigGeneral_->ShowModal(Handle());
+  if (generalDialog_) generalDialog_->ShowModal(Handle());
 }
 
 void TfMain::ShowAbout() {
-  if (!fAbout_) return;
-  fAbout_->CentreOverMain(Handle());
-  fAbout_->ShowModal(Handle());
+  if (!aboutWindow_) return;
+  aboutWindow_->CentreOverMain(Handle());
+  aboutWindow_->ShowModal(Handle());
 }
 
 void TfMain::Restore() {

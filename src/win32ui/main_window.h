@@ -17,9 +17,9 @@
 
 namespace tandrel::win32 {
 
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 
 // Ids of the main window's commands (menu items, tool buttons, tray menu).
 enum MainId : int {
@@ -47,7 +47,7 @@ class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
   ~TfMain() override;
 
   // The windows that the commands show, made after this one.
-  void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
+  void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
   // Shows the window at the start of the message loop; `showState` as the
   // program was started (SW_SHOWMINNOACTIVE keeps it hidden).
   void ShowAtStart(int showState);
@@ -96,9 +96,9 @@ class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
   std::vector<std::wstring> lines_;
   std::vector<char> failure_;
   int widest_ = 0;  // the widest line in pixels, for the horizontal scroll bar
-  TfConfigJobs* fConfigJobs_ = nullptr;
-  TfAbout* fAbout_ = nullptr;
-  TfConfigGeneral* fConfigGeneral_ = nullptr;
+  JobsDialog* jobsDialog_ = nullptr;
+  AboutWindow* aboutWindow_ = nullptr;
+  GeneralDialog* generalDialog_ = nullptr;
 };
 
 }  // namespace tandrel::win32

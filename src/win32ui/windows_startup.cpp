@@ -31,16 +31,16 @@ void ShowConfigurationError(const TfMainBase& main) {
 
 Windows::Windows(const std::string& programPath) {
   fMain = std::make_unique<TfMain>(programPath);
-  fConfigJobs = std::make_unique<TfConfigJobs>(fMain->ConfigPath());
-  fAbout = std::make_unique<TfAbout>();
-  fConfigGeneral = std::make_unique<TfConfigGeneral>(*fMain);
-  fMain->SetWindows(fConfigJobs.get(), fAbout.get(), fConfigGeneral.get());
+  jobsDialog = std::make_unique<JobsDialog>(fMain->ConfigPath());
+  aboutWindow = std::make_unique<AboutWindow>();
+  generalDialog = std::make_unique<GeneralDialog>(*fMain);
+  fMain->SetWindows(jobsDialog.get(), aboutWindow.get(), generalDialog.get());
 }
 
 Windows::~Windows() {
-  fConfigGeneral.reset();
-  fAbout.reset();
-  fConfigJobs.reset();
+  generalDialog.reset();
+  aboutWindow.reset();
+  jobsDialog.reset();
   fMain.reset();
 }
 
@@ -71,7 +71,7 @@ int RunWindows(const std::string& programPath, const std::string& argumentText, 
   try {
     Windows windows(programPath);
     TfMain& fMain = *windows.fMain;
-    windows.fAbout->ShowModal(nullptr);
+    windows.aboutWindow->ShowModal(nullptr);
 
     if (HasSyncSwitch(argumentText)) {
       if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;

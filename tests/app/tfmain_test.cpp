@@ -24,9 +24,9 @@
 
 #include "app/tfmain.h"
 #include "app_test_main.h"
-#include "dialogs/about.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
+#include "dialogs/about_window.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 #include "qtsupport/qt_test_support.h"
 
@@ -133,9 +133,9 @@ class TfMainTest : public QObject {
 
   void dialogsOpenModally() {
     QFETCH(QString, control);
-    tandrel::TfConfigJobs jobs(main_->ConfigPath(), main_.get());
-    tandrel::TfAbout about(main_.get());
-    tandrel::TfConfigGeneral general(*main_, main_.get());
+    tandrel::JobsDialog jobs(main_->ConfigPath(), main_.get());
+    tandrel::AboutWindow about(main_.get());
+    tandrel::GeneralDialog general(*main_, main_.get());
     main_->SetWindows(&jobs, &about, &general);
     main_->move(40, 30);
     ShowMain();
@@ -253,9 +253,9 @@ class TfMainTest : public QObject {
 
   void trayAnswersWhileAModalWindowIsOpen() {
     QFETCH(QString, command);
-    tandrel::TfConfigJobs jobs(main_->ConfigPath(), main_.get());
-    tandrel::TfAbout about(main_.get());
-    tandrel::TfConfigGeneral general(*main_, main_.get());
+    tandrel::JobsDialog jobs(main_->ConfigPath(), main_.get());
+    tandrel::AboutWindow about(main_.get());
+    tandrel::GeneralDialog general(*main_, main_.get());
     main_->SetWindows(&jobs, &about, &general);
     ShowMain();
     // The tray icon's window stands apart from the main window's family;

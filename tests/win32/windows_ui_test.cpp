@@ -104,9 +104,9 @@ TEST_F(WindowsUiTest, EachWindowOpensWithItsCaptionAndControls) {
   bool stayed = false;
   const UINT_PTR rescue = Later(6000, [&] {
     stayed = true;
-    windows.fAbout->Close();
+    windows.aboutWindow->Close();
   });
-  windows.fAbout->ShowModal(nullptr);
+  windows.aboutWindow->ShowModal(nullptr);
   Cancel(rescue);
   EXPECT_FALSE(stayed);
 
@@ -120,10 +120,10 @@ TEST_F(WindowsUiTest, EachWindowOpensWithItsCaptionAndControls) {
     const char* text;
   };
   const Dialog dialogs[] = {
-      {kIdJobs, windows.fConfigJobs.get(), "Configuration Jobs", kIdFileMask, "*.*"},
-      {kIdGeneral, windows.fConfigGeneral.get(), "Configuration General", kIdTime, "00:00"},
+      {kIdJobs, windows.jobsDialog.get(), "Configuration Jobs", kIdFileMask, "*.*"},
+      {kIdGeneral, windows.generalDialog.get(), "Configuration General", kIdTime, "00:00"},
       // The test program has no version resource.
-      {kIdAbout, windows.fAbout.get(), "About Tandrel", kIdVersion, "Tandrel version 0.0.0.0"},
+      {kIdAbout, windows.aboutWindow.get(), "About Tandrel", kIdVersion, "Tandrel version 0.0.0.0"},
   };
   for (const Dialog& d : dialogs) {
     bool seen = false;
@@ -143,7 +143,7 @@ TEST_F(WindowsUiTest, EachWindowOpensWithItsCaptionAndControls) {
 
 TEST_F(WindowsUiTest, AJobSavedInTheJobsDialogReachesTheConfigurationFile) {
   Windows windows(ProgramPath());
-  TfConfigJobs& jobs = *windows.fConfigJobs;
+  JobsDialog& jobs = *windows.jobsDialog;
   int entries = 0;
   std::string status;
   Later(300, [&] {
@@ -208,13 +208,13 @@ TEST_F(WindowsUiTest, TheTrayIconAndTheCloseQuestionAnswerWhileADialogIsOpen) {
   Later(300, [&] { ::PostMessageW(window, kTrayMessage, 0, WM_LBUTTONUP); });
   Later(800, [&] {
     restored = ::IsWindowVisible(window) && !::IsIconic(window);
-    stillOpen = windows.fConfigGeneral->Showing();
+    stillOpen = windows.generalDialog->Showing();
     // Exit from the tray asks the question over the dialog; No keeps all.
     Later(300, [&] {
       const HWND box = OpenBox();
       boxAsked = box && Text(box) == "Stop Tandrel?";
       if (box) ::PostMessageW(box, WM_COMMAND, IDNO, 0);
-      Later(300, [&] { windows.fConfigGeneral->Close(); });
+      Later(300, [&] { windows.generalDialog->Close(); });
     });
     ::SendMessageW(window, WM_COMMAND, kIdExit, 0);
   });

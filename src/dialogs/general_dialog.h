@@ -15,11 +15,11 @@ namespace tandrel {
 
 class TfMainBase;
 
-class TfConfigGeneral : public QDialog, private ui::GeneralView {
+class GeneralDialog : public QDialog, private ui::GeneralView {
   Q_OBJECT
  public:
-  explicit TfConfigGeneral(TfMainBase& main, QWidget* parent = nullptr);
-  ~TfConfigGeneral() override;
+  explicit GeneralDialog(TfMainBase& main, QWidget* parent = nullptr);
+  ~GeneralDialog() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -28,11 +28,10 @@ class TfConfigGeneral : public QDialog, private ui::GeneralView {
 
  private:
   void BuildWindow();
-  void eTimeChange() { editor_.TimeChanged(); }
-  void eTimeExit() { editor_.TimeLeft(); }
-  void cbLogClick() { editor_.LogClick(); }
-  void bbSluitenClick() { close(); }
-  void Close1Click() { close(); }
+  void TimeChanged() { editor_.TimeChanged(); }
+  void TimeLeft() { editor_.TimeLeft(); }
+  void CreateLogClicked() { editor_.LogClick(); }
+  void CloseClicked() { close(); }
 
   // ui::GeneralView
   GeneralSettings Fields() const override;
@@ -43,12 +42,12 @@ class TfConfigGeneral : public QDialog, private ui::GeneralView {
   ui::QtPrompter prompter_{this};
   ui::GeneralEditor editor_;
 
-  QLineEdit* eTime_ = nullptr;
-  QCheckBox* cbIntervalTimer_ = nullptr;
-  QCheckBox* cbLog_ = nullptr;
-  QCheckBox* cbExtendedLog_ = nullptr;
-  QCheckBox* cbAppendLog_ = nullptr;
-  QCheckBox* cbMultipleLog_ = nullptr;
+  QLineEdit* timeField_ = nullptr;
+  QCheckBox* intervalTimer_ = nullptr;
+  QCheckBox* createLog_ = nullptr;
+  QCheckBox* extendedLog_ = nullptr;
+  QCheckBox* appendLog_ = nullptr;
+  QCheckBox* multipleLog_ = nullptr;
 };
 
 }  // namespace tandrel

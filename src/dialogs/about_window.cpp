@@ -1,4 +1,4 @@
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -50,8 +50,7 @@ QString VersionLine() {
                                                 TANDREL_VERSION_PATCH, TANDREL_VERSION_TWEAK));
 }
 
-TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
-  setObjectName("fAbout");
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Tandrel");
   // A caption only: no system menu, no minimise, maximise or close button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -59,59 +58,60 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
   setFixedSize(layout::kClientWidth, layout::kClientHeight);
   setFont(ui::FormFont());
 
-  imZO_ = ui::Place(new QLabel(this), "imZO", {0, 0, layout::kClientWidth, layout::kClientHeight});
-  imZO_->setScaledContents(true);
-  imZO_->setPixmap(ui::AboutBackground());
+  background_ = ui::Place(new QLabel(this), {0, 0, layout::kClientWidth, layout::kClientHeight});
+  background_->setScaledContents(true);
+  background_->setPixmap(ui::AboutBackground());
 
-  imTandrel_ = ui::Place(new QLabel(this), "imTandrel", layout::kProductIcon);
-  imTandrel_->setScaledContents(true);
-  imTandrel_->setPixmap(ui::ProductPicture(32));
+  productIcon_ = ui::Place(new QLabel(this), layout::kProductIcon);
+  productIcon_->setScaledContents(true);
+  productIcon_->setPixmap(ui::ProductPicture(32));
 
-  bbOk_ = ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), layout::kOk.caption, this), "bbOk",
-                    layout::kOk.place);
-  bbOk_->setDefault(true);
-  connect(bbOk_, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), layout::kOk.caption, this), "okButton",
+                        layout::kOk.place);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
   // The design-time text is replaced at every showing.
-  st_Version_ = StaticText(this, "st_Version", layout::kVersionLine, "Tandrel version");
-  stCopyRight_ = StaticText(this, "stCopyRight", layout::kCopyrightLine, QString::fromUtf8(ui::kCopyRight));
-  stHomePage_ = StaticText(this, "stHomePage", layout::kHomePageLine, QString::fromLatin1(kHomePage));
-  QFont underlined = stHomePage_->font();
+  versionLine_ = StaticText(this, "versionLine", layout::kVersionLine, "Tandrel version");
+  copyrightLine_ =
+      StaticText(this, "copyrightLine", layout::kCopyrightLine, QString::fromUtf8(ui::kCopyRight));
+  homePageLine_ = StaticText(this, "homePageLine", layout::kHomePageLine, QString::fromLatin1(kHomePage));
+  QFont underlined = homePageLine_->font();
   underlined.setUnderline(true);
-  stHomePage_->setFont(underlined);
-  for (QLabel* link : {stCopyRight_, stHomePage_}) {
+  homePageLine_->setFont(underlined);
+  for (QLabel* link : {copyrightLine_, homePageLine_}) {
     link->setCursor(Qt::PointingHandCursor);
     link->installEventFilter(this);
   }
 
-  bbHomePage_ =
+  homePageButton_ =
       ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::HomePage), layout::kHomePage.caption, this),
-                "bbHomePage", layout::kHomePage.place);
-  bbHomePage_->setAutoDefault(false);
-  connect(bbHomePage_, &QPushButton::clicked, this, [this] {
-    bbHomePageClick();
+                "homePageButton", layout::kHomePage.place);
+  homePageButton_->setAutoDefault(false);
+  connect(homePageButton_, &QPushButton::clicked, this, [this] {
+    OpenHomePage();
     accept();
   });
 
   // Runs from creation, so the start-up splash goes three seconds after the
   // windows are made; the first hiding switches it off for good.
-  tClose_ = new QTimer(this);
-  tClose_->setObjectName("tClose");
-  tClose_->setInterval(kCloseAfterMs);
-  tClose_->setSingleShot(true);
-  tClose_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
-  connect(tClose_, &QTimer::timeout, this, &TfAbout::tCloseTimer);
-  tClose_->start();
+  closeTimer_ = new QTimer(this);
+  closeTimer_->setObjectName("tClose");
+  closeTimer_->setInterval(kCloseAfterMs);
+  closeTimer_->setSingleShot(true);
+  closeTimer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
+  connect(closeTimer_, &QTimer::timeout, this, &AboutWindow::SplashTimeUp);
+  closeTimer_->start();
 }
 
-void TfAbout::bbHomePageClick() {
+void AboutWindow::OpenHomePage() {
   ui::QtPrompter prompter(this);
   ui::OpenOrSayWhere(prompter, kHomePage);
 }
 
-void TfAbout::tCloseTimer() { close(); }
+void AboutWindow::SplashTimeUp() { close(); }
 
-void TfAbout::setVisible(bool visible) {
+void AboutWindow::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Placed before the window appears: over the main window once the About
     // command has asked for that, otherwise in the middle of the screen.
@@ -126,30 +126,31 @@ void TfAbout::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void TfAbout::showEvent(QShowEvent* event) {
-  st_Version_->setText(VersionLine());
-  bbOk_->setFocus();
+void AboutWindow::showEvent(QShowEvent* event) {
+  versionLine_->setText(VersionLine());
+  okButton_->setFocus();
   QDialog::showEvent(event);
 }
 
-void TfAbout::hideEvent(QHideEvent* event) {
-  tClose_->stop();
+void AboutWindow::hideEvent(QHideEvent* event) {
+  closeTimer_->stop();
   QDialog::hideEvent(event);
 }
 
-void TfAbout::keyPressEvent(QKeyEvent* event) {
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
   // Esc works the OK button, as Enter does.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-    bbOk_->click();
+    okButton_->click();
     return;
   }
   QDialog::keyPressEvent(event);
 }
 
-bool TfAbout::eventFilter(QObject* watched, QEvent* event) {
-  if ((watched == stCopyRight_ || watched == stHomePage_) && event->type() == QEvent::MouseButtonRelease &&
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == copyrightLine_ || watched == homePageLine_) &&
+      event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    bbHomePageClick();
+    OpenHomePage();
     return true;
   }
   return QDialog::eventFilter(watched, event);
