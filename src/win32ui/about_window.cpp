@@ -16,7 +16,6 @@ using platform::win32::Wide;
 
 namespace layout = ui::about_layout;
 
-constexpr UINT_PTR kCloseTimer = 1;
 constexpr UINT kCloseAfterMs = 3000;
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 

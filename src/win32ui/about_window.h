@@ -19,6 +19,10 @@ class AboutWindow : public Form {
   AboutWindow();
   ~AboutWindow() override;
 
+  // The timer that ends the start-up splash; tests let its time pass at
+  // once by sending its WM_TIMER.
+  static constexpr UINT_PTR kCloseTimer = 1;
+
   // From now on every showing is centred over `window` instead of the screen.
   void CentreOverMain(HWND window) { centreOver_ = window; }
   // Opens the home page; the window stays as it is.
