@@ -1,6 +1,6 @@
 // Performs one run through the real main window (offscreen, shown), as the
-// Synchronise command does: every line goes into the log area and pending
-// messages are processed after each. Prints the figures in the form of the
+// Synchronise command does: the run on its own thread, its lines drained
+// into the log area by the window's timer, until it ends. Prints the figures in the form of the
 // headless driver. With --no-progress the window leaves its status bar and
 // tray tip alone during the run, to weigh what showing the progress costs.
 
@@ -13,16 +13,16 @@
 #include <cstring>
 #include <memory>
 
-#include "app/tfmain.h"
+#include "app/main_window.h"
 #include "platform/platform.h"
 
 namespace {
 
 // The main window without its progress display: the status bar and the
 // tray tip keep what they show.
-class WindowWithoutProgress : public tandrel::TfMain {
+class WindowWithoutProgress : public tandrel::MainWindow {
  public:
-  using TfMain::TfMain;
+  using MainWindow::MainWindow;
 
  private:
   void ShowStatus(const std::string&) override {}
@@ -42,17 +42,19 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   tandrel::platform::InitLocale();
-  const std::unique_ptr<tandrel::TfMain> window = withProgress
-                                                      ? std::make_unique<tandrel::TfMain>(argv[1])
-                                                      : std::make_unique<WindowWithoutProgress>(argv[1]);
+  const std::unique_ptr<tandrel::MainWindow> window = withProgress
+                                                          ? std::make_unique<tandrel::MainWindow>(argv[1])
+                                                          : std::make_unique<WindowWithoutProgress>(argv[1]);
   if (!getenv("NOSHOW")) window->show();
   QCoreApplication::processEvents();
   const auto start = std::chrono::steady_clock::now();
-  window->Perform(tandrel::ui::MainCommand::Synchronise);
+  tandrel::ui::MainWindowLogic& logic = window->Logic();
+  logic.Perform(tandrel::ui::MainCommand::Synchronise);
+  while (logic.RunInProgress()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, window->MemoCount());
+  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, logic.LineCount());
   return 0;
 }

@@ -8,22 +8,18 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/main_base.h"
+#include "config/ini_file.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 
 namespace {
 
-// Counts the log area's lines instead of keeping them, so that the memory
-// figure shows the engine alone.
-class CountingMain : public tandrel::TfMainBase {
+// Counts the run's lines instead of keeping them, so that the memory figure
+// shows the engine alone.
+class CountedLines : public tandrel::RunObserver {
  public:
-  using TfMainBase::TfMainBase;
-  void MemoClear() override { lines_ = 0; }
-  int MemoCount() const override { return lines_; }
-  void MemoAdd(const std::string&) override { ++lines_; }
-
- private:
-  int lines_ = 0;
+  void Line(const std::string&) override { ++lines; }
+  int lines = 0;
 };
 
 }  // namespace
@@ -34,14 +30,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   tandrel::platform::InitLocale();
-  CountingMain main(argv[1]);
-  main.LoadGeneralSettings();
+  CountedLines counted;
+  const tandrel::FileLocations locations = tandrel::LocationsFor(argv[1]);
+  tandrel::RunEngine engine(locations, counted);
+  const auto settings =
+      tandrel::RunSettings::From(tandrel::ReadGeneralSettings(tandrel::IniFile(locations.configFile)));
   const auto start = std::chrono::steady_clock::now();
-  main.RunJobs();
+  engine.RunJobs(settings);
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, main.MemoCount());
+  std::printf("run_ms=%.1f peak_rss_kb=%ld log_lines=%d\n", ms, usage.ru_maxrss, counted.lines);
   return 0;
 }

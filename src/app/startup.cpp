@@ -1,12 +1,13 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
 
 #include "app/application.h"
-#include "app/tfmain.h"
+#include "app/main_window.h"
 #include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
 #include "dialogs/error_box.h"
@@ -15,6 +16,7 @@
 #include "dialogs/prompts.h"
 #include "platform/platform.h"
 #include "program/unattended.h"
+#include "ui/start_up.h"
 
 namespace tandrel {
 namespace {
@@ -42,11 +44,6 @@ bool ChooseDisplayPlatform() {
   return true;
 }
 
-// A configuration file that cannot be read, in the standard error box.
-void ShowConfigurationError(const TfMainBase& main) {
-  ui::ShowException(std::make_exception_ptr(std::runtime_error(main.ConfigurationError())));
-}
-
 }  // namespace
 
 Windows::Windows() = default;
@@ -54,8 +51,50 @@ Windows::~Windows() {
   generalDialog.reset();
   aboutWindow.reset();
   jobsDialog.reset();
-  fMain.reset();
+  mainWindow.reset();
 }
+
+namespace {
+
+// The Qt windows as the start-up sequence sees them.
+class QtStartUp : public ui::StartUpWindows {
+ public:
+  QtStartUp(Windows& windows, const StartUpOptions& options) : windows_(windows), options_(options) {}
+  ui::MainWindowLogic& Logic() override { return windows_.mainWindow->Logic(); }
+  void ShowSplash() override { windows_.aboutWindow->exec(); }
+  void ShowMainWindow(int showState) override {
+    if (showState == kShowMinNoActive) {
+      // Stays hidden; Restore from the tray brings it back in the normal state.
+      windows_.mainWindow->setWindowState(Qt::WindowMinimized);
+    } else {
+      windows_.mainWindow->show();
+    }
+  }
+  void ShowError(const std::string& text) override {
+    // Without boxes the error box writes to standard error, where a run's
+    // failure echo has put the line already.
+    if (!Logic().LastResult() || ui::Prompts::ShowsBoxes()) {
+      ui::ShowException(std::make_exception_ptr(std::runtime_error(text)));
+    }
+  }
+  bool EchoesFailures() const override { return true; }
+  void WaitForRun() override {
+    while (Logic().RunInProgress()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  void RunMessageLoop() override {
+    if (options_.messageLoop) {
+      options_.messageLoop();
+    } else {
+      QApplication::exec();
+    }
+  }
+
+ private:
+  Windows& windows_;
+  const StartUpOptions& options_;
+};
+
+}  // namespace
 
 int StartUp(const StartUpOptions& options) {
   Windows windows;
@@ -68,48 +107,17 @@ int StartUp(const StartUpOptions& options) {
     // confirmed close does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    windows.fMain = std::make_unique<TfMain>(options.programPath);
-    windows.jobsDialog = std::make_unique<JobsDialog>(windows.fMain->ConfigPath(), windows.fMain.get());
-    windows.aboutWindow = std::make_unique<AboutWindow>(windows.fMain.get());
-    windows.generalDialog = std::make_unique<GeneralDialog>(*windows.fMain, windows.fMain.get());
-    TfMain& fMain = *windows.fMain;
-    fMain.SetWindows(windows.jobsDialog.get(), windows.aboutWindow.get(), windows.generalDialog.get());
-    if (options.mainCreated) options.mainCreated(fMain);
+    windows.mainWindow = std::make_unique<MainWindow>(options.programPath);
+    MainWindow& mainWindow = *windows.mainWindow;
+    windows.jobsDialog = std::make_unique<JobsDialog>(mainWindow.Logic().ConfigPath(), &mainWindow);
+    windows.aboutWindow = std::make_unique<AboutWindow>(&mainWindow);
+    windows.generalDialog = std::make_unique<GeneralDialog>(mainWindow.Logic().ConfigPath(),
+                                                            mainWindow.Logic().Settings(), &mainWindow);
+    mainWindow.SetWindows(windows.jobsDialog.get(), windows.aboutWindow.get(), windows.generalDialog.get());
+    if (options.created) options.created();
     if (options.windowsCreated) options.windowsCreated(windows);
-
-    if (options.showSplash) windows.aboutWindow->exec();
-
-    if (HasSyncSwitch(options.argumentText)) {
-      if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;
-      // Nobody watches an unattended run: its failures go to standard error
-      // too (cron mails them), and the exit code tells how it went.
-      fMain.SetFailureEcho(EchoToStandardError);
-      // A close confirmed during this run takes effect when it returns, here.
-      const RunResult result = fMain.RunJobs();
-      // The failure echo has put the line on standard error; a box that
-      // would only write it there again is left out.
-      if (result == RunResult::Unreadable && ui::Prompts::ShowsBoxes()) ShowConfigurationError(fMain);
-      return ExitCodeOf(result);
-    }
-
-    // A close confirmed from the tray icon while the splash was up.
-    if (fMain.EndRequested()) return 0;
-    if (options.showState == kShowMinNoActive) {
-      // Stays hidden; Restore from the tray brings it back in the normal state.
-      fMain.setWindowState(Qt::WindowMinimized);
-    } else {
-      fMain.show();
-    }
-    fMain.ShowSchedule();
-    // The first thing to see when the jobs cannot be read; every run says it
-    // again in the log area.
-    if (!fMain.CheckConfiguration()) ShowConfigurationError(fMain);
-    if (options.messageLoop) {
-      options.messageLoop();
-    } else {
-      QApplication::exec();
-    }
-    return 0;
+    QtStartUp startUp(windows, options);
+    return ui::RunStartUp(startUp, options.argumentText, options.showState, options.showSplash);
   } catch (...) {
     ui::ShowException(std::current_exception());
     return kExitStartUpError;
@@ -138,7 +146,7 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
     options.showState = showState;
     options.showSplash = false;
     if (adjust) adjust(options);
-    return RunUnattended(options.programPath, options.mainCreated);
+    return RunUnattended(options.programPath, options.created);
   }
   if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;

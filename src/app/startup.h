@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "engine/main_base.h"
 #include "program/command_line.h"
 #include "program/exit_codes.h"
 
@@ -15,13 +14,13 @@ namespace tandrel {
 class AboutWindow;
 class GeneralDialog;
 class JobsDialog;
-class TfMain;
+class MainWindow;
 
 // The program's windows, created in this order and kept until it ends.
 struct Windows {
   Windows();
   ~Windows();  // the dialogs go before the main window
-  std::unique_ptr<TfMain> fMain;
+  std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<JobsDialog> jobsDialog;
   std::unique_ptr<AboutWindow> aboutWindow;
   std::unique_ptr<GeneralDialog> generalDialog;
@@ -35,8 +34,8 @@ struct StartUpOptions {
   // waited for.
   bool showSplash = true;
   // Called once the main object exists, on either road: the main window,
-  // or the engine object of an unattended run without a display.
-  std::function<void(TfMainBase&)> mainCreated;
+  // or the engine of an unattended run without a display.
+  std::function<void()> created;
   // Called once the windows exist, before the splash.
   std::function<void(Windows&)> windowsCreated;
   // The message loop of the resident road; QApplication::exec() when empty.

@@ -53,4 +53,10 @@ FileLocations LocationsFor(const std::string& programPath) {
 #endif
 }
 
+FileLocations PreparedLocationsFor(const std::string& programPath) {
+  FileLocations locations = LocationsFor(programPath);
+  if (locations.perUser) platform::CreateDirectories(ProgramFolder(locations.configFile));
+  return locations;
+}
+
 }  // namespace tandrel

@@ -44,5 +44,8 @@ FileLocations LocationsInstalledOnWindows(const platform::UserFolderSettings& us
 
 // The locations this build uses for the executable at `programPath`.
 FileLocations LocationsFor(const std::string& programPath);
+// The same, with the folder of a configuration kept in the user's folders
+// made, so that the first setting can be saved there.
+FileLocations PreparedLocationsFor(const std::string& programPath);
 
 }  // namespace tandrel

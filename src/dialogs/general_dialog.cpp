@@ -28,8 +28,8 @@ constexpr int kCaretAfterTime = 5;
 
 }  // namespace
 
-GeneralDialog::GeneralDialog(TfMainBase& main, QWidget* parent)
-    : QDialog(parent), editor_(main, *this, prompter_) {
+GeneralDialog::GeneralDialog(const std::string& configPath, GeneralSettings& settings, QWidget* parent)
+    : QDialog(parent), editor_(configPath, settings, *this, prompter_) {
   BuildWindow();
 }
 

@@ -13,12 +13,11 @@ class QLineEdit;
 
 namespace tandrel {
 
-class TfMainBase;
-
 class GeneralDialog : public QDialog, private ui::GeneralView {
   Q_OBJECT
  public:
-  explicit GeneralDialog(TfMainBase& main, QWidget* parent = nullptr);
+  // Edits the file at `configPath`; `settings` are the ones runs go by.
+  GeneralDialog(const std::string& configPath, GeneralSettings& settings, QWidget* parent = nullptr);
   ~GeneralDialog() override;
 
  protected:

@@ -3,8 +3,8 @@
 #include <unordered_map>
 
 #include "engine/folder_facts.h"
-#include "engine/main_base.h"
 #include "engine/paths.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -29,7 +29,7 @@ void RemoveStaleTemporaries(const platform::DirHandle& dir) {
   }
 }
 
-void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
+void CleanUpDestinationLevel(RunEngine& engine, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase) {
   // The source's spelling of each name, where the destination may hold it in
   // another letter case: the first in listing order, as the walk took it.
@@ -60,17 +60,17 @@ void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts&
     if (!platform::MatchesMask(entry.name, mask)) continue;
     if (entry.isDirectory) {
       if (!source.DirectoryExists(sourceName(entry.name))) {
-        DestinationCleanup cleanup(main);
+        DestinationCleanup cleanup(engine);
         cleanup.CleanUpDir(dest.dir(), entry.name, destPath + entry.name);
         dest.Changed(entry.name);
       }
     } else if (!source.FileExists(sourceName(entry.name))) {
       const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
-        main.DestinationFileDeleted(destPath + entry.name);
+        engine.DestinationFileDeleted(destPath + entry.name);
       } else if (err != platform::kErrNotFound) {
-        main.AddFailureLine("Deleting file \"" + destPath + entry.name +
-                            "\" failed, errorcode: " + std::to_string(err));
+        engine.AddFailureLine("Deleting file \"" + destPath + entry.name +
+                              "\" failed, errorcode: " + std::to_string(err));
       }
       dest.Changed(entry.name);
     }
@@ -97,20 +97,20 @@ int32_t DestinationCleanup::CleanUpDir(const platform::DirHandle& parent, const 
         continue;
       }
       if (entry.isDirectory) {
-        DestinationCleanup inner(main_);
+        DestinationCleanup inner(engine_);
         inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        if (self.RemoveFile(entry.name) == 0) main_.DestinationFileDeleted(dir + entry.name);
+        if (self.RemoveFile(entry.name) == 0) engine_.DestinationFileDeleted(dir + entry.name);
       }
     }
   }
   const int err = parent.RemoveFolder(name);
   if (StillThere(parent, name, err)) {
-    main_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
+    engine_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
   } else {
-    main_.AddLogLine("Dir " + dir + " cleaned up");
-    ++main_.Counts.foldersRemoved;
+    engine_.AddLogLine("Dir " + dir + " cleaned up");
+    engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
   }
   return 0;
 }

@@ -10,11 +10,11 @@ namespace platform {
 class DirHandle;
 }
 class FolderFacts;
-class TfMainBase;
+class RunEngine;
 
 class DestinationCleanup {
  public:
-  explicit DestinationCleanup(TfMainBase& main) : main_(main) {}
+  explicit DestinationCleanup(RunEngine& engine) : engine_(engine) {}
 
   // Removes `directory` with everything below it (names beginning with "."
   // excepted, but for stale temporaries of killed copies), reporting each
@@ -27,7 +27,7 @@ class DestinationCleanup {
                      const std::string& directory);
 
  private:
-  TfMainBase& main_;
+  RunEngine& engine_;
 };
 
 // Removes the temporaries of copies whose run was killed from the folder
@@ -39,7 +39,7 @@ void RemoveStaleTemporaries(const platform::DirHandle& dir);
 // `destPath` the destination folder's path ending in "/". Where the
 // destination `ignoresCase`, an entry is stale only when no source entry of
 // its kind has its name in any letter case.
-void CleanUpDestinationLevel(TfMainBase& main, FolderFacts& source, FolderFacts& dest,
+void CleanUpDestinationLevel(RunEngine& engine, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase);
 
 }  // namespace tandrel

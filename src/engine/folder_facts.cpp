@@ -39,8 +39,10 @@ void FolderFacts::List() {
   std::vector<platform::FindEntry> listing;
   platform::DirSearch search(dir_, "*", platform::attr::All);
   platform::FindEntry entry;
-  while (search.Next(entry)) listing.push_back(entry);
-  // An incomplete listing would tell of missing names that are there.
+  while (!Stopped() && search.Next(entry)) listing.push_back(entry);
+  // An incomplete listing would tell of missing names that are there; a
+  // stopped run asks nothing more.
+  if (Stopped()) return;
   listError_ = search.error();
   if (listError_ == 0) Adopt(std::move(listing));
 }
@@ -78,6 +80,7 @@ void FolderFacts::LookAt(const std::vector<std::string>& names) {
   if (!on_) return;
   looks_.reserve(looks_.size() + names.size());
   for (const std::string& name : names) {
+    if (Stopped()) return;
     if (KindOf(name) == Kind::Other) Look(name);
   }
 }
@@ -86,6 +89,7 @@ void FolderFacts::LookAtListedFiles() {
   if (!listed_) return;
   looks_.reserve(looks_.size() + listing_.size());
   for (const platform::FindEntry& entry : listing_) {
+    if (Stopped()) return;
     if (!entry.isDirectory) Look(entry.name);
   }
 }

@@ -10,6 +10,7 @@
 // Switched off, every question and search goes to the folder itself, one
 // call each, exactly as the walk asks them.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,6 +38,9 @@ class FolderFacts {
   // Ends the pass: everything is forgotten.
   void Clear();
   bool on() const { return on_; }
+  // Reading stops early once `stop` is set: a stopped run asks nothing more
+  // of the level, so a large folder does not hold up its end.
+  void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // Takes the complete listing of the folder (every entry, as a search over
   // "*" with every attribute returns them) that the caller has just read.
@@ -80,8 +84,10 @@ class FolderFacts {
   // The name as changes are recorded: folded where case is ignored.
   std::string Key(const std::string& name) const;
   bool IsChanged(const std::string& name) const;
+  bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
   const platform::DirHandle& dir_;
+  const std::atomic<bool>* stop_ = nullptr;
   bool on_ = false;
   bool listed_ = false;
   bool current_ = false;

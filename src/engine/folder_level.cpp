@@ -6,8 +6,8 @@
 #include "engine/copy_batch.h"
 #include "engine/destination_cleanup.h"
 #include "engine/folder_facts.h"
-#include "engine/main_base.h"
 #include "engine/paths.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -43,39 +43,39 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
 // Writes the line of a file the transfer is done with: with extended
 // logging always, otherwise only as a failure (which counts whatever the log
 // settings, its line reaching the log only with extended logging).
-void ReportFile(TfMainBase& main, const FileTransfer& file) {
+void ReportFile(RunEngine& engine, const FileTransfer& file) {
   const bool verifyFailed = file.status[kVerifyAt] == 'E';
   const int32_t code = file.code;
-  if (!main.ExtendedLog && code == 0 && !verifyFailed) return;
+  if (!engine.Settings().extendedLog && code == 0 && !verifyFailed) return;
   std::string line = file.status;
   if (verifyFailed) line += " VERIFYERROR";
   line += " code " + std::to_string(code) + " " + file.sourceFile + " -> " + file.destFile;
-  if (main.ExtendedLog) {
+  if (engine.Settings().extendedLog) {
     if (verifyFailed && file.levelVerifyError) *file.levelVerifyError = true;
-    main.AddLogLine(line);
+    engine.AddLogLine(line);
   }
-  if (code != 0 || verifyFailed) main.NoteFailure(line);
+  if (code != 0 || verifyFailed) engine.NoteFailure(line);
 }
 
 // Deletes a client's file whose copy now stands on the server, unless it
 // has changed since it was copied. 0 or the code.
-int DeleteCopiedSource(TfMainBase& main, const platform::DirHandle& folder, const std::string& name,
+int DeleteCopiedSource(RunEngine& engine, const platform::DirHandle& folder, const std::string& name,
                        const platform::CopiedState& copied) {
   if (!copied.Describes(folder.LookAt(name))) return platform::kErrChanged;
   const int err = folder.RemoveFile(name);
-  if (err == 0) ++main.Counts.sourceDeleted;
+  if (err == 0) engine.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
   return err == platform::kErrNotFound ? 0 : err;
 }
 
-size_t SourcePrefixLength(const TfMainBase& main) {
-  const std::string& s = main.JobSource;
+size_t SourcePrefixLength(const RunEngine& engine) {
+  const std::string& s = engine.Job().source;
   return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
 }
 
 }  // namespace
 
-std::string MapToDestination(const TfMainBase& main, const std::string& sourcePath) {
-  return main.JobDestination + sourcePath.substr(SourcePrefixLength(main));
+std::string MapToDestination(const RunEngine& engine, const std::string& sourcePath) {
+  return engine.Job().destination + sourcePath.substr(SourcePrefixLength(engine));
 }
 
 int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& mask) {
@@ -83,14 +83,14 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   heldSource_.reset();
   int32_t files = 0, dirs = 0, remaining = 0;
   const std::string dir = WithTrailingSeparator(directory);
-  main_.Progress.folder = dir;
+  engine_.Update([&dir](RunProgress& progress, RunCounts&) { progress.folder = dir; });
   OpenLevel(dir);
   // A folder that is there but cannot be read is never taken as empty: its
   // destination keeps everything, and it is never removed as empty. One that
   // has vanished since its parent was listed is simply gone.
   int readError = 0;
   if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
-  const bool keepFacts = main_.ReadAheadEnabled;
+  const bool keepFacts = engine_.ReadAheadEnabled;
   // The level's listing, kept while no subfolder has been walked: then it
   // still shows the level as its own pass finds it.
   std::vector<platform::FindEntry> listed;
@@ -111,15 +111,15 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   };
   // Where case is ignored, the destination's entries may be renamed during
   // the level: nothing reads them meanwhile.
-  if (keepFacts && main_.JobCleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
+  if (keepFacts && engine_.Job().cleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
     destFacts_.Begin(true);
-    earlyDest.emplace(main_.ReadAheadThread(), [this] {
+    earlyDest.emplace(engine_.ReadAheadThread(), [this] {
       destFacts_.List();
       destFacts_.LookAtListedFiles();
     });
   }
 
-  if (main_.JobIncludeSubDirs && readError == 0) {
+  if (engine_.Job().includeSubDirs && readError == 0) {
     listedNow = keepFacts;
     std::vector<std::string> subfolders;
     {
@@ -128,7 +128,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       // two a level.
       platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
       platform::FindEntry entry;
-      while (!main_.StopRequested() && search.Next(entry)) {
+      while (!engine_.StopRequested() && search.Next(entry)) {
         if (listedNow) listed.push_back(entry);
         if (entry.isHidden) {
           // A killed copy's temporary, where this folder was once copied to.
@@ -144,8 +144,8 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
           continue;
         }
         if (const std::string first = TwinOf(entry.name); !first.empty()) {
-          main_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir +
-                               first + "/\"" + kTwinReason);
+          engine_.AddFailureLine("Dir \"" + dir + entry.name + "/\" could not be synchronised: \"" + dir +
+                                 first + "/\"" + kTwinReason);
           continue;
         }
         subfolders.push_back(entry.name);
@@ -154,29 +154,29 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     }
     bool posted = false;
     for (const std::string& name : subfolders) {
-      if (main_.StopRequested()) break;
+      if (engine_.StopRequested()) break;
       // Only a level with subfolders has anything to read ahead.
       if (!posted) {
         posted = true;
-        main_.PostReadAhead(sourceDir_, destDir_);
+        engine_.PostReadAhead(sourceDir_, destDir_);
       }
       if (earlyDest) {
         earlyDest->Cancel();
         earlyDest.reset();
       }
       const std::string sub = dir + name;
-      if (main_.SkipDestination) {
+      if (engine_.Job().skipDestination) {
         uint64_t device, inode;
-        if (sourceDir_.Identity(name, device, inode) && device == main_.SkipDevice &&
-            inode == main_.SkipInode) {
+        if (sourceDir_.Identity(name, device, inode) && device == engine_.Job().skipDevice &&
+            inode == engine_.Job().skipInode) {
           continue;  // the job's own destination: never walked, never removed
         }
       }
       // Deeper than that the walk does not go: each level holds its
       // folders open, and no real tree needs it.
       if (depth_ >= kMaxDepth) {
-        main_.AddFailureLine("Dir \"" + sub + "/\" could not be synchronised: it lies more than " +
-                             std::to_string(kMaxDepth) + " folders deep");
+        engine_.AddFailureLine("Dir \"" + sub + "/\" could not be synchronised: it lies more than " +
+                               std::to_string(kMaxDepth) + " folders deep");
         continue;
       }
       // A walked subfolder may change this level (a folder made or removed):
@@ -187,18 +187,18 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       }
       int32_t r;
       {
-        FolderLevel child(main_, *this, name);
+        FolderLevel child(engine_, *this, name);
         r = child.SyncDir(sub, mask);
       }
       if (r != 0) {
         ++dirs;
-      } else if (main_.JobDeleteEmptySubDirs) {
+      } else if (engine_.Job().deleteEmptySubDirs) {
         const int err = sourceDir_.RemoveFolder(name);
         if (StillThere(sourceDir_, name, err)) {
-          main_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
+          engine_.AddFailureLine("Dir \"" + sub + "\" not removed, errorcode: " + std::to_string(err));
         } else {
-          main_.AddLogLine("Dir " + sub + " removed (was empty)");
-          ++main_.Counts.foldersRemoved;
+          engine_.AddLogLine("Dir " + sub + " removed (was empty)");
+          engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
           --remaining;
         }
       }
@@ -208,11 +208,12 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
 
   // A stopped run leaves the rest of every level it is in undone, without
   // their summaries: the stop line is the run's last.
-  if (main_.StopRequested()) {
+  if (engine_.StopRequested()) {
     endLevel();
     return std::max(remaining, 1);
   }
-  main_.Progress.folder = dir;  // back from its subfolders
+  // Back from its subfolders.
+  engine_.Update([&dir](RunProgress& progress, RunCounts&) { progress.folder = dir; });
   if (readError == 0) {
     sourceFacts_.Begin(keepFacts);
     if (listedNow) {
@@ -232,7 +233,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
-    while (!main_.StopRequested() && search.Next(entry)) {
+    while (!engine_.StopRequested() && search.Next(entry)) {
       if (entry.isHidden || entry.isDirectory) continue;
       ++files;
       if (const std::string first = TwinOf(entry.name); !first.empty()) {
@@ -244,29 +245,29 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     if (sourceDir_.valid()) readError = search.error();
   }
 
-  if (main_.StopRequested()) {
+  if (engine_.StopRequested()) {
     endLevel();
     return std::max(remaining, 1);
   }
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
-  if (main_.JobCleanupDestination && sourceDir_.valid() && readError == 0) {
-    CleanUpDestinationLevel(main_, sourceFacts_, destFacts_,
-                            WithTrailingSeparator(MapToDestination(main_, dir)), mask, foldCase_);
+  if (engine_.Job().cleanupDestination && sourceDir_.valid() && readError == 0) {
+    CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_,
+                            WithTrailingSeparator(MapToDestination(engine_, dir)), mask, foldCase_);
   }
   endLevel();
 
   if (readError != 0) {
-    main_.AddFailureLine(ReadingDirFailedLine(dir, readError));
+    engine_.AddFailureLine(ReadingDirFailedLine(dir, readError));
     // What could not be read may hold anything: never removed as empty.
     remaining = std::max(remaining, 1);
   } else {
-    main_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
-                     " directories synchronised");
+    engine_.AddLogLine("Dir " + dir + " - " + std::to_string(files) + " files and " + std::to_string(dirs) +
+                       " directories synchronised");
   }
   // Known only once the level's copies have been compared.
-  main_.Copies().Then([differs = levelVerifyError_, &main = main_] {
-    if (*differs) main.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
+  engine_.Copies().Then([differs = levelVerifyError_, &engine = engine_] {
+    if (*differs) engine.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
   });
   return remaining;
 }
@@ -289,10 +290,10 @@ void FolderLevel::ReadPassFacts(const std::string& mask, SharedReading* early) {
   }
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.
-  const bool listDest = main_.JobCleanupDestination && sourceDir_.valid();
+  const bool listDest = engine_.Job().cleanupDestination && sourceDir_.valid();
   // The destination's share goes to the second thread while the walk reads
   // the source's.
-  SharedReading destShare(main_.ReadAheadThread(), [&] {
+  SharedReading destShare(engine_.ReadAheadThread(), [&] {
     if (listDest) destFacts_.List();
     destFacts_.LookAt(names);
   });
@@ -320,13 +321,13 @@ std::string FolderLevel::TwinOf(const std::string& name) {
   }
   const auto there = destSpelling_.find(key);
   if (there == destSpelling_.end() || there->second == name) return {};
-  const std::string folder = WithTrailingSeparator(MapToDestination(main_, levelDir_));
+  const std::string folder = WithTrailingSeparator(MapToDestination(engine_, levelDir_));
   const int err = destDir_.Rename(there->second, name);
   if (err == 0) {
-    main_.AddLogLine("Renamed \"" + folder + there->second + "\" to \"" + folder + name + "\"");
+    engine_.AddLogLine("Renamed \"" + folder + there->second + "\" to \"" + folder + name + "\"");
   } else {
-    main_.AddFailureLine("Renaming \"" + folder + there->second + "\" to \"" + folder + name +
-                         "\" failed, errorcode: " + std::to_string(err));
+    engine_.AddFailureLine("Renaming \"" + folder + there->second + "\" to \"" + folder + name +
+                           "\" failed, errorcode: " + std::to_string(err));
   }
   destFacts_.Changed(there->second);
   destFacts_.Changed(name);
@@ -337,18 +338,20 @@ std::string FolderLevel::TwinOf(const std::string& name) {
 void FolderLevel::ReportTwin(const std::string& name, const std::string& first) {
   // Nothing is copied: the copy would take the first one's place.
   const std::string source = levelDir_ + name;
-  ++main_.Progress.checked;
-  if (main_.ExtendedLog) {
-    main_.AddLogLine("File ... .C.. code " + std::to_string(platform::kErrExists) + " " + source + " -> " +
-                     MapToDestination(main_, source));
+  engine_.Update([](RunProgress& progress, RunCounts&) { ++progress.checked; });
+  if (engine_.Settings().extendedLog) {
+    engine_.AddLogLine("File ... .C.. code " + std::to_string(platform::kErrExists) + " " + source + " -> " +
+                       MapToDestination(engine_, source));
   }
-  main_.AddFailureLine("File \"" + source + "\" could not be copied: \"" + levelDir_ + first + "\"" +
-                       kTwinReason);
+  engine_.AddFailureLine("File \"" + source + "\" could not be copied: \"" + levelDir_ + first + "\"" +
+                         kTwinReason);
 }
 
 void FolderLevel::OpenLevel(const std::string& dir) {
   levelDir_ = dir;
-  foldCase_ = main_.JobDestinationIgnoresCase;
+  foldCase_ = engine_.Job().destinationIgnoresCase;
+  sourceFacts_.StopWhen(&engine_.StopFlag());
+  destFacts_.StopWhen(&engine_.StopFlag());
   destFacts_.IgnoreCase(foldCase_);
   sourceSpelling_.clear();
   destSpelling_.clear();
@@ -359,7 +362,7 @@ void FolderLevel::OpenLevel(const std::string& dir) {
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   } else {
     sourceDir_ = platform::DirHandle(dir);
-    destDir_ = platform::DirHandle(MapToDestination(main_, dir));
+    destDir_ = platform::DirHandle(MapToDestination(engine_, dir));
   }
 }
 
@@ -378,7 +381,7 @@ int FolderLevel::EnsureDestination() {
   if (destDir_.error() != platform::kErrNotFound) return destDir_.error();
   if (!parent_) {
     // A top level is reached by its path, as the job names it.
-    const std::string path = WithoutTrailingSeparator(MapToDestination(main_, levelDir_));
+    const std::string path = WithoutTrailingSeparator(MapToDestination(engine_, levelDir_));
     if (const int rc = platform::CreateDirectories(path)) return rc;
     temporariesCleared_ = true;
     destDir_ = platform::DirHandle(path);
@@ -397,7 +400,7 @@ int FolderLevel::EnsureDestination() {
 }
 
 int32_t FolderLevel::TransferInLevel(const std::string& name) {
-  ++main_.Progress.checked;
+  engine_.Update([](RunProgress& progress, RunCounts&) { ++progress.checked; });
   // Most files need no line and no copy: their paths are made only when one
   // does.
   std::string status = kFreshStatus;
@@ -408,7 +411,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
   // two sides agree (at once, or when the copy stands and compares equal).
   bool copy = false, archiveStep = true;
   bool markServer = false, markClient = false, deleteAfterCopy = false;
-  if (main_.JobAlways) {
+  if (engine_.Job().always) {
     copy = true;
     status[kModeAt] = 'A';
     status[kActionAt] = 'C';
@@ -421,13 +424,13 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
       // Why the destination has no age: 0 when something other than a file
       // stands there (a link), kErrNotFound when nothing does.
       const int destError = destFacts_.EntryError(name);
-      if (main_.JobHandleAsServer) {
+      if (engine_.Job().handleAsServer) {
         copy = true;
         markServer = true;
         status[kServerAt] = 'S';
         status[kNewAt] = 'N';
       }
-      if (main_.JobHandleAsClient) {
+      if (engine_.Job().handleAsClient) {
         status[kClientAt] = 'C';
         if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
           // The server's folder cannot be looked into (a link stands there):
@@ -460,7 +463,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
             const int err = sourceDir_.RemoveFile(name);
             if (err == 0 || err == platform::kErrNotFound) {
               result = 0;
-              if (err == 0) ++main_.Counts.sourceDeleted;
+              if (err == 0) engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
             } else {
               code = err;
             }
@@ -468,7 +471,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
           }
         }
       }
-      if (!main_.JobHandleAsServer && !main_.JobHandleAsClient) {
+      if (!engine_.Job().handleAsServer && !engine_.Job().handleAsClient) {
         status[kActionAt] = 'C';
         copy = true;
       }
@@ -485,7 +488,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
   // A copy that fails leaves the two sides apart: the archive attributes
   // keep saying so, and the next run tries again.
   if (archiveStep) {
-    if (main_.JobHandleAsServer) {
+    if (engine_.Job().handleAsServer) {
       status[kServerAt] = 'S';
       if (copy) {
         markServer = true;
@@ -493,7 +496,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
         ClearArchive(destFacts_, name);
       }
     }
-    if (main_.JobHandleAsClient) {
+    if (engine_.Job().handleAsClient) {
       status[kClientAt] = 'C';
       if (copy) {
         markClient = true;
@@ -503,16 +506,16 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
     }
   }
 
-  if (copy || main_.ExtendedLog || code != 0) {
+  if (copy || engine_.Settings().extendedLog || code != 0) {
     const auto file = std::make_shared<FileTransfer>();
     file->status = std::move(status);
     file->sourceFile = levelDir_ + name;
-    file->destFile = MapToDestination(main_, file->sourceFile);
+    file->destFile = MapToDestination(engine_, file->sourceFile);
     file->code = code;
     if (copy) {
       CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
     } else {
-      ReportFile(main_, *file);
+      ReportFile(engine_, *file);
     }
   }
   return result;
@@ -527,7 +530,7 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
     // A copy killed on a file system without unnamed files leaves its
     // temporary where it was copying; the next run copies that file again
     // and clears them away. The cleanup does so anyway where it is on.
-    if (code == 0 && !temporariesCleared_ && !main_.JobCleanupDestination) {
+    if (code == 0 && !temporariesCleared_ && !engine_.Job().cleanupDestination) {
       temporariesCleared_ = true;
       RemoveStaleTemporaries(destDir_);
     }
@@ -535,8 +538,8 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
       destFacts_.Changed(name);
       copy = platform::PrepareCopy(
           sourceDir_, name, destDir_, name, markServer,
-          [this](int64_t copied, int64_t size) { return main_.CopyGoesOn(copied, size); }, code);
-      main_.Progress.fileDone = main_.Progress.fileSize = 0;
+          [this](int64_t copied, int64_t size) { return engine_.CopyGoesOn(copied, size); }, code);
+      engine_.Update([](RunProgress& progress, RunCounts&) { progress.fileDone = progress.fileSize = 0; });
     }
   } catch (...) {
     copy.Discard();
@@ -546,39 +549,39 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
   if (code != 0) {
     // A copy that was not made is not compared either.
     file->code = code;
-    ReportFile(main_, *file);
+    ReportFile(engine_, *file);
     return;
   }
 
   // The copy's folder outlives the level only while copies wait for it.
-  if ((main_.JobVerify || markClient || deleteAfterCopy) && !heldSource_) {
+  if ((engine_.Job().verify || markClient || deleteAfterCopy) && !heldSource_) {
     heldSource_ = std::make_shared<platform::DirHandle>(sourceDir_.Reopen());
   }
   const std::shared_ptr<platform::DirHandle> source = heldSource_;
   CopyBatch::SourceReader reader;
-  if (main_.JobVerify) reader = [source, name] { return platform::FileReader(*source, name); };
-  if (main_.JobVerify) file->levelVerifyError = levelVerifyError_;
+  if (engine_.Job().verify) reader = [source, name] { return platform::FileReader(*source, name); };
+  if (engine_.Job().verify) file->levelVerifyError = levelVerifyError_;
   const platform::CopiedState copied = copy.copied();
-  TfMainBase& main = main_;
-  main_.Copies().Add(
+  RunEngine& engine = engine_;
+  engine_.Copies().Add(
       std::move(copy), std::move(reader),
-      [&main, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
+      [&engine, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
         file->code = outcome.code;
         if (outcome.differs) file->status[kVerifyAt] = 'E';
         if (outcome.threw) file->status[kFailAt] = 'R';
         if (outcome.code == 0 && !outcome.differs) {
-          ++main.Counts.copied;
-          main.Progress.bytesCopied += copied.size;
+          engine.Update([size = copied.size](RunProgress& progress, RunCounts& counts) {
+            ++counts.copied;
+            progress.bytesCopied += size;
+          });
           // The client's mark says what was copied; a file
           // changed during its copy keeps its mark set.
           if (markClient) file->code = source->ClearArchiveAsCopied(name, copied);
-          if (deleteAfterCopy) file->code = DeleteCopiedSource(main, *source, name, copied);
+          if (deleteAfterCopy) file->code = DeleteCopiedSource(engine, *source, name, copied);
         }
-        ReportFile(main, *file);
+        ReportFile(engine, *file);
       });
-  if (main_.Copies().Full()) main_.Copies().Complete();
-  // Lines wait with the copies, so the window hears from the run here.
-  main_.ProcessPendingMessages();
+  if (engine_.Copies().Full()) engine_.Copies().Complete();
 }
 
 }  // namespace tandrel

@@ -15,7 +15,7 @@
 
 namespace tandrel {
 
-class TfMainBase;
+class RunEngine;
 
 // One file in the hands of the transfer: its line as it grows, and what
 // became of it. Shared with the copy batch while its copy waits.
@@ -30,7 +30,7 @@ struct FileTransfer {
 
 class FolderLevel {
  public:
-  explicit FolderLevel(TfMainBase& main) : main_(main) {}
+  explicit FolderLevel(RunEngine& engine) : engine_(engine) {}
 
   // Walks `directory` (with or without a trailing "/") for files matching
   // `mask`; returns how many entries are left in it as far as the walk can
@@ -40,8 +40,8 @@ class FolderLevel {
  private:
   // The level of the subfolder `name` of `parent`: its folders are reached
   // through the parent's open folders, never through a path.
-  FolderLevel(TfMainBase& main, FolderLevel& parent, std::string name)
-      : main_(main), parent_(&parent), name_(std::move(name)), depth_(parent.depth_ + 1) {}
+  FolderLevel(RunEngine& engine, FolderLevel& parent, std::string name)
+      : engine_(engine), parent_(&parent), name_(std::move(name)), depth_(parent.depth_ + 1) {}
 
   // Opens the source and destination folders of the level `dir` (ending in
   // "/"): a top level by its path, a subfolder's level through its parent.
@@ -69,7 +69,7 @@ class FolderLevel {
   // the level's copies then report (a link there is refused, never followed).
   int EnsureDestination();
 
-  TfMainBase& main_;
+  RunEngine& engine_;
   FolderLevel* parent_ = nullptr;
   std::string name_;      // this level's folder name in its parent
   int depth_ = 0;         // folders below the job's From folder
@@ -93,6 +93,6 @@ class FolderLevel {
 };
 
 // Maps a path below JobSource onto JobDestination.
-std::string MapToDestination(const TfMainBase& main, const std::string& sourcePath);
+std::string MapToDestination(const RunEngine& engine, const std::string& sourcePath);
 
 }  // namespace tandrel

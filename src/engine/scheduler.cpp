@@ -1,13 +1,7 @@
-// The Qt-free half of the synchronisation scheduler: the general settings,
-// the next-run text and the timer tick. The whole schedule is one text of
-// hours and minutes, compared with the clock's hour and minute as numbers,
-// whatever the locale's way of writing a time.
+#include "engine/scheduler.h"
 
 #include <cctype>
 
-#include "config/general_settings.h"
-#include "config/ini_file.h"
-#include "engine/main_base.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -51,56 +45,48 @@ std::string TwoDigits(int value) {
 
 }  // namespace
 
-void TfMainBase::LoadGeneralSettings() {
-  const GeneralSettings settings = ReadGeneralSettings(IniFile(ConfigPath()));
-  SyncTime = settings.time;
-  NextSyncTime = SyncTime;
-  IntervalMode = settings.interval;
-  LogFile = settings.logFile;
-  ExtendedLog = settings.extendedLog;
-  AppendLog = settings.appendLog;
-  MultipleLog = settings.multipleLog;
-}
-
-void TfMainBase::ComputeNextSyncTime() {
-  const std::tm now = platform::LocalTime(Now());
-  if (SyncTime == kNoSyncTime || SyncTime == ":" || !IntervalMode) {
-    NextSyncTime = SyncTime;
+void Scheduler::Plan(const std::string& time, bool interval, std::time_t now) {
+  time_ = time;
+  interval_ = interval;
+  const std::tm local = platform::LocalTime(now);
+  if (time_ == kNoSyncTime || time_ == ":" || !interval_) {
+    next_ = time_;
     return;
   }
-  long long hours = 0, minutes = 0, interval;
-  const bool hoursOk = LeadingNumber(SyncTime, 0, hours);
-  const bool minutesOk = SyncTime.size() < 4 || LeadingNumber(SyncTime, 3, minutes);
-  interval = hoursOk && minutesOk ? hours * 3600 + minutes * 60 : kTenMinutes;
+  long long hours = 0, minutes = 0, length;
+  const bool hoursOk = LeadingNumber(time_, 0, hours);
+  const bool minutesOk = time_.size() < 4 || LeadingNumber(time_, 3, minutes);
+  length = hoursOk && minutesOk ? hours * 3600 + minutes * 60 : kTenMinutes;
 
   // Only the time of day of the sum counts; a negative sum wraps backwards.
-  const long long ofDay = now.tm_hour * 3600LL + now.tm_min * 60LL + now.tm_sec;
-  long long next = (ofDay + interval) % 86400;
+  const long long ofDay = local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
+  long long next = (ofDay + length) % 86400;
   if (next < 0) next += 86400;
-  std::tm t = now;
-  t.tm_hour = static_cast<int>(next / 3600);
-  t.tm_min = static_cast<int>(next / 60 % 60);
-  t.tm_sec = static_cast<int>(next % 60);
-  NextSyncTime = TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min);
+  next_ = TwoDigits(static_cast<int>(next / 3600)) + ":" + TwoDigits(static_cast<int>(next / 60 % 60));
 }
 
-std::string TfMainBase::NextTimedRun() const {
-  int minute = 0;
-  return MinuteOfDay(NextSyncTime, minute) ? NextSyncTime : std::string();
-}
-
-void TfMainBase::SyncTimerTick() {
-  const std::tm now = platform::LocalTime(Now());
+bool Scheduler::Tick(std::time_t now, bool runInProgress) {
+  const std::tm local = platform::LocalTime(now);
   int due = 0;
-  if (!MinuteOfDay(NextSyncTime, due) || due != now.tm_hour * 60 + now.tm_min) {
-    TimerArmed = true;
-    return;
+  if (!MinuteOfDay(next_, due) || due != local.tm_hour * 60 + local.tm_min) {
+    armed_ = true;
+    return false;
   }
-  if (TimerArmed && !RunInProgress) {
-    RunJobs();
-    ComputeNextSyncTime();
-    TimerArmed = false;
-  }
+  if (!armed_ || runInProgress) return false;
+  armed_ = false;
+  return true;
+}
+
+void Scheduler::TimedRunEnded(std::time_t now) {
+  Plan(time_, interval_, now);
+  // The minute the run ended in may be the next run's again (a whole day's
+  // interval): the timer first has to see another.
+  armed_ = false;
+}
+
+std::string Scheduler::NextTimedRun() const {
+  int minute = 0;
+  return MinuteOfDay(next_, minute) ? next_ : std::string();
 }
 
 }  // namespace tandrel

@@ -1,7 +1,7 @@
 #pragma once
 // How the program ends, for whoever started it (cron, a script).
 
-#include "engine/main_base.h"
+#include "log/run_observer.h"
 
 namespace tandrel {
 

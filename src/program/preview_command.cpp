@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "engine/main_base.h"
-#include "engine/preview_run.h"
+#include "engine/preview_summary.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
 #include "program/exit_codes.h"
@@ -20,15 +20,9 @@ void PrintLine(const std::string& line) {
 }
 
 // The run's lines go straight to standard output as they come.
-class PrintingMain : public TfMainBase {
+class PrintedLines : public RunObserver {
  public:
-  using TfMainBase::TfMainBase;
-  void MemoClear() override {}
-  int MemoCount() const override { return 0; }
-  void MemoAdd(const std::string& line) override { PrintLine(line); }
-  void MemoReplaceAll(const std::vector<std::string>& lines) override {
-    for (const auto& line : lines) PrintLine(line);
-  }
+  void Line(const std::string& line) override { PrintLine(line); }
 };
 
 }  // namespace
@@ -37,15 +31,18 @@ int RunPreviewCommand(const std::string& programPath) {
   try {
     // From the start: not even the folder of a per-user configuration is made.
     const platform::PreviewScope preview;
-    PrintingMain main(programPath);
-    if (SayIfNoConfiguration(main.ConfigPath())) return kExitClean;
-    main.LoadGeneralSettings();
-    const RunResult result = PreviewJobs(main);
+    const FileLocations locations = PreparedLocationsFor(programPath);
+    PrintedLines printed;
+    RunEngine engine(locations, printed);
+    if (SayIfNoConfiguration(locations.configFile)) return kExitClean;
+    RunSettings settings = RunSettings::From(ReadGeneralSettings(IniFile(locations.configFile)));
+    settings.preview = true;
+    const RunResult result = engine.RunJobs(settings);
     // A run that could not start has nothing to count: its one line is all.
-    if (RanJobs(result)) PrintLine(PreviewSummary(main.Counts));
+    if (RanJobs(result)) PrintLine(PreviewSummary(engine.Counts()));
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     // An error of the start-up, as for "/SYNC"; its line follows the printed ones.
-    if (result == RunResult::Unreadable) EchoToStandardError(main.ConfigurationError());
+    if (result == RunResult::Unreadable) EchoToStandardError(engine.ConfigurationError());
     return written ? ExitCodeOf(result) : kExitStartUpError;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "The preview ended early: %s\n", SafeLineText(e.what()).c_str());

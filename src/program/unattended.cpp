@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "config/general_settings.h"
 #include "config/ini_file.h"
 #include "config/job_lists.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 #include "program/exit_codes.h"
 #include "support/error_text.h"
@@ -32,18 +34,20 @@ void ReportStartUpError(std::exception_ptr error) {
   EchoToStandardError(std::string(kApplicationTitle) + ": " + ErrorText(error));
 }
 
-int RunUnattended(const std::string& programPath, const std::function<void(TfMainBase&)>& mainCreated) {
+int RunUnattended(const std::string& programPath, const std::function<void()>& engineCreated) {
   try {
-    UnattendedMain main(programPath);
-    // What the main window does when it is created, apart from its timer.
-    main.WindowsEnding = false;
-    main.RunInProgress = false;
-    main.LoadGeneralSettings();
-    main.ComputeNextSyncTime();
-    if (mainCreated) mainCreated(main);
-    if (SayIfNoConfiguration(main.ConfigPath())) return kExitClean;
-    main.SetFailureEcho(EchoToStandardError);
-    return ExitCodeOf(main.RunJobs());
+    // Nobody sees the log area: only the failures are told, on standard error.
+    class FailuresToStandardError : public RunObserver {
+     public:
+      void Line(const std::string&) override {}
+      void Failure(const std::string& text) override { EchoToStandardError(text); }
+    } echo;
+    const FileLocations locations = PreparedLocationsFor(programPath);
+    RunEngine engine(locations, echo);
+    if (engineCreated) engineCreated();
+    if (SayIfNoConfiguration(locations.configFile)) return kExitClean;
+    const GeneralSettings settings = ReadGeneralSettings(IniFile(locations.configFile));
+    return ExitCodeOf(engine.RunJobs(RunSettings::From(settings)));
   } catch (...) {
     ReportStartUpError(std::current_exception());
     return kExitStartUpError;

@@ -1,37 +1,18 @@
 #pragma once
 // The "/SYNC" road where nobody can see a window: no display at all (cron,
-// ssh). The run goes through the engine object alone, without the window
-// system, and leaves the same files, log, messages and exit code as the
-// main window's run would.
+// ssh). The run goes through the engine alone, without any window object,
+// and leaves the same files, log, messages and exit code as the main
+// window's run would.
 
 #include <exception>
 #include <functional>
 #include <string>
-#include <vector>
-
-#include "engine/main_base.h"
 
 namespace tandrel {
 
 // The application's title: the error box's caption, and the name before
 // an error's message on standard error.
 inline constexpr char kApplicationTitle[] = "Kolvane Tandrel";
-
-// The main window's state without the window: the log area's lines are
-// counted, not kept, since nobody will read them.
-class UnattendedMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  void MemoClear() override { lines_ = 0; }
-  int MemoCount() const override { return lines_; }
-  void MemoAdd(const std::string&) override { ++lines_; }
-  void MemoReplaceAll(const std::vector<std::string>& lines) override {
-    lines_ = static_cast<int>(lines.size());
-  }
-
- private:
-  int lines_ = 0;
-};
 
 // Where an unattended run's failures go besides the log: standard error,
 // one line each (cron mails them).
@@ -51,8 +32,9 @@ bool SayIfNoConfiguration(const std::string& configPath);
 void ReportStartUpError(std::exception_ptr error);
 
 // One run of every active job of the program at `programPath`, as the main
-// window would make it on "/SYNC". `mainCreated`, when given, is called once
-// the engine object exists. Returns the exit code (one of exit_codes.h).
-int RunUnattended(const std::string& programPath, const std::function<void(TfMainBase&)>& mainCreated = {});
+// window would make it on "/SYNC", through the run engine and its log writer
+// alone. `engineCreated`, when given, is called once the engine exists.
+// Returns the exit code (one of exit_codes.h).
+int RunUnattended(const std::string& programPath, const std::function<void()>& engineCreated = {});
 
 }  // namespace tandrel

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "config/ini_file.h"
-#include "engine/main_base.h"
 #include "support/number_text.h"
 #include "support/text_lines.h"
 #include "support/time_field.h"
@@ -16,8 +15,9 @@ std::string Typed(const std::string& text) { return text.empty() ? text : GSForm
 
 }  // namespace
 
-GeneralEditor::GeneralEditor(TfMainBase& main, GeneralView& view, Prompter& prompter)
-    : main_(main), view_(view), prompter_(prompter) {}
+GeneralEditor::GeneralEditor(std::string configPath, GeneralSettings& settings, GeneralView& view,
+                             Prompter& prompter)
+    : configPath_(std::move(configPath)), settings_(settings), view_(view), prompter_(prompter) {}
 
 GeneralEditor::~GeneralEditor() = default;
 
@@ -34,7 +34,7 @@ void GeneralEditor::Event(Step step) {
 
 void GeneralEditor::Shown() {
   Event([this] {
-    iniFile_ = std::make_unique<IniFile>(main_.ConfigPath());
+    iniFile_ = std::make_unique<IniFile>(configPath_);
     GeneralSettings settings = ReadGeneralSettings(*iniFile_);
     // The stored time as if typed; a changed interval switch then applies
     // the rule of leaving the field to it.
@@ -55,12 +55,10 @@ void GeneralEditor::Hidden() {
     settings.time = OneLine(settings.time);
     // The main window takes the time as soon as it is stored, the rest
     // once everything is.
-    WriteGeneralSettings(*ini, settings, [&] { main_.SyncTime = settings.time; });
-    main_.IntervalMode = settings.interval;
-    main_.LogFile = settings.logFile;
-    main_.ExtendedLog = settings.extendedLog;
-    main_.AppendLog = settings.appendLog;
-    main_.MultipleLog = settings.multipleLog;
+    WriteGeneralSettings(*ini, settings, [&] { settings_.time = settings.time; });
+    const std::string time = settings_.time;
+    settings_ = settings;
+    settings_.time = time;
   });
 }
 

@@ -2,7 +2,7 @@
 // What the general settings dialog decides: the synchronisation time,
 // whether it is an interval, and the four log options. Shown, it loads them
 // from the configuration file; hidden, it writes all six back and hands them
-// to the main window, whose owner then recomputes the next run.
+// to the settings the main window goes by, which then recomputes the next run.
 
 #include <memory>
 #include <string>
@@ -10,11 +10,7 @@
 #include "config/general_settings.h"
 #include "ui/prompter.h"
 
-namespace tandrel {
-
-class TfMainBase;
-
-namespace ui {
+namespace tandrel::ui {
 
 // The dialog's window as the editor sees it; the time is 8-bit text.
 class GeneralView {
@@ -34,13 +30,15 @@ class GeneralView {
 class GeneralEditor {
  public:
   // `view` and `prompter` are used from the first showing on.
-  GeneralEditor(TfMainBase& main, GeneralView& view, Prompter& prompter);
+  // The settings are read from and written to the file at `configPath`;
+  // `settings` are the ones the main window goes by.
+  GeneralEditor(std::string configPath, GeneralSettings& settings, GeneralView& view, Prompter& prompter);
   ~GeneralEditor();
   GeneralEditor(const GeneralEditor&) = delete;
   GeneralEditor& operator=(const GeneralEditor&) = delete;
 
   void Shown();
-  // Writes the six settings and hands them to the main window; a failed
+  // Writes the six settings and hands them to the main window's; a failed
   // write is shown and leaves the main window's settings from then on as
   // they were (the time only once it is in the file).
   void Hidden();
@@ -58,12 +56,12 @@ class GeneralEditor {
   template <typename Step>
   void Event(Step step);
 
-  TfMainBase& main_;
+  std::string configPath_;
+  GeneralSettings& settings_;
   GeneralView& view_;
   Prompter& prompter_;
   std::unique_ptr<IniFile> iniFile_;  // open while the dialog is shown
   bool updating_ = false;             // the editor is changing the controls
 };
 
-}  // namespace ui
-}  // namespace tandrel
+}  // namespace tandrel::ui

@@ -2,9 +2,11 @@
 
 #include <stdexcept>
 
-#include "engine/preview_run.h"
+#include "config/ini_file.h"
+#include "engine/preview_summary.h"
 #include "platform/platform.h"
 #include "support/text_lines.h"
+#include "ui/main_menu.h"
 #include "ui/run_status.h"
 
 namespace tandrel::ui {
@@ -20,27 +22,69 @@ const Question MainWindowLogic::kStopRunQuestion = {
     "A synchronisation is in progress.\r\nPress YES to stop it now\r\nPress NO to let it finish first.",
     BoxIcon::Warning, BoxButtons::YesNo, Button::No};
 
-MainWindowLogic::MainWindowLogic(std::string programPath, MainView& view, Prompter& prompter)
-    : TfMainBase(std::move(programPath)), view_(view), prompter_(prompter) {
-  WindowsEnding = false;
-  RunInProgress = false;
-  LoadGeneralSettings();
-  ComputeNextSyncTime();
+MainWindowLogic::MainWindowLogic(std::string programPath, MainView& view, Prompter& prompter,
+                                 const platform::FileSystem* fileSystem)
+    : view_(view),
+      prompter_(prompter),
+      locations_(PreparedLocationsFor(programPath)),
+      engine_(locations_, queue_, fileSystem),
+      log_(view),
+      clock_([] { return std::time(nullptr); }) {
+  settings_ = ReadGeneralSettings(IniFile(ConfigPath()));
+  Replan();
+}
+
+void MainWindowLogic::Replan() { scheduler_.Plan(settings_.time, settings_.interval, Now()); }
+
+MainWindowLogic::~MainWindowLogic() {
+  if (runThread_.joinable()) {
+    engine_.RequestStop();
+    runThread_.join();
+  }
+}
+
+void MainWindowLogic::SetClock(std::function<std::time_t()> clock) {
+  clock_ = clock;
+  engine_.SetClock(std::move(clock));
 }
 
 void MainWindowLogic::Perform(MainCommand command) {
   Guarded(prompter_, [this, command] { Run(command); });
-  // After a run, a timer tick or new settings the next timed run may have
-  // moved; a run in progress shows its progress instead.
-  if (!RunInProgress && (command == MainCommand::Synchronise || command == MainCommand::Tick ||
-                         command == MainCommand::General || command == MainCommand::Preview)) {
-    ShowSchedule();
-  }
+  // New settings may move the next timed run.
+  if (!runInProgress_ && command == MainCommand::General) ShowSchedule();
   EndWhenIdle();
 }
 
+const char* CommandName(MainCommand command) {
+  switch (command) {
+    case MainCommand::Synchronise:
+      return "Synchronise";
+    case MainCommand::Stop:
+      return "Stop";
+    case MainCommand::Preview:
+      return "Preview";
+    case MainCommand::Exit:
+      return "Exit";
+    case MainCommand::ViewLogFile:
+      return "ViewLogFile";
+    case MainCommand::Jobs:
+      return "Jobs";
+    case MainCommand::General:
+      return "General";
+    case MainCommand::Contents:
+      return "Contents";
+    case MainCommand::About:
+      return "About";
+    case MainCommand::Restore:
+      return "Restore";
+    case MainCommand::Tick:
+      return "Tick";
+  }
+  return "";
+}
+
 void MainWindowLogic::ShowSchedule() {
-  const std::string next = NextTimedRun();
+  const std::string next = scheduler_.NextTimedRun();
   const std::string schedule = next.empty() ? std::string() : "Next timed run: " + next;
   const auto beside = [&schedule](const std::string& ended) {
     return ended.empty() ? schedule : schedule.empty() ? ended : ended + " - " + schedule;
@@ -55,19 +99,17 @@ void MainWindowLogic::ShowSchedule() {
 void MainWindowLogic::Run(MainCommand command) {
   switch (command) {
     case MainCommand::Synchronise:
-      // Also asked for from inside a run, while it processes messages.
-      if (!RunInProgress) RunJobs();
+      if (!runInProgress_) StartRun(RunKind::Manual);
       break;
     case MainCommand::Stop:
-      RequestStop();
+      if (runInProgress_) {
+        stopAsked_ = true;
+        engine_.RequestStop();
+      }
       break;
     case MainCommand::Preview:
       // What a run would do now, in the log area; nothing is changed.
-      if (!RunInProgress) {
-        const RunResult result = PreviewJobs(*this);
-        if (RanJobs(result)) MemoAdd(PreviewSummary(Counts));
-        MemoFlush();
-      }
+      if (!runInProgress_) StartRun(RunKind::Preview);
       break;
     case MainCommand::Exit:
       view_.CloseWindow();
@@ -80,7 +122,7 @@ void MainWindowLogic::Run(MainCommand command) {
       break;
     case MainCommand::General:
       view_.ShowGeneral();
-      ComputeNextSyncTime();
+      Replan();
       break;
     case MainCommand::Contents:
       OpenOrSayWhere(prompter_, ManualPath());
@@ -92,11 +134,108 @@ void MainWindowLogic::Run(MainCommand command) {
       view_.Restore();
       break;
     case MainCommand::Tick:
-      timedRun_ = true;
-      SyncTimerTick();
-      timedRun_ = false;
+      if (scheduler_.Tick(Now(), runInProgress_)) StartRun(RunKind::Timed);
       break;
   }
+}
+
+void MainWindowLogic::StartRun(RunKind kind) {
+  RunSettings settings = RunSettings::From(settings_);
+  settings.preview = kind == RunKind::Preview;
+  runKind_ = kind;
+  appendLog_ = settings.appendLog;
+  stopAsked_ = false;
+  runInProgress_ = true;
+  if (kind != RunKind::Preview) view_.ShowTrayTip(RunningTip({}));
+  view_.DrainEvery(kDrainInterval);
+  runThread_ = std::thread([this, settings] {
+    try {
+      queue_.Finished(engine_.RunJobs(settings), nullptr);
+    } catch (...) {
+      queue_.Finished(RunResult::Failed, std::current_exception());
+    }
+  });
+}
+
+void MainWindowLogic::Drain() {
+  Guarded(prompter_, [this] {
+    for (const RunEvent& event : queue_.Take()) {
+      switch (event.kind) {
+        case RunEvent::Kind::Begins:
+          log_.RunBegins();
+          if (!appendLog_) log_.Clear();
+          if (log_.Count() >= 1) log_.Add("");  // separates runs in the window only
+          break;
+        case RunEvent::Kind::Line:
+          log_.Add(event.line);
+          break;
+        case RunEvent::Kind::Finished:
+          // The run's last lines are on the screen while it still counts as
+          // under way.
+          log_.Flush();
+          RunFinished(event);
+          break;
+      }
+    }
+    log_.Flush();
+    if (runInProgress_) ShowProgress();
+  });
+  EndWhenIdle();
+}
+
+void MainWindowLogic::FinishRun() {
+  if (!runInProgress_) return;
+  queue_.WaitUntilFinished();
+  Drain();
+}
+
+void MainWindowLogic::ShowProgress() {
+  const RunProgress progress = engine_.Progress();
+  view_.ShowStatus(ProgressText(progress, engine_.Counts()));
+  if (runKind_ != RunKind::Preview) view_.ShowTrayTip(RunningTip(progress));
+}
+
+void MainWindowLogic::RunFinished(const RunEvent& finished) {
+  runThread_.join();
+  runInProgress_ = false;
+  view_.DrainEvery(std::chrono::milliseconds(0));
+  if (finished.error) {
+    log_.Flush();
+    if (runKind_ == RunKind::Timed) scheduler_.TimedRunFailed();
+    std::rethrow_exception(finished.error);
+  }
+  const RunResult result = finished.result;
+  lastResult_ = result;
+  const RunCounts counts = engine_.Counts();
+  if (runKind_ == RunKind::Preview) {
+    // A preview did nothing: the last run's tray tip stays.
+    if (RanJobs(result)) {
+      log_.Add(PreviewSummary(counts));
+      endedStatus_ = PreviewSummary(counts);
+    }
+  } else if (RanJobs(result)) {
+    // The status bar keeps how the run ended, and the tray icon says it; a
+    // timed run that failed says so in a tray message, since nobody watched.
+    const std::time_t ended = Now();
+    const RunProgress progress = engine_.Progress();
+    endedStatus_ = SummaryText(ended, counts, progress, stopAsked_);
+    endedTip_ = EndedTip(ended, progress, stopAsked_);
+    if (runKind_ == RunKind::Timed && result == RunResult::Failed) {
+      view_.ShowTrayMessage(TimedRunFailedText(ended, progress));
+    }
+  }
+  if (runKind_ == RunKind::Timed) scheduler_.TimedRunEnded(Now());
+  ShowSchedule();
+}
+
+std::string MainWindowLogic::CheckConfiguration() {
+  const std::string error = ConfigurationErrorOf(ConfigPath());
+  if (!error.empty()) {
+    log_.Add(error);
+    log_.Flush();
+    if (echo_) echo_(error);
+  }
+  return error;
 }
 
 void MainWindowLogic::ViewLogFile() {
@@ -109,98 +248,33 @@ void MainWindowLogic::ViewLogFile() {
   if (const int error = platform::ReadWholeFile(path, content)) {
     throw std::runtime_error("Cannot open file \"" + path + "\". " + platform::ErrorText(error));
   }
-  MemoReplaceAll(SplitLines(content));
+  log_.ReplaceAll(SplitLines(content));
 }
 
 bool MainWindowLogic::CloseRequested() {
-  if (!WindowsEnding && !endRequested_) {
+  if (!sessionEnding_ && !endRequested_) {
     Button answer = Button::No;
     Guarded(prompter_, [&] { answer = prompter_.Ask(kCloseQuestion); });
     if (answer != Button::Yes) return false;
-    if (RunInProgress) {
+    if (runInProgress_) {
       Button stop = Button::No;
       Guarded(prompter_, [&] { stop = prompter_.Ask(kStopRunQuestion); });
       if (stop == Button::Yes) {
-        RequestStop();
+        stopAsked_ = true;
+        engine_.RequestStop();
       } else {
         view_.ShowTrayTip("Tandrel: finishing the run, then ending");
       }
     }
   }
   endRequested_ = true;
-  // During a run the question was asked from inside the run's message
-  // processing: the run goes on, and whoever started it ends the program.
+  // During a run the program ends once the window has taken the run's end.
   EndWhenIdle();
   return true;
 }
 
 void MainWindowLogic::EndWhenIdle() {
-  if (endRequested_ && !RunInProgress) view_.EndProgram();
-}
-
-void MainWindowLogic::MemoClear() {
-  pendingLines_.clear();
-  view_.ClearLines();
-  shownLines_ = 0;
-}
-
-int MainWindowLogic::MemoCount() const { return shownLines_ + static_cast<int>(pendingLines_.size()); }
-
-void MainWindowLogic::MemoAdd(const std::string& line) { pendingLines_.push_back(line); }
-
-void MainWindowLogic::MemoFlush() {
-  if (pendingLines_.empty()) return;
-  const bool followEnd = view_.ShowsLastLine();
-  const int firstNewLine = shownLines_;
-  view_.AppendLines(pendingLines_, shownLines_ > 0);
-  shownLines_ += static_cast<int>(pendingLines_.size());
-  pendingLines_.clear();
-  if (runComingIntoView_) {
-    runComingIntoView_ = false;
-    view_.ScrollToLine(firstNewLine);
-  } else if (followEnd) {
-    view_.ScrollToEnd();
-  }
-}
-
-void MainWindowLogic::MemoReplaceAll(const std::vector<std::string>& lines) {
-  pendingLines_.clear();
-  view_.ReplaceLines(lines);
-  shownLines_ = static_cast<int>(lines.size());
-}
-
-void MainWindowLogic::ProcessPendingMessages() {
-  if (!flushed_ || steadyClock_() - *flushed_ >= kFlushInterval) {
-    MemoFlush();
-    if (RunInProgress) {
-      view_.ShowStatus(ProgressText(Progress, Counts));
-      if (!Previewing) view_.ShowTrayTip(RunningTip(Progress));
-    }
-    flushed_ = steadyClock_();
-  }
-  view_.ProcessMessages();
-}
-
-void MainWindowLogic::MemoRunBegins() {
-  runComingIntoView_ = true;
-  if (!Previewing) view_.ShowTrayTip(RunningTip(Progress));
-}
-
-void MainWindowLogic::RunEnded(RunResult result) {
-  // A preview did nothing: the last run's tray tip stays.
-  if (Previewing) {
-    endedStatus_ = PreviewSummary(Counts);
-    view_.ShowStatus(endedStatus_);
-    return;
-  }
-  const std::time_t ended = Now();
-  endedStatus_ = SummaryText(ended, Counts, Progress, StopRequested());
-  endedTip_ = EndedTip(ended, Progress, StopRequested());
-  view_.ShowStatus(endedStatus_);
-  view_.ShowTrayTip(endedTip_);
-  if (timedRun_ && result == RunResult::Failed) {
-    view_.ShowTrayMessage(TimedRunFailedText(ended, Progress));
-  }
+  if (endRequested_ && !runInProgress_) view_.EndProgram();
 }
 
 }  // namespace tandrel::ui

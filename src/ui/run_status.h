@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "engine/main_base.h"
+#include "engine/run_engine.h"
 
 namespace tandrel::ui {
 

@@ -14,7 +14,8 @@ constexpr int kCaretAfterTime = 5;
 
 }  // namespace
 
-GeneralDialog::GeneralDialog(TfMainBase& main) : editor_(main, *this, prompter_) {
+GeneralDialog::GeneralDialog(const std::string& configPath, GeneralSettings& settings)
+    : editor_(configPath, settings, *this, prompter_) {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdGeneralClose, L"&Close");

@@ -23,7 +23,8 @@ enum GeneralId : int {
 
 class GeneralDialog : public Form, private ui::GeneralView {
  public:
-  explicit GeneralDialog(TfMainBase& main);
+  // Edits the file at `configPath`; `settings` are the ones runs go by.
+  GeneralDialog(const std::string& configPath, GeneralSettings& settings);
 
  protected:
   void Command(int id, int code, HWND control) override;

@@ -6,6 +6,7 @@
 
 #include "platform/win32/wide.h"
 #include "program/unattended.h"
+#include "ui/main_menu.h"
 #include "ui/main_window_layout.h"
 #include "ui/run_status.h"
 #include "win32ui/about_window.h"
@@ -20,25 +21,63 @@ using platform::win32::Wide;
 using namespace ui::main_layout;
 constexpr int kLineHeight = 14;
 constexpr UINT_PTR kSyncTimer = 1;
+constexpr UINT_PTR kDrainTimer = 2;
 constexpr COLORREF kFailureColour = RGB(0xC0, 0x00, 0x00);
 
-struct ToolButton {
-  int id;
-  int left, top;
-  const char* hint;
-  Glyph glyph;
-};
-const ToolButton kToolButtons[] = {
-    {kIdSyncButton, 32, 4, "Synchronise", Glyph::Sync},
-    {kIdGeneralButton, 72, 2, "Configuration general", Glyph::ConfigGeneral},
-    {kIdJobsButton, 96, 2, "Configuration jobs", Glyph::ConfigJobs},
-};
+// The id of a command's menu items, and of its tool button.
+int MenuId(ui::MainCommand command) {
+  switch (command) {
+    case ui::MainCommand::Exit:
+      return kIdExit;
+    case ui::MainCommand::Synchronise:
+      return kIdSynchronise;
+    case ui::MainCommand::Stop:
+      return kIdStop;
+    case ui::MainCommand::Preview:
+      return kIdPreview;
+    case ui::MainCommand::ViewLogFile:
+      return kIdViewLogFile;
+    case ui::MainCommand::Jobs:
+      return kIdJobs;
+    case ui::MainCommand::General:
+      return kIdGeneral;
+    case ui::MainCommand::Contents:
+      return kIdContents;
+    case ui::MainCommand::About:
+      return kIdAbout;
+    case ui::MainCommand::Restore:
+      return kIdRestore;
+    case ui::MainCommand::Tick:
+      break;
+  }
+  return 0;
+}
 
-void AppendItem(HMENU menu, int id, const wchar_t* caption) { ::AppendMenuW(menu, MF_STRING, id, caption); }
+int ButtonId(ui::MainCommand command) {
+  return command == ui::MainCommand::Synchronise ? kIdSyncButton
+         : command == ui::MainCommand::General   ? kIdGeneralButton
+                                                 : kIdJobsButton;
+}
+
+Glyph GlyphOf(ui::MainCommand command) {
+  return command == ui::MainCommand::Synchronise ? Glyph::Sync
+         : command == ui::MainCommand::General   ? Glyph::ConfigGeneral
+                                                 : Glyph::ConfigJobs;
+}
+
+// The panel's inner edge, where the first tool button starts.
+constexpr int kToolButtonsLeft = 32;
+
+void AppendItem(HMENU menu, const ui::MenuItem& item) {
+  if (item.separatorBefore) ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu, MF_STRING, MenuId(item.command), Wide(item.caption).c_str());
+}
 
 }  // namespace
 
-TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programPath), *this, prompter_) {
+MainWindow::MainWindow(std::string programPath)
+    : logic_(std::make_unique<ui::MainWindowLogic>(std::move(programPath), static_cast<ui::MainView&>(*this),
+                                                   prompter_)) {
   BuildMenu();
   BuildControls();
   CentreOver(nullptr);
@@ -47,43 +86,37 @@ TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programP
   ::SetTimer(Handle(), kSyncTimer, kSyncIntervalMs, nullptr);
 }
 
-TfMain::~TfMain() {
+MainWindow::~MainWindow() {
   ::KillTimer(Handle(), kSyncTimer);
+  ::KillTimer(Handle(), kDrainTimer);
   tray_.Remove();
   if (tips_) ::DestroyWindow(tips_);
 }
 
-void TfMain::BuildMenu() {
+void MainWindow::BuildMenu() {
   const HMENU bar = ::CreateMenu();
-  const HMENU file = ::CreatePopupMenu();
-  AppendItem(file, kIdExit, L"E&xit");
-  const HMENU action = ::CreatePopupMenu();
-  AppendItem(action, kIdSynchronise, L"&Synchronise");
-  AppendItem(action, kIdStop, L"S&top");
-  AppendItem(action, kIdPreview, L"&Preview");
-  ::AppendMenuW(action, MF_SEPARATOR, 0, nullptr);
-  AppendItem(action, kIdViewLogFile, L"&View logfile");
-  const HMENU config = ::CreatePopupMenu();
-  AppendItem(config, kIdJobs, L"&Jobs");
-  AppendItem(config, kIdGeneral, L"&General");
-  const HMENU help = ::CreatePopupMenu();
-  AppendItem(help, kIdContents, L"&Contents");
-  AppendItem(help, kIdAbout, L"&About");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(action), L"&Action");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(config), L"&Config");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-  CreateForm(kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_APPWINDOW, kClientWidth, kClientHeight,
-             bar, false);
+  HMENU menu = nullptr;
+  const char* menuCaption = "";
+  for (const ui::MenuItem& item : ui::kMainMenu) {
+    if (!menu || std::string(menuCaption) != item.menu) {
+      menu = ::CreatePopupMenu();
+      menuCaption = item.menu;
+      ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), Wide(item.menu).c_str());
+    }
+    AppendItem(menu, item);
+  }
+  CreateForm(ui::MainWindowLogic::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_APPWINDOW,
+             kClientWidth, kClientHeight, bar, false);
 }
 
-void TfMain::BuildControls() {
+void MainWindow::BuildControls() {
   tips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                             ::GetModuleHandleW(nullptr), nullptr);
-  for (const ToolButton& b : kToolButtons) {
-    const HWND button = Add(L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, b.left, b.top, 23, 22, b.id);
-    SetGlyph(button, b.glyph);
+  for (const ui::ToolButton& b : ui::kToolButtons) {
+    const HWND button = Add(L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, kToolButtonsLeft + b.left, b.top,
+                            ui::kToolButtonWidth, ui::kToolButtonHeight, ButtonId(b.command));
+    SetGlyph(button, GlyphOf(b.command));
     std::wstring hint = Wide(b.hint);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -104,7 +137,7 @@ void TfMain::BuildControls() {
   Layout();
 }
 
-void TfMain::Layout() {
+void MainWindow::Layout() {
   Form::Layout();
   RECT client{};
   ::GetClientRect(Handle(), &client);
@@ -121,20 +154,20 @@ void TfMain::Layout() {
   ::InvalidateRect(Handle(), &panel, TRUE);
 }
 
-void TfMain::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
+void MainWindow::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
   jobsDialog_ = configJobs;
   aboutWindow_ = about;
   generalDialog_ = configGeneral;
 }
 
-void TfMain::ShowAtStart(int showState) {
+void MainWindow::ShowAtStart(int showState) {
   // Started minimised without activation: the tray icon alone, until Restore.
   if (showState == SW_SHOWMINNOACTIVE) return;
   ::ShowWindow(Handle(), showState == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   ::SetForegroundWindow(Handle());
 }
 
-LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == taskbarCreated_ && taskbarCreated_ != 0) {
     // Explorer has restarted and forgotten every icon.
     tray_.Readd();
@@ -142,7 +175,8 @@ LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   switch (message) {
     case WM_TIMER:
-      if (wParam == kSyncTimer) Perform(ui::MainCommand::Tick);
+      if (wParam == kSyncTimer) logic_->Perform(ui::MainCommand::Tick);
+      if (wParam == kDrainTimer) logic_->Drain();
       return 0;
     case kTrayMessage:
       TrayEvent(static_cast<UINT>(lParam));
@@ -150,16 +184,19 @@ LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       // Closed, the window is out of sight; a run in progress goes on, and
       // the program ends when it returns.
-      if (CloseRequested()) ::ShowWindow(Handle(), SW_HIDE);
+      if (logic_->CloseRequested()) ::ShowWindow(Handle(), SW_HIDE);
       return 0;
     case WM_QUERYENDSESSION:
-      QueryEndSession();
+      logic_->QueryEndSession();
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) {
         tray_.Remove();
-        if (RunInProgress) RequestStop();
-        CloseRequested();
+        // The process may end as soon as this returns: a run under way
+        // stops after the file in hand, and is waited for.
+        logic_->Perform(ui::MainCommand::Stop);
+        logic_->FinishRun();
+        logic_->CloseRequested();
       }
       return 0;
     case WM_SIZE:
@@ -192,57 +229,27 @@ LRESULT TfMain::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void TfMain::Command(int id, int, HWND) {
-  switch (id) {
-    case kIdExit:
-      Perform(ui::MainCommand::Exit);
-      break;
-    case kIdSynchronise:
-    case kIdSyncButton:
-      Perform(ui::MainCommand::Synchronise);
-      break;
-    case kIdStop:
-      Perform(ui::MainCommand::Stop);
-      break;
-    case kIdPreview:
-      Perform(ui::MainCommand::Preview);
-      break;
-    case kIdViewLogFile:
-      Perform(ui::MainCommand::ViewLogFile);
-      break;
-    case kIdJobs:
-    case kIdJobsButton:
-      Perform(ui::MainCommand::Jobs);
-      break;
-    case kIdGeneral:
-    case kIdGeneralButton:
-      Perform(ui::MainCommand::General);
-      break;
-    case kIdContents:
-      Perform(ui::MainCommand::Contents);
-      break;
-    case kIdAbout:
-      Perform(ui::MainCommand::About);
-      break;
-    case kIdRestore:
-      Perform(ui::MainCommand::Restore);
-      break;
-    default:
-      break;
+void MainWindow::Command(int id, int, HWND) {
+  for (const ui::MenuItem& item : ui::kMainMenu) {
+    if (MenuId(item.command) == id) return logic_->Perform(item.command);
+  }
+  for (const ui::MenuItem& item : ui::kTrayMenu) {
+    if (MenuId(item.command) == id) return logic_->Perform(item.command);
+  }
+  for (const ui::ToolButton& b : ui::kToolButtons) {
+    if (ButtonId(b.command) == id) return logic_->Perform(b.command);
   }
 }
 
-void TfMain::TrayEvent(UINT mouseMessage) {
+void MainWindow::TrayEvent(UINT mouseMessage) {
   switch (mouseMessage) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
-      Perform(ui::MainCommand::Restore);
+      logic_->Perform(ui::MainCommand::Restore);
       break;
     case WM_RBUTTONUP: {
       const HMENU menu = ::CreatePopupMenu();
-      AppendItem(menu, kIdRestore, L"&Restore");
-      AppendItem(menu, kIdStop, L"S&top");
-      AppendItem(menu, kIdExit, L"E&xit");
+      for (const ui::MenuItem& item : ui::kTrayMenu) AppendItem(menu, item);
       POINT at{};
       ::GetCursorPos(&at);
       // The menu closes when the user clicks elsewhere only if the window
@@ -261,7 +268,7 @@ void TfMain::TrayEvent(UINT mouseMessage) {
   }
 }
 
-void TfMain::PaintPanel() {
+void MainWindow::PaintPanel() {
   PAINTSTRUCT paint;
   const HDC dc = ::BeginPaint(Handle(), &paint);
   RECT client{};
@@ -271,7 +278,7 @@ void TfMain::PaintPanel() {
   ::EndPaint(Handle(), &paint);
 }
 
-void TfMain::DrawLine(const DRAWITEMSTRUCT& item) {
+void MainWindow::DrawLine(const DRAWITEMSTRUCT& item) {
   if (item.CtlID != kIdLog || item.itemID == static_cast<UINT>(-1) || item.itemID >= lines_.size()) return;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   const bool failure = failure_[item.itemID] != 0;
@@ -288,7 +295,7 @@ void TfMain::DrawLine(const DRAWITEMSTRUCT& item) {
   if (item.itemState & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);
 }
 
-void TfMain::AddLines(const std::vector<std::string>& lines) {
+void MainWindow::AddLines(const std::vector<std::string>& lines) {
   const HDC dc = ::GetDC(log_);
   const HGDIOBJ old = ::SelectObject(dc, BoldFont());
   for (const std::string& line : lines) {
@@ -305,7 +312,7 @@ void TfMain::AddLines(const std::vector<std::string>& lines) {
   ::SendMessageW(log_, LB_SETHORIZONTALEXTENT, widest_ + Scaled(8, Dpi()), 0);
 }
 
-void TfMain::ClearLines() {
+void MainWindow::ClearLines() {
   lines_.clear();
   failure_.clear();
   widest_ = 0;
@@ -313,14 +320,14 @@ void TfMain::ClearLines() {
   ::SendMessageW(log_, LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
-void TfMain::AppendLines(const std::vector<std::string>& lines, bool) { AddLines(lines); }
+void MainWindow::AppendLines(const std::vector<std::string>& lines, bool) { AddLines(lines); }
 
-void TfMain::ReplaceLines(const std::vector<std::string>& lines) {
+void MainWindow::ReplaceLines(const std::vector<std::string>& lines) {
   ClearLines();
   AddLines(lines);
 }
 
-bool TfMain::ShowsLastLine() const {
+bool MainWindow::ShowsLastLine() const {
   const int count = static_cast<int>(lines_.size());
   if (count == 0) return true;
   RECT client{};
@@ -330,39 +337,47 @@ bool TfMain::ShowsLastLine() const {
   return top + client.bottom / lineHeight >= count;
 }
 
-void TfMain::ScrollToLine(int line) { ::SendMessageW(log_, LB_SETTOPINDEX, std::max(0, line), 0); }
+void MainWindow::ScrollToLine(int line) { ::SendMessageW(log_, LB_SETTOPINDEX, std::max(0, line), 0); }
 
-void TfMain::ScrollToEnd() {
+void MainWindow::ScrollToEnd() {
   if (!lines_.empty()) ::SendMessageW(log_, LB_SETTOPINDEX, lines_.size() - 1, 0);
 }
 
-void TfMain::ProcessMessages() { DispatchPending(); }
+void MainWindow::DrainEvery(std::chrono::milliseconds interval) {
+  if (interval.count() > 0) {
+    ::SetTimer(Handle(), kDrainTimer, static_cast<UINT>(interval.count()), nullptr);
+  } else {
+    ::KillTimer(Handle(), kDrainTimer);
+  }
+}
 
-void TfMain::ShowStatus(const std::string& text) {
+void MainWindow::ShowStatus(const std::string& text) {
   ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
-void TfMain::ShowTrayTip(const std::string& text) { tray_.SetTip(text); }
+void MainWindow::ShowTrayTip(const std::string& text) { tray_.SetTip(text); }
 
-void TfMain::ShowTrayMessage(const std::string& text) { tray_.ShowMessage(kCaption, text); }
+void MainWindow::ShowTrayMessage(const std::string& text) {
+  tray_.ShowMessage(ui::MainWindowLogic::kCaption, text);
+}
 
-void TfMain::CloseWindow() { ::SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+void MainWindow::CloseWindow() { ::SendMessageW(Handle(), WM_CLOSE, 0, 0); }
 
-void TfMain::ShowJobs() {
+void MainWindow::ShowJobs() {
   if (jobsDialog_) jobsDialog_->ShowModal(Handle());
 }
 
-void TfMain::ShowGeneral() {
+void MainWindow::ShowGeneral() {
   if (generalDialog_) generalDialog_->ShowModal(Handle());
 }
 
-void TfMain::ShowAbout() {
+void MainWindow::ShowAbout() {
   if (!aboutWindow_) return;
   aboutWindow_->CentreOverMain(Handle());
   aboutWindow_->ShowModal(Handle());
 }
 
-void TfMain::Restore() {
+void MainWindow::Restore() {
   const HWND window = Handle();
   ::ShowWindow(window, ::IsIconic(window) ? SW_RESTORE : SW_SHOW);
   // A dialog that was open when the program was minimised comes back too,
@@ -375,7 +390,7 @@ void TfMain::Restore() {
   ::SetForegroundWindow(::GetLastActivePopup(front));
 }
 
-void TfMain::EndProgram() {
+void MainWindow::EndProgram() {
   ::ShowWindow(Handle(), SW_HIDE);
   ::PostQuitMessage(0);
 }

@@ -2,11 +2,12 @@
 // The main window: the run log in an owner-drawn list (failure lines in
 // red), the menu bar, three tool buttons, the empty status bar that the
 // window logic fills during and after a run, the tray icon with its menu and
-// the 10-second timer tSync. What each event does is decided by
-// ui::MainWindowLogic; this window lays out, draws and passes events on.
+// the 10-second synchronisation timer. What each event does is decided by
+// the window logic it owns; this window lays out, draws and passes events on.
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,11 +42,12 @@ enum MainId : int {
   kIdLogLabel,
 };
 
-class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
+class MainWindow : public Form, private ui::MainView {
  public:
-  explicit TfMain(std::string programPath);
-  ~TfMain() override;
+  explicit MainWindow(std::string programPath);
+  ~MainWindow() override;
 
+  ui::MainWindowLogic& Logic() { return *logic_; }
   // The windows that the commands show, made after this one.
   void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
   // Shows the window at the start of the message loop; `showState` as the
@@ -76,7 +78,7 @@ class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
   bool ShowsLastLine() const override;
   void ScrollToLine(int line) override;
   void ScrollToEnd() override;
-  void ProcessMessages() override;
+  void DrainEvery(std::chrono::milliseconds interval) override;
   void ShowStatus(const std::string& text) override;
   void ShowTrayTip(const std::string& text) override;
   void ShowTrayMessage(const std::string& text) override;
@@ -99,6 +101,8 @@ class TfMain : public Form, public ui::MainWindowLogic, private ui::MainView {
   JobsDialog* jobsDialog_ = nullptr;
   AboutWindow* aboutWindow_ = nullptr;
   GeneralDialog* generalDialog_ = nullptr;
+  // Last, so that it ends (waiting for a run under way) before the window.
+  std::unique_ptr<ui::MainWindowLogic> logic_;
 };
 
 }  // namespace tandrel::win32

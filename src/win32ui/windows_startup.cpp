@@ -12,6 +12,7 @@
 #include "program/exit_codes.h"
 #include "program/unattended.h"
 #include "support/error_text.h"
+#include "ui/start_up.h"
 #include "win32ui/about_window.h"
 #include "win32ui/console.h"
 #include "win32ui/general_dialog.h"
@@ -22,26 +23,48 @@
 namespace tandrel::win32 {
 namespace {
 
-// A configuration file that cannot be read, in the standard error box.
-void ShowConfigurationError(const TfMainBase& main) {
-  ShowErrorBox(ErrorText(std::make_exception_ptr(std::runtime_error(main.ConfigurationError()))));
-}
+// The Win32 windows as the start-up sequence sees them.
+class Win32StartUp : public ui::StartUpWindows {
+ public:
+  explicit Win32StartUp(Windows& windows) : windows_(windows) {}
+  ui::MainWindowLogic& Logic() override { return windows_.mainWindow->Logic(); }
+  void ShowSplash() override { windows_.aboutWindow->ShowModal(nullptr); }
+  void ShowMainWindow(int showState) override { windows_.mainWindow->ShowAtStart(showState); }
+  void ShowError(const std::string& text) override {
+    ShowErrorBox(ErrorText(std::make_exception_ptr(std::runtime_error(text))));
+  }
+  // Whoever started the run from a console (or a scheduled task that keeps
+  // its output) learns of its failures there too.
+  bool EchoesFailures() const override { return HasStandardError(); }
+  void WaitForRun() override {
+    MSG message;
+    while (Logic().RunInProgress() && ::GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
+  }
+  void RunMessageLoop() override {
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
+  }
+
+ private:
+  Windows& windows_;
+};
 
 }  // namespace
 
 Windows::Windows(const std::string& programPath) {
-  fMain = std::make_unique<TfMain>(programPath);
-  jobsDialog = std::make_unique<JobsDialog>(fMain->ConfigPath());
+  mainWindow = std::make_unique<MainWindow>(programPath);
+  jobsDialog = std::make_unique<JobsDialog>(mainWindow->Logic().ConfigPath());
   aboutWindow = std::make_unique<AboutWindow>();
-  generalDialog = std::make_unique<GeneralDialog>(*fMain);
-  fMain->SetWindows(jobsDialog.get(), aboutWindow.get(), generalDialog.get());
+  generalDialog =
+      std::make_unique<GeneralDialog>(mainWindow->Logic().ConfigPath(), mainWindow->Logic().Settings());
+  mainWindow->SetWindows(jobsDialog.get(), aboutWindow.get(), generalDialog.get());
 }
 
 Windows::~Windows() {
   generalDialog.reset();
   aboutWindow.reset();
   jobsDialog.reset();
-  fMain.reset();
+  mainWindow.reset();
 }
 
 bool HasVisibleDesktop() {
@@ -70,30 +93,8 @@ int RunWindows(const std::string& programPath, const std::string& argumentText, 
   PrepareWindowSystem();
   try {
     Windows windows(programPath);
-    TfMain& fMain = *windows.fMain;
-    windows.aboutWindow->ShowModal(nullptr);
-
-    if (HasSyncSwitch(argumentText)) {
-      if (SayIfNoConfiguration(fMain.ConfigPath())) return kExitClean;
-      // Whoever started the run from a console (or a scheduled task that
-      // keeps its output) learns of its failures there too.
-      if (HasStandardError()) fMain.SetFailureEcho(EchoToStandardError);
-      // A close confirmed during this run takes effect when it returns, here.
-      const RunResult result = fMain.RunJobs();
-      if (result == RunResult::Unreadable) ShowConfigurationError(fMain);
-      return ExitCodeOf(result);
-    }
-
-    // A close confirmed from the tray icon while the splash was up.
-    if (fMain.EndRequested()) return kExitClean;
-    fMain.ShowAtStart(showState);
-    fMain.ShowSchedule();
-    // The first thing to see when the jobs cannot be read; every run says it
-    // again in the log list.
-    if (!fMain.CheckConfiguration()) ShowConfigurationError(fMain);
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
-    return kExitClean;
+    Win32StartUp startUp(windows);
+    return ui::RunStartUp(startUp, argumentText, showState, true);
   } catch (...) {
     ShowErrorBox(ErrorText(std::current_exception()));
     return kExitStartUpError;

@@ -11,13 +11,13 @@ namespace tandrel::win32 {
 class AboutWindow;
 class GeneralDialog;
 class JobsDialog;
-class TfMain;
+class MainWindow;
 
 // The program's windows, kept until it ends.
 struct Windows {
   explicit Windows(const std::string& programPath);
   ~Windows();  // the dialogs go before the main window
-  std::unique_ptr<TfMain> fMain;
+  std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<JobsDialog> jobsDialog;
   std::unique_ptr<AboutWindow> aboutWindow;
   std::unique_ptr<GeneralDialog> generalDialog;

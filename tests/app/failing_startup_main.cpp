@@ -8,6 +8,6 @@
 
 int main(int argc, char** argv) {
   return tandrel::RunProgram(argc, argv, [](tandrel::StartUpOptions& options) {
-    options.mainCreated = [](tandrel::TfMainBase&) { throw std::runtime_error("Start-up step failed"); };
+    options.created = [] { throw std::runtime_error("Start-up step failed"); };
   });
 }

@@ -14,8 +14,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/main_window.h"
 #include "app/startup.h"
-#include "app/tfmain.h"
 #include "app_test_main.h"
 #include "dialogs/about_window.h"
 #include "dialogs/general_dialog.h"
@@ -53,7 +53,7 @@ class Thrower : public QObject {
 };
 
 QAction* TrayItem(Windows& windows, const char* name) {
-  auto* tray = windows.fMain->findChild<QSystemTrayIcon*>("TrayIcon1");
+  auto* tray = windows.mainWindow->findChild<QSystemTrayIcon*>("TrayIcon");
   return tray->contextMenu()->findChild<QAction*>(name);
 }
 
@@ -74,13 +74,13 @@ class StartUpTest : public QObject {
 
   // The windows as the message loop of the resident road finds them.
   static void CheckResidentWindow(Windows& windows, int showState) {
-    tandrel::TfMain& main = *windows.fMain;
-    QCOMPARE(main.MemoCount(), 0);  // no run
-    QVERIFY(main.findChild<QSystemTrayIcon*>("TrayIcon1")->isVisible());
+    tandrel::MainWindow& main = *windows.mainWindow;
+    QCOMPARE(main.Logic().LineCount(), 0);  // no run
+    QVERIFY(main.findChild<QSystemTrayIcon*>("TrayIcon")->isVisible());
     if (showState == tandrel::kShowMinNoActive) {
       QVERIFY(!main.isVisible());
       // Restore from the tray shows the window in the normal state.
-      TrayItem(windows, "pmTIRestore")->trigger();
+      TrayItem(windows, "TrayRestore")->trigger();
       QCOMPARE(main.windowState(), Qt::WindowNoState);
     }
     QVERIFY(main.isVisible());
@@ -128,12 +128,12 @@ class StartUpTest : public QObject {
     bool splashOpenAtRun = true;
     ShowCounter mainShows;
     options.windowsCreated = [&](Windows& windows) {
-      windows.fMain->installEventFilter(&mainShows);
+      windows.mainWindow->installEventFilter(&mainShows);
       auto* timer = windows.aboutWindow->findChild<QTimer*>("tClose");
       QCOMPARE(timer->interval(), 3000);
       QObject::connect(timer, &QTimer::timeout, [&] { splashTimerFired = true; });
       QObject::connect(windows.aboutWindow.get(), &QDialog::finished, [&] { splashClosedAt = ++step; });
-      auto* log = windows.fMain->findChild<QPlainTextEdit*>("mLog");
+      auto* log = windows.mainWindow->findChild<QPlainTextEdit*>("Log");
       QObject::connect(log->document(), &QTextDocument::contentsChanged,
                        [&, about = windows.aboutWindow.get()] {
                          if (runStartedAt >= 0) return;
@@ -162,16 +162,16 @@ class StartUpTest : public QObject {
     bool exitChosen = false;
     options.windowsCreated = [&](Windows& windows) {
       CloseSplashAtOnce(windows);
-      auto* log = windows.fMain->findChild<QPlainTextEdit*>("mLog");
+      auto* log = windows.mainWindow->findChild<QPlainTextEdit*>("Log");
       // At the run's first line: Exit from the tray, answered Yes.
-      QObject::connect(log->document(), &QTextDocument::contentsChanged, windows.fMain.get(), [&] {
+      QObject::connect(log->document(), &QTextDocument::contentsChanged, windows.mainWindow.get(), [&] {
         if (exitChosen) return;
         exitChosen = true;
-        QTimer::singleShot(0, windows.fMain.get(), [&] {
-          Prompts::QueueAnswer(QMessageBox::Yes);
-          TrayItem(windows, "pmTIExit")->trigger();
-          closedDuringRun = windows.fMain->RunInProgress && windows.fMain->EndRequested();
-        });
+        Prompts::QueueAnswer(QMessageBox::Yes);  // close
+        Prompts::QueueAnswer(QMessageBox::No);   // but let the run finish
+        TrayItem(windows, "TrayExit")->trigger();
+        closedDuringRun =
+            windows.mainWindow->Logic().RunInProgress() && windows.mainWindow->Logic().EndRequested();
       });
     };
     QCOMPARE(tandrel::StartUp(options), tandrel::kExitRunFailed);  // the job "Missing" did not run
@@ -217,9 +217,9 @@ class StartUpTest : public QObject {
     bool checked = false;
     options.windowsCreated = [&](Windows& windows) {
       CloseSplashAtOnce(windows);
-      QVERIFY(windows.fMain && windows.jobsDialog && windows.aboutWindow && windows.generalDialog);
+      QVERIFY(windows.mainWindow && windows.jobsDialog && windows.aboutWindow && windows.generalDialog);
       for (QWidget* window :
-           std::initializer_list<QWidget*>{windows.fMain.get(), windows.jobsDialog.get(),
+           std::initializer_list<QWidget*>{windows.mainWindow.get(), windows.jobsDialog.get(),
                                            windows.aboutWindow.get(), windows.generalDialog.get()}) {
         QVERIFY(!window->isVisible());
       }
@@ -242,11 +242,11 @@ class StartUpTest : public QObject {
     };
     // The real loop, with Exit from the tray as its first event.
     options.messageLoop = [&] {
-      QTimer::singleShot(0, seen->fMain.get(), [&] {
+      QTimer::singleShot(0, seen->mainWindow.get(), [&] {
         Prompts::QueueAnswer(QMessageBox::Yes);
-        TrayItem(*seen, "pmTIExit")->trigger();
+        TrayItem(*seen, "TrayExit")->trigger();
       });
-      QTimer::singleShot(10000, seen->fMain.get(), [&] {
+      QTimer::singleShot(10000, seen->mainWindow.get(), [&] {
         timedOut = true;
         QCoreApplication::exit(1);
       });
@@ -267,7 +267,7 @@ class StartUpTest : public QObject {
     options.windowsCreated = [](Windows& windows) {
       QTimer::singleShot(0, windows.aboutWindow.get(), [&windows] {
         Prompts::QueueAnswer(QMessageBox::Yes);
-        TrayItem(windows, "pmTIExit")->trigger();
+        TrayItem(windows, "TrayExit")->trigger();
         windows.aboutWindow->reject();
       });
     };
@@ -302,16 +302,17 @@ class StartUpTest : public QObject {
     QVERIFY(QFile::remove(Path("tandrel.cfg")) && QDir().mkdir(Path("tandrel.cfg")));
     StartUpOptions options = Options(arguments.toStdString());
     QString shown;  // the log area as last shown
-    tandrel::TfMain* main = nullptr;
+    tandrel::MainWindow* main = nullptr;
     options.windowsCreated = [&](Windows& windows) {
       CloseSplashAtOnce(windows);
-      main = windows.fMain.get();
-      auto* log = main->findChild<QPlainTextEdit*>("mLog");
+      main = windows.mainWindow.get();
+      auto* log = main->findChild<QPlainTextEdit*>("Log");
       QObject::connect(log->document(), &QTextDocument::contentsChanged,
                        [&, log] { shown = log->toPlainText(); });
     };
     options.messageLoop = [&] {
-      main->findChild<QAction*>("mSynchronise")->trigger();
+      main->findChild<QAction*>("Synchronise")->trigger();
+      main->Logic().FinishRun();
       return 0;
     };
     QCOMPARE(tandrel::StartUp(options), code);

@@ -17,7 +17,6 @@
 #include "dialog_test_util.h"
 #include "dialogs/form_support.h"
 #include "dialogs/prompts.h"
-#include "engine/main_base.h"
 
 using tandrel::GeneralSettings;
 using tandrel::ui::Prompts;
@@ -28,7 +27,7 @@ class ConfigGeneralTest : public QObject {
 
  private:
   std::unique_ptr<TempConfig> config_;
-  std::unique_ptr<tandrel::TfMainBase> main_;
+  GeneralSettings settings_;  // the main window's
   std::unique_ptr<tandrel::GeneralDialog> dialog_;
 
   void Show() {
@@ -58,12 +57,11 @@ class ConfigGeneralTest : public QObject {
   void init() {
     Prompts::UseScript();
     config_ = std::make_unique<TempConfig>();
-    main_ = std::make_unique<tandrel::TfMainBase>(config_->program());
-    dialog_ = std::make_unique<tandrel::GeneralDialog>(*main_);
+    settings_ = {};
+    dialog_ = std::make_unique<tandrel::GeneralDialog>(config_->path(), settings_);
   }
   void cleanup() {
     dialog_.reset();
-    main_.reset();
     config_.reset();
   }
 
@@ -96,9 +94,7 @@ class ConfigGeneralTest : public QObject {
     dialog_->close();
     const GeneralSettings stored{"21:01", false, true, true, true, false};
     QCOMPARE(Stored(), stored);
-    QCOMPARE(main_->SyncTime, stored.time);
-    QVERIFY(!main_->IntervalMode && main_->LogFile && main_->ExtendedLog && main_->AppendLog &&
-            !main_->MultipleLog);
+    QCOMPARE(settings_, stored);
 
     // A failed write reaches the error box.
     config_->MakeReadOnly();

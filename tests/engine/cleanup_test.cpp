@@ -37,8 +37,8 @@ TEST_F(CleanupTest, AStaleFileThatCannotBeDeletedFailsTheRun) {
   WriteFile(dst_ + "/locked.txt", "l");
   MakeReadOnly(dst_ + "/locked.txt");
   OneJob({"Cleanup Destination=1"});
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
-  const Lines& memo = main_.MemoLines();
+  EXPECT_EQ(Run(), RunResult::Failed);
+  const Lines& memo = lines_.lines;
   EXPECT_EQ(Lines(memo.begin() + 1, memo.end()),
             (Lines{"Deleting file \"" + dst_ + "/locked.txt\" failed, errorcode: 13",
                    "Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
@@ -51,7 +51,7 @@ TEST_F(CleanupTest, AStaleTemporaryGoesQuietlyWhateverTheMask) {
   MakeReadOnly(dst_ + "/" + stale);  // killed after taking a read-only source's bits
   OneJob({"Cleanup Destination=1"}, "*.txt");
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + "/ - 1 files and 0 directories synchronised"}));
-  EXPECT_EQ(main_.Counts.destinationDeleted, 0);
+  EXPECT_EQ(engine_.Counts().destinationDeleted, 0);
   EXPECT_FALSE(Exists(dst_ + "/" + stale));
 }
 
@@ -61,11 +61,11 @@ TEST_F(CleanupTest, FileAndDirectoryNameSwaps) {
   WriteFile(dst_ + "/wasdir/inner/deep.txt", "old");
   WriteFile(dst_ + "/wasfile", "old file");
   OneJob({"Cleanup Destination=1"});
-  main_.RunJobs();
+  Run();
   // The pass runs after the file pass, whose copy onto the directory failed.
   EXPECT_FALSE(Exists(dst_ + "/wasdir/inner"));
   EXPECT_FALSE(Exists(dst_ + "/wasfile"));
-  main_.RunJobs();
+  Run();
   EXPECT_EQ(ReadFile(dst_ + "/wasdir"), "now a file");
 }
 
@@ -122,11 +122,11 @@ TEST_F(CleanupTest, ATreeRemovedByItsPathIsReportedInnermostFirst) {
   WriteFile(dst_ + "/old/a/b/f.txt", "f");
   WriteFile(dst_ + "/old/a/.hidden", "h");
   ::mkfifo((dst_ + "/old/pipe").c_str(), 0644);
-  DestinationCleanup cleanup(main_);
+  DestinationCleanup cleanup(engine_);
   EXPECT_EQ(cleanup.CleanUpDir(dst_ + "/old"), 0);
-  EXPECT_EQ(main_.MemoLines(), (Lines{"Dir " + dst_ + "/old/a/b/ cleaned up",
-                                      "Cleaning up dir \"" + dst_ + "/old/a/\" failed, errorcode: 39",
-                                      "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"}));
+  EXPECT_EQ(lines_.lines, (Lines{"Dir " + dst_ + "/old/a/b/ cleaned up",
+                                 "Cleaning up dir \"" + dst_ + "/old/a/\" failed, errorcode: 39",
+                                 "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"}));
   EXPECT_FALSE(Exists(dst_ + "/old/pipe")) << "special entries go with their folder";
   EXPECT_TRUE(Exists(dst_ + "/old/a/.hidden"));
 }

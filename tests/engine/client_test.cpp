@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 class ClientTest : public EngineFixture {
  protected:
   ClientTest() {
-    main_.ExtendedLog = true;
+    settings_.extendedLog = true;
     // The server's folder is never empty here: an empty one refuses client jobs.
     WriteFile(dst_ + "/server.txt", "s");
     OneJob({"Handle As Client=1"});
@@ -31,13 +31,13 @@ TEST_F(ClientTest, AFileEditedDuringItsCopyIsReportedAndNotMarked) {
   faults_.afterWrite = [](const std::string& path) { WriteFile(path, "first, then edited"); };
   {
     const platform::FileSystemScope scope(faults_);
-    EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+    EXPECT_EQ(Run(), RunResult::Failed);
   }
-  EXPECT_EQ(main_.MemoLines()[1], Line("File ..C .C..", platform::kErrChanged, "a.txt"));
+  EXPECT_EQ(lines_.lines[1], Line("File ..C .C..", platform::kErrChanged, "a.txt"));
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "first") << "the copy holds what was read";
   EXPECT_TRUE(ArchiveSet(src_ + "/a.txt")) << "the edit is still to be sent";
 
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(Run(), RunResult::Clean);
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "first, then edited");
   EXPECT_FALSE(ArchiveSet(src_ + "/a.txt"));
 }
@@ -55,8 +55,8 @@ TEST_F(ClientTest, AFileChangedAfterTheListingIsKeptNotDeleted) {
     WriteFile(b, "b, edited");
   };
   const platform::FileSystemScope scope(faults_);
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
-  EXPECT_EQ(main_.MemoLines()[1], Line("File ..C .C..", 0, "b.txt"));
+  EXPECT_EQ(Run(), RunResult::Clean);
+  EXPECT_EQ(lines_.lines[1], Line("File ..C .C..", 0, "b.txt"));
   EXPECT_EQ(ReadFile(b), "b, edited");
   EXPECT_EQ(ReadFile(dst_ + "/b.txt"), "b, edited");
 }

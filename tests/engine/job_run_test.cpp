@@ -2,8 +2,9 @@
 #include <functional>
 #include <stdexcept>
 
-#include "engine/main_base.h"
+#include "engine/run_engine.h"
 #include "platform/paths.h"
+#include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
@@ -14,39 +15,28 @@ const std::string kSep(1, platform::kPathSeparator);
 
 using JobRunTest = EngineFixture;
 
-// A main window whose user asks for a stop at its `at`-th chance to handle
-// messages (each log line, and each step of a long copy).
-class StoppingMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  int at = 0;
-  void ProcessPendingMessages() override {
-    if (--at == 0) RequestStop();
-  }
-};
-
 using Lines = std::vector<std::string>;
 
 TEST_F(JobRunTest, StartLineUsesFixedSeparators) {
-  main_.RunJobs();
-  EXPECT_EQ(main_.MemoLines(), Lines{"Synchronisation started at: 26-12-06  23:05"}) << "no file, no job";
-  EXPECT_FALSE(main_.RunInProgress);
+  Run();
+  EXPECT_EQ(lines_.lines, Lines{"Synchronisation started at: 26-12-06  23:05"}) << "no file, no job";
+  EXPECT_FALSE(engine_.Running());
 }
 
 TEST_F(JobRunTest, ListEndsAtGapAndAtTheSentinelName) {
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n3=C\r\n[NonActive Jobs]\r\n0=X\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\"",
                                "Source directory does not exist for job \"B\""}));
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=_error_\r\n2=B\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=_error_\r\n2=B\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"A\""}));
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n1=A\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n1=A\r\n");
   EXPECT_EQ(RunLines(), Lines{});
 }
 
 TEST_F(JobRunTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + dir_ / "nope" +
-                                    "\r\nDestination=" + dst_ + "\r\n[Second]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + dir_ / "none" + "\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + dir_ / "nope" +
+                              "\r\nDestination=" + dst_ + "\r\n[Second]\r\nSource=" + src_ +
+                              "\r\nDestination=" + dir_ / "none" + "\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source directory does not exist for job \"First\"",
                                "Destination directory does not exist for job \"Second\""}));
   EXPECT_FALSE(Exists(dir_ / "none")) << "a destination is never created";
@@ -54,10 +44,10 @@ TEST_F(JobRunTest, MissingDirectoriesAreReportedAndTheRunGoesOn) {
 
 TEST_F(JobRunTest, PlainJobWithTrailingDelimitersAndDefaultMask) {
   WriteFile(src_ + "/a.txt", "a");
-  WriteFile(main_.ConfigPath(),
+  WriteFile(ConfigPath(),
             "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "/\r\nDestination=" + dst_ + "/\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 1 files and 0 directories synchronised"}));
-  EXPECT_EQ(main_.JobSource, src_);
+  EXPECT_EQ(engine_.Job().source, src_);
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
 }
 
@@ -68,71 +58,45 @@ TEST_F(JobRunTest, EmptyFileMaskMatchesNothing) {
 }
 
 TEST_F(JobRunTest, MemoSeparatorNeverReachesTheFile) {
-  main_.AppendLog = true;
-  main_.LogFile = true;
-  main_.RunJobs();
-  EXPECT_EQ(main_.MemoCount(), 1) << "no separator before the first run";
-  main_.RunJobs();
-  ASSERT_EQ(main_.MemoCount(), 3);
-  EXPECT_EQ(main_.MemoLines()[1], "");
+  settings_.appendLog = true;
+  settings_.logFile = true;
+  Run();
+  EXPECT_EQ(static_cast<int>(lines_.lines.size()), 1) << "no separator before the first run";
+  Run();
+  ASSERT_EQ(static_cast<int>(lines_.lines.size()), 3);
+  EXPECT_EQ(lines_.lines[1], "");
   const std::string start = "Synchronisation started at: 26-12-06  23:05";
-  EXPECT_EQ(ReadFile(main_.LogFolder() + "Tandrel.log"), start + "\r\n\r\n" + start + "\r\n");
+  EXPECT_EQ(ReadFile(LogFolder() + "Tandrel.log"), start + "\r\n\r\n" + start + "\r\n");
 }
-
-class ThrowingMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  void MemoAdd(const std::string& line) override {
-    if (line.rfind("Dir ", 0) == 0) throw std::runtime_error("out of memory");
-    TfMainBase::MemoAdd(line);
-  }
-};
 
 TEST_F(JobRunTest, AnEscapingErrorStillEndsTheRun) {
   OneJob({});
-  ThrowingMain main(main_.ProgramPath());
-  main.LogFile = true;
-  EXPECT_THROW(main.RunJobs(), std::runtime_error);
-  EXPECT_FALSE(main.RunInProgress);
+  settings_.logFile = true;
+  const auto throwAtTheSummary = [this] {
+    lines_.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+    lines_.hook = [] { throw std::runtime_error("out of memory"); };
+  };
+  throwAtTheSummary();
+  EXPECT_THROW(Run(), std::runtime_error);
+  EXPECT_FALSE(engine_.Running());
   // The log file was closed: another holder can take it now.
-  ThrowingMain second(main_.ProgramPath());
-  second.LogFile = true;
-  second.AppendLog = true;
-  EXPECT_THROW(second.RunJobs(), std::runtime_error);
-  const std::string log = ReadFile(main_.LogFolder() + "Tandrel.log");
+  settings_.appendLog = true;
+  throwAtTheSummary();
+  EXPECT_THROW(Run(), std::runtime_error);
+  const std::string log = ReadFile(LogFolder() + "Tandrel.log");
   const std::string start = "Synchronisation started at: ";
   EXPECT_NE(log.find(start, start.size()), std::string::npos)
       << "the second run could open the file, so the first had let go of it";
 }
 
-TEST_F(JobRunTest, ADueTickInsideARunStartsNoSecondRun) {
-  // Ticks are handled while a run processes its messages after each line.
-  class Ticking : public TfMainBase {
-   public:
-    using TfMainBase::TfMainBase;
-    void ProcessPendingMessages() override { SyncTimerTick(); }
-  } ticking(main_.ProgramPath());
-  ticking.SetClock([this] { return now_; });
-  ticking.SyncTime = "23:05";
-  ticking.ComputeNextSyncTime();
-  ticking.TimerArmed = true;
-  WriteFile(src_ + "/a", "");
-  OneJob({"Include SubDirs=1"});
-  ticking.RunJobs();
-  int starts = 0;
-  for (const auto& line : ticking.MemoLines()) starts += line.rfind("Synchronisation started", 0) == 0;
-  EXPECT_EQ(starts, 1);
-  EXPECT_TRUE(ticking.TimerArmed) << "the tick inside the run did nothing";
-}
-
 TEST_F(JobRunTest, OverlappingJobsAreRefused) {
   WriteFile(src_ + "/keep.txt", "precious");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Same\r\n1=Inside\r\n[Same]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + src_ +
-                                    "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
-                                    "Source=" +
-                                    src_ + "\r\nDestination=" + dir_.path() +
-                                    "\r\nCleanup Destination=1\r\nInclude SubDirs=1\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=Same\r\n1=Inside\r\n[Same]\r\nSource=" + src_ +
+                              "\r\nDestination=" + src_ +
+                              "/../S\r\nCleanup Destination=1\r\n[Inside]\r\n"
+                              "Source=" +
+                              src_ + "\r\nDestination=" + dir_.path() +
+                              "\r\nCleanup Destination=1\r\nInclude SubDirs=1\r\n");
   EXPECT_EQ(RunLines(), (Lines{"Source and destination overlap for job \"Same\"",
                                "Source and destination overlap for job \"Inside\""}));
   EXPECT_EQ(ReadFile(src_ + "/keep.txt"), "precious");
@@ -145,16 +109,16 @@ TEST_F(JobRunTest, DestinationInsideTheSourceIsSkippedOrWithRemovalsRefused) {
   const std::string job = "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + src_ +
                           "/backup\r\nInclude SubDirs=1\r\n";
   for (const char* removal : {"Delete Empty SubDirs=1\r\n", "Cleanup Destination=1\r\n"}) {
-    WriteFile(main_.ConfigPath(), job + removal);
-    EXPECT_EQ(main_.RunJobs(), RunResult::Failed) << removal;
-    EXPECT_EQ(main_.MemoLines().back(), "Source and destination overlap for job \"J\"");
+    WriteFile(ConfigPath(), job + removal);
+    EXPECT_EQ(Run(), RunResult::Failed) << removal;
+    EXPECT_EQ(lines_.lines.back(), "Source and destination overlap for job \"J\"");
     EXPECT_EQ(ReadFile(src_ + "/backup/placed.txt"), "part of the source tree");
     EXPECT_FALSE(Exists(src_ + "/backup/a.txt"));
   }
-  WriteFile(main_.ConfigPath(), job);
+  WriteFile(ConfigPath(), job);
   EXPECT_EQ(RunLines(), (Lines{"Dir " + src_ + kSep + " - 1 files and 0 directories synchronised"}));
-  main_.RunJobs();  // a second run finds the copy but still does not walk into it
-  EXPECT_EQ(main_.MemoLines().back(), "Dir " + src_ + kSep + " - 1 files and 0 directories synchronised");
+  Run();  // a second run finds the copy but still does not walk into it
+  EXPECT_EQ(lines_.lines.back(), "Dir " + src_ + kSep + " - 1 files and 0 directories synchronised");
   EXPECT_EQ(ReadFile(src_ + "/backup/a.txt"), "a");
   EXPECT_FALSE(Exists(src_ + "/backup/backup"));
 }
@@ -167,28 +131,43 @@ TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
   WriteFile(src_ + "/two/c.txt", "c");
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   WriteFile(dst_ + "/stale.txt", "kept, since the cleanup never came");
-  StoppingMain main(dir_ / "prog/tandrel");
-  main.ExtendedLog = true;
-  main.at = 2;  // the start line, then the first file's line
-  EXPECT_EQ(main.RunJobs(), RunResult::Failed);
-  const Lines& lines = main.MemoLines();
+  settings_.extendedLog = true;
+  // The stop comes as the first copy is written.
+  CopyFaults faults(platform::RealFileSystem());
+  faults.afterWrite = [this](const std::string&) { engine_.RequestStop(); };
+  RunResult result;
+  {
+    const platform::FileSystemScope scope(faults);
+    result = Run();
+  }
+  EXPECT_EQ(result, RunResult::Failed);
+  const Lines& lines = lines_.lines;
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1].rfind("File ... .C.. code 0 ", 0), 0u) << lines[1];
   EXPECT_EQ(lines[2], kRunStoppedLine);
-  EXPECT_EQ(main.Counts.copied, 1);
+  EXPECT_EQ(engine_.Counts().copied, 1);
   EXPECT_EQ(ReadFile(dst_ + "/stale.txt"), "kept, since the cleanup never came");
 
   // Stopped during a long copy: the copy is abandoned and leaves nothing.
+  // Without the read-ahead the destination is looked at just before the
+  // copy begins: the stop comes there.
   std::filesystem::remove_all(src_);
   WriteFile(src_ + "/big.bin", std::string(24 << 20, 'b'));
   OneJob({});
   const auto before = Snapshot(dst_);
-  std::vector<std::string> echoed;
-  main.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
-  main.ExtendedLog = false;
-  main.at = 2;  // the start line, then the copy's first step
-  EXPECT_EQ(main.RunJobs(), RunResult::Failed);
-  EXPECT_EQ(main.MemoLines().back(), kRunStoppedLine);
+  settings_.extendedLog = false;
+  engine_.ReadAheadEnabled = false;
+  faults.afterWrite = nullptr;
+  faults.afterLook = [this](const std::string& path) {
+    if (path == dst_ + kSep + "big.bin") engine_.RequestStop();
+  };
+  {
+    const platform::FileSystemScope scope(faults);
+    result = Run();
+  }
+  EXPECT_EQ(result, RunResult::Failed);
+  EXPECT_EQ(lines_.lines.back(), kRunStoppedLine);
+  const Lines& echoed = lines_.failures;
   ASSERT_EQ(echoed.size(), 2u);
   EXPECT_EQ(echoed[0], "File ... .C.. code " + std::to_string(platform::kErrCancelled) + " " + src_ + kSep +
                            "big.bin -> " + dst_ + kSep + "big.bin");
@@ -198,7 +177,7 @@ TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
 // A run goes by the configuration as it stood when the run started, whatever
 // happens to the file once the first job has written its line.
 TEST_F(JobRunTest, TheRunKeepsTheConfigurationItStartedWith) {
-  const std::string config = main_.ConfigPath();
+  const std::string config = ConfigPath();
   const auto jobs = [&](const std::string& secondDestination) {
     return "[Active Jobs]\r\n0=First\r\n1=Second\r\n[First]\r\nSource=" + src_ + "\r\nDestination=" + dst_ +
            "\r\n[Second]\r\nSource=" + src_ + "\r\nDestination=" + secondDestination + "\r\n";
@@ -217,10 +196,9 @@ TEST_F(JobRunTest, TheRunKeepsTheConfigurationItStartedWith) {
     std::filesystem::remove_all(dir_ / "D2");
     MakeDir(dir_ / "D2");
     WriteFile(config, jobs(dir_ / "D2"));
-    HookedMain main(main_.ProgramPath());
-    main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
-    main.hook = r.change;
-    EXPECT_EQ(main.RunJobs(), RunResult::Clean) << r.name;
+    lines_.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+    lines_.hook = r.change;
+    EXPECT_EQ(Run(), RunResult::Clean) << r.name;
     EXPECT_EQ(ReadFile(dir_ / "D2/a.txt"), "a") << r.name;
   }
 }

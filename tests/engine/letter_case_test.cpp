@@ -17,12 +17,12 @@ using Lines = std::vector<std::string>;
 class LetterCaseTest : public EngineFixture {
  protected:
   LetterCaseTest() {
-    main_.ExtendedLog = true;
+    settings_.extendedLog = true;
     OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
   }
   RunResult Run() {
     const platform::FileSystemScope scope(blind_);
-    return main_.RunJobs();
+    return EngineFixture::Run();
   }
   // Of two names in `folder`, the one its listing gives first.
   static std::string FirstListed(const std::string& folder, const std::string& a, const std::string& b) {
@@ -34,11 +34,11 @@ class LetterCaseTest : public EngineFixture {
     return {};
   }
   bool Logged(const std::string& line) const {
-    const Lines& lines = main_.MemoLines();
+    const Lines& lines = lines_.lines;
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
   bool LoggedPart(const std::string& part) const {
-    for (const auto& line : main_.MemoLines()) {
+    for (const auto& line : lines_.lines) {
       if (line.find(part) != std::string::npos) return true;
     }
     return false;
@@ -84,7 +84,7 @@ TEST_F(LetterCaseTest, TwinsLeaveTheFirstOfThemAloneAndFailTheRun) {
   EXPECT_EQ(Run(), RunResult::Failed);
   EXPECT_EQ(Snapshot(dst_), after);
   EXPECT_FALSE(LoggedPart("cleaned up"));
-  EXPECT_EQ(main_.Counts.copied, 0);
+  EXPECT_EQ(engine_.Counts().copied, 0);
 }
 
 TEST_F(LetterCaseTest, ACaseOnlyRenameKeepsTheBackupUnderTheNewSpelling) {
@@ -98,7 +98,7 @@ TEST_F(LetterCaseTest, ACaseOnlyRenameKeepsTheBackupUnderTheNewSpelling) {
   EXPECT_TRUE(Logged("Renamed \"" + dst_ + "/Photos\" to \"" + dst_ + "/photos\""));
   EXPECT_TRUE(Logged("Renamed \"" + dst_ + "/Readme.txt\" to \"" + dst_ + "/README.TXT\""));
   EXPECT_FALSE(LoggedPart("cleaned up"));
-  EXPECT_EQ(main_.Counts, (RunCounts{}));
+  EXPECT_EQ(engine_.Counts(), (RunCounts{}));
   EXPECT_EQ(Files(dst_),
             (std::map<std::string, std::string>{{"/README.TXT", "read me"}, {"/photos/p1.jpg", "p1"}}));
 }

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "engine/preview_run.h"
+#include "engine/preview_summary.h"
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"
@@ -72,7 +72,7 @@ class PreviewTest : public EngineFixture {
                   "\r\nFileMask=" + j.mask + "\r\n";
       for (const auto& k : j.keys) sections += k + "\r\n";
     }
-    WriteFile(main_.ConfigPath(), active + sections);
+    WriteFile(ConfigPath(), active + sections);
   }
 
   struct Outcome {
@@ -81,9 +81,9 @@ class PreviewTest : public EngineFixture {
     RunCounts counts;
   };
   Outcome LinesOf(RunResult result) {
-    const auto& memo = main_.MemoLines();
+    const auto& memo = lines_.lines;
     EXPECT_FALSE(memo.empty());
-    return {result, Lines(memo.begin() + (memo.empty() ? 0 : 1), memo.end()), main_.Counts};
+    return {result, Lines(memo.begin() + (memo.empty() ? 0 : 1), memo.end()), engine_.Counts()};
   }
 
   // Previews the configuration, checks that nothing below the temporary
@@ -91,19 +91,17 @@ class PreviewTest : public EngineFixture {
   // Returns the real run's outcome for the scenario's own checks.
   Outcome PreviewThenRun() {
     // A log file is asked for: the preview must still write none.
-    main_.LogFile = true;
-    main_.ExtendedLog = false;
+    settings_.logFile = true;
+    settings_.extendedLog = false;
     const auto before = FullSnapshot(dir_.path());
     // Every reader of the read-ahead at work from the start, beneath the plan.
-    main_.ReadAheadAsOnASlowDisk = true;
-    const Outcome preview = LinesOf(PreviewJobs(main_));
-    main_.ReadAheadAsOnASlowDisk = false;
+    engine_.ReadAheadAsOnASlowDisk = true;
+    const Outcome preview = LinesOf(Preview());
+    engine_.ReadAheadAsOnASlowDisk = false;
     EXPECT_EQ(FullSnapshot(dir_.path()), before) << "the preview changed the disk";
-    EXPECT_TRUE(main_.LogFile);
-    EXPECT_FALSE(main_.ExtendedLog);
 
-    main_.ExtendedLog = true;
-    const Outcome run = LinesOf(main_.RunJobs());
+    settings_.extendedLog = true;
+    const Outcome run = LinesOf(Run());
     // The preview names each file the cleanup would delete, once; without
     // those lines it is the run's log.
     Lines previewed;
@@ -310,19 +308,19 @@ TEST_F(PreviewTest, FoldersThatMayNotBeReadAreReportedAsTheRunReportsThem) {
 TEST_F(PreviewTest, ABusyConfigurationIsReportedAndNothingIsPlanned) {
   File(src_ + "/a.txt", "a", t_);
   OneJob({});
-  const int holder = ::open((main_.ConfigPath() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int holder = ::open((ConfigPath() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   const auto before = FullSnapshot(dir_.path());
-  EXPECT_EQ(PreviewJobs(main_), RunResult::Busy);
-  EXPECT_EQ(main_.MemoLines(), Lines{kRunBusyLine});
+  EXPECT_EQ(Preview(), RunResult::Busy);
+  EXPECT_EQ(lines_.lines, Lines{kRunBusyLine});
   EXPECT_EQ(FullSnapshot(dir_.path()), before);
   ::close(holder);
 
   // Without a lock file the preview makes none.
-  std::filesystem::remove(main_.ConfigPath() + ".lock");
-  EXPECT_EQ(PreviewJobs(main_), RunResult::Clean);
-  EXPECT_FALSE(Exists(main_.ConfigPath() + ".lock"));
+  std::filesystem::remove(ConfigPath() + ".lock");
+  EXPECT_EQ(Preview(), RunResult::Clean);
+  EXPECT_FALSE(Exists(ConfigPath() + ".lock"));
   EXPECT_FALSE(Exists(dst_ + "/a.txt"));
 }
 

@@ -129,13 +129,13 @@ class ReadAheadTest : public ::testing::Test {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
   }
 
-  static void WriteConfig(const std::string& root, TfMainBase& main) {
+  static void WriteConfig(const std::string& root, const std::string& configPath) {
     const auto job = [&](const std::string& name, const std::string& from, const std::string& to,
                          const std::string& keys) {
       return "[" + name + "]\r\nSource=" + root + from + "\r\nDestination=" + root + to + "\r\n" + keys;
     };
     WriteFile(
-        main.ConfigPath(),
+        configPath,
         "[Active Jobs]\r\n0=Tree\r\n1=Server\r\n2=Client\r\n3=Masked\r\n\r\n" +
             job("Tree", "/S", "/D",
                 "Include SubDirs=1\r\nDelete Empty SubDirs=1\r\nCleanup Destination=1\r\nVerify=1\r\n") +
@@ -145,13 +145,12 @@ class ReadAheadTest : public ::testing::Test {
                 "FileMask=*.txt\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n"));
   }
 
-  // Calls `during` with every log line as it is written.
-  class WatchedMain : public TfMainBase {
-   public:
-    using TfMainBase::TfMainBase;
+  // Keeps the log lines and calls `during` with each as it is written.
+  struct WatchedLines : RunObserver {
     std::function<void(const std::string&)> during;
-    void MemoAdd(const std::string& line) override {
-      TfMainBase::MemoAdd(line);
+    std::vector<std::string> lines;
+    void Line(const std::string& line) override {
+      lines.push_back(line);
       if (during) during(line);
     }
   };
@@ -165,17 +164,19 @@ class ReadAheadTest : public ::testing::Test {
     ScopedTempDir dir;
     const std::string root = dir.path() + "t";
     Build(root);
-    WatchedMain main(dir / "prog/tandrel");
+    WatchedLines watched;
+    RunEngine engine(LocationsFor(dir / "prog/tandrel"), watched);
     MakeDir(dir / "prog");
-    main.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
-    main.ExtendedLog = true;
-    main.ReadAheadEnabled = reading != Reading::Plain;
-    main.ReadAheadAsOnASlowDisk = reading == Reading::EveryReader;
-    WriteConfig(root, main);
-    if (during) main.during = [&](const std::string& line) { during(root, line); };
-    main.RunJobs();
+    engine.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
+    engine.ReadAheadEnabled = reading != Reading::Plain;
+    engine.ReadAheadAsOnASlowDisk = reading == Reading::EveryReader;
+    WriteConfig(root, engine.Locations().configFile);
+    if (during) watched.during = [&](const std::string& line) { during(root, line); };
+    RunSettings settings;
+    settings.extendedLog = true;
+    engine.RunJobs(settings);
     Outcome outcome;
-    for (std::string line : main.MemoLines()) {
+    for (std::string line : watched.lines) {
       for (size_t at; (at = line.find(root)) != std::string::npos;) line.replace(at, root.size(), "<root>");
       outcome.lines.push_back(line);
     }
@@ -275,20 +276,22 @@ TEST_F(ReadAheadTest, OpenDescriptorsStayFewInAWideTree) {
     WriteFile(root + "/S/a" + std::to_string(a) + "/f.txt", "x");
   }
   MakeDir(root + "/D");
-  WatchedMain main(dir / "prog/tandrel");
+  WatchedLines watched;
+  RunEngine engine(LocationsFor(dir / "prog/tandrel"), watched);
   MakeDir(dir / "prog");
-  main.ExtendedLog = true;
-  main.ReadAheadAsOnASlowDisk = true;
-  WriteFile(main.ConfigPath(), "[Active Jobs]\r\n0=Wide\r\n\r\n[Wide]\r\nSource=" + root +
-                                   "/S\r\nDestination=" + root +
-                                   "/D\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
+  RunSettings settings;
+  settings.extendedLog = true;
+  engine.ReadAheadAsOnASlowDisk = true;
+  WriteFile(engine.Locations().configFile, "[Active Jobs]\r\n0=Wide\r\n\r\n[Wide]\r\nSource=" + root +
+                                               "/S\r\nDestination=" + root +
+                                               "/D\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
   // Copies hold their descriptors until their batch is flushed: the run
   // measured is the second, which copies nothing.
-  ASSERT_EQ(main.RunJobs(), RunResult::Clean);
+  ASSERT_EQ(engine.RunJobs(settings), RunResult::Clean);
   const int before = CountEntries("/proc/self/fd");
   int most = before;
-  main.during = [&most](const std::string&) { most = std::max(most, CountEntries("/proc/self/fd")); };
-  ASSERT_EQ(main.RunJobs(), RunResult::Clean);
+  watched.during = [&most](const std::string&) { most = std::max(most, CountEntries("/proc/self/fd")); };
+  ASSERT_EQ(engine.RunJobs(settings), RunResult::Clean);
   EXPECT_LT(most - before, 40) << "open at most";
   EXPECT_EQ(CountEntries("/proc/self/fd"), before);
   EXPECT_EQ(ReadFile(root + "/D/a199/f.txt"), "x");

@@ -45,7 +45,7 @@ TEST_F(SafetyTest, ALinkWhereTheDestinationNeedsAFolderIsNeverFollowed) {
   WriteFile(src_ + "/top.txt", "top");
   Link(outside_, dst_ + "/sub");
   OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   const Lines lines = RunLines();
 
   EXPECT_EQ(Snapshot(outside_), before_) << "nothing outside the tree is written or removed";
@@ -57,16 +57,16 @@ TEST_F(SafetyTest, ALinkWhereTheDestinationNeedsAFolderIsNeverFollowed) {
   EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
                            [](const std::string& l) { return l.find("cleaned up") != std::string::npos; }));
   EXPECT_EQ(ReadFile(dst_ + "/top.txt"), "top") << "the rest of the job runs";
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(Run(), RunResult::Failed);
 }
 
 TEST_F(SafetyTest, ALinkAtTheJobsOwnFoldersIsFollowedAsBefore) {
   WriteFile(src_ + "/a.txt", "a");
   MakeDir(dir_ / "realdest");
   Link(dir_ / "realdest", dir_ / "linkdest");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + dir_ / "linkdest" + "\r\n");
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
+                              "\r\nDestination=" + dir_ / "linkdest" + "\r\n");
+  EXPECT_EQ(Run(), RunResult::Clean);
   EXPECT_EQ(ReadFile(dir_ / "realdest/a.txt"), "a");
 }
 
@@ -124,11 +124,11 @@ TEST_F(SafetyTest, AnEmptySideNeverErasesTheOther) {
     for (const auto& k : c.keys) text += k + "\r\n";
     text += "[Next]\r\nSource=" + src_ + "\r\nDestination=" + dst_ + "\r\n";
     WriteFile(src_ + "/next.txt", "n");
-    WriteFile(main_.ConfigPath(), text);
+    WriteFile(ConfigPath(), text);
     const auto fullBefore = Snapshot(full);
 
-    const RunResult result = main_.RunJobs();
-    const Lines lines(main_.MemoLines().begin() + 1, main_.MemoLines().end());
+    const RunResult result = Run();
+    const Lines lines(lines_.lines.begin() + 1, lines_.lines.end());
     if (c.line) {
       EXPECT_EQ(result, RunResult::Failed);
       EXPECT_EQ(lines.front(), c.line);
@@ -180,11 +180,10 @@ TEST_F(SafetyTest, EveryKindOfFailureMakesTheRunFailedAndReachesTheEcho) {
     MakeDir(dst_);
     c.arrange();
     OneJob(c.keys);
-    Lines echoed;
-    main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+    Lines& echoed = lines_.failures;
     const RunResult result = [&] {
       const platform::FileSystemScope scope(faults);
-      return main_.RunJobs();
+      return Run();
     }();
     faults.diskDiffers = false;
     if (c.echoed.empty()) {
@@ -198,27 +197,25 @@ TEST_F(SafetyTest, EveryKindOfFailureMakesTheRunFailedAndReachesTheEcho) {
 }
 
 TEST_F(SafetyTest, AJobThatDoesNotRunIsAFailure) {
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Gone\r\n[Gone]\r\nSource=" + dir_ / "nope" +
-                                    "\r\nDestination=" + dst_ + "\r\n");
-  Lines echoed;
-  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=Gone\r\n[Gone]\r\nSource=" + dir_ / "nope" +
+                              "\r\nDestination=" + dst_ + "\r\n");
+  Lines& echoed = lines_.failures;
+  EXPECT_EQ(Run(), RunResult::Failed);
   EXPECT_EQ(echoed, Lines{"Source directory does not exist for job \"Gone\""});
   OneJob({});
   echoed.clear();
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean) << "the next run starts clean";
+  EXPECT_EQ(Run(), RunResult::Clean) << "the next run starts clean";
   EXPECT_EQ(echoed, Lines{});
 }
 
 TEST_F(SafetyTest, AWantedLogFileThatCannotBeWrittenIsAFailure) {
   OneJob({});
-  MakeDir(main_.LogFolder() + "Tandrel.log");  // a folder where the file must go
-  main_.LogFile = true;
-  Lines echoed;
-  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  MakeDir(LogFolder() + "Tandrel.log");  // a folder where the file must go
+  settings_.logFile = true;
+  Lines& echoed = lines_.failures;
+  EXPECT_EQ(Run(), RunResult::Failed);
   ASSERT_EQ(echoed.size(), 1u) << "reported once per run";
-  EXPECT_EQ(echoed[0], "The log file in " + main_.LogFolder() + " could not be written");
+  EXPECT_EQ(echoed[0], "The log file in " + LogFolder() + " could not be written");
 }
 
 TEST_F(SafetyTest, NamesCannotForgeLines) {
@@ -228,17 +225,16 @@ TEST_F(SafetyTest, NamesCannotForgeLines) {
   WriteFile(src_ + "/" + clearing, "c");
   MakeDir(dst_ + "/" + forging);  // its copy fails, so its line reaches the echo as well
   OneJob({});
-  main_.LogFile = true;
-  main_.ExtendedLog = true;
-  Lines echoed;
-  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  settings_.logFile = true;
+  settings_.extendedLog = true;
+  Lines& echoed = lines_.failures;
+  EXPECT_EQ(Run(), RunResult::Failed);
   const std::string failed = "File ... .C.. code 13 " + src_ + "/a?File ... .C.. code 0 forged -> " + dst_ +
                              "/a?File ... .C.. code 0 forged";
   const std::string copied = "File ... .C.. code 0 " + src_ + "/?[2J -> " + dst_ + "/?[2J";
   const std::string dir = "Dir " + src_ + "/ - 2 files and 0 directories synchronised";
   EXPECT_EQ(echoed, Lines{failed});
-  for (Lines lines : {SplitLines(ReadFile(main_.LogFolder() + "Tandrel.log")), main_.MemoLines()}) {
+  for (Lines lines : {SplitLines(ReadFile(LogFolder() + "Tandrel.log")), lines_.lines}) {
     ASSERT_EQ(lines.size(), 4u);
     lines.erase(lines.begin());             // the start line
     std::sort(lines.begin(), lines.end());  // the files come in listing order
@@ -250,53 +246,51 @@ TEST_F(SafetyTest, NamesCannotForgeLines) {
 TEST_F(SafetyTest, ARunThatFindsTheConfigurationBusyDoesNothingElse) {
   WriteFile(src_ + "/a.txt", "a");
   OneJob({});
-  main_.LogFile = true;
-  main_.AppendLog = true;
-  main_.MemoAdd("an earlier line");
-  Lines echoed;
-  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
+  settings_.logFile = true;
+  settings_.appendLog = true;
+  lines_.lines.push_back("an earlier line");
+  Lines& echoed = lines_.failures;
   {
-    const platform::RunLock other(main_.ConfigPath());
+    const platform::RunLock other(ConfigPath());
     ASSERT_TRUE(other.held());
-    EXPECT_EQ(main_.RunJobs(), RunResult::Busy);
-    EXPECT_EQ(main_.MemoLines(),
-              (Lines{"an earlier line", "Another run of this configuration is in progress"}));
+    EXPECT_EQ(Run(), RunResult::Busy);
+    EXPECT_EQ(lines_.lines, (Lines{"an earlier line", "Another run of this configuration is in progress"}));
     EXPECT_EQ(echoed, Lines{"Another run of this configuration is in progress"});
-    EXPECT_FALSE(main_.RunInProgress);
+    EXPECT_FALSE(engine_.Running());
     EXPECT_FALSE(Exists(dst_ + "/a.txt"));
-    EXPECT_FALSE(Exists(main_.LogFolder())) << "no log file, no Log folder";
+    EXPECT_FALSE(Exists(LogFolder())) << "no log file, no Log folder";
   }
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean) << "the lock goes with its holder";
+  EXPECT_EQ(Run(), RunResult::Clean) << "the lock goes with its holder";
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
 }
 
 TEST_F(SafetyTest, ARunHoldsTheLockFromItsFirstLineToItsEnd) {
-  HookedMain hooked(main_.ProgramPath());
   bool heldAtStart = false, heldAtEnd = false;
   WriteFile(src_ + "/a.txt", "a");
   OneJob({});
-  hooked.when = [](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
-  hooked.hook = [&] {
-    heldAtStart = platform::RunLock(main_.ConfigPath()).busy();
-    hooked.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
-    hooked.hook = [&] { heldAtEnd = platform::RunLock(main_.ConfigPath()).busy(); };
+  lines_.when = [](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  lines_.hook = [&] {
+    heldAtStart = platform::RunLock(ConfigPath()).busy();
+    lines_.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+    lines_.hook = [&] { heldAtEnd = platform::RunLock(ConfigPath()).busy(); };
   };
-  EXPECT_EQ(hooked.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(Run(), RunResult::Clean);
   EXPECT_TRUE(heldAtStart);
   EXPECT_TRUE(heldAtEnd);
-  EXPECT_TRUE(platform::RunLock(main_.ConfigPath()).held()) << "released after the run";
+  EXPECT_TRUE(platform::RunLock(ConfigPath()).held()) << "released after the run";
 }
 
 TEST_F(SafetyTest, AConfigurationWithoutAFolderRunsAsBefore) {
   // Nothing can be locked where the folder is missing; no other run can be
   // using a configuration there either.
-  TfMainBase nowhere(dir_ / "gone/tandrel");
-  const platform::RunLock lock(nowhere.ConfigPath());
+  KeptLines nowhereLines;
+  RunEngine nowhere(LocationsFor(dir_ / "gone/tandrel"), nowhereLines);
+  const platform::RunLock lock(nowhere.Locations().configFile);
   EXPECT_FALSE(lock.held());
   EXPECT_FALSE(lock.busy());
-  EXPECT_EQ(nowhere.RunJobs(), RunResult::Clean);
-  ASSERT_FALSE(nowhere.MemoLines().empty());
-  EXPECT_EQ(nowhere.MemoLines()[0].rfind("Synchronisation started at: ", 0), 0u);
+  EXPECT_EQ(nowhere.RunJobs({}), RunResult::Clean);
+  ASSERT_FALSE(nowhereLines.lines.empty());
+  EXPECT_EQ(nowhereLines.lines[0].rfind("Synchronisation started at: ", 0), 0u);
 }
 
 // Folders that are there but that this user may not list or search: what
@@ -346,12 +340,11 @@ TEST_P(UnreadableTest, WhatCannotBeReadIsNeverTakenAsAbsent) {
   WriteFile(dst_ + "/sub/a.txt", "the backup");
   WriteFile(dst_ + "/sub/stale.txt", "kept while its source is unknown");
   OneJob(row.keys);
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   const std::string folder = dir_ / row.folder;
   ASSERT_EQ(::chmod(folder.c_str(), row.mode), 0);
-  std::vector<std::string> echoed;
-  main_.SetFailureEcho([&](const std::string& line) { echoed.push_back(line); });
-  const RunResult result = main_.RunJobs();
+  std::vector<std::string>& echoed = lines_.failures;
+  const RunResult result = Run();
   ::chmod(folder.c_str(), 0755);
 
   std::string line = row.line;
@@ -361,7 +354,7 @@ TEST_P(UnreadableTest, WhatCannotBeReadIsNeverTakenAsAbsent) {
   EXPECT_TRUE(std::find(echoed.begin(), echoed.end(), line) != echoed.end()) << line;
   EXPECT_EQ(ReadFile(src_ + "/sub/a.txt"), "the only copy");
   EXPECT_EQ(ReadFile(dst_ + "/sub/stale.txt"), "kept while its source is unknown");
-  for (const std::string& l : main_.MemoLines()) {
+  for (const std::string& l : lines_.lines) {
     EXPECT_EQ(l.find("is empty"), std::string::npos) << l;
     EXPECT_EQ(l.find("removed (was empty)"), std::string::npos) << l;
   }
@@ -397,9 +390,8 @@ TEST_F(SafetyTest, ASourceMountedInsideItsDestinationIsRefused) {
   WriteFile(dst_ + "/backup.txt", "b");
   const BindMount source(dst_ + "/inner", dir_ / "mnt");
   if (!source.mounted()) GTEST_SKIP() << "cannot bind-mount here";
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + (dir_ / "mnt") +
-                                    "\r\nDestination=" + dst_ +
-                                    "\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + (dir_ / "mnt") + "\r\nDestination=" +
+                              dst_ + "\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");
   EXPECT_EQ(RunLines(), Lines{"Source and destination overlap for job \"J\""});
   EXPECT_EQ(ReadFile(dst_ + "/inner/own.txt"), "the source's own file");
 }
@@ -408,8 +400,8 @@ TEST_F(SafetyTest, ADestinationMountedInsideItsSourceIsNeverWalked) {
   WriteFile(src_ + "/sub/x.txt", "x");
   const BindMount dest(src_ + "/sub", dir_ / "mnt");
   if (!dest.mounted()) GTEST_SKIP() << "cannot bind-mount here";
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + (dir_ / "mnt") + "\r\nInclude SubDirs=1\r\n");
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + src_ +
+                              "\r\nDestination=" + (dir_ / "mnt") + "\r\nInclude SubDirs=1\r\n");
   EXPECT_EQ(RunLines(), Lines{"Dir " + src_ + "/ - 0 files and 0 directories synchronised"});
   EXPECT_FALSE(Exists(src_ + "/sub/sub")) << "the destination was walked as part of the source";
 }

@@ -9,54 +9,46 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/main_base.h"
+#include "engine/scheduler.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::test {
 namespace {
 
-// Counts runs by their start line; `duringRun` stands for whatever happens
-// while a run is in progress (time passing, nested ticks).
-class CountingMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  int runs = 0;
-  std::function<void()> duringRun;
-
-  void MemoAdd(const std::string& line) override {
-    TfMainBase::MemoAdd(line);
-    if (line.rfind("Synchronisation started at", 0) == 0) {
-      ++runs;
-      if (duringRun) duringRun();
-    }
-  }
-};
-
 class SchedulerTest : public ::testing::Test {
  protected:
-  SchedulerTest() : main_(dir_ / "tandrel") {
-    main_.SetClock([this] { return now_; });
-    WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n");  // no jobs: a run is its start line
-  }
-
   void At(int hour, int minute, int second, int day = 0) {
     now_ = LocalTime(2026, 3, 10 + day, hour, minute, second);
   }
 
   // What creating the main window does with these settings, at the current time.
-  void Create(const std::string& time, bool interval) {
-    WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n\r\n[Synchronisation time]\r\nTime=" + time +
-                                      "\r\nInterval=" + (interval ? "1" : "0") + "\r\n");
-    main_.LoadGeneralSettings();
-    main_.ComputeNextSyncTime();
-  }
+  void Create(const std::string& time, bool interval) { scheduler_.Plan(time, interval, now_); }
 
-  // One tick at the given time; true when it started a run.
+  // One tick at the given time; true when it started a run. A timed run
+  // lasts as long as `duringRun` makes it.
   bool TickAt(int hour, int minute, int second, int day = 0) {
     At(hour, minute, second, day);
-    const int before = main_.runs;
-    main_.SyncTimerTick();
-    return main_.runs > before;
+    if (!scheduler_.Tick(now_, runInProgress_)) return false;
+    ++runs_;
+    runInProgress_ = true;
+    try {
+      if (duringRun_) duringRun_();
+    } catch (...) {
+      runInProgress_ = false;
+      scheduler_.TimedRunFailed();
+      throw;
+    }
+    runInProgress_ = false;
+    scheduler_.TimedRunEnded(now_);
+    return true;
+  }
+
+  // A run from the menu, lasting as long as `during` makes it.
+  void ManualRun(const std::function<void()>& during) {
+    ++runs_;
+    runInProgress_ = true;
+    during();
+    runInProgress_ = false;
   }
 
   // Ticks every 10 seconds over [from, to) of one day; the number of runs.
@@ -67,30 +59,32 @@ class SchedulerTest : public ::testing::Test {
     return runs;
   }
 
-  ScopedTempDir dir_;
   std::time_t now_ = 0;
-  CountingMain main_;
+  Scheduler scheduler_;
+  int runs_ = 0;
+  bool runInProgress_ = false;
+  std::function<void()> duringRun_;
 };
 
 TEST_F(SchedulerTest, TimeOfDayRunsOnceInTheDueMinuteEachDay) {
   At(9, 0, 0);
   Create("14:30", false);
-  EXPECT_EQ(main_.NextSyncTime, "14:30");
-  EXPECT_FALSE(main_.TimerArmed);
+  EXPECT_EQ(scheduler_.NextTime(), "14:30");
+  EXPECT_FALSE(scheduler_.Armed());
 
   EXPECT_FALSE(TickAt(14, 29, 58));
-  EXPECT_TRUE(main_.TimerArmed);
+  EXPECT_TRUE(scheduler_.Armed());
   EXPECT_TRUE(TickAt(14, 30, 8));
-  EXPECT_FALSE(main_.TimerArmed);
+  EXPECT_FALSE(scheduler_.Armed());
   EXPECT_FALSE(TickAt(14, 30, 18));
   EXPECT_FALSE(TickAt(14, 30, 58));
-  EXPECT_EQ(main_.NextSyncTime, "14:30");
+  EXPECT_EQ(scheduler_.NextTime(), "14:30");
 
   // The rest of the day and the next morning: nothing; then 14:30 again.
   EXPECT_EQ(TickThrough(14 * 3600 + 31 * 60, 24 * 3600), 0);
   EXPECT_EQ(TickThrough(0, 14 * 3600 + 30 * 60, 1), 0);
   EXPECT_TRUE(TickAt(14, 30, 0, 1));
-  EXPECT_EQ(main_.runs, 2);
+  EXPECT_EQ(runs_, 2);
 }
 
 TEST_F(SchedulerTest, TimesAreComparedAsNumbersUnderATwelveHourClock) {
@@ -107,7 +101,7 @@ TEST_F(SchedulerTest, TimesAreComparedAsNumbersUnderATwelveHourClock) {
   EXPECT_TRUE(TickAt(1, 3, 0, 1));
   At(13, 10, 0, 1);
   Create("00:10", true);
-  EXPECT_EQ(main_.NextSyncTime, "13:20");
+  EXPECT_EQ(scheduler_.NextTime(), "13:20");
   std::setlocale(LC_TIME, before.c_str());
 }
 
@@ -122,39 +116,38 @@ TEST_F(SchedulerTest, StartInsideTheDueMinuteWaitsForTheNextDay) {
 TEST_F(SchedulerTest, IntervalCountsFromTheComputation) {
   At(14, 30, 50);
   Create("00:10", true);
-  EXPECT_EQ(main_.NextSyncTime, "14:40");
+  EXPECT_EQ(scheduler_.NextTime(), "14:40");
   EXPECT_EQ(TickThrough(14 * 3600 + 31 * 60, 14 * 3600 + 40 * 60), 0);
   EXPECT_TRUE(TickAt(14, 40, 0));
-  EXPECT_EQ(main_.NextSyncTime, "14:50");
-  EXPECT_FALSE(main_.TimerArmed);
+  EXPECT_EQ(scheduler_.NextTime(), "14:50");
+  EXPECT_FALSE(scheduler_.Armed());
 }
 
 TEST_F(SchedulerTest, IntervalCountsFromTheEndOfATimedRunAndWrapsPastMidnight) {
   At(23, 44, 0);
   Create("00:10", true);
-  EXPECT_EQ(main_.NextSyncTime, "23:54");
+  EXPECT_EQ(scheduler_.NextTime(), "23:54");
   EXPECT_FALSE(TickAt(23, 53, 59));
-  main_.duringRun = [this] { At(23, 55, 30); };
+  duringRun_ = [this] { At(23, 55, 30); };
   EXPECT_TRUE(TickAt(23, 54, 2));
-  EXPECT_EQ(main_.NextSyncTime, "00:05");
+  EXPECT_EQ(scheduler_.NextTime(), "00:05");
 
   At(10, 0, 0, 1);
-  main_.SyncTime = "01:00";
-  main_.ComputeNextSyncTime();
-  EXPECT_EQ(main_.NextSyncTime, "11:00");
+  scheduler_.Plan("01:00", true, now_);
+  EXPECT_EQ(scheduler_.NextTime(), "11:00");
   EXPECT_FALSE(TickAt(10, 59, 55, 1));
-  main_.duringRun = [this] { At(11, 20, 40, 1); };
+  duringRun_ = [this] { At(11, 20, 40, 1); };
   EXPECT_TRUE(TickAt(11, 0, 5, 1));
-  EXPECT_EQ(main_.NextSyncTime, "12:20");
+  EXPECT_EQ(scheduler_.NextTime(), "12:20");
 }
 
 TEST_F(SchedulerTest, IntervalOfADayOrMoreCountsOnlyItsRemainder) {
   At(8, 0, 0);
   Create("36:00", true);
-  EXPECT_EQ(main_.NextSyncTime, "20:00");
+  EXPECT_EQ(scheduler_.NextTime(), "20:00");
   EXPECT_EQ(TickThrough(8 * 3600, 20 * 3600), 0);
   EXPECT_TRUE(TickAt(20, 0, 5));
-  EXPECT_EQ(main_.NextSyncTime, "08:00");
+  EXPECT_EQ(scheduler_.NextTime(), "08:00");
   EXPECT_EQ(TickThrough(20 * 3600 + 10, 24 * 3600), 0);
   EXPECT_EQ(TickThrough(0, 8 * 3600, 1), 0);
   EXPECT_TRUE(TickAt(8, 0, 5, 1));
@@ -163,19 +156,17 @@ TEST_F(SchedulerTest, IntervalOfADayOrMoreCountsOnlyItsRemainder) {
 TEST_F(SchedulerTest, WholeDayIntervalsNameTheCurrentMinute) {
   for (const char* time : {"00:00", "24:00", "48:00"}) {
     SCOPED_TRACE(time);
-    main_.runs = 0;
-    main_.TimerArmed = false;
+    runs_ = 0;
+    scheduler_ = Scheduler();
     At(10, 14, 50);
     Create("  :  ", false);
     EXPECT_FALSE(TickAt(10, 14, 50));  // arms: no time set never matches
     // The general settings dialog closes with the new interval.
     At(10, 15, 30);
-    main_.SyncTime = time;
-    main_.IntervalMode = true;
-    main_.ComputeNextSyncTime();
-    EXPECT_EQ(main_.NextSyncTime, "10:15");
+    scheduler_.Plan(time, true, now_);
+    EXPECT_EQ(scheduler_.NextTime(), "10:15");
     EXPECT_TRUE(TickAt(10, 15, 40));
-    EXPECT_EQ(main_.NextSyncTime, "10:15");
+    EXPECT_EQ(scheduler_.NextTime(), "10:15");
     EXPECT_FALSE(TickAt(10, 15, 50));
     EXPECT_EQ(TickThrough(10 * 3600 + 16 * 60, 24 * 3600), 0);
     EXPECT_EQ(TickThrough(0, 10 * 3600 + 15 * 60, 1), 0);
@@ -189,25 +180,15 @@ TEST_F(SchedulerTest, ManualRunOverTheDueMinuteLeavesTheScheduleAlone) {
   EXPECT_FALSE(TickAt(14, 29, 40));
   // A run from the menu at 14:29:50 that lasts past 14:31; the timer ticks
   // inside it, through the whole due minute.
-  main_.duringRun = [this] {
-    main_.duringRun = nullptr;
+  At(14, 29, 50);
+  ManualRun([this] {
     for (int s = 0; s <= 70; s += 10) EXPECT_FALSE(TickAt(14, 30 + s / 60, s % 60));
     At(14, 31, 5);
-  };
-  At(14, 29, 50);
-  main_.RunJobs();
-  EXPECT_EQ(main_.runs, 1);
-  EXPECT_EQ(main_.NextSyncTime, "14:30");
-  EXPECT_TRUE(main_.TimerArmed);
+  });
+  EXPECT_EQ(runs_, 1);
+  EXPECT_EQ(scheduler_.NextTime(), "14:30");
+  EXPECT_TRUE(scheduler_.Armed());
   EXPECT_EQ(TickThrough(14 * 3600 + 31 * 60 + 10, 24 * 3600), 0);
-
-  // In interval mode a manual run keeps the minute of the next timed run.
-  At(9, 0, 0, 1);
-  Create("00:30", true);
-  main_.TimerArmed = false;
-  main_.RunJobs();
-  EXPECT_EQ(main_.NextSyncTime, "09:30");
-  EXPECT_FALSE(main_.TimerArmed);
 }
 
 TEST_F(SchedulerTest, TimesThatCanNeverMatch) {
@@ -223,7 +204,7 @@ TEST_F(SchedulerTest, TimesThatCanNeverMatch) {
     At(0, 0, 0);
     Create(row.time, row.interval);
     EXPECT_EQ(TickThrough(0, 24 * 3600), 0);
-    EXPECT_EQ(main_.NextSyncTime, row.time);
+    EXPECT_EQ(scheduler_.NextTime(), row.time);
   }
 }
 
@@ -245,7 +226,7 @@ TEST_F(SchedulerTest, IntervalTextIsReadAsHoursAndMinutesWithoutLimits) {
     SCOPED_TRACE(row.time);
     At(10, 20, 30);
     Create(row.time, true);
-    EXPECT_EQ(main_.NextSyncTime, row.next);
+    EXPECT_EQ(scheduler_.NextTime(), row.next);
   }
 }
 
@@ -258,53 +239,27 @@ TEST_F(SchedulerTest, ClockSetBackRepeatsTheMinuteAndForwardSkipsIt) {
   EXPECT_FALSE(TickAt(13, 30, 15));
   EXPECT_EQ(TickThrough(13 * 3600 + 30 * 60 + 25, 14 * 3600 + 30 * 60), 0);
   EXPECT_TRUE(TickAt(14, 30, 5));
-  EXPECT_EQ(main_.runs, 2);
+  EXPECT_EQ(runs_, 2);
 
   // Next day: forward over the due minute, no run that day.
   EXPECT_FALSE(TickAt(14, 29, 50, 1));
   EXPECT_EQ(TickThrough(15 * 3600 + 30 * 60, 24 * 3600, 1), 0);
-  EXPECT_EQ(main_.runs, 2);
+  EXPECT_EQ(runs_, 2);
 }
 
 TEST_F(SchedulerTest, ErrorInATimedRunSkipsTheRestOfTheTick) {
   At(10, 0, 0);
   Create("00:05", true);
   EXPECT_FALSE(TickAt(10, 4, 50));
-  main_.duringRun = [] { throw std::runtime_error("disk gone"); };
-  At(10, 5, 0);
-  EXPECT_THROW(main_.SyncTimerTick(), std::runtime_error);
-  EXPECT_EQ(main_.NextSyncTime, "10:05");
-  EXPECT_TRUE(main_.TimerArmed);
-  EXPECT_FALSE(main_.RunInProgress);
+  duringRun_ = [] { throw std::runtime_error("disk gone"); };
+  EXPECT_THROW(TickAt(10, 5, 0), std::runtime_error);
+  EXPECT_EQ(scheduler_.NextTime(), "10:05");
+  EXPECT_TRUE(scheduler_.Armed());
 
   // The next tick in the minute tries again, and succeeds.
-  main_.duringRun = nullptr;
+  duringRun_ = nullptr;
   EXPECT_TRUE(TickAt(10, 5, 10));
-  EXPECT_EQ(main_.NextSyncTime, "10:10");
-}
-
-TEST_F(SchedulerTest, GeneralSettingsLoadWithDefaults) {
-  WriteFile(main_.ConfigPath(), "[Log]\r\nExtendedLog=1\r\nMultipleLog=yes\r\n");
-  main_.SyncTime = "x";
-  main_.NextSyncTime = "y";
-  main_.IntervalMode = main_.LogFile = main_.AppendLog = true;
-  main_.LoadGeneralSettings();
-  EXPECT_EQ(main_.SyncTime, "  :  ");
-  EXPECT_EQ(main_.NextSyncTime, "  :  ");
-  EXPECT_FALSE(main_.IntervalMode);
-  EXPECT_FALSE(main_.LogFile);
-  EXPECT_TRUE(main_.ExtendedLog);
-  EXPECT_FALSE(main_.AppendLog);
-  EXPECT_FALSE(main_.MultipleLog);  // not an integer: the default
-
-  WriteFile(main_.ConfigPath(),
-            "[synchronisation TIME]\r\ntime=07:45\r\nInterval=0x1\r\n[LOG]\r\nLogFile=1\r\nAppendLog=2\r\n");
-  main_.LoadGeneralSettings();
-  EXPECT_EQ(main_.SyncTime, "07:45");
-  EXPECT_EQ(main_.NextSyncTime, "07:45");
-  EXPECT_TRUE(main_.IntervalMode);
-  EXPECT_TRUE(main_.LogFile);
-  EXPECT_TRUE(main_.AppendLog);
+  EXPECT_EQ(scheduler_.NextTime(), "10:10");
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ TEST_P(TransferTable, DecidesCopiesAndReports) {
   OneJob({std::string("Always=") + (row.mode & Always ? "1" : "0"),
           std::string("Handle As Server=") + (row.mode & Server ? "1" : "0"),
           std::string("Handle As Client=") + (row.mode & Client ? "1" : "0")});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
 
   const auto lines = RunLines();
   ASSERT_EQ(lines.size(), 2u);

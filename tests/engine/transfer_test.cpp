@@ -25,7 +25,7 @@ TEST_F(TransferTest, ANewerSourceIsCopiedWhateverItsYear) {
     SetMTime(src_ + "/f.txt", newer);
     WriteFile(dst_ + "/f.txt", "older");
     SetMTime(dst_ + "/f.txt", older);
-    main_.RunJobs();
+    Run();
     EXPECT_EQ(ReadFile(dst_ + "/f.txt"), "newer") << newer;
   }
 }
@@ -48,7 +48,7 @@ TEST_F(TransferTest, ClientNeverDeletesASourceFileWhereTheServerHasADirectory) {
   platform::SetAttributes(src_ + "/x", platform::GetAttributes(src_ + "/x") & ~Archive);
   MakeDir(dst_ + "/x");
   OneJob({"Handle As Client=1"});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   EXPECT_EQ(RunLines()[0], "File ..C .... code 0 " + src_ + "/x -> " + dst_ + "/x");
   EXPECT_EQ(ReadFile(src_ + "/x"), "keep me");
 }
@@ -61,7 +61,7 @@ TEST_F(TransferTest, ClientClearsTheArchiveOfAReadOnlyFileSoAServerDeletionHolds
   test::MakeReadOnly(source);
   MakeDir(dst_ + "/other");  // an empty server folder would refuse the job
   OneJob({"Handle As Client=1"});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   EXPECT_EQ(RunLines()[0], "File ..C .C.. code 0 " + source + " -> " + dest);
   EXPECT_FALSE(platform::GetAttributes(source) & Archive);
   EXPECT_EQ(FileMode(source), 0444u);
@@ -69,7 +69,7 @@ TEST_F(TransferTest, ClientClearsTheArchiveOfAReadOnlyFileSoAServerDeletionHolds
   ASSERT_EQ(::unlink(dest.c_str()), 0);  // deleted on the server
   // The refused deletion shows its code and fails the run.
   EXPECT_EQ(RunLines()[0], "File ..C .D.. code 13 " + source + " -> " + dest);
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(Run(), RunResult::Failed);
   EXPECT_FALSE(Exists(dest)) << "not copied back";
   EXPECT_EQ(ReadFile(source), "kept") << "a read-only file is never deleted";
 }
@@ -79,7 +79,7 @@ TEST_F(TransferTest, ServerClearsTheArchiveOfAReadOnlyCopy) {
   WriteFile(source, "new");
   test::MakeReadOnly(source);
   OneJob({"Handle As Server=1"});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   EXPECT_EQ(RunLines()[0], "File .S. N... code 0 " + source + " -> " + dest);
   EXPECT_FALSE(platform::GetAttributes(dest) & Archive);
   EXPECT_TRUE(platform::GetAttributes(source) & Archive);
@@ -92,7 +92,7 @@ TEST_F(TransferTest, CopyFailuresCarryThePlatformCode) {
   MakeDir(dst_ + "/isdir");
   test::MakeReadOnly(src_ + "/ro.txt");
   OneJob({});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   RunLines();  // the first copy of a read-only file succeeds and is read-only too
   EXPECT_EQ(ReadFile(dst_ + "/ro.txt"), "v1");
 

@@ -15,7 +15,7 @@ const std::string kHint = "    VERIFYERROR, check userrights and/or fileattribut
 
 class VerifyTest : public EngineFixture {
  protected:
-  VerifyTest() { main_.ExtendedLog = true; }
+  VerifyTest() { settings_.extendedLog = true; }
   CopyFaults faults_{platform::RealFileSystem()};
 
   std::string Line(const std::string& status, int code, const std::string& name) const {
@@ -67,9 +67,9 @@ TEST_P(UntrueCopies, NeverReplaceTheDestinationAndAreCopiedAgain) {
   OneJob({"Verify=1", "Handle As Client=1"});
   {
     const platform::FileSystemScope scope(faults_);
-    EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
-    ASSERT_GE(main_.MemoLines().size(), 2u);
-    EXPECT_EQ(main_.MemoLines()[1], Line(row.status, row.code, "x"));
+    EXPECT_EQ(Run(), RunResult::Failed);
+    ASSERT_GE(lines_.lines.size(), 2u);
+    EXPECT_EQ(lines_.lines[1], Line(row.status, row.code, "x"));
   }
   EXPECT_EQ(ReadFile(dst_ + "/x"), "old");
   EXPECT_EQ(Snapshot(dst_).size(), 1u) << "no temporary left behind";
@@ -108,9 +108,9 @@ TEST_F(VerifyTest, DifferencesAreHintedOncePerLevelAndOnlyWithExtendedLog) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], DirLine(2));
   EXPECT_EQ(lines[3], kHint);
-  main_.ExtendedLog = false;
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
-  EXPECT_EQ(main_.MemoLines(), (Lines{main_.MemoLines()[0], DirLine(2)}));
+  settings_.extendedLog = false;
+  EXPECT_EQ(Run(), RunResult::Failed);
+  EXPECT_EQ(lines_.lines, (Lines{lines_.lines[0], DirLine(2)}));
 }
 
 }  // namespace

@@ -53,14 +53,13 @@ class TmpfsMount {
 
 class FaultTest : public EngineFixture {
  protected:
-  HookedMain hooked_{main_.ProgramPath()};
   // Changes the trees in the middle of a run: after a copy is written.
   CopyFaults faults_{platform::RealFileSystem()};
   Lines HookedRun() {
-    hooked_.ExtendedLog = true;
+    settings_.extendedLog = true;
     const platform::FileSystemScope scope(faults_);
-    hooked_.RunJobs();
-    return hooked_.MemoLines();
+    Run();
+    return lines_.lines;
   }
   static bool Contains(const Lines& lines, const std::string& text) {
     for (const auto& l : lines) {
@@ -80,12 +79,12 @@ TEST_F(FaultTest, AFullDestinationFailsOneCopyAndTheRunGoesOn) {
   WriteFile(src_ + "/small.txt", std::string(200 << 10, 's'));
   WriteFile(dir_ / "S2/next.txt", "second job");
   MakeDir(dir_ / "D2");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Full\r\n1=Next\r\n[Full]\r\nSource=" + src_ +
-                                    "\r\nDestination=" + dst_ + "\r\n[Next]\r\nSource=" + dir_ / "S2" +
-                                    "\r\nDestination=" + dir_ / "D2" + "\r\n");
-  main_.ExtendedLog = true;
-  main_.RunJobs();
-  const Lines& lines = main_.MemoLines();
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=Full\r\n1=Next\r\n[Full]\r\nSource=" + src_ +
+                              "\r\nDestination=" + dst_ + "\r\n[Next]\r\nSource=" + dir_ / "S2" +
+                              "\r\nDestination=" + dir_ / "D2" + "\r\n");
+  settings_.extendedLog = true;
+  Run();
+  const Lines& lines = lines_.lines;
   EXPECT_TRUE(Contains(lines, "File D.. .C.. code 28 " + src_ + "/big.bin"));
   EXPECT_TRUE(Contains(lines, "File ... .C.. code 0 " + src_ + "/small.txt"));
   EXPECT_EQ(ReadFile(dst_ + "/big.bin"), "old version") << "no truncated file under the destination's name";
@@ -164,15 +163,15 @@ TEST_F(FaultTest, ADestinationDirectoryThatRefusesWritesKeepsItsFiles) {
     ASSERT_EQ(::chmod(sub.c_str(), 0555), 0);
   }
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
-  main_.ExtendedLog = true;
-  main_.RunJobs();
+  settings_.extendedLog = true;
+  Run();
   if (Privileged()) {
     ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
   } else {
     ::chmod(sub.c_str(), 0755);
   }
   ::close(fd);
-  const Lines& lines = main_.MemoLines();
+  const Lines& lines = lines_.lines;
   const std::string failed = "File D.. .C.. code " + std::to_string(expectedCode) + " " + src_ + "/sub/f.txt";
   EXPECT_TRUE(
       std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(failed, 0) == 0; }));
@@ -183,11 +182,11 @@ TEST_F(FaultTest, ADestinationDirectoryThatRefusesWritesKeepsItsFiles) {
 TEST_F(FaultTest, LogProblemsNeverStopTheRun) {
   WriteFile(src_ + "/a", "a");
   OneJob({});
-  main_.LogFile = true;
-  MakeDir(main_.LogFolder() + "Tandrel.log");  // a folder where the file should be
-  main_.RunJobs();
-  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
-  EXPECT_EQ(main_.MemoCount(), 2);
+  settings_.logFile = true;
+  MakeDir(LogFolder() + "Tandrel.log");  // a folder where the file should be
+  Run();
+  EXPECT_EQ(engine_.Log().State(), RunLogWriter::FileState::Failed);
+  EXPECT_EQ(static_cast<int>(lines_.lines.size()), 2);
   EXPECT_EQ(ReadFile(dst_ + "/a"), "a");
 }
 
@@ -201,19 +200,19 @@ TEST_F(FaultTest, AConfigurationRewrittenByAnotherProcessIsNeverSeenTorn) {
   const std::string one = "[Active Jobs]\r\n0=J1\r\n\r\n" + job1 + job2;
   const std::string two =
       "[Active Jobs]\r\n0=J2\r\n1=J1\r\n\r\n" + job2 + std::string(5000, ';') + "\r\n" + job1;
-  WriteFile(main_.ConfigPath(), one);
+  WriteFile(ConfigPath(), one);
 
   const pid_t writer = ::fork();
   ASSERT_GE(writer, 0);
   if (writer == 0) {
-    for (int i = 0; i < 300; ++i) platform::WriteFileAtomic(main_.ConfigPath(), i % 2 ? one : two);
+    for (int i = 0; i < 300; ++i) platform::WriteFileAtomic(ConfigPath(), i % 2 ? one : two);
     ::_exit(0);
   }
   int runs = 0;
   while (::waitpid(writer, nullptr, WNOHANG) == 0) {
-    main_.RunJobs();
+    Run();
     ++runs;
-    for (const auto& line : main_.MemoLines()) {
+    for (const auto& line : lines_.lines) {
       ASSERT_EQ(line.find("does not exist"), std::string::npos) << "a torn read after " << runs << " runs";
     }
   }

@@ -10,30 +10,13 @@
 #include <filesystem>
 
 #include "platform/paths.h"
+#include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {
 namespace {
 
 using KillTest = EngineFixture;
-
-class SignallingMain : public TfMainBase {
- public:
-  using TfMainBase::TfMainBase;
-  int pipeFd = -1;
-  int calls = 0;
-  // Called once a run's line is written and once a copy is written: the
-  // fortieth comes in the middle of the copies.
-  void ProcessPendingMessages() override {
-    if (++calls == 40) {
-      const char c = 'x';
-      [[maybe_unused]] ssize_t n = ::write(pipeFd, &c, 1);
-      // Waits here for the kill: it comes in the middle of the run, never
-      // after it, however the two processes are scheduled.
-      for (;;) ::pause();
-    }
-  }
-};
 
 std::string NewContent(int i) {
   return std::string(256 << 10, static_cast<char>('A' + i % 26)) + std::to_string(i);
@@ -50,18 +33,28 @@ TEST_F(KillTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
     }
   }
   OneJob({"Verify=1"});
-  const std::string configBefore = ReadFile(main_.ConfigPath());
+  const std::string configBefore = ReadFile(ConfigPath());
 
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    SignallingMain runner(main_.ProgramPath());
-    runner.pipeFd = fds[1];
-    runner.ExtendedLog = true;
-    runner.LogFile = true;
-    runner.RunJobs();
+    // The fortieth copy written comes in the middle of the run.
+    CopyFaults faults(platform::RealFileSystem());
+    int copies = 0;
+    faults.afterWrite = [&](const std::string&) {
+      if (++copies < 40) return;
+      const char c = 'x';
+      [[maybe_unused]] ssize_t n = ::write(fds[1], &c, 1);
+      // Waits here for the kill: it comes in the middle of the run, never
+      // after it, however the two processes are scheduled.
+      for (;;) ::pause();
+    };
+    settings_.extendedLog = true;
+    settings_.logFile = true;
+    const platform::FileSystemScope scope(faults);
+    Run();
     ::_exit(0);
   }
   char c;
@@ -90,9 +83,9 @@ TEST_F(KillTest, KilledMidRunLeavesOnlyOldOrCompleteFiles) {
   // Copies killed before their batch was flushed never got their names: the
   // next run makes them.
   EXPECT_LT(complete, kFiles) << "the kill came too late to prove anything";
-  EXPECT_EQ(ReadFile(main_.ConfigPath()), configBefore);
+  EXPECT_EQ(ReadFile(ConfigPath()), configBefore);
 
-  main_.RunJobs();
+  Run();
   for (int i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFile(dst_ + "/f" + std::to_string(i)), NewContent(i));
 }
 
@@ -109,8 +102,7 @@ TEST_F(KillTest, ACopyKilledOnTheNamedRoadLeavesATemporaryTheNextCleanupRemoves)
     ::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
     const struct rlimit small = {64 << 10, 64 << 10};
     ::setrlimit(RLIMIT_FSIZE, &small);
-    TfMainBase runner(main_.ProgramPath());
-    runner.RunJobs();
+    Run();
     ::_exit(0);
   }
   int status = 0;
@@ -127,7 +119,7 @@ TEST_F(KillTest, ACopyKilledOnTheNamedRoadLeavesATemporaryTheNextCleanupRemoves)
   // holds, can be removed.
   std::filesystem::remove_all(src_ + "/sub");
   OneJob({"Include SubDirs=1", "Cleanup Destination=1"});
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(Run(), RunResult::Clean);
   EXPECT_FALSE(Exists(dst_ + "/sub"));
 }
 
@@ -142,7 +134,7 @@ TEST_F(KillTest, AStaleTemporaryGoesWhenItsFolderIsCopiedToAgainWithoutCleanup) 
   ASSERT_TRUE(platform::IsStaleTemporary(platform::LastComponent(temporary)));
   WriteFile(src_ + "/sub/big.bin", "the whole file");
   OneJob({"Include SubDirs=1"});
-  EXPECT_EQ(main_.RunJobs(), RunResult::Clean);
+  EXPECT_EQ(Run(), RunResult::Clean);
   EXPECT_FALSE(Exists(temporary));
   EXPECT_EQ(ReadFile(dst_ + "/sub/big.bin"), "the whole file");
 }

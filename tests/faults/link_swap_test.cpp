@@ -19,7 +19,7 @@ using Lines = std::vector<std::string>;
 
 class LinkSwapTest : public EngineFixture {
  protected:
-  LinkSwapTest() : before_(MakeOutsideFolder()) { hooked_.ExtendedLog = true; }
+  LinkSwapTest() : before_(MakeOutsideFolder()) { settings_.extendedLog = true; }
 
   // Moves `folder` aside and puts a link to the outside folder in its place.
   void SwapForLink(const std::string& folder) {
@@ -28,7 +28,6 @@ class LinkSwapTest : public EngineFixture {
   }
 
   std::map<std::string, std::string> before_;
-  HookedMain hooked_{main_.ProgramPath()};
 };
 
 TEST_F(LinkSwapTest, ADestinationFolderSwappedDuringItsLevelIsNotFollowed) {
@@ -45,14 +44,14 @@ TEST_F(LinkSwapTest, ADestinationFolderSwappedDuringItsLevelIsNotFollowed) {
   };
   {
     const platform::FileSystemScope scope(faults);
-    hooked_.RunJobs();
+    Run();
   }
   EXPECT_TRUE(swapped);
   EXPECT_EQ(Snapshot(outside_), before_);
   // The parent's cleanup then removes the moved folder, which the source
   // lacks, and passes the link by; the copies that waited in that folder
   // for their names are failures, not files in the link's target.
-  const Lines& lines = hooked_.MemoLines();
+  const Lines& lines = lines_.lines;
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Dir " + dst_ + "/x/y.moved/ cleaned up"), lines.end());
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.find(" code 2 ") != std::string::npos; }),
@@ -65,10 +64,10 @@ TEST_F(LinkSwapTest, ADestinationFolderSwappedBeforeItsLevelFailsItsCopies) {
   WriteFile(src_ + "/x/y/z/deep.txt", "deep");
   MakeDir(dst_ + "/x/y");
   OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Delete Empty SubDirs=1"});
-  hooked_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
-  hooked_.hook = [&] { SwapForLink(dst_ + "/x/y"); };
-  EXPECT_EQ(hooked_.RunJobs(), RunResult::Failed);
-  const Lines& lines = hooked_.MemoLines();
+  lines_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  lines_.hook = [&] { SwapForLink(dst_ + "/x/y"); };
+  EXPECT_EQ(Run(), RunResult::Failed);
+  const Lines& lines = lines_.lines;
   EXPECT_EQ(Snapshot(outside_), before_);
   EXPECT_NE(std::find(lines.begin(), lines.end(),
                       "File ... .C.. code 20 " + src_ + "/x/y/a.txt -> " + dst_ + "/x/y/a.txt"),
@@ -85,9 +84,9 @@ TEST_F(LinkSwapTest, ASourceFolderSwappedBeforeItIsEnteredIsNotWalked) {
   WriteFile(src_ + "/x/sub/f.txt", "f");
   WriteFile(dst_ + "/server.txt", "s");
   OneJob({"Handle As Client=1", "Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
-  hooked_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
-  hooked_.hook = [&] { SwapForLink(src_ + "/x/sub"); };
-  hooked_.RunJobs();
+  lines_.when = [&](const std::string& line) { return line.rfind("Synchronisation started at: ", 0) == 0; };
+  lines_.hook = [&] { SwapForLink(src_ + "/x/sub"); };
+  Run();
   EXPECT_EQ(Snapshot(outside_), before_);
   EXPECT_FALSE(Exists(dst_ + "/x/sub/precious.txt"));
   EXPECT_FALSE(Exists(dst_ + "/x/sub/a.txt"));
@@ -98,14 +97,14 @@ TEST_F(LinkSwapTest, AFolderSwappedInsideATreeBeingRemovedIsUnlinkedItself) {
   for (int i = 0; i < 5; ++i) WriteFile(dst_ + "/old/d" + std::to_string(i) + "/f.txt", "f");
   OneJob({"Cleanup Destination=1"});
   // At the first cleaned-up folder, every other one is swapped for a link.
-  hooked_.when = [&](const std::string& line) { return line.find(" cleaned up") != std::string::npos; };
-  hooked_.hook = [&] {
+  lines_.when = [&](const std::string& line) { return line.find(" cleaned up") != std::string::npos; };
+  lines_.hook = [&] {
     for (int i = 0; i < 5; ++i) {
       const std::string d = dst_ + "/old/d" + std::to_string(i);
       if (Exists(d)) SwapForLink(d);
     }
   };
-  hooked_.RunJobs();
+  Run();
   EXPECT_EQ(Snapshot(outside_), before_);
 }
 

@@ -76,10 +76,10 @@ TEST_F(ScaleTest, ATenThousandLevelChainEndsWithALineNotACrash) {
   ::close(::openat(level, "f.txt", O_WRONLY | O_CREAT, 0644));
   ::close(level);
   OneJob({"Include SubDirs=1"});
-  EXPECT_EQ(main_.RunJobs(), RunResult::Failed);
+  EXPECT_EQ(Run(), RunResult::Failed);
   std::string deepest = src_;
   for (int i = 0; i < 257; ++i) deepest += "/d";
-  const Lines& lines = main_.MemoLines();
+  const Lines& lines = lines_.lines;
   EXPECT_NE(
       std::find(lines.begin(), lines.end(),
                 "Dir \"" + deepest + "/\" could not be synchronised: it lies more than 256 folders deep"),
@@ -106,7 +106,7 @@ TEST_F(ScaleTest, PathsLongerThanThePlatformAllowsAreWalkedThroughOpenFolders) {
   ::close(fd);
   WriteFile(src_ + "/ok.txt", "ok");
   OneJob({"Include SubDirs=1", "Delete Empty SubDirs=1", "Cleanup Destination=1"});
-  main_.ExtendedLog = true;
+  settings_.extendedLog = true;
   const Lines lines = RunLines();
   EXPECT_EQ(lines.back(), "Dir " + src_ + "/ - 1 files and 1 directories synchronised");
   EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& l) {

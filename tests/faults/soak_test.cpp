@@ -42,16 +42,16 @@ TEST_F(SoakTest, TwentyRunsOverFiftyThousandFilesWithExtendedLogging) {
     }
   }
   OneJob({"Include SubDirs=1", "Cleanup Destination=1", "Verify=1"});
-  main_.ExtendedLog = true;
-  main_.LogFile = true;
-  main_.RunJobs();  // the first copy
-  main_.RunJobs();  // one warm-up run so that the allocator has its working set
+  settings_.extendedLog = true;
+  settings_.logFile = true;
+  Run();  // the first copy
+  Run();  // one warm-up run so that the allocator has its working set
   const int fds = OpenDescriptors();
   const long rss = ResidentKb();
   long highest = rss;
   for (int run = 0; run < 20; ++run) {
-    main_.RunJobs();
-    ASSERT_EQ(main_.MemoCount(), 1 + kDirs * (kPerDir + 1) + 1);
+    Run();
+    ASSERT_EQ(static_cast<int>(lines_.lines.size()), 1 + kDirs * (kPerDir + 1) + 1);
     highest = std::max(highest, ResidentKb());
     EXPECT_EQ(OpenDescriptors(), fds) << "after run " << run;
   }

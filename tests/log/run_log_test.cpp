@@ -12,12 +12,12 @@ using Lines = std::vector<std::string>;
 
 class RunLogTest : public EngineFixture {
  protected:
-  std::string LogPath(const std::string& name) { return main_.LogFolder() + name; }
+  std::string LogPath(const std::string& name) { return LogFolder() + name; }
   const std::string start_ = "Synchronisation started at: 26-12-06  23:05";
 };
 
 TEST_F(RunLogTest, WithoutLogFileTheFolderIsStillCreated) {
-  main_.RunJobs();
+  Run();
   // Beside the program, whatever the current folder.
   struct stat st;
   ASSERT_EQ(::stat((dir_ / "prog/Log").c_str(), &st), 0);
@@ -28,54 +28,43 @@ TEST_F(RunLogTest, WithoutLogFileTheFolderIsStillCreated) {
 TEST_F(RunLogTest, AFolderRemovedDuringARunIsBackAtItsEnd) {
   WriteFile(src_ + "/sub/a.txt", "a");
   OneJob({"Include SubDirs=1"});
-  HookedMain main(main_.ProgramPath());
-  main.SetClock([this] { return now_; });
-  main.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
-  main.hook = [&] { ASSERT_EQ(::rmdir(main.LogFolder().c_str()), 0) << "made at the run's first line"; };
-  EXPECT_EQ(main.RunJobs(), RunResult::Clean);
-  EXPECT_FALSE(main.hook) << "the folder was removed during the run";
+  lines_.when = [](const std::string& line) { return line.rfind("Dir ", 0) == 0; };
+  lines_.hook = [&] { ASSERT_EQ(::rmdir(LogFolder().c_str()), 0) << "made at the run's first line"; };
+  EXPECT_EQ(Run(), RunResult::Clean);
+  EXPECT_FALSE(lines_.hook) << "the folder was removed during the run";
   struct stat st;
-  ASSERT_EQ(::stat(main.LogFolder().c_str(), &st), 0);
+  ASSERT_EQ(::stat(LogFolder().c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(ReadFile(dst_ + "/sub/a.txt"), "a");
 }
 
 TEST_F(RunLogTest, EachRunOverwritesTheFixedFileWithoutAppend) {
-  main_.LogFile = true;
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=Missing\r\n");
-  main_.RunJobs();
-  main_.AddLogLine("stray line outside a run reuses nothing");  // handle is not 0: no reopen
-  main_.RunJobs();
+  settings_.logFile = true;
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=Missing\r\n");
+  Run();
+  Run();
   const std::string run = start_ + "\r\nSource directory does not exist for job \"Missing\"\r\n";
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), run);
-  EXPECT_EQ(main_.MemoLines(), (Lines{start_, "Source directory does not exist for job \"Missing\""}));
+  EXPECT_EQ(lines_.lines, (Lines{start_, "Source directory does not exist for job \"Missing\""}));
 }
 
 TEST_F(RunLogTest, AppendAddsOneEmptyLineBetweenRuns) {
-  main_.LogFile = true;
-  main_.AppendLog = true;
-  main_.RunJobs();
+  settings_.logFile = true;
+  settings_.appendLog = true;
+  Run();
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n") << "a new file starts with the start line";
-  main_.RunJobs();
+  Run();
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n\r\n" + start_ + "\r\n");
 }
 
 TEST_F(RunLogTest, DateDependentNameIsFixedAtTheFirstLine) {
-  main_.LogFile = true;
-  main_.MultipleLog = true;
+  settings_.logFile = true;
+  settings_.multipleLog = true;
   now_ = LocalTime(2026, 12, 6, 23, 59, 50);
-  class Midnight : public TfMainBase {
-   public:
-    using TfMainBase::TfMainBase;
-    std::time_t* now = nullptr;
-    void ProcessPendingMessages() override { *now += 30; }  // the run passes midnight
-  } main(main_.ProgramPath());
-  main.now = &now_;
-  main.SetClock([this] { return now_; });
-  main.LogFile = true;
-  main.MultipleLog = true;
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n");
-  main.RunJobs();
+  lines_.when = [](const std::string&) { return true; };
+  lines_.hook = [this] { now_ += 30; };  // the run passes midnight
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=A\r\n1=B\r\n");
+  Run();
   EXPECT_EQ(ReadFile(LogPath("tl261206.log")),
             "Synchronisation started at: 26-12-06  23:59\r\nSource directory does not exist for job \"A\"\r\n"
             "Source directory does not exist for job \"B\"\r\n");
@@ -84,7 +73,7 @@ TEST_F(RunLogTest, DateDependentNameIsFixedAtTheFirstLine) {
 }
 
 TEST_F(RunLogTest, PurgeTakesOrdinaryFilesMoreThan300DaysAwayEitherWay) {
-  const std::string folder = main_.LogFolder();
+  const std::string folder = LogFolder();
   const std::time_t day = 86400;
   WriteFile(folder + "old.log", "x");
   SetMTime(folder + "old.log", now_ - 301 * day);
@@ -103,11 +92,11 @@ TEST_F(RunLogTest, PurgeTakesOrdinaryFilesMoreThan300DaysAwayEitherWay) {
   SetMTime(folder + "readonly.log", now_ - 301 * day);
   MakeReadOnly(folder + "readonly.log");
 
-  main_.RunJobs();
+  Run();
   EXPECT_TRUE(Exists(folder + "old.log")) << "no purge without a log file";
 
-  main_.LogFile = true;
-  main_.RunJobs();
+  settings_.logFile = true;
+  Run();
   EXPECT_FALSE(Exists(folder + "old.log"));
   EXPECT_FALSE(Exists(folder + "notes.txt"));
   EXPECT_FALSE(Exists(folder + "future.log"));
@@ -119,44 +108,45 @@ TEST_F(RunLogTest, PurgeTakesOrdinaryFilesMoreThan300DaysAwayEitherWay) {
 }
 
 TEST_F(RunLogTest, AnOldLogIsPurgedThenCreatedWithoutTheSeparator) {
-  main_.LogFile = true;
-  main_.AppendLog = true;
+  settings_.logFile = true;
+  settings_.appendLog = true;
   WriteFile(LogPath("Tandrel.log"), "ancient\r\n");
   SetMTime(LogPath("Tandrel.log"), now_ - 302 * 86400);
-  main_.RunJobs();
+  Run();
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), start_ + "\r\n");
 }
 
 TEST_F(RunLogTest, AFileHeldByAnotherWriterLeavesTheRunInTheMemoOnly) {
-  main_.LogFile = true;
-  MakeDir(main_.LogFolder());
+  settings_.logFile = true;
+  MakeDir(LogFolder());
   platform::LogFile other;
   ASSERT_TRUE(other.Create(LogPath("Tandrel.log")));
   other.Write("theirs");
-  WriteFile(main_.ConfigPath(), "[Active Jobs]\r\n0=A\r\n");
-  main_.RunJobs();
+  WriteFile(ConfigPath(), "[Active Jobs]\r\n0=A\r\n");
+  Run();
   other.Close();
-  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
-  EXPECT_EQ(main_.MemoCount(), 2);
+  EXPECT_EQ(static_cast<int>(lines_.lines.size()), 2);
+  ASSERT_EQ(lines_.failures.size(), 2u);
+  EXPECT_EQ(lines_.failures[0], "The log file in " + LogFolder() + " could not be written");
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "theirs");
 }
 
 TEST_F(RunLogTest, AnUncreatableFolderLosesNothingButTheFile) {
-  main_.LogFile = true;
+  settings_.logFile = true;
   WriteFile(dir_ / "prog/Log", "a file where the folder should be");
-  main_.RunJobs();
-  EXPECT_EQ(main_.LogFileStatus(), TfMainBase::LogFileState::Failed);
-  EXPECT_EQ(main_.MemoLines(), Lines{start_});
+  Run();
+  EXPECT_EQ(lines_.lines, Lines{start_});
+  EXPECT_EQ(lines_.failures, Lines{"The log file in " + LogFolder() + " could not be written"});
 }
 
 TEST_F(RunLogTest, EmptyTextIsABareLineEnd) {
-  main_.LogFile = true;
-  main_.RunInProgress = true;
-  main_.AddLogLine("");
-  main_.AddLogLine("x");
-  main_.LogFileHandle.Close();
+  RunLogWriter writer(LogFolder(), lines_);
+  writer.Prepare({true, false, false}, now_);
+  writer.Line("");
+  writer.Line("x");
+  writer.Close();
   EXPECT_EQ(ReadFile(LogPath("Tandrel.log")), "\r\nx\r\n");
-  EXPECT_EQ(main_.MemoLines(), (Lines{"", "x"}));
+  EXPECT_EQ(lines_.lines, (Lines{"", "x"}));
 }
 
 TEST(WholeDaysApart, CutsTheFraction) {

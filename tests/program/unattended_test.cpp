@@ -47,7 +47,7 @@ TEST(UnattendedTest, ExitCodeAndStandardErrorOfEachEnding) {
     std::optional<platform::RunLock> other;
     if (name == "busy") other.emplace(config);
     testing::internal::CaptureStderr();
-    const int code = RunUnattended(program, [&](TfMainBase&) {
+    const int code = RunUnattended(program, [&] {
       if (name == "start-up error") throw std::runtime_error("Start-up step failed");
     });
     const std::string errors = testing::internal::GetCapturedStderr();

@@ -1,7 +1,7 @@
 #pragma once
 // A program folder in a temporary directory with a source and a destination
-// tree, a configuration file written as text, and a main-window base whose
-// clock stands still.
+// tree, a configuration file written as text, and a run engine whose clock
+// stands still.
 
 #include <gtest/gtest.h>
 
@@ -9,37 +9,63 @@
 #include <string>
 #include <vector>
 
-#include "engine/main_base.h"
+#include "engine/run_engine.h"
 #include "platform/platform.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::test {
 
-// A main-window base that runs `hook` once, after the first log line that
-// satisfies `when`: a way to change the trees in the middle of a run.
-class HookedMain : public TfMainBase {
+// Keeps the lines of a run (each run starts afresh, after a separating
+// empty line when AppendLog is on, as the log area shows them) and its
+// failures; runs `hook` once, after the first line that satisfies `when`: a
+// way to change the trees in the middle of a run.
+class KeptLines : public RunObserver {
  public:
-  using TfMainBase::TfMainBase;
+  bool append = false;
+  std::vector<std::string> lines;
+  std::vector<std::string> failures;
   std::function<bool(const std::string&)> when;
   std::function<void()> hook;
-  void MemoAdd(const std::string& line) override {
-    TfMainBase::MemoAdd(line);
+  void RunBegins() override {
+    if (!append) lines.clear();
+    if (!lines.empty()) lines.push_back("");
+  }
+  void Line(const std::string& line) override {
+    lines.push_back(line);
     if (hook && when && when(line)) {
       auto h = std::move(hook);
       hook = nullptr;
       h();
     }
   }
+  void Failure(const std::string& text) override { failures.push_back(text); }
 };
 
 class EngineFixture : public ::testing::Test {
  protected:
-  EngineFixture() : main_(dir_ / "prog/tandrel") {
+  EngineFixture() {
     MakeDir(dir_ / "prog");
     MakeDir(src_);
     MakeDir(dst_);
-    main_.SetClock([this] { return now_; });
+    engine_.SetClock([this] { return now_; });
   }
+
+  // One run with settings_; the lines stay in lines_.
+  RunResult Run() {
+    lines_.append = settings_.appendLog;
+    lines_.failures.clear();
+    return engine_.RunJobs(settings_);
+  }
+  // The same as a preview: nothing changes on disk.
+  RunResult Preview() {
+    RunSettings settings = settings_;
+    settings.preview = true;
+    lines_.append = settings.appendLog;
+    lines_.failures.clear();
+    return engine_.RunJobs(settings);
+  }
+  const std::string& ConfigPath() const { return engine_.Locations().configFile; }
+  const std::string& LogFolder() const { return engine_.Locations().logFolder; }
 
   // Writes the configuration: one active job "J" from src_ to dst_ with the
   // given extra key lines (each "Key=Value").
@@ -47,13 +73,13 @@ class EngineFixture : public ::testing::Test {
     std::string text = "[Active Jobs]\r\n0=J\r\n\r\n[J]\r\nSource=" + src_ + "\r\nDestination=" + dst_ +
                        "\r\nFileMask=" + mask + "\r\n";
     for (const auto& k : keys) text += k + "\r\n";
-    WriteFile(main_.ConfigPath(), text);
+    WriteFile(ConfigPath(), text);
   }
 
   // The lines of the last run after the start line.
   std::vector<std::string> RunLines() {
-    main_.RunJobs();
-    const auto& memo = main_.MemoLines();
+    Run();
+    const auto& memo = lines_.lines;
     EXPECT_FALSE(memo.empty());
     return std::vector<std::string>(memo.begin() + 1, memo.end());
   }
@@ -75,7 +101,10 @@ class EngineFixture : public ::testing::Test {
   std::string src_ = dir_ / "S";
   std::string dst_ = dir_ / "D";
   std::time_t now_ = LocalTime(2026, 12, 6, 23, 5, 30);
-  TfMainBase main_;
+  std::string program_ = dir_ / "prog/tandrel";
+  RunSettings settings_;
+  KeptLines lines_;
+  RunEngine engine_{LocationsFor(program_), lines_};
 };
 
 }  // namespace tandrel::test

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/main_base.h"
 #include "scripted_prompter.h"
 #include "testsupport/temp_dir.h"
 
@@ -41,26 +40,27 @@ class FakeGeneralView : public ui::GeneralView {
 class GeneralEditorTest : public ::testing::Test {
  protected:
   GeneralEditorTest() { view_.editor = &editor_; }
-  void Write(const std::string& text) { test::WriteFile(main_.ConfigPath(), text); }
-  GeneralSettings Stored() const { return ReadGeneralSettings(IniFile(main_.ConfigPath())); }
+  void Write(const std::string& text) { test::WriteFile(config_, text); }
+  GeneralSettings Stored() const { return ReadGeneralSettings(IniFile(config_)); }
 
   test::ScopedTempDir dir_;
-  TfMainBase main_{dir_ / "tandrel"};
+  std::string config_ = dir_ / "tandrel.cfg";
+  GeneralSettings settings_;  // the main window's
   FakeGeneralView view_;
   test::ScriptedPrompter prompts_;
-  ui::GeneralEditor editor_{main_, view_, prompts_};
+  ui::GeneralEditor editor_{config_, settings_, view_, prompts_};
 };
 
 TEST_F(GeneralEditorTest, SettingsAreLoadedAsTypedAndHandedToTheMainWindow) {
-  main_.SyncTime = "12:00";
-  main_.LogFile = true;
+  settings_.time = "12:00";
+  settings_.logFile = true;
   editor_.Shown();  // no file yet
   EXPECT_EQ(view_.fields, (GeneralSettings{"00:00"}));
   EXPECT_FALSE(view_.multipleLogEnabled);
   editor_.Hidden();
   EXPECT_EQ(Stored(), (GeneralSettings{"00:00"}));
-  EXPECT_EQ(main_.SyncTime, "00:00");
-  EXPECT_FALSE(main_.LogFile);
+  EXPECT_EQ(settings_.time, "00:00");
+  EXPECT_FALSE(settings_.logFile);
 
   Write(
       "[Synchronisation "
@@ -71,9 +71,9 @@ TEST_F(GeneralEditorTest, SettingsAreLoadedAsTypedAndHandedToTheMainWindow) {
   EXPECT_TRUE(view_.multipleLogEnabled);
   editor_.Hidden();
   EXPECT_EQ(Stored(), loaded);
-  EXPECT_EQ(main_.SyncTime, "09:30");
-  EXPECT_TRUE(main_.IntervalMode && main_.LogFile && main_.ExtendedLog && !main_.AppendLog &&
-              main_.MultipleLog);
+  EXPECT_EQ(settings_.time, "09:30");
+  EXPECT_TRUE(settings_.interval && settings_.logFile && settings_.extendedLog && !settings_.appendLog &&
+              settings_.multipleLog);
 }
 
 TEST_F(GeneralEditorTest, TypedDigitsEnterFromTheRight) {
@@ -123,7 +123,7 @@ TEST_F(GeneralEditorTest, ClosingStoresTheFieldAsItStands) {
     view_.fields.time = field;  // not left: no carry, no wrap
     editor_.Hidden();
     EXPECT_EQ(Stored().time, stored);
-    EXPECT_EQ(main_.SyncTime, stored);
+    EXPECT_EQ(settings_.time, stored);
   }
   editor_.Shown();
   EXPECT_EQ(view_.fields.time, "");
@@ -141,23 +141,23 @@ TEST_F(GeneralEditorTest, TheGreyedDateBoxKeepsItsMark) {
   }
   editor_.Hidden();
   EXPECT_TRUE(Stored().multipleLog);
-  EXPECT_TRUE(main_.MultipleLog);
+  EXPECT_TRUE(settings_.multipleLog);
 }
 
 TEST_F(GeneralEditorTest, AFailedWriteIsShownAndLeavesTheMainWindowsSettings) {
   Write("[Synchronisation time]\r\nTime=10:00\r\n[Log]\r\nLogFile=1\r\n");
-  test::MakeReadOnly(main_.ConfigPath());
-  const std::string before = test::ReadFile(main_.ConfigPath());
-  main_.SyncTime = "10:00";
-  main_.LogFile = true;
+  test::MakeReadOnly(config_);
+  const std::string before = test::ReadFile(config_);
+  settings_.time = "10:00";
+  settings_.logFile = true;
   editor_.Shown();
   view_.fields.time = "11:00";
   view_.fields.logFile = false;
   editor_.Hidden();
-  EXPECT_EQ(prompts_.errors, std::vector<std::string>{"Unable to write to " + main_.ConfigPath() + "."});
-  EXPECT_EQ(test::ReadFile(main_.ConfigPath()), before);
-  EXPECT_EQ(main_.SyncTime, "10:00");
-  EXPECT_TRUE(main_.LogFile);
+  EXPECT_EQ(prompts_.errors, std::vector<std::string>{"Unable to write to " + config_ + "."});
+  EXPECT_EQ(test::ReadFile(config_), before);
+  EXPECT_EQ(settings_.time, "10:00");
+  EXPECT_TRUE(settings_.logFile);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window's decisions over real runs in a temporary program folder,
 // through a view that keeps the log area's lines and scroll position as
-// plain data and records what the logic asked of the windows.
+// plain data and records what the logic asked of the windows. Runs go on
+// their own thread; a test waits for one with FinishRun.
 
 #include "ui/main_window.h"
 #include "ui/run_status.h"
@@ -8,12 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "scripted_prompter.h"
+#include "testsupport/file_system_layer.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel {
@@ -31,8 +35,8 @@ class FakeMainView : public ui::MainView {
   ui::MainWindowLogic* main = nullptr;
   Lines lines;
   int top = 0;
-  Lines asked;                      // what the logic asked of the windows
-  std::function<void()> meanwhile;  // what the message loop runs
+  Lines asked;  // what the logic asked of the windows
+  std::chrono::milliseconds drainEvery{0};
 
   int LastTop() const { return std::max(0, static_cast<int>(lines.size()) - kRows); }
   void ClearLines() override { lines.clear(), top = 0; }
@@ -44,9 +48,7 @@ class FakeMainView : public ui::MainView {
   bool ShowsLastLine() const override { return top == LastTop(); }
   void ScrollToLine(int line) override { top = std::min(line, LastTop()); }
   void ScrollToEnd() override { top = LastTop(); }
-  void ProcessMessages() override {
-    if (auto run = std::exchange(meanwhile, nullptr)) run();
-  }
+  void DrainEvery(std::chrono::milliseconds interval) override { drainEvery = interval; }
   std::string status, tip;
   Lines trayMessages;
   void ShowStatus(const std::string& text) override { status = text; }
@@ -57,27 +59,51 @@ class FakeMainView : public ui::MainView {
   void ShowGeneral() override { asked.push_back("general"); }
   void ShowAbout() override { asked.push_back("about"); }
   void Restore() override { asked.push_back("restore"); }
-  void EndProgram() override { asked.push_back(main->RunInProgress ? "end during the run" : "end"); }
+  void EndProgram() override { asked.push_back(main->RunInProgress() ? "end during the run" : "end"); }
 };
 
-// A main window whose run fails as soon as it has begun.
-class FailingMain : public ui::MainWindowLogic {
+// A disk whose first answer to a run waits until the test lets it go, then
+// fails the run when asked to: a run that is still looking at its folders.
+class HeldDisk : public test::FileSystemLayer {
  public:
-  using MainWindowLogic::MainWindowLogic;
-  void MemoAdd(const std::string& line) override {
-    if (line.rfind("Synchronisation started at", 0) == 0) throw std::runtime_error("disk gone");
-    MainWindowLogic::MemoAdd(line);
+  using FileSystemLayer::FileSystemLayer;
+  bool fails = false;
+  std::unique_ptr<platform::FolderOps> OpenFolder(const std::string& path) const override {
+    return real_.OpenFolder(path);
   }
+  bool DirectoryExists(const std::string& path, bool followLinks) const override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    asked_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+    if (fails) throw std::runtime_error("disk gone");
+    return real_.DirectoryExists(path, followLinks);
+  }
+  void WaitUntilAsked() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return asked_; });
+  }
+  void Release() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  mutable bool asked_ = false;
+  bool released_ = false;
 };
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() { Create<ui::MainWindowLogic>(); }
+  MainWindowTest() { Create(); }
 
-  template <typename Main>
-  void Create() {
-    main_ = std::make_unique<Main>(dir_ / "tandrel", view_, prompts_);
-    main_->SetClock([] { return test::LocalTime(2026, 3, 10, 10, 5, 0); });
+  void Create(const platform::FileSystem* fileSystem = nullptr) {
+    main_.reset();
+    main_ = std::make_unique<ui::MainWindowLogic>(dir_ / "tandrel", view_, prompts_, fileSystem);
+    main_->SetClock([this] { return now_; });
     view_.main = main_.get();
   }
   // One active job over a source of `files` files.
@@ -87,14 +113,27 @@ class MainWindowTest : public ::testing::Test {
     test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + dir_ / "S" +
                                               "\r\nDestination=" + dir_ / "D\r\n");
   }
+  // A command, and the run it may have started, to its end.
+  void PerformToTheEnd(MainCommand command) {
+    main_->Perform(command);
+    main_->FinishRun();
+  }
   long StartLines() const {
     return std::count_if(view_.lines.begin(), view_.lines.end(), [](const std::string& l) {
       return l.rfind("Synchronisation started at: ", 0) == 0;
     });
   }
-  void Due() { main_->SyncTime = main_->NextSyncTime = "10:05", main_->TimerArmed = true; }
+  // A timed run at 10:05 falls due with the next tick.
+  void Due() {
+    now_ = test::LocalTime(2026, 3, 10, 10, 4, 50);
+    main_->Settings().time = "10:05";
+    main_->Replan();
+    main_->Perform(MainCommand::Tick);  // another minute: armed
+    now_ = test::LocalTime(2026, 3, 10, 10, 5, 0);
+  }
 
   test::ScopedTempDir dir_;
+  std::time_t now_ = test::LocalTime(2026, 3, 10, 10, 5, 0);
   FakeMainView view_;
   test::ScriptedPrompter prompts_;
   std::unique_ptr<ui::MainWindowLogic> main_;
@@ -106,27 +145,27 @@ TEST_F(MainWindowTest, CreationLoadsTheSettingsAndSchedulesTheNextRun) {
   const std::time_t before = std::time(nullptr);
   ui::MainWindowLogic main(dir_ / "tandrel", view_, prompts_);
   const std::time_t after = std::time(nullptr);
-  EXPECT_EQ(main.SyncTime, "00:10");
-  EXPECT_TRUE(main.IntervalMode && main.LogFile && !main.TimerArmed && !main.RunInProgress);
+  EXPECT_EQ(main.Settings().time, "00:10");
+  EXPECT_TRUE(main.Settings().interval && main.Settings().logFile);
+  EXPECT_FALSE(main.Schedule().Armed() || main.RunInProgress());
   const auto inTenMinutes = [](std::time_t t) {
     const std::tm at = platform::LocalTime(t + 600);
     char text[8];
     std::snprintf(text, sizeof text, "%02d:%02d", at.tm_hour, at.tm_min);
     return std::string(text);
   };
-  EXPECT_TRUE(main.NextSyncTime == inTenMinutes(before) || main.NextSyncTime == inTenMinutes(after))
-      << main.NextSyncTime;
+  const std::string next = main.Schedule().NextTime();
+  EXPECT_TRUE(next == inTenMinutes(before) || next == inTenMinutes(after)) << next;
 }
 
 TEST_F(MainWindowTest, CommandsAskTheirWindowsOrTheDesktop) {
-  main_->IntervalMode = true;
-  main_->SyncTime = "01:00";
-  main_->NextSyncTime = "xx:xx";
+  main_->Settings().interval = true;
+  main_->Settings().time = "01:00";
   for (MainCommand c : {MainCommand::Jobs, MainCommand::General, MainCommand::About, MainCommand::Restore,
                         MainCommand::Contents})
     main_->Perform(c);
   EXPECT_EQ(view_.asked, (Lines{"jobs", "general", "about", "restore"}));
-  EXPECT_EQ(main_->NextSyncTime, "11:05");  // recomputed once the general dialog is closed
+  EXPECT_EQ(main_->Schedule().NextTime(), "11:05");  // recomputed once the general dialog is closed
   // Help names the manual wherever nothing can open it: missing, or no handler.
   const std::string manual = dir_ / "tandrel.html";
   test::WriteFile(manual, "<html>");
@@ -143,24 +182,39 @@ TEST_F(MainWindowTest, CommandsAskTheirWindowsOrTheDesktop) {
           {"Tandrel", "No program could open \"https://example.org/t\".\n\nOpen it in a web browser."}}));
 }
 
-TEST_F(MainWindowTest, SynchroniseDuringARunStartsNoSecondRun) {
-  WriteJob(5);
-  main_->AppendLog = true;
-  bool nested = false;
-  view_.meanwhile = [&] {
-    nested = main_->RunInProgress;
-    main_->Perform(MainCommand::Synchronise);
-    main_->Perform(MainCommand::Tick);
-  };
+TEST_F(MainWindowTest, TheWindowAnswersWhileARunLooksAtItsFolders) {
+  WriteJob(3);
+  HeldDisk disk(platform::RealFileSystem());
+  Create(&disk);
+  main_->Settings().appendLog = true;
   Due();
   main_->Perform(MainCommand::Synchronise);
-  EXPECT_TRUE(nested);
+  disk.WaitUntilAsked();
+  // The run waits for its disk; every command is answered meanwhile, but
+  // neither Synchronise nor a due tick starts a second run.
+  EXPECT_TRUE(main_->RunInProgress());
+  EXPECT_EQ(view_.drainEvery, ui::MainWindowLogic::kDrainInterval);
+  EXPECT_EQ(view_.tip, "Tandrel: running");
+  main_->Perform(MainCommand::About);
+  main_->Perform(MainCommand::Synchronise);
+  main_->Perform(MainCommand::Tick);
+  EXPECT_TRUE(main_->Schedule().Armed()) << "the tick ran nothing";
+  main_->Perform(MainCommand::Stop);
+  disk.Release();
+  main_->FinishRun();
+  EXPECT_EQ(view_.asked, Lines{"about"});
+  EXPECT_FALSE(main_->RunInProgress());
+  EXPECT_EQ(view_.drainEvery.count(), 0);
   EXPECT_EQ(StartLines(), 1);
   EXPECT_EQ(std::count(view_.lines.begin(), view_.lines.end(), kRunBusyLine), 0);  // not even tried
-  EXPECT_TRUE(test::Exists(dir_ / "D/f4"));
-  EXPECT_TRUE(main_->TimerArmed);  // the tick inside the run ran nothing
-  main_->Perform(MainCommand::Synchronise);
+  EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
+  EXPECT_FALSE(test::Exists(dir_ / "D/f0")) << "stopped before its first file";
+  EXPECT_EQ(view_.tip.rfind("Tandrel: last run stopped ", 0), 0u) << view_.tip;
+
+  // The next run starts afresh.
+  PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(StartLines(), 2);
+  EXPECT_TRUE(test::Exists(dir_ / "D/f2"));
 }
 
 TEST_F(MainWindowTest, PreviewShowsWhatARunWouldDoAndChangesNothing) {
@@ -168,7 +222,8 @@ TEST_F(MainWindowTest, PreviewShowsWhatARunWouldDoAndChangesNothing) {
   test::WriteFile(dir_ / "D/stale", "gone from the source");
   test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=J\r\n[J]\r\nSource=" + dir_ / "S" +
                                             "\r\nDestination=" + dir_ / "D\r\nCleanup Destination=1\r\n");
-  main_->Perform(MainCommand::Preview);
+  main_->Settings().logFile = true;
+  PerformToTheEnd(MainCommand::Preview);
   const Lines expectedEnd = {"Would delete file \"" + dir_ / "D" + kSep + "stale\"",
                              "Dir " + dir_ / "S" + kSep + " - 2 files and 0 directories synchronised",
                              "Preview: 2 files would be copied, 0 source files deleted, 1 destination files "
@@ -185,28 +240,17 @@ TEST_F(MainWindowTest, PreviewShowsWhatARunWouldDoAndChangesNothing) {
 TEST_F(MainWindowTest, StopEndsTheRunInProgressAndNothingElse) {
   WriteJob(3);
   main_->Perform(MainCommand::Stop);  // no run: nothing to stop
-  main_->Perform(MainCommand::Synchronise);
+  PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_NE(view_.lines.back(), kRunStoppedLine);
-  view_.meanwhile = [&] { main_->Perform(MainCommand::Stop); };
   main_->Perform(MainCommand::Synchronise);
+  main_->Perform(MainCommand::Stop);
+  main_->FinishRun();
   EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
 }
 
-TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
+TEST_F(MainWindowTest, StatusAndTrayKeepHowTheRunEnded) {
   WriteJob(3);
-  // Every chance to handle messages comes long after the last.
-  auto now = std::chrono::steady_clock::time_point();
-  main_->SetSteadyClock([&] { return now += std::chrono::seconds(1); });
-  std::string during, tipDuring;
-  std::function<void()> watch = [&] {
-    during = view_.status, tipDuring = view_.tip;
-    view_.meanwhile = watch;
-  };
-  view_.meanwhile = watch;
-  main_->Perform(MainCommand::Synchronise);
-  view_.meanwhile = nullptr;
-  EXPECT_EQ(tipDuring, "Tandrel: running job \"J\"");
-  EXPECT_EQ(during.rfind("Job \"J\" - " + dir_ / "S" + kSep, 0), 0u) << during;
+  PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(view_.status,
             "Ended 26-03-10  10:05: 0 failures, 3 copied, 0 + 0 deleted (From + To), 0 folders removed");
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
@@ -215,7 +259,7 @@ TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
   // A timed run that fails says so in the tray.
   test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n0=Gone\r\n");
   Due();
-  main_->Perform(MainCommand::Tick);
+  PerformToTheEnd(MainCommand::Tick);
   EXPECT_EQ(view_.trayMessages, Lines{"The timed run of 26-03-10  10:05 ended with 1 failure"});
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, 1 failure - Next timed run: 10:05");
 }
@@ -223,15 +267,16 @@ TEST_F(MainWindowTest, StatusAndTrayFollowTheRunAndKeepHowItEnded) {
 TEST_F(MainWindowTest, TheNextTimedRunIsShownBesideHowTheLastRunEnded) {
   // A fresh General dialog stores 00:00: a daily run at midnight.
   test::WriteFile(dir_ / "tandrel.cfg", "[Active Jobs]\r\n[Synchronisation time]\r\nTime=00:00\r\n");
-  Create<ui::MainWindowLogic>();
+  Create();
   main_->ShowSchedule();
   EXPECT_EQ(view_.status, "Next timed run: 00:00");
   EXPECT_EQ(view_.tip, "Tandrel - Next timed run: 00:00");
-  main_->Perform(MainCommand::Synchronise);
+  PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(view_.status,
             "Ended 26-03-10  10:05: 0 failures, 0 copied, 0 + 0 deleted (From + To), "
             "0 folders removed - Next timed run: 00:00");
-  main_->SyncTime = main_->NextSyncTime = "  :  ";
+  main_->Settings().time = "  :  ";
+  main_->Replan();
   main_->ShowSchedule();
   EXPECT_EQ(view_.tip, "Tandrel: last run ended 26-03-10  10:05, no failures");
 }
@@ -284,9 +329,9 @@ TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {
   // The program ends as the window closes, and again after the command.
   EXPECT_EQ(view_.asked, (Lines{"stays", "end", "closed", "end"}));
   // Once agreed, or while the session ends, the window closes without a question.
-  Create<ui::MainWindowLogic>();
+  Create();
   main_->QueryEndSession();
-  EXPECT_TRUE(main_->WindowsEnding);
+  EXPECT_TRUE(main_->SessionEnding());
   EXPECT_FALSE(main_->EndRequested());  // another program may still cancel the log-off
   EXPECT_TRUE(main_->CloseRequested());
   EXPECT_EQ(prompts_.asked.size(), 2u);
@@ -294,27 +339,26 @@ TEST_F(MainWindowTest, TheCloseQuestionAndTheEndOfTheProgram) {
 
 TEST_F(MainWindowTest, AConfirmedCloseLetsTheRunFinishThenEnds) {
   WriteJob(20);
-  main_->ExtendedLog = true;
-  view_.meanwhile = [&] {
-    prompts_.answers = {ui::Button::Yes, ui::Button::No};  // close, but let the run finish
-    main_->Perform(MainCommand::Exit);
-    EXPECT_EQ(view_.tip, "Tandrel: finishing the run, then ending");
-  };
+  main_->Settings().extendedLog = true;
   main_->Perform(MainCommand::Synchronise);
+  prompts_.answers = {ui::Button::Yes, ui::Button::No};  // close, but let the run finish
+  main_->Perform(MainCommand::Exit);
+  EXPECT_EQ(view_.tip, "Tandrel: finishing the run, then ending");
+  EXPECT_EQ(view_.asked, Lines{"closed"}) << "the program ends only with the run";
+  main_->FinishRun();
   EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
   EXPECT_EQ(view_.lines.back().rfind("Dir " + dir_ / "S" + kSep + " - 20 files", 0), 0u)
       << view_.lines.back();
   EXPECT_TRUE(test::Exists(dir_ / "D/f19"));
 
   // Closed and stopped: the run ends after the file in hand, then the program.
-  Create<ui::MainWindowLogic>();
-  main_->ExtendedLog = true;
+  Create();
+  main_->Settings().extendedLog = true;
   view_.asked.clear();
-  view_.meanwhile = [&] {
-    prompts_.answers = {ui::Button::Yes, ui::Button::Yes};
-    main_->Perform(MainCommand::Exit);
-  };
   main_->Perform(MainCommand::Synchronise);
+  prompts_.answers = {ui::Button::Yes, ui::Button::Yes};
+  main_->Perform(MainCommand::Exit);
+  main_->FinishRun();
   EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
   EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
 }
@@ -333,103 +377,96 @@ TEST_F(MainWindowTest, ViewLogFileShowsItsLinesAndTheRunsThatFollow) {
   // and finds that folder made before any run.
   EXPECT_EQ(prompts_.fileRequests[0], dir_ / "Log" + kSep + "|Log files|*.log");
   EXPECT_TRUE(test::Exists(dir_ / "Log"));
-  main_->Perform(MainCommand::Synchronise);  // AppendLog off: the file's lines go
+  PerformToTheEnd(MainCommand::Synchronise);  // AppendLog off: the file's lines go
   EXPECT_EQ(view_.lines.size(), 2u);
   EXPECT_EQ(StartLines(), 1);
   main_->Perform(MainCommand::ViewLogFile);
-  main_->AppendLog = true;
-  main_->Perform(MainCommand::Synchronise);
+  main_->Settings().appendLog = true;
+  PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_EQ(Lines(view_.lines.begin(), view_.lines.begin() + 3), (Lines{"a", "b", ""}));
   EXPECT_EQ(view_.lines[3].rfind("Synchronisation started at: ", 0), 0u);
 }
 
-TEST_F(MainWindowTest, LinesWaitAndReachTheViewTogether) {
-  std::chrono::steady_clock::time_point now{};
-  main_->SetSteadyClock([&] { return now; });
-  // Counted at once, shown at the first message processing and then at
-  // most every 100 ms; an empty first line is a line.
-  main_->MemoAdd("");
-  main_->MemoAdd("x");
-  EXPECT_EQ(main_->MemoCount(), 2);
-  main_->ProcessPendingMessages();
-  EXPECT_EQ(view_.lines, (Lines{"", "x"}));
-  main_->MemoAdd("y");
-  now += std::chrono::milliseconds(99);
-  main_->ProcessPendingMessages();
-  EXPECT_EQ(view_.lines.size(), 2u);
-  EXPECT_EQ(main_->MemoCount(), 3);
-  now += std::chrono::milliseconds(1);
-  main_->ProcessPendingMessages();
-  EXPECT_EQ(view_.lines.back(), "y");
+TEST(LogAreaTest, LinesWaitAndReachTheViewTogether) {
+  FakeMainView view;
+  ui::LogArea area(view);
+  // Counted at once, shown when flushed; an empty first line is a line.
+  area.Add("");
+  area.Add("x");
+  EXPECT_EQ(area.Count(), 2);
+  EXPECT_TRUE(view.lines.empty());
+  area.Flush();
+  EXPECT_EQ(view.lines, (Lines{"", "x"}));
   // Clearing and replacing drop the waiting lines too.
-  main_->MemoAdd("z");
-  main_->MemoClear();
-  EXPECT_EQ(main_->MemoCount(), 0);
-  main_->MemoAdd("w");
-  main_->MemoReplaceAll({""});
-  EXPECT_EQ(main_->MemoCount(), 1);
-  main_->MemoFlush();
-  EXPECT_EQ(view_.lines, Lines{""});
-  main_->MemoReplaceAll({});
-  EXPECT_EQ(main_->MemoCount(), 0);
-  // A run shows every line when it ends.
-  for (int i = 0; i < 300; ++i) main_->MemoAdd("earlier");
-  main_->AppendLog = true;
-  main_->Perform(MainCommand::Synchronise);
-  ASSERT_EQ(view_.lines.size(), 302u);
-  EXPECT_EQ(view_.lines[300], "");
-  EXPECT_EQ(StartLines(), 1);
+  area.Add("z");
+  area.Clear();
+  EXPECT_EQ(area.Count(), 0);
+  area.Add("w");
+  area.ReplaceAll({""});
+  EXPECT_EQ(area.Count(), 1);
+  area.Flush();
+  EXPECT_EQ(view.lines, Lines{""});
+  area.ReplaceAll({});
+  EXPECT_EQ(area.Count(), 0);
 }
 
-TEST_F(MainWindowTest, TheViewFollowsTheEndAndShowsANewRunFromItsFirstLine) {
-  main_->MemoReplaceAll(Lines(500, "viewed"));
-  EXPECT_EQ(view_.top, 0);
-  const auto add = [this](int n) {
-    for (int i = 0; i < n; ++i) main_->MemoAdd("line");
-    main_->MemoFlush();
+TEST(LogAreaTest, TheViewFollowsTheEndAndShowsANewRunFromItsFirstLine) {
+  FakeMainView view;
+  ui::LogArea area(view);
+  area.ReplaceAll(Lines(500, "viewed"));
+  EXPECT_EQ(view.top, 0);
+  const auto add = [&](int n) {
+    for (int i = 0; i < n; ++i) area.Add("line");
+    area.Flush();
   };
-  view_.top = 100;  // the user reads above the end
+  view.top = 100;  // the user reads above the end
   add(1);
-  EXPECT_EQ(view_.top, 100);
-  view_.top = view_.LastTop();
+  EXPECT_EQ(view.top, 100);
+  view.top = view.LastTop();
   add(50);
-  EXPECT_EQ(view_.top, view_.LastTop());
+  EXPECT_EQ(view.top, view.LastTop());
   for (const int more : {200, 3}) {  // longer than the view, and shorter
-    view_.top = 10;
-    main_->MemoRunBegins();
-    const int first = main_->MemoCount();
+    view.top = 10;
+    area.RunBegins();
+    const int first = area.Count();
     add(more);
-    EXPECT_EQ(view_.top, std::min(first, view_.LastTop())) << more;
+    EXPECT_EQ(view.top, std::min(first, view.LastTop())) << more;
   }
 }
 
 TEST_F(MainWindowTest, TimedRuns) {
   WriteJob(1);
   Due();
-  main_->Perform(MainCommand::Tick);
+  PerformToTheEnd(MainCommand::Tick);
   EXPECT_EQ(StartLines(), 1);
-  EXPECT_FALSE(main_->TimerArmed);
-  // An error escaping the run is shown and the tick is skipped.
-  Create<FailingMain>();
+  EXPECT_FALSE(main_->Schedule().Armed());
+  // An error escaping the run is shown, and the next tick in the minute
+  // tries again.
+  HeldDisk disk(platform::RealFileSystem());
+  disk.fails = true;
+  disk.Release();
+  Create(&disk);
   Due();
-  main_->Perform(MainCommand::Tick);
+  PerformToTheEnd(MainCommand::Tick);
   EXPECT_EQ(prompts_.errors, Lines{"disk gone."});
-  EXPECT_TRUE(main_->TimerArmed);
-  EXPECT_EQ(main_->NextSyncTime, "10:05");
-  EXPECT_FALSE(main_->RunInProgress);
+  EXPECT_TRUE(main_->Schedule().Armed());
+  EXPECT_EQ(main_->Schedule().NextTime(), "10:05");
+  EXPECT_FALSE(main_->RunInProgress());
+  EXPECT_FALSE(main_->LastResult());
 }
 
 TEST_F(MainWindowTest, ARunOfABusyConfigurationOnlySaysSo) {
   WriteJob(2);
-  main_->LogFile = true;
+  main_->Settings().logFile = true;
   const platform::RunLock other(main_->ConfigPath());  // another process's run
   ASSERT_TRUE(other.held());
-  main_->Perform(MainCommand::Synchronise);
-  main_->Perform(MainCommand::Synchronise);
+  PerformToTheEnd(MainCommand::Synchronise);
+  PerformToTheEnd(MainCommand::Synchronise);
   Due();
-  main_->Perform(MainCommand::Tick);
-  EXPECT_FALSE(main_->TimerArmed);  // as after a run
+  PerformToTheEnd(MainCommand::Tick);
+  EXPECT_FALSE(main_->Schedule().Armed());  // as after a run
   EXPECT_EQ(view_.lines, Lines(3, "Another run of this configuration is in progress"));
+  EXPECT_EQ(main_->LastResult(), RunResult::Busy);
   EXPECT_FALSE(test::Exists(dir_ / "D/f0"));
   EXPECT_FALSE(test::Exists(dir_ / "Log/Tandrel.log"));
 }

@@ -101,7 +101,7 @@ class WindowsUiTest : public ::testing::Test {
 
 TEST_F(WindowsUiTest, EachDialogOpensModallyFromItsCommandAndShowsItsState) {
   Windows windows(ProgramPath());
-  TfMain& main = *windows.fMain;
+  MainWindow& main = *windows.mainWindow;
   struct Dialog {
     int command;
     Form* form;
@@ -195,7 +195,7 @@ TEST_F(WindowsUiTest, AJobSavedInTheJobsDialogReachesTheConfigurationFile) {
     status = Narrow(line);
     Click(jobs.Control(kIdJobsCloseButton));
   });
-  windows.fMain->Perform(ui::MainCommand::Jobs);
+  windows.mainWindow->Logic().Perform(ui::MainCommand::Jobs);
   EXPECT_EQ(entries, 10);  // one active, no non-active
   EXPECT_EQ(status, "Item found in other list, not added, only updated");
   const std::string file = test::ReadFile(ConfigPath());
@@ -211,8 +211,9 @@ TEST_F(WindowsUiTest, SynchroniseRunsAndFillsTheLogList) {
                                     "\r\nDestination=" + dir_ / "to" + "\r\n[Gone]\r\nSource=" +
                                     dir_ / "none" + "\r\nDestination=" + dir_ / "to" + "\r\n");
   Windows windows(ProgramPath());
-  TfMain& main = *windows.fMain;
+  MainWindow& main = *windows.mainWindow;
   ::SendMessageW(main.Handle(), WM_COMMAND, kIdSyncButton, 0);
+  main.Logic().FinishRun();
 
   EXPECT_EQ(test::ReadFile(dir_ / "to/a.txt"), "a");
   const auto& lines = main.ShownLines();
@@ -231,7 +232,7 @@ TEST_F(WindowsUiTest, SynchroniseRunsAndFillsTheLogList) {
 
 TEST_F(WindowsUiTest, TheTrayIconAndTheCloseQuestionAnswerWhileADialogIsOpen) {
   Windows windows(ProgramPath());
-  TfMain& main = *windows.fMain;
+  MainWindow& main = *windows.mainWindow;
   const HWND window = main.Handle();
   ::ShowWindow(window, SW_SHOWNORMAL);
   ::ShowWindow(window, SW_MINIMIZE);
@@ -251,11 +252,11 @@ TEST_F(WindowsUiTest, TheTrayIconAndTheCloseQuestionAnswerWhileADialogIsOpen) {
     });
     ::SendMessageW(window, WM_COMMAND, kIdExit, 0);
   });
-  main.Perform(ui::MainCommand::General);
+  main.Logic().Perform(ui::MainCommand::General);
   EXPECT_TRUE(restored);
   EXPECT_TRUE(stillOpen);
   EXPECT_TRUE(boxAsked);
-  EXPECT_FALSE(main.EndRequested());
+  EXPECT_FALSE(main.Logic().EndRequested());
   MSG quit;
   EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The main window: the run log on screen, the commands (menu bar, tool
 // buttons, tray icon and its menu), the close question and the 10-second
-// synchronisation timer. What they do is decided by ui::MainWindowLogic,
-// and the run itself by the Qt-free base below it; this window lays out,
-// draws and passes its events on.
+// synchronisation timer. What they do is decided by the window logic it
+// owns; this window lays out, draws and passes its events on.
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,13 +22,14 @@ class AboutWindow;
 class GeneralDialog;
 class JobsDialog;
 
-class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainView {
+class MainWindow : public QMainWindow, public ui::MainView {
   Q_OBJECT
 
  public:
-  explicit TfMain(std::string programPath);
-  ~TfMain() override;
+  explicit MainWindow(std::string programPath);
+  ~MainWindow() override;
 
+  ui::MainWindowLogic& Logic() { return *logic_; }
   // The windows that the commands show, created after this one.
   void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
 
@@ -48,7 +49,7 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   bool ShowsLastLine() const override;
   void ScrollToLine(int line) override;
   void ScrollToEnd() override;
-  void ProcessMessages() override;
+  void DrainEvery(std::chrono::milliseconds interval) override;
   void ShowStatus(const std::string& text) override;
   void ShowTrayTip(const std::string& text) override;
   void ShowTrayMessage(const std::string& text) override;
@@ -60,12 +61,16 @@ class TfMain : public QMainWindow, public ui::MainWindowLogic, private ui::MainV
   void EndProgram() override;
 
   ui::QtPrompter prompter_{this};
-  QPlainTextEdit* mLog_ = nullptr;
+  QPlainTextEdit* log_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
-  QTimer* tSync_ = nullptr;
+  QTimer* syncTimer_ = nullptr;
+  QTimer* drainTimer_ = nullptr;
   JobsDialog* jobsDialog_ = nullptr;
   AboutWindow* aboutWindow_ = nullptr;
   GeneralDialog* generalDialog_ = nullptr;
+  // Last, so that it is made once the window can show what it is told, and
+  // ends (waiting for a run under way) before the window goes.
+  std::unique_ptr<ui::MainWindowLogic> logic_;
 };
 
 }  // namespace tandrel

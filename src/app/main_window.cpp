@@ -1,4 +1,4 @@
-#include "app/tfmain.h"
+#include "app/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +27,7 @@
 #include "dialogs/form_support.h"
 #include "dialogs/general_dialog.h"
 #include "dialogs/jobs_dialog.h"
+#include "ui/main_menu.h"
 #include "ui/main_window_layout.h"
 #include "ui/run_status.h"
 
@@ -52,17 +53,26 @@ class ClientArea : public QWidget {
   }
 };
 
-QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
+// The picture on the tool button of `command`.
+ui::Glyph GlyphOf(ui::MainCommand command) {
+  return command == ui::MainCommand::Synchronise ? ui::Glyph::Sync
+         : command == ui::MainCommand::General   ? ui::Glyph::ConfigGeneral
+                                                 : ui::Glyph::ConfigJobs;
+}
+
+QAction* MenuItem(QMenu* menu, const std::string& name, const char* caption) {
   QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
+  action->setObjectName(QString::fromStdString(name));
   return action;
 }
 
 }  // namespace
 
-TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programPath), *this, prompter_) {
-  setObjectName("fMain");
-  setWindowTitle(kCaption);
+MainWindow::MainWindow(std::string programPath)
+    : logic_(std::make_unique<ui::MainWindowLogic>(std::move(programPath), static_cast<ui::MainView&>(*this),
+                                                   prompter_)) {
+  setObjectName("MainWindow");
+  setWindowTitle(ui::MainWindowLogic::kCaption);
   setWindowIcon(ui::ProductIcon());
   setFont(ui::FormFont());
 
@@ -70,20 +80,24 @@ TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programP
   BuildClientArea();
 
   auto* statusBar = new QStatusBar(this);
-  statusBar->setObjectName("StatusBar1");
+  statusBar->setObjectName("StatusBar");
   statusBar->setFixedHeight(kStatusHeight);
   setStatusBar(statusBar);
 
-  tSync_ = new QTimer(this);
-  tSync_->setObjectName("tSync");
-  tSync_->setInterval(kSyncIntervalMs);
-  tSync_->setTimerType(Qt::PreciseTimer);  // steady 10-second steps through the minute
-  connect(tSync_, &QTimer::timeout, this, [this] { Perform(ui::MainCommand::Tick); });
+  syncTimer_ = new QTimer(this);
+  syncTimer_->setObjectName("SyncTimer");
+  syncTimer_->setInterval(kSyncIntervalMs);
+  syncTimer_->setTimerType(Qt::PreciseTimer);  // steady 10-second steps through the minute
+  connect(syncTimer_, &QTimer::timeout, this, [this] { logic_->Perform(ui::MainCommand::Tick); });
+  drainTimer_ = new QTimer(this);
+  drainTimer_->setObjectName("DrainTimer");
+  connect(drainTimer_, &QTimer::timeout, this, [this] { logic_->Drain(); });
 
   BuildTray();
 
   // Log-off or shut-down: agree without asking (nothing here cancels it).
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { QueryEndSession(); });
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          [this](QSessionManager&) { logic_->QueryEndSession(); });
 
   // The client area is 658 by 482 below the menu bar, in the middle of the desktop.
   const QSize size(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -93,144 +107,103 @@ TfMain::TfMain(std::string programPath) : ui::MainWindowLogic(std::move(programP
     resize(size);
   }
 
-  tSync_->start();
+  syncTimer_->start();
 }
 
-TfMain::~TfMain() = default;
+MainWindow::~MainWindow() = default;
 
-void TfMain::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenuBar* bar = menuBar();
-  bar->setObjectName("MainMenu1");
-
-  QMenu* file = bar->addMenu("File");
-  file->setObjectName("File1");
-  connect(MenuItem(file, "mExit", "Exit"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Exit); });
-
-  QMenu* action = bar->addMenu("Action");
-  action->setObjectName("Action1");
-  connect(MenuItem(action, "mSynchronise", "Synchronise"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Synchronise); });
-  connect(MenuItem(action, "mStop", "Stop"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Stop); });
-  connect(MenuItem(action, "mPreview", "Preview"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Preview); });
-  action->addSeparator()->setObjectName("N1");
-  connect(MenuItem(action, "mActViewLogFile", "View logfile"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::ViewLogFile); });
-
-  QMenu* config = bar->addMenu("Config");
-  config->setObjectName("Config1");
-  connect(MenuItem(config, "mJobs", "Jobs"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Jobs); });
-  connect(MenuItem(config, "mGeneral", "General"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::General); });
-
-  QMenu* help = bar->addMenu("Help");
-  help->setObjectName("Help1");
-  connect(MenuItem(help, "Contents1", "Contents"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Contents); });
-  connect(MenuItem(help, "mAbout1", "About"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::About); });
+  bar->setObjectName("MenuBar");
+  QMenu* menu = nullptr;
+  for (const ui::MenuItem& item : ui::kMainMenu) {
+    if (!menu || menu->title() != item.menu) menu = bar->addMenu(item.menu);
+    if (item.separatorBefore) menu->addSeparator();
+    connect(MenuItem(menu, ui::CommandName(item.command), item.caption), &QAction::triggered, this,
+            [this, command = item.command] { logic_->Perform(command); });
+  }
 }
 
-void TfMain::BuildClientArea() {
+void MainWindow::BuildClientArea() {
   auto* area = new ClientArea(this);
   area->setObjectName("ClientArea");
 
   auto* panel = new QFrame(area);
-  panel->setObjectName("Panel1");
+  panel->setObjectName("ToolPanel");
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   area->panel = panel;
 
-  struct ToolButton {
-    const char* name;
-    int left, top;
-    const char* hint;
-    ui::Glyph glyph;
-    ui::MainCommand command;
-  };
-  // Left edges from inside the panel's frame: the first button starts there.
-  const ToolButton buttons[] = {
-      {"sbSync", 0, 4, "Synchronise", ui::Glyph::Sync, ui::MainCommand::Synchronise},
-      {"sbConfigAlg", 40, 2, "Configuration general", ui::Glyph::ConfigGeneral, ui::MainCommand::General},
-      {"sbConfigJobs", 64, 2, "Configuration jobs", ui::Glyph::ConfigJobs, ui::MainCommand::Jobs},
-  };
   const int panelLeft = panel->contentsRect().left();
-  for (const ToolButton& b : buttons) {
+  for (const ui::ToolButton& b : ui::kToolButtons) {
     auto* button = new QToolButton(panel);
-    button->setObjectName(b.name);
-    button->setGeometry(panelLeft + b.left, b.top, 23, 22);
+    button->setObjectName(QString(ui::CommandName(b.command)) + "Button");
+    button->setGeometry(panelLeft + b.left, b.top, ui::kToolButtonWidth, ui::kToolButtonHeight);
     button->setToolTip(b.hint);
-    button->setIcon(ui::GlyphIcon(b.glyph));
+    button->setIcon(ui::GlyphIcon(GlyphOf(b.command)));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this, [this, command = b.command] { Perform(command); });
+    connect(button, &QToolButton::clicked, this, [this, command = b.command] { logic_->Perform(command); });
   }
-
   auto* label = new QLabel("Log", area);
-  label->setObjectName("Label1");
+  label->setObjectName("LogLabel");
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label->adjustSize();
   label->move(7, 32);
 
-  mLog_ = new QPlainTextEdit(area);
-  mLog_->setObjectName("mLog");
-  mLog_->setReadOnly(true);
-  mLog_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mLog_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  mLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log_ = new QPlainTextEdit(area);
+  log_->setObjectName("Log");
+  log_->setReadOnly(true);
+  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont bold = ui::FormFont();
   bold.setBold(true);
-  mLog_->setFont(bold);
-  area->log = mLog_;
+  log_->setFont(bold);
+  area->log = log_;
 
   setCentralWidget(area);
 }
 
-void TfMain::BuildTray() {
+void MainWindow::BuildTray() {
   auto* menu = new QMenu(this);
-  menu->setObjectName("pmTrayIcon");
-  connect(MenuItem(menu, "pmTIRestore", "Restore"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Restore); });
-  connect(MenuItem(menu, "pmTIStop", "Stop"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Stop); });
-  connect(MenuItem(menu, "pmTIExit", "Exit"), &QAction::triggered, this,
-          [this] { Perform(ui::MainCommand::Exit); });
-
+  menu->setObjectName("TrayMenu");
+  for (const ui::MenuItem& item : ui::kTrayMenu) {
+    connect(MenuItem(menu, "Tray" + std::string(ui::CommandName(item.command)), item.caption),
+            &QAction::triggered, this, [this, command = item.command] { logic_->Perform(command); });
+  }
   auto* tray = tray_ = new QSystemTrayIcon(ui::ProductIcon(), this);
-  tray->setObjectName("TrayIcon1");
+  tray->setObjectName("TrayIcon");
   tray->setToolTip("Kolvane Tandrel");
   tray->setContextMenu(menu);
   connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-      Perform(ui::MainCommand::Restore);
+      logic_->Perform(ui::MainCommand::Restore);
     }
   });
   tray->show();
 }
 
-void TfMain::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
+void MainWindow::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
   jobsDialog_ = configJobs;
   aboutWindow_ = about;
   generalDialog_ = configGeneral;
 }
 
-void TfMain::ShowJobs() {
+void MainWindow::ShowJobs() {
   if (jobsDialog_) jobsDialog_->exec();
 }
 
-void TfMain::ShowGeneral() {
+void MainWindow::ShowGeneral() {
   if (generalDialog_) generalDialog_->exec();
 }
 
-void TfMain::ShowAbout() {
+void MainWindow::ShowAbout() {
   if (!aboutWindow_) return;
   aboutWindow_->CentreOver(this);
   aboutWindow_->exec();
 }
 
-void TfMain::Restore() {
+void MainWindow::Restore() {
   if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
@@ -247,21 +220,21 @@ void TfMain::Restore() {
   }
 }
 
-void TfMain::EndProgram() {
+void MainWindow::EndProgram() {
   hide();
   // exit() rather than quit(): quit() would ask every window to close again.
   QCoreApplication::exit(0);
 }
 
-void TfMain::closeEvent(QCloseEvent* event) {
-  if (CloseRequested()) {
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (logic_->CloseRequested()) {
     event->accept();
   } else {
     event->ignore();
   }
 }
 
-void TfMain::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   // Minimised, the window leaves the screen and the taskbar; the tray icon
   // is the way back. Hidden after the state change has been handled.
@@ -275,7 +248,7 @@ void TfMain::changeEvent(QEvent* event) {
   }
 }
 
-void TfMain::ClearLines() { mLog_->clear(); }
+void MainWindow::ClearLines() { log_->clear(); }
 
 namespace {
 
@@ -309,8 +282,8 @@ void InsertLines(QTextCursor& cursor, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void TfMain::AppendLines(const std::vector<std::string>& lines, bool belowShown) {
-  QTextCursor cursor(mLog_->document());
+void MainWindow::AppendLines(const std::vector<std::string>& lines, bool belowShown) {
+  QTextCursor cursor(log_->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   // After earlier content, even a single empty line, the new lines start a block.
@@ -319,38 +292,46 @@ void TfMain::AppendLines(const std::vector<std::string>& lines, bool belowShown)
   cursor.endEditBlock();
 }
 
-void TfMain::ReplaceLines(const std::vector<std::string>& lines) {
-  mLog_->clear();
-  QTextCursor cursor(mLog_->document());
+void MainWindow::ReplaceLines(const std::vector<std::string>& lines) {
+  log_->clear();
+  QTextCursor cursor(log_->document());
   cursor.beginEditBlock();
   InsertLines(cursor, lines);
   cursor.endEditBlock();
 }
 
-bool TfMain::ShowsLastLine() const {
-  const QScrollBar* bar = mLog_->verticalScrollBar();
+bool MainWindow::ShowsLastLine() const {
+  const QScrollBar* bar = log_->verticalScrollBar();
   return bar->value() == bar->maximum();
 }
 
 // Without line wrap the scroll bar counts lines.
-void TfMain::ScrollToLine(int line) {
-  QScrollBar* bar = mLog_->verticalScrollBar();
+void MainWindow::ScrollToLine(int line) {
+  QScrollBar* bar = log_->verticalScrollBar();
   bar->setValue(std::min(bar->maximum(), line));
 }
 
-void TfMain::ScrollToEnd() {
-  QScrollBar* bar = mLog_->verticalScrollBar();
+void MainWindow::ScrollToEnd() {
+  QScrollBar* bar = log_->verticalScrollBar();
   bar->setValue(bar->maximum());
 }
 
-void TfMain::ProcessMessages() { QCoreApplication::processEvents(); }
+void MainWindow::DrainEvery(std::chrono::milliseconds interval) {
+  if (interval.count() > 0) {
+    drainTimer_->start(interval);
+  } else {
+    drainTimer_->stop();
+  }
+}
 
-void TfMain::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromLocal8Bit(text)); }
+void MainWindow::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(QString::fromLocal8Bit(text));
+}
 
-void TfMain::ShowTrayTip(const std::string& text) { tray_->setToolTip(QString::fromLocal8Bit(text)); }
+void MainWindow::ShowTrayTip(const std::string& text) { tray_->setToolTip(QString::fromLocal8Bit(text)); }
 
-void TfMain::ShowTrayMessage(const std::string& text) {
-  tray_->showMessage(kCaption, QString::fromLocal8Bit(text), QSystemTrayIcon::Warning);
+void MainWindow::ShowTrayMessage(const std::string& text) {
+  tray_->showMessage(ui::MainWindowLogic::kCaption, QString::fromLocal8Bit(text), QSystemTrayIcon::Warning);
 }
 
 }  // namespace tandrel

@@ -22,7 +22,7 @@
 #include <QWindow>
 #include <memory>
 
-#include "app/tfmain.h"
+#include "app/main_window.h"
 #include "app_test_main.h"
 #include "dialogs/about_window.h"
 #include "dialogs/general_dialog.h"
@@ -30,7 +30,7 @@
 #include "dialogs/prompts.h"
 #include "qtsupport/qt_test_support.h"
 
-using tandrel::TfMain;
+using tandrel::MainWindow;
 using tandrel::test::ElapseNow;
 using tandrel::test::kFrameSlack;
 using tandrel::test::LocalTime;
@@ -38,23 +38,24 @@ using tandrel::test::TempConfig;
 using tandrel::test::WriteBytes;
 using tandrel::ui::Prompts;
 
-class TfMainTest : public QObject {
+class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
   std::unique_ptr<TempConfig> folder_;
-  std::unique_ptr<TfMain> main_;
+  std::unique_ptr<MainWindow> main_;
+  tandrel::ui::MainWindowLogic& Logic() const { return main_->Logic(); }
 
   QString Path(const QString& relative) const { return folder_->Path(relative); }
   QAction* Action(const char* name) const { return main_->findChild<QAction*>(name); }
   QToolButton* Button(const char* name) const { return main_->findChild<QToolButton*>(name); }
-  QPlainTextEdit* Log() const { return main_->findChild<QPlainTextEdit*>("mLog"); }
-  QSystemTrayIcon* Tray() const { return main_->findChild<QSystemTrayIcon*>("TrayIcon1"); }
+  QPlainTextEdit* Log() const { return main_->findChild<QPlainTextEdit*>("Log"); }
+  QSystemTrayIcon* Tray() const { return main_->findChild<QSystemTrayIcon*>("TrayIcon"); }
   QAction* TrayAction(const char* name) const { return Tray()->contextMenu()->findChild<QAction*>(name); }
 
   QStringList Shown() const {
-    main_->MemoFlush();
-    return main_->MemoCount() == 0 ? QStringList() : Log()->toPlainText().split('\n');
+    Logic().Drain();
+    return Logic().LineCount() == 0 ? QStringList() : Log()->toPlainText().split('\n');
   }
   int StartLines() const {
     return static_cast<int>(Shown().filter(QRegularExpression("^Synchronisation started at: ")).size());
@@ -80,7 +81,7 @@ class TfMainTest : public QObject {
     Prompts::UseScript();
     folder_ = std::make_unique<TempConfig>();
     QVERIFY(folder_->isValid());
-    main_ = std::make_unique<TfMain>(Path("tandrel").toStdString());
+    main_ = std::make_unique<MainWindow>(Path("tandrel").toStdString());
   }
 
   void cleanup() {
@@ -94,48 +95,55 @@ class TfMainTest : public QObject {
     WriteBytes(Path("S/a.txt"), "a");
     folder_->Write("[Active Jobs]\n0=J\n[J]\nSource=" + Path("S").toUtf8() +
                    "\nDestination=" + Path("D").toUtf8() + "\n");
-    main_->AppendLog = true;
-    Use("mSynchronise");
-    Use("sbSync");
-    // The timer's tick when a run is due.
-    main_->SetClock([] { return LocalTime(10, 5, 0); });
-    main_->SyncTime = main_->NextSyncTime = "10:05";
-    main_->TimerArmed = true;
-    ElapseNow(main_->findChild<QTimer*>("tSync"));
-    QTRY_VERIFY(!main_->TimerArmed);
-    QCOMPARE(StartLines(), 3);
+    Logic().Settings().appendLog = true;
+    Use("Synchronise");
+    Logic().FinishRun();
+    Use("SynchroniseButton");
+    Logic().FinishRun();
+    // The timer's tick when a run is due: another minute arms it.
+    std::time_t now = LocalTime(10, 4, 50);
+    Logic().SetClock([&now] { return now; });
+    Logic().Settings().time = "10:05";
+    Logic().Replan();
+    ElapseNow(main_->findChild<QTimer*>("SyncTimer"));
+    QTRY_VERIFY(Logic().Schedule().Armed());
+    now = LocalTime(10, 5, 0);
+    ElapseNow(main_->findChild<QTimer*>("SyncTimer"));
+    QTRY_COMPARE(StartLines(), 3);
+    Logic().FinishRun();
+    QVERIFY(!Logic().Schedule().Armed());
     QVERIFY(QFile::exists(Path("D/a.txt")));
 
     WriteBytes(Path("old.log"), "one\r\ntwo\r\n");
     Prompts::QueueFile(Path("old.log"));
-    Use("mActViewLogFile");
+    Use("ViewLogFile");
     QCOMPARE(Shown(), QStringList({"one", "two"}));
     QCOMPARE(Prompts::FileRequests().size(), size_t(1));
     QCOMPARE(Prompts::FileRequests()[0].startFolder, Path("Log/"));
     QCOMPARE(Prompts::FileRequests()[0].filter, QString("Log files (*.log)"));
 
     WriteBytes(Path("tandrel.html"), "<html>");
-    Use("Contents1");
+    Use("Contents");
     QCOMPARE(Prompts::Opened(), std::vector<QString>{Path("tandrel.html")});
   }
 
   void theToolButtonsStartAtThePanelsEdge() {
     ShowMain();
-    const QWidget* panel = main_->findChild<QWidget*>("Panel1");
-    QCOMPARE(Button("sbSync")->x(), panel->contentsRect().left());
+    const QWidget* panel = main_->findChild<QWidget*>("ToolPanel");
+    QCOMPARE(Button("SynchroniseButton")->x(), panel->contentsRect().left());
   }
 
   void dialogsOpenModally_data() {
     QTest::addColumn<QString>("control");
-    for (const char* control : {"mJobs", "sbConfigJobs", "mGeneral", "sbConfigAlg", "mAbout1"})
+    for (const char* control : {"Jobs", "JobsButton", "General", "GeneralButton", "About"})
       QTest::newRow(control) << control;
   }
 
   void dialogsOpenModally() {
     QFETCH(QString, control);
-    tandrel::JobsDialog jobs(main_->ConfigPath(), main_.get());
+    tandrel::JobsDialog jobs(Logic().ConfigPath(), main_.get());
     tandrel::AboutWindow about(main_.get());
-    tandrel::GeneralDialog general(*main_, main_.get());
+    tandrel::GeneralDialog general(Logic().ConfigPath(), Logic().Settings(), main_.get());
     main_->SetWindows(&jobs, &about, &general);
     main_->move(40, 30);
     ShowMain();
@@ -149,7 +157,7 @@ class TfMainTest : public QObject {
     });
     Use(control);
     QWidget* expected = control.contains("Jobs") ? static_cast<QWidget*>(&jobs)
-                        : control == "mAbout1"   ? static_cast<QWidget*>(&about)
+                        : control == "About"     ? static_cast<QWidget*>(&about)
                                                  : static_cast<QWidget*>(&general);
     QCOMPARE(shown, expected);
     QVERIFY((centre - main_->frameGeometry().center()).manhattanLength() <= kFrameSlack);
@@ -158,7 +166,7 @@ class TfMainTest : public QObject {
   void closeQuestion_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("answer");
-    for (const char* source : {"mExit", "pmTIExit", "close", "windowClose"}) {
+    for (const char* source : {"Exit", "TrayExit", "close", "windowClose"}) {
       QTest::addRow("%s yes", source) << source << int(QMessageBox::Yes);
       QTest::addRow("%s no", source) << source << int(QMessageBox::No);
     }
@@ -186,7 +194,7 @@ class TfMainTest : public QObject {
     QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(asked.defaultButton, QMessageBox::No);
     const bool yes = answer == QMessageBox::Yes;
-    QCOMPARE(main_->EndRequested(), yes);
+    QCOMPARE(Logic().EndRequested(), yes);
     QCOMPARE(main_->isVisible(), !yes);
   }
 
@@ -227,7 +235,7 @@ class TfMainTest : public QObject {
     } else if (how == "double") {
       emit Tray()->activated(QSystemTrayIcon::DoubleClick);
     } else {
-      TrayAction("pmTIRestore")->trigger();
+      TrayAction("TrayRestore")->trigger();
     }
     QVERIFY(main_->isVisible());
     QVERIFY(!(main_->windowState() & Qt::WindowMinimized));
@@ -239,23 +247,23 @@ class TfMainTest : public QObject {
   void restoreAfterAHiddenStartShowsTheNormalWindow() {
     main_->setWindowState(Qt::WindowMinimized);  // as the start with --minimized leaves it
     QVERIFY(!main_->isVisible());
-    TrayAction("pmTIRestore")->trigger();
+    TrayAction("TrayRestore")->trigger();
     QVERIFY(main_->isVisible());
     QCOMPARE(main_->windowState(), Qt::WindowNoState);
   }
 
   void trayAnswersWhileAModalWindowIsOpen_data() {
     QTest::addColumn<QString>("command");
-    QTest::newRow("jobs") << "mJobs";
-    QTest::newRow("general") << "mGeneral";
-    QTest::newRow("about") << "mAbout1";
+    QTest::newRow("jobs") << "Jobs";
+    QTest::newRow("general") << "General";
+    QTest::newRow("about") << "About";
   }
 
   void trayAnswersWhileAModalWindowIsOpen() {
     QFETCH(QString, command);
-    tandrel::JobsDialog jobs(main_->ConfigPath(), main_.get());
+    tandrel::JobsDialog jobs(Logic().ConfigPath(), main_.get());
     tandrel::AboutWindow about(main_.get());
-    tandrel::GeneralDialog general(*main_, main_.get());
+    tandrel::GeneralDialog general(Logic().ConfigPath(), Logic().Settings(), main_.get());
     main_->SetWindows(&jobs, &about, &general);
     ShowMain();
     // The tray icon's window stands apart from the main window's family;
@@ -278,8 +286,8 @@ class TfMainTest : public QObject {
         QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
                           widget->mapTo(widget->window(), at));
       };
-      click(Button("sbSync"), Button("sbSync")->rect().center());
-      mainBlocked = StartLines() == 0;
+      click(Button("SynchroniseButton"), Button("SynchroniseButton")->rect().center());
+      mainBlocked = !Logic().RunInProgress() && StartLines() == 0;
       click(&trayWindow, trayWindow.rect().center());
       // The window manager minimises the dialog and its main window together.
       modal->setWindowState(Qt::WindowMinimized);
@@ -290,7 +298,7 @@ class TfMainTest : public QObject {
       QMenu* menu = Tray()->contextMenu();
       menu->popup(QPoint(20, 20));
       QVERIFY(QTest::qWaitForWindowExposed(menu));
-      QAction* restore = TrayAction("pmTIRestore");
+      QAction* restore = TrayAction("TrayRestore");
       click(menu, menu->actionGeometry(restore).center());
       restored = main_->isVisible() && !main_->isMinimized() && modal->isVisible() && !modal->isMinimized() &&
                  QApplication::activeModalWidget() == modal;
@@ -308,33 +316,38 @@ class TfMainTest : public QObject {
     ShowMain();
     QScrollBar* bar = Log()->verticalScrollBar();
     const auto firstShownLine = [&] { return Log()->document()->findBlockByNumber(bar->value()).text(); };
+    tandrel::ui::LogArea area(*main_);
+    const auto shown = [&] {
+      area.Flush();
+      return area.Count() == 0 ? QStringList() : Log()->toPlainText().split('\n');
+    };
     // An empty first line is a line of its own.
-    main_->MemoAdd("");
-    main_->MemoAdd("x");
-    QCOMPARE(Shown(), QStringList({"", "x"}));
-    main_->MemoReplaceAll({""});
-    main_->MemoAdd("y");
-    QCOMPARE(Shown(), QStringList({"", "y"}));
+    area.Add("");
+    area.Add("x");
+    QCOMPARE(shown(), QStringList({"", "x"}));
+    area.ReplaceAll({""});
+    area.Add("y");
+    QCOMPARE(shown(), QStringList({"", "y"}));
 
     // Replaced lines show from the top; the end stays in view unless the
     // user reads above it; a new run comes into view from its first line.
     std::vector<std::string> viewed;
     for (int i = 0; i < 500; ++i) viewed.push_back("viewed " + std::to_string(i));
-    main_->MemoReplaceAll(viewed);
+    area.ReplaceAll(viewed);
     QCOMPARE(bar->value(), 0);
     bar->setValue(100);
-    main_->MemoAdd("later");
-    main_->MemoFlush();
+    area.Add("later");
+    area.Flush();
     QCOMPARE(firstShownLine(), QString("viewed 100"));
     bar->setValue(bar->maximum());
-    for (int i = 0; i < 50; ++i) main_->MemoAdd("more");
-    main_->MemoFlush();
+    for (int i = 0; i < 50; ++i) area.Add("more");
+    area.Flush();
     QCOMPARE(bar->value(), bar->maximum());
     bar->setValue(10);
-    main_->MemoRunBegins();
-    main_->MemoAdd("first of the run");
-    for (int i = 0; i < 200; ++i) main_->MemoAdd("run line");
-    main_->MemoFlush();
+    area.RunBegins();
+    area.Add("first of the run");
+    for (int i = 0; i < 200; ++i) area.Add("run line");
+    area.Flush();
     QVERIFY(bar->value() < bar->maximum());
     QCOMPARE(firstShownLine(), QString("first of the run"));
   }
@@ -344,11 +357,12 @@ class TfMainTest : public QObject {
     folder_->Write("[Active Jobs]\n0=J\n[J]\nSource=" + Path("S").toUtf8() +
                    "\nDestination=" + Path("nowhere").toUtf8() + "\n");
     QDir().mkpath(Path("S"));
-    Action("mSynchronise")->trigger();
+    Action("Synchronise")->trigger();
+    Logic().FinishRun();
     QVERIFY(main_->statusBar()->currentMessage().startsWith("Ended "));
     QVERIFY(main_->statusBar()->currentMessage().contains(": 1 failure, 0 copied"));
     // The failure line stands out; the start line does not.
-    const QTextDocument* log = main_->findChild<QPlainTextEdit*>("mLog")->document();
+    const QTextDocument* log = main_->findChild<QPlainTextEdit*>("Log")->document();
     const QColor failed = log->lastBlock().begin().fragment().charFormat().foreground().color();
     QCOMPARE(log->lastBlock().text(), QString("Destination directory does not exist for job \"J\""));
     QCOMPARE(failed, QColor(0xc0, 0x00, 0x00));
@@ -356,5 +370,5 @@ class TfMainTest : public QObject {
   }
 };
 
-TANDREL_APP_TEST_MAIN(TfMainTest)
-#include "tfmain_test.moc"
+TANDREL_APP_TEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

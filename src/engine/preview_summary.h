@@ -1,0 +1,13 @@
+#pragma once
+// What a preview says at its end.
+
+#include <string>
+
+#include "engine/run_engine.h"
+
+namespace tandrel {
+
+// The closing line of a preview.
+std::string PreviewSummary(const RunCounts& counts);
+
+}  // namespace tandrel
