@@ -23,11 +23,11 @@
 #include <algorithm>
 
 #include "app/status_label.h"
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
 #include "dialogs/form_support.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "ui/main_menu.h"
 #include "ui/main_window_layout.h"
 #include "ui/run_status.h"
@@ -189,7 +189,7 @@ void MainWindow::BuildTray() {
   tray->show();
 }
 
-void MainWindow::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral) {
+void MainWindow::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
   jobsDialog_ = configJobs;
   aboutWindow_ = about;
   generalDialog_ = configGeneral;

@@ -18,10 +18,10 @@ class QTimer;
 
 namespace tandrel {
 
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 class StatusLabel;
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
 
 class MainWindow : public QMainWindow, public ui::MainView {
   Q_OBJECT
@@ -32,7 +32,7 @@ class MainWindow : public QMainWindow, public ui::MainView {
 
   ui::MainWindowLogic& Logic() { return *logic_; }
   // The windows that the commands show, created after this one.
-  void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
+  void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,9 +67,9 @@ class MainWindow : public QMainWindow, public ui::MainView {
   QSystemTrayIcon* tray_ = nullptr;
   QTimer* syncTimer_ = nullptr;
   QTimer* drainTimer_ = nullptr;
-  TfConfigJobs* jobsDialog_ = nullptr;
-  TfAbout* aboutWindow_ = nullptr;
-  TfConfigGeneral* generalDialog_ = nullptr;
+  JobsDialog* jobsDialog_ = nullptr;
+  AboutWindow* aboutWindow_ = nullptr;
+  GeneralDialog* generalDialog_ = nullptr;
   // Last, so that it is made once the window can show what it is told, and
   // ends (waiting for a run under way) before the window goes.
   std::unique_ptr<ui::MainWindowLogic> logic_;

@@ -24,7 +24,9 @@ QString SocketFolder() {
 
 SingleInstance::SingleInstance(const std::string& configPath, QObject* parent) : QObject(parent) {
   const QByteArray key =
-      QCryptographicHash::hash(QByteArray::fromStdString(configPath), QCryptographicHash::Sha1).toHex().left(16);
+      QCryptographicHash::hash(QByteArray::fromStdString(configPath), QCryptographicHash::Sha1)
+          .toHex()
+          .left(16);
   path_ = SocketFolder() + "/tandrel-" + QString::fromLatin1(key);
 }
 

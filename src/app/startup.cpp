@@ -10,11 +10,11 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "config/locations.h"
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
 #include "dialogs/error_box.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 #include "platform/platform.h"
 #include "program/unattended.h"
@@ -61,9 +61,9 @@ bool ChooseDisplayPlatform() {
 
 Windows::Windows() = default;
 Windows::~Windows() {
-  fConfigGeneral.reset();
-  fAbout.reset();
-  fConfigJobs.reset();
+  generalDialog.reset();
+  aboutWindow.reset();
+  jobsDialog.reset();
   mainWindow.reset();
 }
 
@@ -74,7 +74,7 @@ class QtStartUp : public ui::StartUpWindows {
  public:
   QtStartUp(Windows& windows, const StartUpOptions& options) : windows_(windows), options_(options) {}
   ui::MainWindowLogic& Logic() override { return windows_.mainWindow->Logic(); }
-  void ShowSplash() override { windows_.fAbout->exec(); }
+  void ShowSplash() override { windows_.aboutWindow->exec(); }
   void ShowMainWindow(int showState) override {
     if (showState == kShowMinNoActive) {
       // Stays hidden; Restore from the tray brings it back in the normal state.
@@ -127,11 +127,11 @@ int StartUp(const StartUpOptions& options) {
 
     windows.mainWindow = std::make_unique<MainWindow>(options.programPath);
     MainWindow& mainWindow = *windows.mainWindow;
-    windows.fConfigJobs = std::make_unique<TfConfigJobs>(mainWindow.Logic().ConfigPath(), &mainWindow);
-    windows.fAbout = std::make_unique<TfAbout>(&mainWindow);
-    windows.fConfigGeneral = std::make_unique<TfConfigGeneral>(mainWindow.Logic().ConfigPath(),
-                                                               mainWindow.Logic().Settings(), &mainWindow);
-    mainWindow.SetWindows(windows.fConfigJobs.get(), windows.fAbout.get(), windows.fConfigGeneral.get());
+    windows.jobsDialog = std::make_unique<JobsDialog>(mainWindow.Logic().ConfigPath(), &mainWindow);
+    windows.aboutWindow = std::make_unique<AboutWindow>(&mainWindow);
+    windows.generalDialog = std::make_unique<GeneralDialog>(mainWindow.Logic().ConfigPath(),
+                                                            mainWindow.Logic().Settings(), &mainWindow);
+    mainWindow.SetWindows(windows.jobsDialog.get(), windows.aboutWindow.get(), windows.generalDialog.get());
     if (options.created) options.created();
     if (options.windowsCreated) options.windowsCreated(windows);
     if (resident) {

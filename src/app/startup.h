@@ -11,9 +11,9 @@
 
 namespace tandrel {
 
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 class MainWindow;
 
 // The program's windows, created in this order and kept until it ends.
@@ -21,9 +21,9 @@ struct Windows {
   Windows();
   ~Windows();  // the dialogs go before the main window
   std::unique_ptr<MainWindow> mainWindow;
-  std::unique_ptr<TfConfigJobs> fConfigJobs;
-  std::unique_ptr<TfAbout> fAbout;
-  std::unique_ptr<TfConfigGeneral> fConfigGeneral;
+  std::unique_ptr<JobsDialog> jobsDialog;
+  std::unique_ptr<AboutWindow> aboutWindow;
+  std::unique_ptr<GeneralDialog> generalDialog;
 };
 
 struct StartUpOptions {

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
@@ -18,13 +19,26 @@
 
 namespace tandrel::ui {
 
-QPushButton* PictureButton(QWidget* parent, const char* name, DialogPicture picture, const char* caption,
-                           int left, int top, int width, int height) {
-  auto* button = Place(new QPushButton(DialogIcon(picture), QString::fromLatin1(caption), parent), name, left,
-                       top, width, height);
-  button->setIconSize(QSize(kPictureSize, kPictureSize));
-  button->setAutoDefault(false);
-  return button;
+QGroupBox* GroupBox(QWidget* parent, const Captioned& box) {
+  auto* groupBox = Place(new QGroupBox(QString::fromLatin1(box.caption), parent), box.place);
+  UseFormGroupBoxFrame(groupBox);
+  return groupBox;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const Captioned& label) {
+  return Place(new QLabel(QString::fromLatin1(label.caption), parent), name, label.place);
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const Captioned& box) {
+  return Place(new QCheckBox(QString::fromLatin1(box.caption), parent), name, box.place);
+}
+
+QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const Captioned& button) {
+  auto* pushButton = Place(new QPushButton(GlyphIcon(glyph), QString::fromLatin1(button.caption), parent),
+                           name, button.place);
+  pushButton->setIconSize(QSize(kGlyphSize, kGlyphSize));
+  pushButton->setAutoDefault(false);
+  return pushButton;
 }
 
 QFont FormFont() {
@@ -34,10 +48,6 @@ QFont FormFont() {
                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   font.setPixelSize(11);
   return font;
-}
-
-void CentreOnField(QWidget* label, const QWidget* field) {
-  label->move(label->x(), field->y() + (field->height() - label->height()) / 2);
 }
 
 int CaptionWidth(const QString& caption) {
@@ -130,6 +140,20 @@ void UseFormGroupBoxFrame(QWidget* groupBox) {
     style->setParent(QCoreApplication::instance());
   }
   groupBox->setStyle(style);
+}
+
+void SetUpConfigurationDialog(QWidget* dialog, const QString& caption) {
+  dialog->setWindowTitle(caption);
+  dialog->setWindowFlags(kMinimisableDialogFlags);
+  BlockOnlyTheMainWindow(dialog);
+  dialog->setFont(FormFont());
+}
+
+QMenuBar* MenuBarWithClose(QWidget* dialog, QAction*& closeItem) {
+  auto* menuBar = new QMenuBar(dialog);
+  closeItem = menuBar->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Close"));
+  closeItem->setObjectName(QStringLiteral("closeItem"));
+  return menuBar;
 }
 
 void BlockOnlyTheMainWindow(QWidget* window) {

@@ -8,25 +8,40 @@
 #include <QWidget>
 #include <string>
 
-#include "dialogs/dialog_icons.h"
+#include "dialogs/artwork.h"
+#include "ui/dialog_layout.h"
 
+class QAction;
+class QCheckBox;
+class QMenuBar;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 
 namespace tandrel::ui {
 
-// Names a control and puts it at its fixed place in its parent.
+// Puts a control at its fixed place in its parent.
 template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left, top, width, height);
+Widget* Place(Widget* widget, const Rect& place) {
+  widget->setGeometry(place.left, place.top, place.width, place.height);
   return widget;
 }
+// The same, and names it for the tests to find.
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, const Rect& place) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return Place(widget, place);
+}
+
+// Controls with their captions at their places.
+QGroupBox* GroupBox(QWidget* parent, const Captioned& box);
+QLabel* Label(QWidget* parent, const char* name, const Captioned& label);
+QCheckBox* CheckBox(QWidget* parent, const char* name, const Captioned& box);
 
 // A push button with a 16 by 16 picture before its caption. It is never the
 // dialog's default button, so Return in an edit field saves, moves or closes
 // nothing.
-QPushButton* PictureButton(QWidget* parent, const char* name, DialogPicture picture, const char* caption,
-                           int left, int top, int width, int height);
+QPushButton* PictureButton(QWidget* parent, const char* name, Glyph glyph, const Captioned& button);
 
 // "MS Sans Serif" at 11 pixels where installed, otherwise the system's
 // default sans font at the same pixel height; pixels, so that the text
@@ -37,10 +52,6 @@ QFont FormFont();
 // control sizes were made for, just enough that every check box and label
 // caption fits its control; with the intended font nothing changes.
 void FitCaptions(QWidget* form);
-
-// Moves the label to the vertical middle of the field beside it, where the
-// field shows its text, keeping the label's left and size.
-void CentreOnField(QWidget* label, const QWidget* field);
 
 // How wide a window must be for a window manager to show its whole caption:
 // the caption in a usual title-bar font (the system's sans font, bold, at 8
@@ -57,6 +68,11 @@ void UseFormGroupBoxFrame(QWidget* groupBox);
 inline constexpr Qt::WindowFlags kMinimisableDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
     Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+// Caption, frame, modality and font of a configuration dialog, and its
+// menu bar with the File menu and its Close item (named for the tests).
+void SetUpConfigurationDialog(QWidget* dialog, const QString& caption);
+QMenuBar* MenuBarWithClose(QWidget* dialog, QAction*& closeItem);
 
 // Makes a modal showing of `window` block only the windows it belongs to
 // (its parent and theirs, up to the main window), never the tray icon: the

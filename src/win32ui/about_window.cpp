@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "ui/about_layout.h"
 #include "ui/about_text.h"
 #include "win32ui/glyphs.h"
 #include "win32ui/win32_prompter.h"
@@ -13,9 +14,8 @@ namespace {
 
 using platform::win32::Wide;
 
-constexpr int kClientWidth = 351;
-constexpr int kClientHeight = 234;
-constexpr UINT_PTR kCloseTimer = 1;
+namespace layout = ui::about_layout;
+
 constexpr UINT kCloseAfterMs = 3000;
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
@@ -41,67 +41,69 @@ std::string VersionLineOf(const std::string& path) {
                          HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
 }
 
-TfAbout::TfAbout() {
+AboutWindow::AboutWindow() {
   // A caption only: no system menu, no minimise, maximise or close button.
-  CreateForm("About Tandrel", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, kClientWidth, kClientHeight,
-             nullptr, true);
+  CreateForm("About Tandrel", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, layout::kClientWidth,
+             layout::kClientHeight, nullptr, true);
   yellow_ = ::CreateSolidBrush(kYellow);
   // OK first among the controls that take the focus, then WWW.
-  const HWND ok = Add(L"BUTTON", "OK  ", WS_TABSTOP | BS_DEFPUSHBUTTON, 32, 201, 75, 25, IDOK);
-  SetGlyph(ok, Glyph::Ok);
-  const HWND www = Add(L"BUTTON", "WWW", WS_TABSTOP | BS_PUSHBUTTON, 136, 201, 75, 25, kIdHomePage);
-  SetGlyph(www, Glyph::HomePage);
+  SetGlyph(Add(L"BUTTON", layout::kOk.caption, WS_TABSTOP | BS_DEFPUSHBUTTON, layout::kOk.place, IDOK),
+           Glyph::Ok);
+  SetGlyph(Add(L"BUTTON", layout::kHomePage.caption, WS_TABSTOP | BS_PUSHBUTTON, layout::kHomePage.place,
+               kIdHomePage),
+           Glyph::HomePage);
   // The version line is set at every showing.
-  UseBoldFont(Add(L"STATIC", "", SS_CENTER, 47, 8, 298, 17, kIdVersion));
-  UseBoldFont(Add(L"STATIC", ui::kCopyRight, SS_CENTER | SS_NOTIFY, 47, 24, 298, 17, kIdCopyRight));
-  UseBoldFont(Add(L"STATIC", ui::kHomePage, SS_CENTER | SS_NOTIFY, 47, 56, 298, 17, kIdHomePageText), true);
+  UseBoldFont(Add(L"STATIC", "", SS_CENTER, layout::kVersionLine, kIdVersion));
+  UseBoldFont(Add(L"STATIC", ui::kCopyRight, SS_CENTER | SS_NOTIFY, layout::kCopyrightLine, kIdCopyRight));
+  UseBoldFont(Add(L"STATIC", ui::kHomePage, SS_CENTER | SS_NOTIFY, layout::kHomePageLine, kIdHomePageText),
+              true);
   // Runs from creation, so the start-up splash goes three seconds after the
   // windows are made; the first hiding switches it off for good.
   ::SetTimer(Handle(), kCloseTimer, kCloseAfterMs, nullptr);
 }
 
-TfAbout::~TfAbout() { ::DeleteObject(yellow_); }
+AboutWindow::~AboutWindow() { ::DeleteObject(yellow_); }
 
-void TfAbout::bbHomePageClick() {
+void AboutWindow::OpenHomePage() {
   Win32Prompter prompter;
   ui::OpenOrSayWhere(prompter, ui::kHomePage);
 }
 
-void TfAbout::Placing() {
+void AboutWindow::Placing() {
   CentreOver(centreOver_);
   SetWindowText(Control(kIdVersion), VersionLineOf(platform::ExecutablePath()));
 }
 
-void TfAbout::Shown() {
+void AboutWindow::Shown() {
   ::SetFocus(Control(IDOK));
   if (timeUp_) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-void TfAbout::Hidden() {
+void AboutWindow::Hidden() {
   ::KillTimer(Handle(), kCloseTimer);
   timeUp_ = false;
 }
 
-void TfAbout::Command(int id, int code, HWND) {
+void AboutWindow::Command(int id, int code, HWND) {
   switch (id) {
     case IDOK:
     case IDCANCEL:  // Esc works as OK does
       Close();
       break;
     case kIdHomePage:
-      bbHomePageClick();
+      OpenHomePage();
       Close();
       break;
     case kIdCopyRight:
     case kIdHomePageText:
-      if (code == STN_CLICKED) bbHomePageClick();
+      if (code == STN_CLICKED) OpenHomePage();
       break;
     default:
       break;
   }
 }
 
-LRESULT TfAbout::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AboutWindow::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       if (wParam == kCloseTimer) {
@@ -137,15 +139,15 @@ LRESULT TfAbout::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   return Form::Message(message, wParam, lParam);
 }
 
-void TfAbout::Paint() {
+void AboutWindow::Paint() {
   PAINTSTRUCT paint;
   const HDC dc = ::BeginPaint(Handle(), &paint);
   RECT client{};
   ::GetClientRect(Handle(), &client);
   PaintAboutBackground(dc, client);
-  const int size = Scaled(33, Dpi());
-  ::DrawIconEx(dc, Scaled(8, Dpi()), Scaled(8, Dpi()), ProductIcon(Scaled(32, Dpi())), size, size, 0, nullptr,
-               DI_NORMAL);
+  const ui::Rect& icon = layout::kProductIcon;
+  ::DrawIconEx(dc, Scaled(icon.left, Dpi()), Scaled(icon.top, Dpi()), ProductIcon(Scaled(32, Dpi())),
+               Scaled(icon.width, Dpi()), Scaled(icon.height, Dpi()), 0, nullptr, DI_NORMAL);
   ::EndPaint(Handle(), &paint);
 }
 

@@ -14,15 +14,19 @@ enum AboutId : int { kIdHomePage = 300, kIdVersion, kIdCopyRight, kIdHomePageTex
 // at `path`; four zeros when it has no version resource.
 std::string VersionLineOf(const std::string& path);
 
-class TfAbout : public Form {
+class AboutWindow : public Form {
  public:
-  TfAbout();
-  ~TfAbout() override;
+  AboutWindow();
+  ~AboutWindow() override;
+
+  // The timer that ends the start-up splash; tests let its time pass at
+  // once by sending its WM_TIMER.
+  static constexpr UINT_PTR kCloseTimer = 1;
 
   // From now on every showing is centred over `window` instead of the screen.
   void CentreOverMain(HWND window) { centreOver_ = window; }
   // Opens the home page; the window stays as it is.
-  void bbHomePageClick();
+  void OpenHomePage();
 
  protected:
   LRESULT Message(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -36,7 +40,7 @@ class TfAbout : public Form {
 
   HWND centreOver_ = nullptr;
   HBRUSH yellow_ = nullptr;
-  bool timeUp_ = false;  // tClose fired before the first showing
+  bool timeUp_ = false;  // the close timer fired before the first showing
 };
 
 }  // namespace tandrel::win32

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialog_layout.h"
 #include "win32ui/glyphs.h"
 
 namespace tandrel::win32 {
@@ -65,6 +66,10 @@ class Form {
   // A child control at its place (at 96 DPI) in the client area.
   HWND Add(const wchar_t* windowClass, const std::string& text, DWORD style, int left, int top, int width,
            int height, int id, DWORD exStyle = 0);
+  HWND Add(const wchar_t* windowClass, const std::string& text, DWORD style, const ui::Rect& place, int id,
+           DWORD exStyle = 0) {
+    return Add(windowClass, text, style, place.left, place.top, place.width, place.height, id, exStyle);
+  }
   // Gives the control the bold or the underlined bold form font.
   void UseBoldFont(HWND control, bool underlined = false);
   // Narrows the form's font, where its face is wider than the one the

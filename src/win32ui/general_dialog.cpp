@@ -2,52 +2,57 @@
 
 #include <commctrl.h>
 
+#include "ui/general_dialog_layout.h"
+
 namespace tandrel::win32 {
 namespace {
 
-constexpr int kClientWidth = 233;
-constexpr int kClientHeight = 243;
+namespace layout = ui::general_layout;
+using ui::Within;
 // The caret stands behind the last character of "hh:mm".
 constexpr int kCaretAfterTime = 5;
 
 }  // namespace
 
-TfConfigGeneral::TfConfigGeneral(const std::string& configPath, GeneralSettings& settings)
+GeneralDialog::GeneralDialog(const std::string& configPath, GeneralSettings& settings)
     : editor_(configPath, settings, *this, prompter_) {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdGeneralClose, L"&Close");
   ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   CreateForm("Configuration General", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-             WS_EX_CONTROLPARENT, kClientWidth, kClientHeight, bar, true);
+             WS_EX_CONTROLPARENT, layout::kClientWidth, layout::kClientHeight, bar, true);
+  const ui::Rect timeBox = layout::kTimeBox.place, logBox = layout::kLogBox.place;
+  const auto check = [this](const ui::Rect& box, const ui::Captioned& control, int id, DWORD style = 0) {
+    Add(L"BUTTON", control.caption, WS_TABSTOP | BS_AUTOCHECKBOX | style, Within(box, control.place), id);
+  };
   // Made in the tab order: the time box (the interval switch before the
   // field), then the log box with "Create logfile" last, then Close.
-  Add(L"BUTTON", "As interval timer", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 120, 24, 97, 17,
-      kIdIntervalTimer);
-  const HWND time = Add(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 48, 24, 41, 21, kIdTime, WS_EX_CLIENTEDGE);
-  ::SetWindowSubclass(time, &TfConfigGeneral::TimeFieldProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  Add(L"BUTTON", "Extended log", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 24, 161, 17, kIdExtendedLog);
-  Add(L"BUTTON", "Append to log", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 48, 161, 17, kIdAppendLog);
-  Add(L"BUTTON", "Date dependent logfile", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 96, 161, 17,
-      kIdMultipleLog);
-  Add(L"BUTTON", "Create logfile", WS_TABSTOP | BS_AUTOCHECKBOX, 48, 64 + 72, 161, 17, kIdCreateLog);
-  const HWND close =
-      Add(L"BUTTON", "   Close   ", WS_TABSTOP | BS_PUSHBUTTON, 74, 191, 87, 25, kIdGeneralCloseButton);
-  SetGlyph(close, Glyph::Door);
+  check(timeBox, layout::kIntervalTimer, kIdIntervalTimer, WS_GROUP);
+  const HWND time = Add(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Within(timeBox, layout::kTimeField),
+                        kIdTime, WS_EX_CLIENTEDGE);
+  ::SetWindowSubclass(time, &GeneralDialog::TimeFieldProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  check(logBox, layout::kExtendedLog, kIdExtendedLog);
+  check(logBox, layout::kAppendLog, kIdAppendLog);
+  check(logBox, layout::kMultipleLog, kIdMultipleLog);
+  check(logBox, layout::kCreateLog, kIdCreateLog);
+  SetGlyph(Add(L"BUTTON", layout::kClose.caption, WS_TABSTOP | BS_PUSHBUTTON, layout::kClose.place,
+               kIdGeneralCloseButton),
+           Glyph::Door);
   // Labels and frames last: below the controls they surround.
-  Add(L"STATIC", "Time", 0, 8, 24 + 3, 23, 13, -1);
-  Add(L"BUTTON", "Time", BS_GROUPBOX, 0, 0, 233, 65, -1);
-  Add(L"BUTTON", "Log options", BS_GROUPBOX, 0, 64, 233, 121, -1);
-  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, 224, 233, 19, -1);
+  Add(L"STATIC", layout::kTimeLabel.caption, 0, Within(timeBox, layout::kTimeLabel.place), -1);
+  Add(L"BUTTON", layout::kTimeBox.caption, BS_GROUPBOX, timeBox, -1);
+  Add(L"BUTTON", layout::kLogBox.caption, BS_GROUPBOX, logBox, -1);
+  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, layout::kStatusBar, -1);
   FitCaptions();
 }
 
-LRESULT CALLBACK TfConfigGeneral::TimeFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
-                                                     UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK GeneralDialog::TimeFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                                   UINT_PTR, DWORD_PTR self) {
   // The field is left when the focus moves to another control of the
   // dialog; another window, a menu or the closing dialog do not count.
   if (message == WM_KILLFOCUS) {
-    auto* dialog = reinterpret_cast<TfConfigGeneral*>(self);
+    auto* dialog = reinterpret_cast<GeneralDialog*>(self);
     const auto next = reinterpret_cast<HWND>(wParam);
     if (next && ::IsChild(dialog->Handle(), next) && dialog->Showing()) {
       const LRESULT result = ::DefSubclassProc(field, message, wParam, lParam);
@@ -58,14 +63,14 @@ LRESULT CALLBACK TfConfigGeneral::TimeFieldProcedure(HWND field, UINT message, W
   return ::DefSubclassProc(field, message, wParam, lParam);
 }
 
-void TfConfigGeneral::Placing() {
+void GeneralDialog::Placing() {
   CentreOver(::GetWindow(Handle(), GW_OWNER));
   editor_.Shown();
 }
 
-void TfConfigGeneral::Hidden() { editor_.Hidden(); }
+void GeneralDialog::Hidden() { editor_.Hidden(); }
 
-void TfConfigGeneral::Command(int id, int code, HWND) {
+void GeneralDialog::Command(int id, int code, HWND) {
   switch (id) {
     case kIdTime:
       if (code == EN_CHANGE) editor_.TimeChanged();
@@ -85,7 +90,7 @@ void TfConfigGeneral::Command(int id, int code, HWND) {
   }
 }
 
-GeneralSettings TfConfigGeneral::Fields() const {
+GeneralSettings GeneralDialog::Fields() const {
   GeneralSettings settings;
   settings.time = WindowText(Control(kIdTime));
   settings.interval = Checked(kIdIntervalTimer);
@@ -96,7 +101,7 @@ GeneralSettings TfConfigGeneral::Fields() const {
   return settings;
 }
 
-void TfConfigGeneral::ShowSettings(const GeneralSettings& settings) {
+void GeneralDialog::ShowSettings(const GeneralSettings& settings) {
   SetWindowText(Control(kIdTime), settings.time);
   Check(kIdIntervalTimer, settings.interval);
   Check(kIdCreateLog, settings.logFile);
@@ -105,12 +110,12 @@ void TfConfigGeneral::ShowSettings(const GeneralSettings& settings) {
   Check(kIdMultipleLog, settings.multipleLog);
 }
 
-void TfConfigGeneral::ShowTypedTime(const std::string& text) {
+void GeneralDialog::ShowTypedTime(const std::string& text) {
   const HWND field = Control(kIdTime);
   if (WindowText(field) != text) SetWindowText(field, text);
   ::SendMessageW(field, EM_SETSEL, kCaretAfterTime, kCaretAfterTime);
 }
 
-void TfConfigGeneral::EnableMultipleLog(bool enabled) { ::EnableWindow(Control(kIdMultipleLog), enabled); }
+void GeneralDialog::EnableMultipleLog(bool enabled) { ::EnableWindow(Control(kIdMultipleLog), enabled); }
 
 }  // namespace tandrel::win32

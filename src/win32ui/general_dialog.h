@@ -21,10 +21,10 @@ enum GeneralId : int {
   kIdGeneralCloseButton,
 };
 
-class TfConfigGeneral : public Form, private ui::GeneralView {
+class GeneralDialog : public Form, private ui::GeneralView {
  public:
   // Edits the file at `configPath`; `settings` are the ones runs go by.
-  TfConfigGeneral(const std::string& configPath, GeneralSettings& settings);
+  GeneralDialog(const std::string& configPath, GeneralSettings& settings);
 
  protected:
   void Command(int id, int code, HWND control) override;

@@ -1,37 +1,24 @@
 #pragma once
-// The program's own pictures for the native windows, drawn with GDI at run
-// time in the sixteen classic colours: the 16-unit glyphs of the buttons and
-// the About window's background. The system draws the greyed form of a
-// glyph on a disabled button.
+// The program's pictures (ui/artwork.h) as icons and paintings of the
+// native windows. The system draws the greyed form of a glyph on a disabled
+// button.
 
 #include <windows.h>
 
+#include "ui/artwork.h"
+
 namespace tandrel::win32 {
 
-enum class Glyph {
-  Sync,
-  ConfigGeneral,
-  ConfigJobs,
-  Ok,
-  HomePage,
-  Save,
-  WasteBin,
-  HandLeft,
-  HandRight,
-  HandUp,
-  HandDown,
-  Door,
-  OpenFolder
-};
+using ui::Glyph;
 
 // The glyph as an icon of `size` pixels (16 at 96 DPI); the caller destroys it.
 HICON GlyphIcon(Glyph glyph, int size);
 
-// The product icon of the executable's resources at `size` pixels, or the
-// system's application icon where there is none.
+// The product icon at `size` pixels, made once for each size and kept for
+// the program's life, as a shared icon is.
 HICON ProductIcon(int size);
 
-// Paints the About window's background into `area`.
+// Paints the About window's background, with its title, into `area`.
 void PaintAboutBackground(HDC dc, const RECT& area);
 
 }  // namespace tandrel::win32

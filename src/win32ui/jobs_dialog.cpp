@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/wide.h"
+#include "ui/jobs_dialog_layout.h"
 
 namespace tandrel::win32 {
 namespace {
@@ -10,127 +11,102 @@ namespace {
 using platform::win32::Wide;
 using ui::JobList;
 
-constexpr int kClientWidth = 698;
-constexpr int kClientHeight = 437;
-constexpr int kItemHeight = 13;
-// Group boxes: positions inside them count from their corner.
-constexpr POINT kJob{0, 0}, kNonActive{0, 128}, kMove{280, 128}, kActive{392, 128};
+namespace layout = ui::jobs_layout;
+using ui::Captioned;
+using ui::Within;
 
-struct Switch {
-  int id;
-  const char* caption;
-  int left, top, width;
-};
-// In the tab order of the job box, with the file mask between them.
-const Switch kSwitchesBeforeMask[] = {
-    {kIdAlways, "Always", 408, 16, 105},
-    {kIdHandleAsServer, "Handle \"From\" as server", 408, 40, 153},
-    {kIdHandleAsClient, "Handle \"From\" as client", 408, 64, 138},
-    {kIdIncludeSubDirs, "Include subdirs", 552, 16, 97},
-    {kIdDelEmptySubDirs, "Del empty \"From\" subdirs", 552, 40, 141},
-};
-const Switch kSwitchesAfterMask[] = {
-    {kIdCleanupDest, "Cleanup destination", 552, 64, 129},
-    {kIdVerify, "Verify after copy", 552, 88, 129},
-};
+constexpr DWORD kSwitch = WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr DWORD kPushButton = WS_TABSTOP | BS_PUSHBUTTON;
 
 }  // namespace
 
-TfConfigJobs::TfConfigJobs(const std::string& configPath) : editor_(configPath, *this, prompter_) { Build(); }
+JobsDialog::JobsDialog(const std::string& configPath) : editor_(configPath, *this, prompter_) { Build(); }
 
-TfConfigJobs::~TfConfigJobs() {
+JobsDialog::~JobsDialog() {
   if (tips_) ::DestroyWindow(tips_);
 }
 
-void TfConfigJobs::Build() {
+void JobsDialog::Build() {
   const HMENU bar = ::CreateMenu();
   const HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdJobsClose, L"&Close");
-  const HMENU job = ::CreatePopupMenu();
-  ::AppendMenuW(job, MF_STRING, kIdSaveNonActive, L"Save &Non active");
-  ::AppendMenuW(job, MF_STRING, kIdDeleteNonActive, L"&Delete Non active");
-  ::AppendMenuW(job, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(job, MF_STRING, kIdSaveActive, L"&Save Active");
-  ::AppendMenuW(job, MF_STRING, kIdDeleteActive, L"D&elete Active");
-  ::AppendMenuW(job, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(job, MF_STRING, kIdMoveToActive, L"Move to &Active");
-  ::AppendMenuW(job, MF_STRING, kIdMoveToNonActive, L"&Move to Non active");
+  const HMENU jobMenu = ::CreatePopupMenu();
+  ::AppendMenuW(jobMenu, MF_STRING, kIdSaveNonActive, L"Save &Non active");
+  ::AppendMenuW(jobMenu, MF_STRING, kIdDeleteNonActive, L"&Delete Non active");
+  ::AppendMenuW(jobMenu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(jobMenu, MF_STRING, kIdSaveActive, L"&Save Active");
+  ::AppendMenuW(jobMenu, MF_STRING, kIdDeleteActive, L"D&elete Active");
+  ::AppendMenuW(jobMenu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(jobMenu, MF_STRING, kIdMoveToActive, L"Move to &Active");
+  ::AppendMenuW(jobMenu, MF_STRING, kIdMoveToNonActive, L"&Move to Non active");
   ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(job), L"&Job");
+  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(jobMenu), L"&Job");
   CreateForm("Configuration Jobs", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT,
-             kClientWidth, kClientHeight, bar, true);
+             layout::kClientWidth, layout::kClientHeight, bar, true);
 
-  const auto in = [this](POINT box, const wchar_t* cls, const char* text, DWORD style, int left, int top,
-                         int width, int height, int id, DWORD exStyle = 0) {
-    return Add(cls, text, style, box.x + left, box.y + top, width, height, id, exStyle);
+  const ui::Rect job = layout::kJobBox.place, nonActive = layout::kNonActiveBox.place,
+                 move = layout::kMoveBox.place, active = layout::kActiveBox.place;
+  const auto in = [this](const ui::Rect& box, const wchar_t* cls, const Captioned& control, DWORD style,
+                         int id, DWORD exStyle = 0) {
+    return Add(cls, control.caption, style, Within(box, control.place), id, exStyle);
   };
-  const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
+  const auto field = [&](const ui::Rect& place, const char* text, int id) {
+    Add(L"EDIT", text, WS_TABSTOP | ES_AUTOHSCROLL, Within(job, place), id, WS_EX_CLIENTEDGE);
+  };
+  const auto pictured = [&](const ui::Rect& box, const Captioned& button, int id, Glyph glyph) {
+    SetGlyph(in(box, L"BUTTON", button, kPushButton, id), glyph);
+  };
+  const auto list = [&](const ui::Rect& box, int id) {
+    Add(L"LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+        Within(box, layout::kList), id, WS_EX_CLIENTEDGE);
+  };
   // Made in the tab order; what takes no focus follows.
-  in(kJob, L"EDIT", "", edit, 64, 16, 121, 21, kIdJobName, WS_EX_CLIENTEDGE);
-  in(kJob, L"EDIT", "", edit, 64, 40, 297, 21, kIdSource, WS_EX_CLIENTEDGE);
-  in(kJob, L"EDIT", "", edit, 64, 64, 297, 21, kIdDest, WS_EX_CLIENTEDGE);
-  for (const Switch& s : kSwitchesBeforeMask)
-    in(kJob, L"BUTTON", s.caption, WS_TABSTOP | BS_AUTOCHECKBOX, s.left, s.top, s.width, 17, s.id);
-  in(kJob, L"EDIT", "*.*", edit, 64, 88, 121, 21, kIdFileMask, WS_EX_CLIENTEDGE);
-  for (const Switch& s : kSwitchesAfterMask)
-    in(kJob, L"BUTTON", s.caption, WS_TABSTOP | BS_AUTOCHECKBOX, s.left, s.top, s.width, 17, s.id);
+  field(layout::kNameField, "", kIdJobName);
+  field(layout::kSourceField, "", kIdSource);
+  field(layout::kDestinationField, "", kIdDest);
+  in(job, L"BUTTON", layout::kAlways, kSwitch, kIdAlways);
+  in(job, L"BUTTON", layout::kHandleAsServer, kSwitch, kIdHandleAsServer);
+  in(job, L"BUTTON", layout::kHandleAsClient, kSwitch, kIdHandleAsClient);
+  in(job, L"BUTTON", layout::kIncludeSubDirs, kSwitch, kIdIncludeSubDirs);
+  in(job, L"BUTTON", layout::kDeleteEmptySubDirs, kSwitch, kIdDelEmptySubDirs);
+  field(layout::kFileMaskField, "*.*", kIdFileMask);
+  in(job, L"BUTTON", layout::kCleanupDestination, kSwitch, kIdCleanupDest);
+  in(job, L"BUTTON", layout::kVerify, kSwitch, kIdVerify);
 
-  struct PictureButton {
-    POINT box;
-    int id;
-    const char* caption;
-    Glyph glyph;
-    int left, top, width;
-  };
-  const DWORD list = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
-  const PictureButton nonActiveButtons[] = {
-      {kNonActive, kIdSaveNonActiveButton, "Save", Glyph::Save, 40, 16, 81},
-      {kNonActive, kIdDeleteNonActiveButton, "Delete", Glyph::WasteBin, 150, 16, 83}};
-  const PictureButton moveButtons[] = {
-      {kMove, kIdToActiveButton, "   Active   ", Glyph::HandRight, 10, 104, 87},
-      {kMove, kIdToNonActiveButton, "Non active", Glyph::HandLeft, 10, 137, 87},
-      {kMove, kIdJobsCloseButton, "   Close   ", Glyph::Door, 10, 248, 87}};
-  const PictureButton activeButtons[] = {
-      {kActive, kIdSaveActiveButton, "Save", Glyph::Save, 40, 16, 81},
-      {kActive, kIdDeleteActiveButton, "Delete", Glyph::WasteBin, 152, 16, 81}};
-  const auto buttons = [&](const auto& row) {
-    for (const PictureButton& b : row)
-      SetGlyph(in(b.box, L"BUTTON", b.caption, WS_TABSTOP | BS_PUSHBUTTON, b.left, b.top, b.width, 25, b.id),
-               b.glyph);
-  };
-  buttons(nonActiveButtons);
-  in(kNonActive, L"LISTBOX", "", list, 16, 56, 241, 225, kIdNonActiveList, WS_EX_CLIENTEDGE);
-  buttons(moveButtons);
-  buttons(activeButtons);
-  in(kActive, L"LISTBOX", "", list, 16, 56, 241, 225, kIdActiveList, WS_EX_CLIENTEDGE);
+  pictured(nonActive, layout::kSaveNonActive, kIdSaveNonActiveButton, Glyph::Save);
+  pictured(nonActive, layout::kDeleteNonActive, kIdDeleteNonActiveButton, Glyph::WasteBin);
+  list(nonActive, kIdNonActiveList);
+  pictured(move, layout::kToActive, kIdToActiveButton, Glyph::HandRight);
+  pictured(move, layout::kToNonActive, kIdToNonActiveButton, Glyph::HandLeft);
+  pictured(move, layout::kClose, kIdJobsCloseButton, Glyph::Door);
+  pictured(active, layout::kSaveActive, kIdSaveActiveButton, Glyph::Save);
+  pictured(active, layout::kDeleteActive, kIdDeleteActiveButton, Glyph::WasteBin);
+  list(active, kIdActiveList);
 
   // Tool buttons are clicked, never tabbed to.
-  SetGlyph(in(kJob, L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, 362, 40, 23, 22, kIdFrom), Glyph::OpenFolder);
-  SetGlyph(in(kJob, L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, 362, 64, 23, 22, kIdTo), Glyph::OpenFolder);
-  SetGlyph(in(kActive, L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, 266, 115, 23, 22, kIdMoveUp), Glyph::HandUp);
-  SetGlyph(in(kActive, L"BUTTON", "", BS_PUSHBUTTON | BS_ICON, 266, 155, 23, 22, kIdMoveDown),
-           Glyph::HandDown);
+  const auto tool = [&](const ui::Rect& box, const ui::Rect& place, int id, Glyph glyph) {
+    SetGlyph(in(box, L"BUTTON", {"", place}, BS_PUSHBUTTON | BS_ICON, id), glyph);
+  };
+  tool(job, layout::kBrowseSource, kIdFrom, Glyph::OpenFolder);
+  tool(job, layout::kBrowseDestination, kIdTo, Glyph::OpenFolder);
+  tool(active, layout::kMoveUp, kIdMoveUp, Glyph::HandUp);
+  tool(active, layout::kMoveDown, kIdMoveDown, Glyph::HandDown);
 
   // Labels on their fields' lines, then the frames below everything.
-  in(kJob, L"STATIC", "Name", 0, 16, 16 + 3, 41, 13, -1);
-  in(kJob, L"STATIC", "From", 0, 16, 40 + 3, 41, 13, -1);
-  in(kJob, L"STATIC", "To", 0, 16, 64 + 3, 41, 13, -1);
-  in(kJob, L"STATIC", "FileMask", 0, 16, 88 + 3, 42, 13, -1);
-  in(kJob, L"BUTTON", " Job ", BS_GROUPBOX, 0, 0, 697, 121, -1);
-  in(kNonActive, L"BUTTON", " Non active jobs ", BS_GROUPBOX, 0, 0, 273, 289, -1);
-  in(kMove, L"BUTTON", "", BS_GROUPBOX, 0, 0, 105, 289, -1);
-  in(kActive, L"BUTTON", " Active jobs ", BS_GROUPBOX, 0, 0, 305, 289, -1);
-  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, kClientHeight - 19,
-      kClientWidth, 19, kIdConfigStatus);
+  for (const Captioned& label :
+       {layout::kNameLabel, layout::kSourceLabel, layout::kDestinationLabel, layout::kFileMaskLabel})
+    in(job, L"STATIC", label, 0, -1);
+  for (const Captioned& box : {layout::kJobBox, layout::kNonActiveBox, layout::kMoveBox, layout::kActiveBox})
+    Add(L"BUTTON", box.caption, BS_GROUPBOX, box.place, -1);
+  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, layout::kStatusBar,
+      kIdConfigStatus);
 
   // Only the two switches of server and client have hints.
   tips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                             ::GetModuleHandleW(nullptr), nullptr);
-  const std::pair<int, const char*> hints[] = {
-      {kIdHandleAsServer, "copy to client, clear archive"},
-      {kIdHandleAsClient,
-       "when not present on server then when client archive set, copy to server else delete client"}};
+  const std::pair<int, const char*> hints[] = {{kIdHandleAsServer, layout::kHandleAsServerHint},
+                                               {kIdHandleAsClient, layout::kHandleAsClientHint}};
   for (const auto& [id, hint] : hints) {
     std::wstring text = Wide(hint);
     TTTOOLINFOW tool{};
@@ -145,20 +121,20 @@ void TfConfigJobs::Build() {
   FitCaptions();
 }
 
-void TfConfigJobs::Layout() {
+void JobsDialog::Layout() {
   Form::Layout();
   for (JobList list : {JobList::NonActive, JobList::Active})
-    ::SendMessageW(List(list), LB_SETITEMHEIGHT, 0, Scaled(kItemHeight, Dpi()));
+    ::SendMessageW(List(list), LB_SETITEMHEIGHT, 0, Scaled(layout::kItemHeight, Dpi()));
 }
 
-void TfConfigJobs::Placing() {
+void JobsDialog::Placing() {
   CentreOver(::GetWindow(Handle(), GW_OWNER));
   editor_.Shown();
 }
 
-void TfConfigJobs::Hidden() { editor_.Hidden(); }
+void JobsDialog::Hidden() { editor_.Hidden(); }
 
-void TfConfigJobs::Command(int id, int code, HWND) {
+void JobsDialog::Command(int id, int code, HWND) {
   switch (id) {
     case kIdJobsClose:
     case kIdJobsCloseButton:
@@ -217,11 +193,11 @@ void TfConfigJobs::Command(int id, int code, HWND) {
   }
 }
 
-HWND TfConfigJobs::List(JobList list) const {
+HWND JobsDialog::List(JobList list) const {
   return Control(list == JobList::Active ? kIdActiveList : kIdNonActiveList);
 }
 
-JobRecord TfConfigJobs::EditorRecord() const {
+JobRecord JobsDialog::EditorRecord() const {
   JobRecord job;
   job.name = WindowText(Control(kIdJobName));
   job.source = WindowText(Control(kIdSource));
@@ -237,7 +213,7 @@ JobRecord TfConfigJobs::EditorRecord() const {
   return job;
 }
 
-void TfConfigJobs::ShowInEditor(const JobRecord& job) {
+void JobsDialog::ShowInEditor(const JobRecord& job) {
   SetWindowText(Control(kIdJobName), job.name);
   SetWindowText(Control(kIdSource), job.source);
   SetWindowText(Control(kIdDest), job.destination);
@@ -251,22 +227,22 @@ void TfConfigJobs::ShowInEditor(const JobRecord& job) {
   Check(kIdVerify, job.verify);
 }
 
-void TfConfigJobs::ShowSource(const std::string& folder) { SetWindowText(Control(kIdSource), folder); }
+void JobsDialog::ShowSource(const std::string& folder) { SetWindowText(Control(kIdSource), folder); }
 
-void TfConfigJobs::ShowDestination(const std::string& folder) { SetWindowText(Control(kIdDest), folder); }
+void JobsDialog::ShowDestination(const std::string& folder) { SetWindowText(Control(kIdDest), folder); }
 
-void TfConfigJobs::ShowEntries(JobList list, const std::vector<std::string>& names) {
+void JobsDialog::ShowEntries(JobList list, const std::vector<std::string>& names) {
   ::SendMessageW(List(list), LB_RESETCONTENT, 0, 0);
   for (const std::string& name : names) AddEntry(list, name);
 }
 
-void TfConfigJobs::AddEntry(JobList list, const std::string& name) {
+void JobsDialog::AddEntry(JobList list, const std::string& name) {
   ::SendMessageW(List(list), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
 }
 
-void TfConfigJobs::RemoveEntry(JobList list, int row) { ::SendMessageW(List(list), LB_DELETESTRING, row, 0); }
+void JobsDialog::RemoveEntry(JobList list, int row) { ::SendMessageW(List(list), LB_DELETESTRING, row, 0); }
 
-void TfConfigJobs::MoveEntry(JobList list, int from, int to) {
+void JobsDialog::MoveEntry(JobList list, int from, int to) {
   const HWND box = List(list);
   std::wstring text(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, from, 0)) + 1, L'\0');
   ::SendMessageW(box, LB_GETTEXT, from, reinterpret_cast<LPARAM>(text.data()));
@@ -275,13 +251,13 @@ void TfConfigJobs::MoveEntry(JobList list, int from, int to) {
   ::SendMessageW(box, LB_INSERTSTRING, to, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-int TfConfigJobs::SelectedRow(JobList list) const {
+int JobsDialog::SelectedRow(JobList list) const {
   return static_cast<int>(::SendMessageW(List(list), LB_GETCURSEL, 0, 0));
 }
 
-void TfConfigJobs::SelectRow(JobList list, int row) { ::SendMessageW(List(list), LB_SETCURSEL, row, 0); }
+void JobsDialog::SelectRow(JobList list, int row) { ::SendMessageW(List(list), LB_SETCURSEL, row, 0); }
 
-void TfConfigJobs::ShowStatus(const std::string& text) {
+void JobsDialog::ShowStatus(const std::string& text) {
   ::SendMessageW(Control(kIdConfigStatus), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 

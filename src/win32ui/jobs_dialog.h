@@ -49,10 +49,10 @@ enum JobsId : int {
   kIdJobsCloseButton,
 };
 
-class TfConfigJobs : public Form, private ui::JobsView {
+class JobsDialog : public Form, private ui::JobsView {
  public:
-  explicit TfConfigJobs(const std::string& configPath);
-  ~TfConfigJobs() override;
+  explicit JobsDialog(const std::string& configPath);
+  ~JobsDialog() override;
 
  protected:
   void Command(int id, int code, HWND control) override;

@@ -154,7 +154,7 @@ void MainWindow::Layout() {
   ::InvalidateRect(Handle(), &panel, TRUE);
 }
 
-void MainWindow::SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral) {
+void MainWindow::SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral) {
   jobsDialog_ = configJobs;
   aboutWindow_ = about;
   generalDialog_ = configGeneral;

@@ -18,9 +18,9 @@
 
 namespace tandrel::win32 {
 
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 
 // Ids of the main window's commands (menu items, tool buttons, tray menu).
 enum MainId : int {
@@ -49,7 +49,7 @@ class MainWindow : public Form, private ui::MainView {
 
   ui::MainWindowLogic& Logic() { return *logic_; }
   // The windows that the commands show, made after this one.
-  void SetWindows(TfConfigJobs* configJobs, TfAbout* about, TfConfigGeneral* configGeneral);
+  void SetWindows(JobsDialog* configJobs, AboutWindow* about, GeneralDialog* configGeneral);
   // Shows the window at the start of the message loop; `showState` as the
   // program was started (SW_SHOWMINNOACTIVE keeps it hidden).
   void ShowAtStart(int showState);
@@ -98,9 +98,9 @@ class MainWindow : public Form, private ui::MainView {
   std::vector<std::wstring> lines_;
   std::vector<char> failure_;
   int widest_ = 0;  // the widest line in pixels, for the horizontal scroll bar
-  TfConfigJobs* jobsDialog_ = nullptr;
-  TfAbout* aboutWindow_ = nullptr;
-  TfConfigGeneral* generalDialog_ = nullptr;
+  JobsDialog* jobsDialog_ = nullptr;
+  AboutWindow* aboutWindow_ = nullptr;
+  GeneralDialog* generalDialog_ = nullptr;
   // Last, so that it ends (waiting for a run under way) before the window.
   std::unique_ptr<ui::MainWindowLogic> logic_;
 };

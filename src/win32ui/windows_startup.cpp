@@ -28,7 +28,7 @@ class Win32StartUp : public ui::StartUpWindows {
  public:
   explicit Win32StartUp(Windows& windows) : windows_(windows) {}
   ui::MainWindowLogic& Logic() override { return windows_.mainWindow->Logic(); }
-  void ShowSplash() override { windows_.fAbout->ShowModal(nullptr); }
+  void ShowSplash() override { windows_.aboutWindow->ShowModal(nullptr); }
   void ShowMainWindow(int showState) override { windows_.mainWindow->ShowAtStart(showState); }
   void ShowError(const std::string& text) override {
     ShowErrorBox(ErrorText(std::make_exception_ptr(std::runtime_error(text))));
@@ -53,17 +53,17 @@ class Win32StartUp : public ui::StartUpWindows {
 
 Windows::Windows(const std::string& programPath) {
   mainWindow = std::make_unique<MainWindow>(programPath);
-  fConfigJobs = std::make_unique<TfConfigJobs>(mainWindow->Logic().ConfigPath());
-  fAbout = std::make_unique<TfAbout>();
-  fConfigGeneral =
-      std::make_unique<TfConfigGeneral>(mainWindow->Logic().ConfigPath(), mainWindow->Logic().Settings());
-  mainWindow->SetWindows(fConfigJobs.get(), fAbout.get(), fConfigGeneral.get());
+  jobsDialog = std::make_unique<JobsDialog>(mainWindow->Logic().ConfigPath());
+  aboutWindow = std::make_unique<AboutWindow>();
+  generalDialog =
+      std::make_unique<GeneralDialog>(mainWindow->Logic().ConfigPath(), mainWindow->Logic().Settings());
+  mainWindow->SetWindows(jobsDialog.get(), aboutWindow.get(), generalDialog.get());
 }
 
 Windows::~Windows() {
-  fConfigGeneral.reset();
-  fAbout.reset();
-  fConfigJobs.reset();
+  generalDialog.reset();
+  aboutWindow.reset();
+  jobsDialog.reset();
   mainWindow.reset();
 }
 

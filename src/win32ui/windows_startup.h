@@ -8,9 +8,9 @@
 
 namespace tandrel::win32 {
 
-class TfAbout;
-class TfConfigGeneral;
-class TfConfigJobs;
+class AboutWindow;
+class GeneralDialog;
+class JobsDialog;
 class MainWindow;
 
 // The program's windows, kept until it ends.
@@ -18,9 +18,9 @@ struct Windows {
   explicit Windows(const std::string& programPath);
   ~Windows();  // the dialogs go before the main window
   std::unique_ptr<MainWindow> mainWindow;
-  std::unique_ptr<TfConfigJobs> fConfigJobs;
-  std::unique_ptr<TfAbout> fAbout;
-  std::unique_ptr<TfConfigGeneral> fConfigGeneral;
+  std::unique_ptr<JobsDialog> jobsDialog;
+  std::unique_ptr<AboutWindow> aboutWindow;
+  std::unique_ptr<GeneralDialog> generalDialog;
 };
 
 // Whether this process can show windows to someone: false in a session

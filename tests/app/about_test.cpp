@@ -9,11 +9,11 @@
 #include <QTimer>
 
 #include "app_test_main.h"
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 #include "dialogs/prompts.h"
 #include "qtsupport/qt_test_support.h"
 
-using tandrel::TfAbout;
+using tandrel::AboutWindow;
 using tandrel::test::ElapseNow;
 using tandrel::test::kFrameSlack;
 using tandrel::ui::Prompts;
@@ -22,23 +22,23 @@ class AboutTest : public QObject {
   Q_OBJECT
 
  private:
-  static QPushButton* Ok(TfAbout& about) { return about.findChild<QPushButton*>("bbOk"); }
-  static QPushButton* Www(TfAbout& about) { return about.findChild<QPushButton*>("bbHomePage"); }
-  static QLabel* Label(TfAbout& about, const char* name) { return about.findChild<QLabel*>(name); }
-  static QTimer* CloseTimer(TfAbout& about) { return about.findChild<QTimer*>("tClose"); }
+  static QPushButton* Ok(AboutWindow& about) { return about.findChild<QPushButton*>("okButton"); }
+  static QPushButton* Www(AboutWindow& about) { return about.findChild<QPushButton*>("homePageButton"); }
+  static QLabel* Label(AboutWindow& about, const char* name) { return about.findChild<QLabel*>(name); }
+  static QTimer* CloseTimer(AboutWindow& about) { return about.findChild<QTimer*>("tClose"); }
 
  private slots:
   void init() { Prompts::UseScript(); }
 
   void showsTheVersionWithTheFocusOnOk() {
-    TfAbout about;
+    AboutWindow about;
     about.show();
     QVERIFY(QTest::qWaitForWindowActive(&about));
-    QCOMPARE(Label(about, "st_Version")->text(), QString("Tandrel version %1.%2.%3.%4")
-                                                     .arg(TANDREL_VERSION_MAJOR)
-                                                     .arg(TANDREL_VERSION_MINOR)
-                                                     .arg(TANDREL_VERSION_PATCH)
-                                                     .arg(TANDREL_VERSION_TWEAK));
+    QCOMPARE(Label(about, "versionLine")->text(), QString("Tandrel version %1.%2.%3.%4")
+                                                      .arg(TANDREL_VERSION_MAJOR)
+                                                      .arg(TANDREL_VERSION_MINOR)
+                                                      .arg(TANDREL_VERSION_PATCH)
+                                                      .arg(TANDREL_VERSION_TWEAK));
     // OK has the focus, WWW comes next.
     QTRY_COMPARE(QApplication::focusWidget(), Ok(about));
     QTest::keyClick(&about, Qt::Key_Tab);
@@ -46,7 +46,7 @@ class AboutTest : public QObject {
   }
 
   void splashClosesByItselfAndLaterShowingsStay() {
-    TfAbout about;
+    AboutWindow about;
     // Three seconds from creation, once.
     QTimer* timer = CloseTimer(about);
     QCOMPARE(timer->interval(), 3000);
@@ -65,7 +65,7 @@ class AboutTest : public QObject {
   }
 
   void closedEarlyTheTimerNeverFires() {
-    TfAbout about;
+    AboutWindow about;
     QTimer::singleShot(0, &about, [&] { QTest::keyClick(&about, Qt::Key_Escape); });
     QCOMPARE(about.exec(), int(QDialog::Accepted));  // by the key: the timer would reject
     QVERIFY(!CloseTimer(about)->isActive());
@@ -86,7 +86,7 @@ class AboutTest : public QObject {
   void keysAndButtonsClose() {
     QFETCH(QString, how);
     QFETCH(bool, opensHomePage);
-    TfAbout about;
+    AboutWindow about;
     QTimer::singleShot(0, &about, [&] {
       if (how == "Esc") QTest::keyClick(&about, Qt::Key_Escape);
       if (how == "Enter") QTest::keyClick(&about, Qt::Key_Return);
@@ -100,21 +100,21 @@ class AboutTest : public QObject {
   }
 
   void linksOpenTheHomePageAndTheWindowStays() {
-    TfAbout about;
+    AboutWindow about;
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QTest::mouseClick(Label(about, "stCopyRight"), Qt::LeftButton);
-    QTest::mouseClick(Label(about, "stHomePage"), Qt::LeftButton);
-    QTest::mouseClick(Label(about, "st_Version"), Qt::LeftButton);
-    QTest::mouseClick(Label(about, "stHomePage"), Qt::RightButton);
+    QTest::mouseClick(Label(about, "copyrightLine"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "homePageLine"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "versionLine"), Qt::LeftButton);
+    QTest::mouseClick(Label(about, "homePageLine"), Qt::RightButton);
     QCOMPARE(Prompts::Opened().size(), size_t(2));
     QVERIFY(about.isVisible());
-    QCOMPARE(Label(about, "stHomePage")->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(Label(about, "stCopyRight")->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(Label(about, "homePageLine")->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(Label(about, "copyrightLine")->cursor().shape(), Qt::PointingHandCursor);
   }
 
   void centredOnTheScreenUntilToldOtherwise() {
-    TfAbout about;
+    AboutWindow about;
     about.show();
     const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY((about.geometry().center() - screenCentre).manhattanLength() <= kFrameSlack);

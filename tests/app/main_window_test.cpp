@@ -26,9 +26,9 @@
 #include "app/main_window.h"
 #include "app/status_label.h"
 #include "app_test_main.h"
-#include "dialogs/about.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
+#include "dialogs/about_window.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 #include "qtsupport/qt_test_support.h"
 
@@ -143,9 +143,9 @@ class MainWindowTest : public QObject {
 
   void dialogsOpenModally() {
     QFETCH(QString, control);
-    tandrel::TfConfigJobs jobs(Logic().ConfigPath(), main_.get());
-    tandrel::TfAbout about(main_.get());
-    tandrel::TfConfigGeneral general(Logic().ConfigPath(), Logic().Settings(), main_.get());
+    tandrel::JobsDialog jobs(Logic().ConfigPath(), main_.get());
+    tandrel::AboutWindow about(main_.get());
+    tandrel::GeneralDialog general(Logic().ConfigPath(), Logic().Settings(), main_.get());
     main_->SetWindows(&jobs, &about, &general);
     main_->move(40, 30);
     ShowMain();
@@ -269,9 +269,9 @@ class MainWindowTest : public QObject {
 
   void trayAnswersWhileAModalWindowIsOpen() {
     QFETCH(QString, command);
-    tandrel::TfConfigJobs jobs(Logic().ConfigPath(), main_.get());
-    tandrel::TfAbout about(main_.get());
-    tandrel::TfConfigGeneral general(Logic().ConfigPath(), Logic().Settings(), main_.get());
+    tandrel::JobsDialog jobs(Logic().ConfigPath(), main_.get());
+    tandrel::AboutWindow about(main_.get());
+    tandrel::GeneralDialog general(Logic().ConfigPath(), Logic().Settings(), main_.get());
     main_->SetWindows(&jobs, &about, &general);
     ShowMain();
     // The tray icon's window stands apart from the main window's family;

@@ -8,14 +8,14 @@
 #include <cstdio>
 
 #include "app/startup.h"
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 
 int main(int argc, char** argv) {
   return tandrel::RunProgram(argc, argv, [](tandrel::StartUpOptions& options) {
     options.windowsCreated = [](tandrel::Windows& windows) {
       // A new interval restarts the running timer.
-      windows.fAbout->findChild<QTimer*>("tClose")->setInterval(0);
-      QObject::connect(windows.fAbout.get(), &QDialog::finished, [] { std::puts("splash closed"); });
+      windows.aboutWindow->findChild<QTimer*>("tClose")->setInterval(0);
+      QObject::connect(windows.aboutWindow.get(), &QDialog::finished, [] { std::puts("splash closed"); });
     };
     options.messageLoop = [] {
       std::fputs("message loop\n", stderr);

@@ -18,9 +18,9 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "app_test_main.h"
-#include "dialogs/about.h"
-#include "dialogs/configgeneral.h"
-#include "dialogs/configjobs.h"
+#include "dialogs/about_window.h"
+#include "dialogs/general_dialog.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 #include "qtsupport/qt_test_support.h"
 
@@ -58,7 +58,9 @@ QAction* TrayItem(Windows& windows, const char* name) {
   return tray->contextMenu()->findChild<QAction*>(name);
 }
 
-void CloseSplashAtOnce(Windows& windows) { QTimer::singleShot(0, windows.fAbout.get(), &QDialog::reject); }
+void CloseSplashAtOnce(Windows& windows) {
+  QTimer::singleShot(0, windows.aboutWindow.get(), &QDialog::reject);
+}
 
 }  // namespace
 
@@ -128,16 +130,17 @@ class StartUpTest : public QObject {
     ShowCounter mainShows;
     options.windowsCreated = [&](Windows& windows) {
       windows.mainWindow->installEventFilter(&mainShows);
-      auto* timer = windows.fAbout->findChild<QTimer*>("tClose");
+      auto* timer = windows.aboutWindow->findChild<QTimer*>("tClose");
       QCOMPARE(timer->interval(), 3000);
       QObject::connect(timer, &QTimer::timeout, [&] { splashTimerFired = true; });
-      QObject::connect(windows.fAbout.get(), &QDialog::finished, [&] { splashClosedAt = ++step; });
+      QObject::connect(windows.aboutWindow.get(), &QDialog::finished, [&] { splashClosedAt = ++step; });
       auto* log = windows.mainWindow->findChild<QPlainTextEdit*>("Log");
-      QObject::connect(log->document(), &QTextDocument::contentsChanged, [&, about = windows.fAbout.get()] {
-        if (runStartedAt >= 0) return;
-        runStartedAt = ++step;
-        splashOpenAtRun = about->isVisible();
-      });
+      QObject::connect(log->document(), &QTextDocument::contentsChanged,
+                       [&, about = windows.aboutWindow.get()] {
+                         if (runStartedAt >= 0) return;
+                         runStartedAt = ++step;
+                         splashOpenAtRun = about->isVisible();
+                       });
       ElapseNow(timer);
     };
     QCOMPARE(tandrel::StartUp(options), tandrel::kExitRunFailed);  // the job "Missing" did not run
@@ -215,10 +218,10 @@ class StartUpTest : public QObject {
     bool checked = false;
     options.windowsCreated = [&](Windows& windows) {
       CloseSplashAtOnce(windows);
-      QVERIFY(windows.mainWindow && windows.fConfigJobs && windows.fAbout && windows.fConfigGeneral);
+      QVERIFY(windows.mainWindow && windows.jobsDialog && windows.aboutWindow && windows.generalDialog);
       for (QWidget* window :
-           std::initializer_list<QWidget*>{windows.mainWindow.get(), windows.fConfigJobs.get(),
-                                           windows.fAbout.get(), windows.fConfigGeneral.get()}) {
+           std::initializer_list<QWidget*>{windows.mainWindow.get(), windows.jobsDialog.get(),
+                                           windows.aboutWindow.get(), windows.generalDialog.get()}) {
         QVERIFY(!window->isVisible());
       }
       checked = true;
@@ -292,10 +295,10 @@ class StartUpTest : public QObject {
       return 0;
     };
     options.windowsCreated = [](Windows& windows) {
-      QTimer::singleShot(0, windows.fAbout.get(), [&windows] {
+      QTimer::singleShot(0, windows.aboutWindow.get(), [&windows] {
         Prompts::QueueAnswer(QMessageBox::Yes);
         TrayItem(windows, "TrayExit")->trigger();
-        windows.fAbout->reject();
+        windows.aboutWindow->reject();
       });
     };
     QCOMPARE(tandrel::StartUp(options), 0);

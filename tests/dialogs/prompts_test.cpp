@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "dialog_test_util.h"
-#include "dialogs/configjobs.h"
+#include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
 
 using tandrel::ui::Prompts;
@@ -54,7 +54,7 @@ class PromptsTest : public QObject {
     TempConfig config;
     QVERIFY(config.isValid());
     QWidget owner;  // in place of the main window
-    tandrel::TfConfigJobs jobs(config.path(), &owner);
+    tandrel::JobsDialog jobs(config.path(), &owner);
     owner.show();
     jobs.show();
     QVERIFY(QTest::qWaitForWindowExposed(&jobs));
@@ -76,7 +76,7 @@ class PromptsTest : public QObject {
         widestLine = std::max(widestLine, label->fontMetrics().horizontalAdvance(line));
       box->button(QMessageBox::Ok)->click();
     });
-    FindControl<QCheckBox>(&jobs, "cbHandleAsClient")->click();
+    FindControl<QCheckBox>(&jobs, "handleAsClient")->click();
     QVERIFY(blocksJobs);
     QCOMPARE(outsiderClicks_, 1);
     QCOMPARE(lines.size(), 3);

@@ -1,20 +1,24 @@
 // The native windows, made for real on a display and driven from inside
 // by the messages that a user's clicks send. A modal window holds the test
-// in its own loop, so what happens inside it is queued as timed steps.
+// in its own loop, so what happens inside it is posted beforehand as steps:
+// the loop runs them in the order they were posted, once it is running, and
+// nothing depends on how long anything takes.
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "platform/win32/wide.h"
 #include "testsupport/temp_dir.h"
 #include "win32ui/about_window.h"
 #include "win32ui/general_dialog.h"
+#include "win32ui/glyphs.h"
 #include "win32ui/jobs_dialog.h"
 #include "win32ui/main_window.h"
 #include "win32ui/tray_icon.h"
@@ -25,29 +29,43 @@ namespace {
 
 using platform::win32::Narrow;
 
-std::map<UINT_PTR, std::function<void()>>& Steps() {
-  static std::map<UINT_PTR, std::function<void()>> steps;
-  return steps;
-}
+// Steps run by whichever loop dispatches next: each is a message posted to
+// a hidden window of the test's own, behind everything posted before it.
+// Steps not yet run when the test ends are dropped with the window.
+class Steps {
+ public:
+  Steps() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &Steps::Procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TandrelTestSteps";
+    ::RegisterClassW(&windowClass);  // fails harmlessly when it is there
+    window_ = ::CreateWindowExW(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~Steps() { ::DestroyWindow(window_); }
+  Steps(const Steps&) = delete;
+  Steps& operator=(const Steps&) = delete;
 
-void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
-  ::KillTimer(nullptr, id);
-  const std::function<void()> step = std::move(Steps()[id]);
-  Steps().erase(id);
-  step();
-}
+  void Then(std::function<void()> step) {
+    waiting_.push_back(std::move(step));
+    ::PostMessageW(window_, WM_APP, 0, 0);
+  }
 
-// Runs `step` from whichever loop is dispatching `ms` from now.
-UINT_PTR Later(UINT ms, std::function<void()> step) {
-  const UINT_PTR id = ::SetTimer(nullptr, 0, ms, RunStep);
-  Steps()[id] = std::move(step);
-  return id;
-}
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* steps = reinterpret_cast<Steps*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message != WM_APP || !steps) return ::DefWindowProcW(window, message, wParam, lParam);
+    const std::function<void()> step = std::move(steps->waiting_.front());
+    steps->waiting_.pop_front();
+    step();
+    return 0;
+  }
 
-void Cancel(UINT_PTR id) {
-  ::KillTimer(nullptr, id);
-  Steps().erase(id);
-}
+  HWND window_ = nullptr;
+  std::deque<std::function<void()>> waiting_;
+};
 
 std::string Text(HWND window) { return WindowText(window); }
 
@@ -72,81 +90,96 @@ HWND OpenBox() {
 class WindowsUiTest : public ::testing::Test {
  protected:
   void SetUp() override { PrepareWindowSystem(); }
-  // A step left over (its window went by itself) must not run in the next test.
-  void TearDown() override {
-    for (const auto& [id, step] : Steps()) ::KillTimer(nullptr, id);
-    Steps().clear();
-  }
 
   // The program as if it stood in the temporary folder.
   std::string ProgramPath() const { return dir_ / "tandrel.exe"; }
   std::string ConfigPath() const { return dir_ / "tandrel.cfg"; }
 
   test::ScopedTempDir dir_;
+  Steps steps_;
 };
 
-TEST_F(WindowsUiTest, EachWindowOpensWithItsCaptionAndControls) {
+TEST_F(WindowsUiTest, EachDialogOpensModallyFromItsCommandAndShowsItsState) {
   Windows windows(ProgramPath());
   MainWindow& main = *windows.mainWindow;
-  EXPECT_EQ(Text(main.Handle()), "Kolvane Directory Synchronisation");
-  const HMENU bar = ::GetMenu(main.Handle());
-  ASSERT_EQ(::GetMenuItemCount(bar), 4);
-  wchar_t caption[32];
-  const wchar_t* menus[] = {L"&File", L"&Action", L"&Config", L"&Help"};
-  for (int i = 0; i < 4; ++i) {
-    ::GetMenuStringW(bar, i, caption, 32, MF_BYPOSITION);
-    EXPECT_STREQ(caption, menus[i]);
-  }
-  for (int id : {kIdSyncButton, kIdGeneralButton, kIdJobsButton, kIdLog, kIdStatusBar})
-    EXPECT_NE(main.Control(id), nullptr) << id;
-
-  // The splash closes by itself three seconds after the windows were made.
-  bool stayed = false;
-  const UINT_PTR rescue = Later(6000, [&] {
-    stayed = true;
-    windows.fAbout->Close();
-  });
-  windows.fAbout->ShowModal(nullptr);
-  Cancel(rescue);
-  EXPECT_FALSE(stayed);
-
-  // Each dialog from its command: caption, and one control that shows it is
-  // the right one, as the dialog shows it.
   struct Dialog {
     int command;
     Form* form;
-    const char* caption;
     int control;
-    const char* text;
+    const char* text;  // what that control shows when the dialog opens
   };
   const Dialog dialogs[] = {
-      {kIdJobs, windows.fConfigJobs.get(), "Configuration Jobs", kIdFileMask, "*.*"},
-      {kIdGeneral, windows.fConfigGeneral.get(), "Configuration General", kIdTime, "00:00"},
+      {kIdJobs, windows.jobsDialog.get(), kIdFileMask, "*.*"},
+      {kIdGeneral, windows.generalDialog.get(), kIdTime, "00:00"},
       // The test program has no version resource.
-      {kIdAbout, windows.fAbout.get(), "About Tandrel", kIdVersion, "Tandrel version 0.0.0.0"},
+      {kIdAbout, windows.aboutWindow.get(), kIdVersion, "Tandrel version 0.0.0.0"},
   };
   for (const Dialog& d : dialogs) {
     bool seen = false;
-    Later(300, [&] {
+    steps_.Then([&] {
       seen = d.form->Showing() && ::IsWindowVisible(d.form->Handle());
-      EXPECT_FALSE(::IsWindowEnabled(main.Handle())) << d.caption;
-      EXPECT_EQ(Text(d.form->Handle()), d.caption);
-      EXPECT_EQ(Text(d.form->Control(d.control)), d.text) << d.caption;
+      EXPECT_FALSE(::IsWindowEnabled(main.Handle())) << d.command;
+      EXPECT_EQ(Text(d.form->Control(d.control)), d.text) << d.command;
       ::PostMessageW(d.form->Handle(), WM_CLOSE, 0, 0);
     });
     ::SendMessageW(main.Handle(), WM_COMMAND, d.command, 0);
-    EXPECT_TRUE(seen) << d.caption;
-    EXPECT_FALSE(d.form->Showing()) << d.caption;
-    EXPECT_TRUE(::IsWindowEnabled(main.Handle())) << d.caption;
+    EXPECT_TRUE(seen) << d.command;
+    EXPECT_FALSE(d.form->Showing()) << d.command;
+    EXPECT_TRUE(::IsWindowEnabled(main.Handle())) << d.command;
+  }
+}
+
+TEST_F(WindowsUiTest, TheSplashClosesWhenItsTimeIsUpBeforeOrWhileItShows) {
+  for (const bool before : {true, false}) {
+    Windows windows(ProgramPath());
+    Steps steps;  // none is left for the next round
+    AboutWindow& about = *windows.aboutWindow;
+    const auto timeUp = [&] { ::SendMessageW(about.Handle(), WM_TIMER, AboutWindow::kCloseTimer, 0); };
+    if (before) timeUp();
+    bool stayed = false;
+    // Runs after what the showing posts, and ends the showing if nothing did.
+    steps.Then([&] {
+      if (!before) timeUp();
+      steps.Then([&] {
+        stayed = about.Showing();
+        about.Close();
+      });
+    });
+    about.ShowModal(nullptr);
+    EXPECT_FALSE(stayed) << before;
+  }
+}
+
+TEST_F(WindowsUiTest, GlyphIconsCarryTheirPicturesPixelForPixel) {
+  for (const int size : {16, 24}) {
+    const ui::Bitmap drawn = ui::DrawGlyph(Glyph::HandRight, size);
+    const HICON icon = GlyphIcon(Glyph::HandRight, size);
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(icon, &info));
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<ui::Argb> pixels(static_cast<size_t>(size) * size);
+    const HDC dc = ::GetDC(nullptr);
+    EXPECT_EQ(::GetDIBits(dc, info.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS), size);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    ::DestroyIcon(icon);
+    EXPECT_EQ(pixels, drawn.pixels) << size;
   }
 }
 
 TEST_F(WindowsUiTest, AJobSavedInTheJobsDialogReachesTheConfigurationFile) {
   Windows windows(ProgramPath());
-  TfConfigJobs& jobs = *windows.fConfigJobs;
+  JobsDialog& jobs = *windows.jobsDialog;
   int entries = 0;
   std::string status;
-  Later(300, [&] {
+  steps_.Then([&] {
     SetWindowText(jobs.Control(kIdJobName), "Photos");
     SetWindowText(jobs.Control(kIdSource), "C:\\Photos");
     SetWindowText(jobs.Control(kIdDest), "D:\\Backup\\Photos");
@@ -206,16 +239,16 @@ TEST_F(WindowsUiTest, TheTrayIconAndTheCloseQuestionAnswerWhileADialogIsOpen) {
   EXPECT_FALSE(::IsWindowVisible(window));  // minimised to the tray
 
   bool restored = false, boxAsked = false, stillOpen = false;
-  Later(300, [&] { ::PostMessageW(window, kTrayMessage, 0, WM_LBUTTONUP); });
-  Later(800, [&] {
+  ::PostMessageW(window, kTrayMessage, 0, WM_LBUTTONUP);
+  steps_.Then([&] {
     restored = ::IsWindowVisible(window) && !::IsIconic(window);
-    stillOpen = windows.fConfigGeneral->Showing();
+    stillOpen = windows.generalDialog->Showing();
     // Exit from the tray asks the question over the dialog; No keeps all.
-    Later(300, [&] {
+    steps_.Then([&] {
       const HWND box = OpenBox();
       boxAsked = box && Text(box) == "Stop Tandrel?";
       if (box) ::PostMessageW(box, WM_COMMAND, IDNO, 0);
-      Later(300, [&] { windows.fConfigGeneral->Close(); });
+      steps_.Then([&] { windows.generalDialog->Close(); });
     });
     ::SendMessageW(window, WM_COMMAND, kIdExit, 0);
   });

@@ -17,17 +17,17 @@ QString VersionLine();
 // The maker's home page, opened by the copyright line, the address line and WWW.
 extern const char* const kHomePage;
 
-class TfAbout : public QDialog {
+class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfAbout(QWidget* parent = nullptr);
+  explicit AboutWindow(QWidget* parent = nullptr);
 
   // From now on every showing is centred over `window` instead of the screen.
   void CentreOver(QWidget* window) { centreOver_ = window; }
 
   // Opens the home page; the window stays as it is.
-  void bbHomePageClick();
+  void OpenHomePage();
 
   void setVisible(bool visible) override;
 
@@ -38,18 +38,18 @@ class TfAbout : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void tCloseTimer();
+  void SplashTimeUp();
 
-  QLabel* imZO_;
-  QLabel* imTandrel_;
-  QLabel* st_Version_;
-  QLabel* stCopyRight_;
-  QLabel* stHomePage_;
-  QPushButton* bbOk_;
-  QPushButton* bbHomePage_;
-  // "tClose": ends the start-up splash three seconds after creation; tests
-  // find it by name and let its time pass at once.
-  QTimer* tClose_;
+  QLabel* background_;
+  QLabel* productIcon_;
+  QLabel* versionLine_;
+  QLabel* copyrightLine_;
+  QLabel* homePageLine_;
+  QPushButton* okButton_;
+  QPushButton* homePageButton_;
+  // Ends the start-up splash three seconds after creation; tests find it by
+  // its name "tClose" and let its time pass at once.
+  QTimer* closeTimer_;
   QPointer<QWidget> centreOver_;
 };
 

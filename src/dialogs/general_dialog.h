@@ -13,12 +13,12 @@ class QLineEdit;
 
 namespace tandrel {
 
-class TfConfigGeneral : public QDialog, private ui::GeneralView {
+class GeneralDialog : public QDialog, private ui::GeneralView {
   Q_OBJECT
  public:
   // Edits the file at `configPath`; `settings` are the ones runs go by.
-  TfConfigGeneral(const std::string& configPath, GeneralSettings& settings, QWidget* parent = nullptr);
-  ~TfConfigGeneral() override;
+  GeneralDialog(const std::string& configPath, GeneralSettings& settings, QWidget* parent = nullptr);
+  ~GeneralDialog() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -27,11 +27,10 @@ class TfConfigGeneral : public QDialog, private ui::GeneralView {
 
  private:
   void BuildWindow();
-  void eTimeChange() { editor_.TimeChanged(); }
-  void eTimeExit() { editor_.TimeLeft(); }
-  void cbLogClick() { editor_.LogClick(); }
-  void bbSluitenClick() { close(); }
-  void Close1Click() { close(); }
+  void TimeChanged() { editor_.TimeChanged(); }
+  void TimeLeft() { editor_.TimeLeft(); }
+  void CreateLogClicked() { editor_.LogClick(); }
+  void CloseClicked() { close(); }
 
   // ui::GeneralView
   GeneralSettings Fields() const override;
@@ -42,12 +41,12 @@ class TfConfigGeneral : public QDialog, private ui::GeneralView {
   ui::QtPrompter prompter_{this};
   ui::GeneralEditor editor_;
 
-  QLineEdit* eTime_ = nullptr;
-  QCheckBox* cbIntervalTimer_ = nullptr;
-  QCheckBox* cbLog_ = nullptr;
-  QCheckBox* cbExtendedLog_ = nullptr;
-  QCheckBox* cbAppendLog_ = nullptr;
-  QCheckBox* cbMultipleLog_ = nullptr;
+  QLineEdit* timeField_ = nullptr;
+  QCheckBox* intervalTimer_ = nullptr;
+  QCheckBox* createLog_ = nullptr;
+  QCheckBox* extendedLog_ = nullptr;
+  QCheckBox* appendLog_ = nullptr;
+  QCheckBox* multipleLog_ = nullptr;
 };
 
 }  // namespace tandrel

@@ -2,7 +2,7 @@
 // file: that each control reaches the editor logic and that the window
 // shows what the logic says. What the editor decides is tested in tests/ui.
 
-#include "dialogs/configgeneral.h"
+#include "dialogs/general_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +28,7 @@ class ConfigGeneralTest : public QObject {
  private:
   std::unique_ptr<TempConfig> config_;
   GeneralSettings settings_;  // the main window's
-  std::unique_ptr<tandrel::TfConfigGeneral> dialog_;
+  std::unique_ptr<tandrel::GeneralDialog> dialog_;
 
   void Show() {
     dialog_->show();
@@ -39,7 +39,7 @@ class ConfigGeneralTest : public QObject {
   T* Get(const char* name) const {
     return FindControl<T>(dialog_.get(), name);
   }
-  QLineEdit* Time() const { return Get<QLineEdit>("eTime"); }
+  QLineEdit* Time() const { return Get<QLineEdit>("timeField"); }
   QCheckBox* Box(const char* name) const { return Get<QCheckBox>(name); }
   void Click(const char* name) const { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
   // Gives the time field the focus, then moves it on to another control.
@@ -48,7 +48,7 @@ class ConfigGeneralTest : public QObject {
     QTRY_VERIFY(Time()->hasFocus());
   }
   void LeaveField() {
-    Box("cbExtendedLog")->setFocus(Qt::TabFocusReason);
+    Box("extendedLog")->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(!Time()->hasFocus());
   }
   GeneralSettings Stored() const { return ReadGeneralSettings(tandrel::IniFile(config_->path())); }
@@ -58,7 +58,7 @@ class ConfigGeneralTest : public QObject {
     Prompts::UseScript();
     config_ = std::make_unique<TempConfig>();
     settings_ = {};
-    dialog_ = std::make_unique<tandrel::TfConfigGeneral>(config_->path(), settings_);
+    dialog_ = std::make_unique<tandrel::GeneralDialog>(config_->path(), settings_);
   }
   void cleanup() {
     dialog_.reset();
@@ -72,12 +72,12 @@ class ConfigGeneralTest : public QObject {
     Show();
     VerifyCaptionsFit(dialog_.get());
     QCOMPARE(Time()->text(), QStringLiteral("09:30"));
-    const char* boxes[] = {"cbIntervalTimer", "cbLog", "cbExtendedLog", "cbAppendLog", "cbMultipleLog"};
+    const char* boxes[] = {"intervalTimer", "createLog", "extendedLog", "appendLog", "multipleLog"};
     const bool loaded[] = {true, false, true, false, true};
     for (int i = 0; i < 5; ++i) QVERIFY2(Box(boxes[i])->isChecked() == loaded[i], boxes[i]);
-    QVERIFY(!Box("cbMultipleLog")->isEnabled());
-    Click("cbLog");
-    QVERIFY(Box("cbMultipleLog")->isEnabled());
+    QVERIFY(!Box("multipleLog")->isEnabled());
+    Click("createLog");
+    QVERIFY(Box("multipleLog")->isEnabled());
 
     // Keys into the field, the caret behind the time; the interval box
     // leaves the field.
@@ -86,11 +86,11 @@ class ConfigGeneralTest : public QObject {
     QTest::keyClick(Time(), '1');
     QCOMPARE(Time()->text(), QStringLiteral("93:01"));
     QCOMPARE(Time()->cursorPosition(), 5);
-    Click("cbIntervalTimer");
+    Click("intervalTimer");
     QCOMPARE(Time()->text(), QStringLiteral("21:01"));
 
     // Each control goes into the file and to the main window on closing.
-    for (const char* name : {"cbAppendLog", "cbMultipleLog"}) Click(name);
+    for (const char* name : {"appendLog", "multipleLog"}) Click(name);
     dialog_->close();
     const GeneralSettings stored{"21:01", false, true, true, true, false};
     QCOMPARE(Stored(), stored);
@@ -108,7 +108,7 @@ class ConfigGeneralTest : public QObject {
     Show();
     // Wide enough for the window manager to show the whole caption.
     QVERIFY(dialog_->width() >= tandrel::ui::CaptionWidth(dialog_->windowTitle()));
-    VerifyLabelsOnFields(dialog_.get(), {{"lTime", "eTime"}});
+    VerifyLabelsOnFields(dialog_.get(), {{"timeLabel", "timeField"}});
     VerifyControlsClearOfFrames(dialog_.get());
   }
 
@@ -122,14 +122,14 @@ class ConfigGeneralTest : public QObject {
     // The Close button takes the focus, so the field is left first...
     Time()->setText("25:30");
     EnterField();
-    Click("bbSluiten");
+    Click("closeButton");
     QVERIFY(!dialog_->isVisible());
     QCOMPARE(Stored().time, std::string("01:30"));
     // ...the menu's Close leaves it where it is, and ends a modal showing.
     QTimer::singleShot(0, this, [this] {
       EnterField();
       Time()->setText("25:30");
-      Get<QAction>("Close1")->trigger();
+      Get<QAction>("closeItem")->trigger();
     });
     dialog_->exec();
     QVERIFY(!dialog_->isVisible());
@@ -138,4 +138,4 @@ class ConfigGeneralTest : public QObject {
 };
 
 QTEST_MAIN(ConfigGeneralTest)
-#include "configgeneral_test.moc"
+#include "general_dialog_test.moc"

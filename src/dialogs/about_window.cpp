@@ -1,4 +1,4 @@
-#include "dialogs/about.h"
+#include "dialogs/about_window.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,6 +11,7 @@
 #include "dialogs/artwork.h"
 #include "dialogs/form_support.h"
 #include "dialogs/qt_prompter.h"
+#include "ui/about_layout.h"
 #include "ui/about_text.h"
 
 namespace tandrel {
@@ -19,6 +20,8 @@ const char* const kHomePage = ui::kHomePage;
 
 namespace {
 
+namespace layout = ui::about_layout;
+
 constexpr int kCloseAfterMs = 3000;
 
 // The captions stand in yellow panels, written in the desktop colour.
@@ -26,10 +29,8 @@ const QColor kYellow(255, 255, 0);
 // Stands in for the desktop-background system colour, which Linux lacks.
 const QColor kDesktopColour(0, 128, 128);
 
-QLabel* StaticText(QWidget* parent, const char* name, int top, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setGeometry(47, top, 298, 17);
+QLabel* StaticText(QWidget* parent, const char* name, const ui::Rect& place, const QString& text) {
+  auto* label = ui::Place(new QLabel(text, parent), name, place);
   label->setAlignment(Qt::AlignCenter);
   QFont bold = ui::FormFont();
   bold.setBold(true);
@@ -49,73 +50,68 @@ QString VersionLine() {
                                                 TANDREL_VERSION_PATCH, TANDREL_VERSION_TWEAK));
 }
 
-TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
-  setObjectName("fAbout");
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Tandrel");
   // A caption only: no system menu, no minimise, maximise or close button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   ui::BlockOnlyTheMainWindow(this);
-  setFixedSize(351, 234);
+  setFixedSize(layout::kClientWidth, layout::kClientHeight);
   setFont(ui::FormFont());
 
-  imZO_ = new QLabel(this);
-  imZO_->setObjectName("imZO");
-  imZO_->setGeometry(0, 0, 351, 234);
-  imZO_->setScaledContents(true);
-  imZO_->setPixmap(ui::AboutBackground());
+  background_ = ui::Place(new QLabel(this), {0, 0, layout::kClientWidth, layout::kClientHeight});
+  background_->setScaledContents(true);
+  background_->setPixmap(ui::AboutBackground());
 
-  imTandrel_ = new QLabel(this);
-  imTandrel_->setObjectName("imTandrel");
-  imTandrel_->setGeometry(8, 8, 33, 33);
-  imTandrel_->setScaledContents(true);
-  imTandrel_->setPixmap(ui::ProductPicture(32));
+  productIcon_ = ui::Place(new QLabel(this), layout::kProductIcon);
+  productIcon_->setScaledContents(true);
+  productIcon_->setPixmap(ui::ProductPicture(32));
 
-  bbOk_ = new QPushButton(QIcon(ui::GlyphImage(ui::Glyph::Ok)), "OK  ", this);
-  bbOk_->setObjectName("bbOk");
-  bbOk_->setGeometry(32, 201, 75, 25);
-  bbOk_->setDefault(true);
-  connect(bbOk_, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::Ok), layout::kOk.caption, this), "okButton",
+                        layout::kOk.place);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
   // The design-time text is replaced at every showing.
-  st_Version_ = StaticText(this, "st_Version", 8, "Tandrel version");
-  stCopyRight_ = StaticText(this, "stCopyRight", 24, QString::fromUtf8(ui::kCopyRight));
-  stHomePage_ = StaticText(this, "stHomePage", 56, QString::fromLatin1(kHomePage));
-  QFont underlined = stHomePage_->font();
+  versionLine_ = StaticText(this, "versionLine", layout::kVersionLine, "Tandrel version");
+  copyrightLine_ =
+      StaticText(this, "copyrightLine", layout::kCopyrightLine, QString::fromUtf8(ui::kCopyRight));
+  homePageLine_ = StaticText(this, "homePageLine", layout::kHomePageLine, QString::fromLatin1(kHomePage));
+  QFont underlined = homePageLine_->font();
   underlined.setUnderline(true);
-  stHomePage_->setFont(underlined);
-  for (QLabel* link : {stCopyRight_, stHomePage_}) {
+  homePageLine_->setFont(underlined);
+  for (QLabel* link : {copyrightLine_, homePageLine_}) {
     link->setCursor(Qt::PointingHandCursor);
     link->installEventFilter(this);
   }
 
-  bbHomePage_ = new QPushButton(QIcon(ui::GlyphImage(ui::Glyph::HomePage)), "WWW", this);
-  bbHomePage_->setObjectName("bbHomePage");
-  bbHomePage_->setGeometry(136, 201, 75, 25);
-  bbHomePage_->setAutoDefault(false);
-  connect(bbHomePage_, &QPushButton::clicked, this, [this] {
-    bbHomePageClick();
+  homePageButton_ =
+      ui::Place(new QPushButton(ui::GlyphIcon(ui::Glyph::HomePage), layout::kHomePage.caption, this),
+                "homePageButton", layout::kHomePage.place);
+  homePageButton_->setAutoDefault(false);
+  connect(homePageButton_, &QPushButton::clicked, this, [this] {
+    OpenHomePage();
     accept();
   });
 
   // Runs from creation, so the start-up splash goes three seconds after the
   // windows are made; the first hiding switches it off for good.
-  tClose_ = new QTimer(this);
-  tClose_->setObjectName("tClose");
-  tClose_->setInterval(kCloseAfterMs);
-  tClose_->setSingleShot(true);
-  tClose_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
-  connect(tClose_, &QTimer::timeout, this, &TfAbout::tCloseTimer);
-  tClose_->start();
+  closeTimer_ = new QTimer(this);
+  closeTimer_->setObjectName("tClose");
+  closeTimer_->setInterval(kCloseAfterMs);
+  closeTimer_->setSingleShot(true);
+  closeTimer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
+  connect(closeTimer_, &QTimer::timeout, this, &AboutWindow::SplashTimeUp);
+  closeTimer_->start();
 }
 
-void TfAbout::bbHomePageClick() {
+void AboutWindow::OpenHomePage() {
   ui::QtPrompter prompter(this);
   ui::OpenOrSayWhere(prompter, kHomePage);
 }
 
-void TfAbout::tCloseTimer() { close(); }
+void AboutWindow::SplashTimeUp() { close(); }
 
-void TfAbout::setVisible(bool visible) {
+void AboutWindow::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Placed before the window appears: over the main window once the About
     // command has asked for that, otherwise in the middle of the screen.
@@ -130,30 +126,31 @@ void TfAbout::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void TfAbout::showEvent(QShowEvent* event) {
-  st_Version_->setText(VersionLine());
-  bbOk_->setFocus();
+void AboutWindow::showEvent(QShowEvent* event) {
+  versionLine_->setText(VersionLine());
+  okButton_->setFocus();
   QDialog::showEvent(event);
 }
 
-void TfAbout::hideEvent(QHideEvent* event) {
-  tClose_->stop();
+void AboutWindow::hideEvent(QHideEvent* event) {
+  closeTimer_->stop();
   QDialog::hideEvent(event);
 }
 
-void TfAbout::keyPressEvent(QKeyEvent* event) {
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
   // Esc works the OK button, as Enter does.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-    bbOk_->click();
+    okButton_->click();
     return;
   }
   QDialog::keyPressEvent(event);
 }
 
-bool TfAbout::eventFilter(QObject* watched, QEvent* event) {
-  if ((watched == stCopyRight_ || watched == stHomePage_) && event->type() == QEvent::MouseButtonRelease &&
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == copyrightLine_ || watched == homePageLine_) &&
+      event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    bbHomePageClick();
+    OpenHomePage();
     return true;
   }
   return QDialog::eventFilter(watched, event);
