@@ -333,7 +333,10 @@ void MainWindow::DrainEvery(std::chrono::milliseconds interval) {
   }
 }
 
-void MainWindow::ShowStatus(const std::string& text) { status_->SetFullText(QString::fromLocal8Bit(text)); }
+void MainWindow::ShowStatus(const std::string& text) {
+  status_->SetFullText(QString::fromLocal8Bit(text),
+                       logic_->RunInProgress() ? Qt::ElideMiddle : Qt::ElideRight);
+}
 
 void MainWindow::ShowTrayTip(const std::string& text) { tray_->setToolTip(QString::fromLocal8Bit(text)); }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The status bar's text: kept until the window logic says otherwise (a menu's
-// hints do not wipe it), and cut in its middle, where a run's folder path
-// stands, when the window is too narrow for all of it.
+// hints do not wipe it), and cut where the window is too narrow for all of
+// it: a run's progress in its middle, where the folder path stands, anything
+// else at its end. The whole text is the label's tip.
 
 #include <QLabel>
 #include <QResizeEvent>
@@ -13,8 +14,9 @@ class StatusLabel : public QLabel {
  public:
   using QLabel::QLabel;
 
-  void SetFullText(const QString& text) {
+  void SetFullText(const QString& text, Qt::TextElideMode mode = Qt::ElideRight) {
     full_ = text;
+    mode_ = mode;
     setToolTip(text);
     Fit();
   }
@@ -29,9 +31,10 @@ class StatusLabel : public QLabel {
   QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
  private:
-  void Fit() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width())); }
+  void Fit() { setText(fontMetrics().elidedText(full_, mode_, contentsRect().width())); }
 
   QString full_;
+  Qt::TextElideMode mode_ = Qt::ElideRight;
 };
 
 }  // namespace tandrel

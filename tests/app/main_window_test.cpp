@@ -379,7 +379,7 @@ class MainWindowTest : public QObject {
     QVERIFY(status->text().contains(": 1 failure, 0 copied"));
     // Too long for the bar, it is cut in its middle.
     const QString path = "/" + QString("folder/").repeated(40);
-    status->SetFullText("Job \"J\" - " + path + " - 3 files checked");
+    status->SetFullText("Job \"J\" - " + path + " - 3 files checked", Qt::ElideMiddle);
     QVERIFY(status->text().startsWith("Job \"J\" - /folder/"));
     QVERIFY(status->text().endsWith(" - 3 files checked"));
     QVERIFY(status->text().contains(QChar(0x2026)));
