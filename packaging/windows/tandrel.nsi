@@ -51,7 +51,8 @@ Section "Tandrel" SecProgram
   File "${STAGE}/README.txt"
   File "${STAGE}/installed.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortCut "$SMPROGRAMS\Tandrel.lnk" "$INSTDIR\tandrel.exe"
+  ; The entry carries the program's own icon, which menus show beside it.
+  CreateShortCut "$SMPROGRAMS\Tandrel.lnk" "$INSTDIR\tandrel.exe" "" "$INSTDIR\tandrel.exe" 0
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tandrel"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Kolvane"
