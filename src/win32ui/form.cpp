@@ -229,20 +229,22 @@ void Form::Layout() {
 }
 
 void Form::CentreOver(HWND other) {
-  RECT area{};
-  if (other && ::IsWindowVisible(other) && !::IsIconic(other)) {
-    ::GetWindowRect(other, &area);
-  } else {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(other ? other : window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    area = monitor.rcWork;
-  }
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(other ? other : window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT work = monitor.rcWork;
+  RECT area = work;
+  if (other && ::IsWindowVisible(other) && !::IsIconic(other)) ::GetWindowRect(other, &area);
   RECT own{};
   ::GetWindowRect(window_, &own);
   const int width = own.right - own.left, height = own.bottom - own.top;
-  ::SetWindowPos(window_, nullptr, (area.left + area.right - width) / 2,
-                 (area.top + area.bottom - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Over a smaller window, a form keeps within the work area all the same:
+  // a part off the screen could not be reached.
+  const int left =
+      std::max<int>(work.left, std::min<int>((area.left + area.right - width) / 2, work.right - width));
+  const int top =
+      std::max<int>(work.top, std::min<int>((area.top + area.bottom - height) / 2, work.bottom - height));
+  ::SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::ShowModal(HWND owner) {
