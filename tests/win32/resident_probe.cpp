@@ -1,9 +1,5 @@
-// Waits until the program at PROGRAM-PATH is resident, its hidden window
-// there for later starts and the setup program to find: the other side of
-// the tests that start it again, replace it and uninstall it while it runs.
-//
-//   resident_probe PROGRAM-PATH    exits 0 once resident, 1 after a minute
-
+// Exits 0 once the program at PROGRAM-PATH is resident (its hidden window is
+// there to be found), 1 after a minute.   resident_probe PROGRAM-PATH
 #include <windows.h>
 
 #include "platform/win32/wide.h"
@@ -12,9 +8,7 @@
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   const std::wstring program = tandrel::platform::win32::Wide(argv[1]);
-  for (int i = 0; i < 600; ++i) {
-    if (::FindWindowW(tandrel::win32::kResidentClass, program.c_str())) return 0;
+  for (int i = 0; i < 600 && !::FindWindowW(tandrel::win32::kResidentClass, program.c_str()); ++i)
     ::Sleep(100);
-  }
-  return 1;
+  return ::FindWindowW(tandrel::win32::kResidentClass, program.c_str()) ? 0 : 1;
 }
