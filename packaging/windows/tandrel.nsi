@@ -10,6 +10,7 @@
 ; half runs it.
 Target amd64-unicode
 !include MUI2.nsh
+!include WinMessages.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tandrel"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
@@ -34,6 +35,47 @@ VIAddVersionKey "LegalCopyright" "Kolvane"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; A running copy holds tandrel.exe open: each has a hidden window of the
+; class below, titled with the program's path. Closed, it ends the program
+; as a log-off would (a run under way stops after the file in hand). Both
+; the setup program and the uninstaller end this folder's copies and wait
+; for them before they touch a file, or stop and say why.
+!macro END_RUNNING_COPIES un
+Function ${un}EndRunningCopies
+  StrCpy $R1 0
+  next:
+    FindWindow $R0 "TandrelResident" "$INSTDIR\tandrel.exe"
+    StrCmp $R0 0 gone
+    IntOp $R1 $R1 + 1
+    IntCmp $R1 10 0 0 running
+    DetailPrint "Ending the running Tandrel"
+    System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R2)'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i R2) p .R3'
+    SendMessage $R0 ${WM_CLOSE} 0 0 /TIMEOUT=30000
+    StrCmp $R3 0 0 wait
+    Sleep 1000
+    Goto next
+  wait:
+    System::Call 'kernel32::WaitForSingleObject(p R3, i 30000) i .R4'
+    System::Call 'kernel32::CloseHandle(p R3)'
+    IntCmp $R4 0 next running running
+  gone:
+  ; A copy may still hold the file without such a window (one of another
+  ; user): the file must go before anything else does.
+  IfFileExists "$INSTDIR\tandrel.exe" 0 done
+  ClearErrors
+  Delete "$INSTDIR\tandrel.exe"
+  IfErrors running done
+  running:
+    MessageBox MB_OK|MB_ICONSTOP "Tandrel is running and could not be ended. Choose Exit in its File menu or tray menu, then start this program again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  done:
+FunctionEnd
+!macroend
+!insertmacro END_RUNNING_COPIES ""
+!insertmacro END_RUNNING_COPIES "un."
+
 ; The Start-menu entry is for every user of the machine, as the program is.
 Function .onInit
   SetShellVarContext all
@@ -45,13 +87,15 @@ FunctionEnd
 
 Section "Tandrel" SecProgram
   SectionIn RO
+  Call EndRunningCopies
   SetOutPath "$INSTDIR"
   File "${STAGE}/tandrel.exe"
   File "${STAGE}/tandrel.html"
   File "${STAGE}/README.txt"
   File "${STAGE}/installed.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortCut "$SMPROGRAMS\Tandrel.lnk" "$INSTDIR\tandrel.exe"
+  ; The entry carries the program's own icon, which menus show beside it.
+  CreateShortCut "$SMPROGRAMS\Tandrel.lnk" "$INSTDIR\tandrel.exe" "" "$INSTDIR\tandrel.exe" 0
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tandrel"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Kolvane"
@@ -77,6 +121,7 @@ SectionEnd
 Section "Uninstall"
   ; Only what the setup program put here: the configuration and the logs in
   ; %APPDATA%\Tandrel and %LOCALAPPDATA%\Tandrel stay for a later copy.
+  Call un.EndRunningCopies
   Delete "$INSTDIR\tandrel.exe"
   Delete "$INSTDIR\tandrel.html"
   Delete "$INSTDIR\README.txt"

@@ -1,11 +1,12 @@
 #include "app/single_instance.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <utility>
+
+#include "ui/start_up.h"
 
 namespace tandrel {
 namespace {
@@ -23,11 +24,7 @@ QString SocketFolder() {
 }  // namespace
 
 SingleInstance::SingleInstance(const std::string& configPath, QObject* parent) : QObject(parent) {
-  const QByteArray key =
-      QCryptographicHash::hash(QByteArray::fromStdString(configPath), QCryptographicHash::Sha1)
-          .toHex()
-          .left(16);
-  path_ = SocketFolder() + "/tandrel-" + QString::fromLatin1(key);
+  path_ = SocketFolder() + "/" + QString::fromStdString(ui::ResidentName(configPath));
 }
 
 SingleInstance::~SingleInstance() = default;

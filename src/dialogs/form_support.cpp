@@ -160,14 +160,35 @@ void BlockOnlyTheMainWindow(QWidget* window) {
   window->setWindowModality(window->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
 }
 
+namespace {
+
+QMargins FrameMargins(const QWidget* window) {
+  const QRect frame = window->frameGeometry(), client = window->geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
+}
+
+}  // namespace
+
 void CentreOnMainWindow(QWidget* window) {
   const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-  QScreen* screen = owner && owner->isVisible() ? owner->screen() : window->screen();
+  const bool overOwner = owner && owner->isVisible();
+  QScreen* screen = overOwner ? owner->screen() : window->screen();
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect available = screen->availableGeometry();
-  const QRect area = owner && owner->isVisible() ? owner->frameGeometry() : available;
-  const QSize size = window->frameGeometry().size().expandedTo(window->size());
+  const QRect area = overOwner ? owner->frameGeometry() : available;
+  // The window's size with its frame: its own frame once it has been shown;
+  // before that the owner's, framed alike by the same window manager. Else
+  // the first showing would stand lower than every later one.
+  QMargins frame = FrameMargins(window);
+  if (frame.isNull() && overOwner) {
+    frame = FrameMargins(owner);
+    // Without the grip a resizable window may have there, the bottom edge
+    // is as wide as the sides.
+    frame.setBottom(frame.left());
+  }
+  const QSize size = window->size().grownBy(frame);
   QPoint topLeft = area.center() - QPoint(size.width() / 2, size.height() / 2);
   topLeft.setX(std::max(available.left(), std::min(topLeft.x(), available.right() + 1 - size.width())));
   topLeft.setY(std::max(available.top(), std::min(topLeft.y(), available.bottom() + 1 - size.height())));

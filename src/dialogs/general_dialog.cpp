@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QStatusBar>
 #include <algorithm>
 
 #include "dialogs/artwork.h"
@@ -41,7 +40,7 @@ void GeneralDialog::BuildWindow() {
   QMenuBar* menuBar = ui::MenuBarWithClose(this, closeItem);
   const int menuHeight = menuBar->sizeHint().height();
   // Wider than its controls where the caption needs it, or the window
-  // manager cuts the caption short; the boxes and bars span the whole width
+  // manager cuts the caption short; the boxes and the menu bar span the whole width
   // and every control keeps its place, the Close button in the middle.
   const int formWidth = std::max(layout::kClientWidth, ui::CaptionWidth(windowTitle()));
   menuBar->setGeometry(0, 0, formWidth, menuHeight);
@@ -68,11 +67,6 @@ void GeneralDialog::BuildWindow() {
   ui::Captioned close = layout::kClose;
   close.place.left += (formWidth - layout::kClientWidth) / 2;
   QPushButton* closeButton = ui::PictureButton(client, "closeButton", ui::Glyph::Door, close);
-
-  ui::Rect statusPlace = layout::kStatusBar;
-  statusPlace.width = formWidth;
-  auto* statusBar = Place(new QStatusBar(client), statusPlace);
-  statusBar->setSizeGripEnabled(false);
 
   ui::FitCaptions(this);
   setFixedSize(formWidth, menuHeight + layout::kClientHeight);
@@ -101,11 +95,17 @@ bool GeneralDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+void GeneralDialog::setVisible(bool visible) {
+  // Placed before it appears: the window manager then takes the place as
+  // given, at the first showing as at every later one.
+  if (visible && !isVisible()) ui::CentreOnMainWindow(this);
+  QDialog::setVisible(visible);
+}
+
 void GeneralDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // A window restored from its minimised state is not shown anew.
   if (event->spontaneous()) return;
-  ui::CentreOnMainWindow(this);
   editor_.Shown();
 }
 

@@ -20,6 +20,8 @@ class GeneralDialog : public QDialog, private ui::GeneralView {
   GeneralDialog(const std::string& configPath, GeneralSettings& settings, QWidget* parent = nullptr);
   ~GeneralDialog() override;
 
+  void setVisible(bool visible) override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;

@@ -1,19 +1,19 @@
 #pragma once
 // The general settings dialog's layout, shared by both front ends: the time
-// box, the log options box, the Close button and the status bar.
+// box, the log options box and the Close button, the window as high as they
+// need.
 
 #include "ui/dialog_layout.h"
 
 namespace tandrel::ui::general_layout {
 
 inline constexpr int kClientWidth = 233;
-inline constexpr int kClientHeight = 243;
+inline constexpr int kClientHeight = 224;
 
 // The boxes span the client area's width.
 inline constexpr Captioned kTimeBox{"Time", {0, 0, kClientWidth, 65}};
 inline constexpr Captioned kLogBox{"Log options", {0, 64, kClientWidth, 121}};
 inline constexpr Captioned kClose{"   Close   ", {74, 191, 87, 25}};
-inline constexpr Rect kStatusBar{0, 224, kClientWidth, 19};
 
 // In the time box.
 inline constexpr Rect kTimeField{48, 24, 41, 21};

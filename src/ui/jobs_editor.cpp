@@ -145,21 +145,21 @@ void JobsEditor::HandleAsClientClick(bool checked) {
 }
 
 void JobsEditor::BrowseSource() {
-  Command([this] {
-    // The browser starts at the From directory only when that exists.
-    const std::string current = view_.EditorRecord().source;
-    const bool exists = !current.empty() && platform::DirectoryExists(OneLine(current), true);
-    Browse("Select source directory", exists ? current : std::string(), &JobsView::ShowSource);
-  });
+  Command([this] { Browse("Select source directory", view_.EditorRecord().source, &JobsView::ShowSource); });
 }
 
 void JobsEditor::BrowseDestination() {
-  Command([this] { Browse("Select destination directory", {}, &JobsView::ShowDestination); });
+  Command([this] {
+    Browse("Select destination directory", view_.EditorRecord().destination, &JobsView::ShowDestination);
+  });
 }
 
-void JobsEditor::Browse(const char* caption, const std::string& startFolder,
+void JobsEditor::Browse(const char* caption, const std::string& field,
                         void (JobsView::*show)(const std::string&)) {
-  const std::string folder = prompter_.BrowseForFolder(caption, startFolder);
+  // The browser starts at the field's folder when that exists; elsewhere it
+  // would open on a folder that is not there.
+  const bool exists = !field.empty() && platform::DirectoryExists(OneLine(field), true);
+  const std::string folder = prompter_.BrowseForFolder(caption, exists ? field : std::string());
   if (!folder.empty()) (view_.*show)(folder);
 }
 

@@ -75,6 +75,7 @@ class JobsEditor {
   void Select(JobList list);
   // The user has switched "Handle From as client" on or off.
   void HandleAsClientClick(bool checked);
+  // The folder browsers, starting at the From or To field's folder.
   void BrowseSource();
   void BrowseDestination();
 
@@ -90,8 +91,7 @@ class JobsEditor {
   void MoveFrom(JobList source);
   void MoveActive(int step);  // -1 up, +1 down
   void Load(JobList list);
-  void Browse(const char* caption, const std::string& startFolder,
-              void (JobsView::*show)(const std::string&));
+  void Browse(const char* caption, const std::string& field, void (JobsView::*show)(const std::string&));
   std::string NameAt(JobList list, int position) const;
   std::vector<std::string>& Names(JobList list);
 

@@ -31,8 +31,8 @@ inline constexpr MenuItem kTrayMenu[] = {
     {"", "E&xit", MainCommand::Exit},
 };
 
-// The tool buttons on the panel, 23 by 22 pixels at 96 DPI: left edges from
-// the panel's inner edge.
+// The tool buttons on the panel, 23 by 22 pixels at 96 DPI, on one line in
+// the middle of the panel's height: left edges from the panel's inner edge.
 struct ToolButton {
   const char* hint;
   MainCommand command;
@@ -40,7 +40,7 @@ struct ToolButton {
 };
 
 inline constexpr ToolButton kToolButtons[] = {
-    {"Synchronise", MainCommand::Synchronise, 0, 4},
+    {"Synchronise", MainCommand::Synchronise, 0, 2},
     {"Configuration general", MainCommand::General, 40, 2},
     {"Configuration jobs", MainCommand::Jobs, 64, 2},
 };

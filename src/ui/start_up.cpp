@@ -1,10 +1,22 @@
 #include "ui/start_up.h"
 
+#include <cstdint>
+#include <cstdio>
+
 #include "program/command_line.h"
 #include "program/exit_codes.h"
 #include "program/unattended.h"
 
 namespace tandrel::ui {
+
+std::string ResidentName(const std::string& configPath) {
+  // FNV-1a over the path's bytes: short, stable across runs and builds.
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const unsigned char byte : configPath) hash = (hash ^ byte) * 0x100000001b3u;
+  char name[32];
+  std::snprintf(name, sizeof name, "tandrel-%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}
 
 int RunStartUp(StartUpWindows& windows, const std::string& argumentText, int showState, bool showSplash) {
   MainWindowLogic& logic = windows.Logic();

@@ -31,6 +31,12 @@ class StartUpWindows {
   virtual void RunMessageLoop() = 0;
 };
 
+// The name by which later starts find the resident copy of the
+// configuration at `configPath`: the same for every start of it, another for
+// each other configuration; letters, digits and "-" only, so that it serves
+// as a socket's or a mutex's name.
+std::string ResidentName(const std::string& configPath);
+
 // Returns the exit code: one of the kExit values of exit_codes.h; the
 // resident road always ends with kExitClean.
 int RunStartUp(StartUpWindows& windows, const std::string& argumentText, int showState, bool showSplash);

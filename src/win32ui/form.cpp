@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "platform/win32/wide.h"
@@ -18,8 +19,6 @@ using platform::win32::Wide;
 constexpr wchar_t kFormClass[] = L"TandrelForm";
 // Marks the forms whose keyboard navigation the loops handle.
 constexpr wchar_t kDialogProperty[] = L"TandrelDialog";
-// The fixed layouts were made for a font 11 pixels high at 96 DPI.
-constexpr int kFontPixels = 11;
 
 std::vector<Form*>& Modal() {
   static std::vector<Form*> forms;
@@ -107,28 +106,19 @@ void Form::CreateForm(const std::string& caption, DWORD style, DWORD exStyle, in
 }
 
 void Form::MakeFonts() {
+  // The system's dialog font, as the menus and message boxes use it, at the
+  // form's DPI: drawn in the standard text colour, so that a disabled
+  // control stands out in grey.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   LOGFONTW face{};
-  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+  if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_)) {
     face = metrics.lfMessageFont;
+  } else if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    face = metrics.lfMessageFont;
+    face.lfHeight = ::MulDiv(face.lfHeight, static_cast<int>(dpi_), static_cast<int>(::GetDpiForSystem()));
   } else {
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
-  }
-  // The system's dialog face at the height the layouts were made for.
-  face.lfHeight = -Scaled(kFontPixels, dpi_);
-  face.lfWidth = 0;
-  if (narrow_ < 1.0) {
-    // The face's own average width, then that much less.
-    const HFONT natural = ::CreateFontIndirectW(&face);
-    const HDC dc = ::GetDC(window_);
-    const HGDIOBJ old = ::SelectObject(dc, natural);
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(dc, &metrics);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(window_, dc);
-    ::DeleteObject(natural);
-    face.lfWidth = std::max(1L, static_cast<LONG>(metrics.tmAveCharWidth * narrow_));
   }
   for (HFONT font : {font_, boldFont_, linkFont_})
     if (font) ::DeleteObject(font);
@@ -139,8 +129,13 @@ void Form::MakeFonts() {
   linkFont_ = ::CreateFontIndirectW(&face);
 }
 
+Form::Span Form::Across(int left, int width) const {
+  const auto at = [this](int x) { return Scaled(static_cast<int>(std::lround(x * widen_)), dpi_); };
+  return {at(left), at(left + width) - at(left)};
+}
+
 void Form::FitToClient() {
-  RECT frame{0, 0, Scaled(clientWidth_, dpi_), Scaled(clientHeight_, dpi_)};
+  RECT frame{0, 0, Across(0, clientWidth_).width, Scaled(clientHeight_, dpi_)};
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
   ::AdjustWindowRectExForDpi(&frame, style, ::GetMenu(window_) != nullptr, exStyle, dpi_);
@@ -150,10 +145,11 @@ void Form::FitToClient() {
 
 HWND Form::Add(const wchar_t* windowClass, const std::string& text, DWORD style, int left, int top, int width,
                int height, int id, DWORD exStyle) {
+  const Span across = Across(left, width);
   const HWND control = ::CreateWindowExW(
-      exStyle, windowClass, Wide(text).c_str(), style | WS_CHILD | WS_VISIBLE, Scaled(left, dpi_),
-      Scaled(top, dpi_), Scaled(width, dpi_), Scaled(height, dpi_), window_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+      exStyle, windowClass, Wide(text).c_str(), style | WS_CHILD | WS_VISIBLE, across.left, Scaled(top, dpi_),
+      across.width, Scaled(height, dpi_), window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      ::GetModuleHandleW(nullptr), nullptr);
   ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   controls_.push_back({control, {left, top, left + width, top + height}, 0});
   return control;
@@ -170,11 +166,9 @@ void Form::UseBoldFont(HWND control, bool underlined) {
 }
 
 void Form::FitCaptions() {
-  narrow_ = 1.0;
-  MakeFonts();
   const HDC dc = ::GetDC(window_);
   const HGDIOBJ old = ::SelectObject(dc, font_);
-  double share = 1.0;
+  double wider = 1.0;
   for (const Placed& placed : controls_) {
     wchar_t kind[16] = {};
     ::GetClassNameW(placed.control, kind, 16);
@@ -187,13 +181,13 @@ void Form::FitCaptions() {
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     // A check box's caption stands right of its box.
     const int room = Scaled(placed.design.right - placed.design.left - (checkBox ? 18 : 0), dpi_);
-    if (size.cx > room) share = std::min(share, static_cast<double>(room) / size.cx);
+    if (size.cx > room) wider = std::max(wider, static_cast<double>(size.cx) / room);
   }
   ::SelectObject(dc, old);
   ::ReleaseDC(window_, dc);
-  if (share < 1.0) {
-    narrow_ = share * 0.97;
-    MakeFonts();
+  if (wider > 1.0) {
+    widen_ = wider * 1.03;
+    FitToClient();
     Layout();
   }
 }
@@ -226,29 +220,31 @@ void Form::Layout() {
   for (const Pictured pictured : std::vector<Pictured>(glyphs_)) SetGlyph(pictured.button, pictured.glyph);
   for (const Placed& placed : controls_) {
     const RECT& r = placed.design;
-    ::SetWindowPos(placed.control, nullptr, Scaled(r.left, dpi_), Scaled(r.top, dpi_),
-                   Scaled(r.right - r.left, dpi_), Scaled(r.bottom - r.top, dpi_),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    const Span across = Across(r.left, r.right - r.left);
+    ::SetWindowPos(placed.control, nullptr, across.left, Scaled(r.top, dpi_), across.width,
+                   Scaled(r.bottom - r.top, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
     const HFONT font = placed.font == 2 ? linkFont_ : placed.font == 1 ? boldFont_ : font_;
     ::SendMessageW(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
 }
 
 void Form::CentreOver(HWND other) {
-  RECT area{};
-  if (other && ::IsWindowVisible(other) && !::IsIconic(other)) {
-    ::GetWindowRect(other, &area);
-  } else {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(other ? other : window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    area = monitor.rcWork;
-  }
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(other ? other : window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT work = monitor.rcWork;
+  RECT area = work;
+  if (other && ::IsWindowVisible(other) && !::IsIconic(other)) ::GetWindowRect(other, &area);
   RECT own{};
   ::GetWindowRect(window_, &own);
   const int width = own.right - own.left, height = own.bottom - own.top;
-  ::SetWindowPos(window_, nullptr, (area.left + area.right - width) / 2,
-                 (area.top + area.bottom - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Over a smaller window, a form keeps within the work area all the same:
+  // a part off the screen could not be reached.
+  const int left =
+      std::max<int>(work.left, std::min<int>((area.left + area.right - width) / 2, work.right - width));
+  const int top =
+      std::max<int>(work.top, std::min<int>((area.top + area.bottom - height) / 2, work.bottom - height));
+  ::SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::ShowModal(HWND owner) {

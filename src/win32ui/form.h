@@ -72,10 +72,10 @@ class Form {
   }
   // Gives the control the bold or the underlined bold form font.
   void UseBoldFont(HWND control, bool underlined = false);
-  // Narrows the form's font, where its face is wider than the one the
-  // fixed places were made for, just enough that every check box and
-  // left-aligned label shows its whole caption; with a narrow enough face
-  // nothing changes. Called once the controls are made.
+  // Widens the form and its fixed places, where the system's font is wider
+  // than the one they were made for, just enough that every check box and
+  // left-aligned label shows its whole caption; heights stay. With a narrow
+  // enough font nothing changes. Called once the controls are made.
   void FitCaptions();
   // Puts the glyph on a button, drawn again whenever the DPI changes.
   void SetGlyph(HWND button, Glyph glyph);
@@ -99,6 +99,12 @@ class Form {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void MakeFonts();
   void FitToClient();
+  // A stretch of the fixed places across the form (left edge and width at
+  // 96 DPI) in pixels: widened as FitCaptions decided, at the form's DPI.
+  struct Span {
+    int left, width;
+  };
+  Span Across(int left, int width) const;
 
   struct Placed {
     HWND control;
@@ -110,7 +116,7 @@ class Form {
   UINT dpi_ = 96;
   int clientWidth_ = 0, clientHeight_ = 0;
   HFONT font_ = nullptr, boldFont_ = nullptr, linkFont_ = nullptr;
-  double narrow_ = 1.0;  // the share of its own width the face is drawn at
+  double widen_ = 1.0;  // how much wider than designed the form stands
   std::vector<Placed> controls_;
   struct Pictured {
     HWND button;

@@ -43,7 +43,6 @@ GeneralDialog::GeneralDialog(const std::string& configPath, GeneralSettings& set
   Add(L"STATIC", layout::kTimeLabel.caption, 0, Within(timeBox, layout::kTimeLabel.place), -1);
   Add(L"BUTTON", layout::kTimeBox.caption, BS_GROUPBOX, timeBox, -1);
   Add(L"BUTTON", layout::kLogBox.caption, BS_GROUPBOX, logBox, -1);
-  Add(STATUSCLASSNAMEW, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, layout::kStatusBar, -1);
   FitCaptions();
 }
 

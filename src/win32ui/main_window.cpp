@@ -66,7 +66,7 @@ Glyph GlyphOf(ui::MainCommand command) {
 }
 
 // The panel's inner edge, where the first tool button starts.
-constexpr int kToolButtonsLeft = 32;
+constexpr int kToolButtonsLeft = 1;
 
 void AppendItem(HMENU menu, const ui::MenuItem& item) {
   if (item.separatorBefore) ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);

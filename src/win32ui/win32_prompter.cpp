@@ -38,7 +38,13 @@ std::wstring BoxText(const std::string& text) {
 }
 
 int CALLBACK BrowseStart(HWND browser, UINT message, LPARAM, LPARAM start) {
-  if (message == BFFM_INITIALIZED && start) ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, start);
+  // Asked once more when the browser's loop runs: on its first showing in
+  // the process the tree may still be filling when it says it is ready.
+  // The path outlives the browser.
+  if (message == BFFM_INITIALIZED && start) {
+    ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, start);
+    ::PostMessageW(browser, BFFM_SETSELECTIONW, TRUE, start);
+  }
   return 0;
 }
 

@@ -6,8 +6,10 @@
 #include <objbase.h>
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
+#include "config/locations.h"
 #include "program/command_line.h"
 #include "program/exit_codes.h"
 #include "program/unattended.h"
@@ -18,6 +20,7 @@
 #include "win32ui/general_dialog.h"
 #include "win32ui/jobs_dialog.h"
 #include "win32ui/main_window.h"
+#include "win32ui/resident_window.h"
 #include "win32ui/win32_prompter.h"
 
 namespace tandrel::win32 {
@@ -92,9 +95,29 @@ void PrepareWindowSystem() {
 int RunWindows(const std::string& programPath, const std::string& argumentText, int showState) {
   PrepareWindowSystem();
   try {
+    // One resident copy per configuration: a second start shows the first.
+    // "/SYNC" runs beside it; the run lock keeps the two runs apart.
+    std::optional<ResidentWindow> resident;
+    if (!HasSyncSwitch(argumentText)) {
+      resident.emplace(LocationsFor(programPath).configFile, programPath);
+      if (resident->AskResidentToShow()) return kExitClean;
+    }
     Windows windows(programPath);
+    if (resident) {
+      MainWindow& main = *windows.mainWindow;
+      // Closed from outside (by the setup program), the program ends as at
+      // log-off: without asking, a run under way stopped after its file.
+      resident->BecomeResident([&main] { main.Logic().Perform(ui::MainCommand::Restore); },
+                               [&main] {
+                                 ::SendMessageW(main.Handle(), WM_QUERYENDSESSION, 0, 0);
+                                 ::SendMessageW(main.Handle(), WM_ENDSESSION, TRUE, 0);
+                               });
+    }
     Win32StartUp startUp(windows);
-    return ui::RunStartUp(startUp, argumentText, showState, true);
+    const int code = ui::RunStartUp(startUp, argumentText, showState, true);
+    // Nobody reaches the windows once they begin to go.
+    resident.reset();
+    return code;
   } catch (...) {
     ShowErrorBox(ErrorText(std::current_exception()));
     return kExitStartUpError;

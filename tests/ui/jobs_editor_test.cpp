@@ -227,7 +227,7 @@ TEST_F(JobsEditorTest, TheClientWarningShowsForTheUsersSwitchAndNonActiveJobsOnl
   EXPECT_EQ(warnings(), 2u);
 }
 
-TEST_F(JobsEditorTest, FolderBrowsersStartAtAnExistingFromDirectoryOnly) {
+TEST_F(JobsEditorTest, FolderBrowsersStartAtTheirFieldsFolderWhenItExists) {
   editor_.Shown();
   view_.fields.source = view_.fields.destination = dir_.path();
   prompts_.folders = {"/chosen/source", "", "/chosen/dest"};
@@ -237,7 +237,8 @@ TEST_F(JobsEditorTest, FolderBrowsersStartAtAnExistingFromDirectoryOnly) {
   EXPECT_EQ(view_.fields.source, "/chosen/source");
   editor_.BrowseDestination();
   EXPECT_EQ(view_.fields.destination, "/chosen/dest");
-  EXPECT_EQ(prompts_.browseStarts, (Names{dir_.path(), "", ""}));
+  // The second browse starts nowhere: "/chosen/source" does not exist.
+  EXPECT_EQ(prompts_.browseStarts, (Names{dir_.path(), "", dir_.path()}));
 }
 
 TEST_F(JobsEditorTest, AFailedWriteStopsTheCommandAndIsShown) {

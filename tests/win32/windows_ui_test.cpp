@@ -129,6 +129,24 @@ TEST_F(WindowsUiTest, EachDialogOpensModallyFromItsCommandAndShowsItsState) {
   }
 }
 
+TEST_F(WindowsUiTest, DialogTextIsInTheSystemsDialogFontNeverNarrowed) {
+  Windows windows(ProgramPath());
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  for (const Form* form :
+       {static_cast<Form*>(windows.jobsDialog.get()), static_cast<Form*>(windows.generalDialog.get())}) {
+    for (HWND control = ::GetWindow(form->Handle(), GW_CHILD); control;
+         control = ::GetWindow(control, GW_HWNDNEXT)) {
+      LOGFONTW face{};
+      ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof face, &face);
+      EXPECT_STREQ(face.lfFaceName, metrics.lfMessageFont.lfFaceName) << Text(control);
+      // A narrowed face draws thin and grey, like a disabled control.
+      EXPECT_EQ(face.lfWidth, 0) << Text(control);
+    }
+  }
+}
+
 TEST_F(WindowsUiTest, TheSplashClosesWhenItsTimeIsUpBeforeOrWhileItShows) {
   for (const bool before : {true, false}) {
     Windows windows(ProgramPath());

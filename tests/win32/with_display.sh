@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Runs a Windows test program that makes real windows: under Wine, on an
-# Xvfb display of its own, with a Wine prefix and wineserver of its own (the
-# shared one may have its desktop on no display). Skips (77) where Xvfb or
-# Wine is missing. Everything it starts, it stops.
+# Runs a Windows test program that makes real windows, or a script that
+# starts such programs with `wine`: under Wine, on an Xvfb display of its
+# own, with a Wine prefix and wineserver of its own (the shared one may have
+# its desktop on no display). Skips (77) where Xvfb or Wine is missing.
+# Everything it starts, it stops.
 #
-#   with_display.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+#   with_display.sh PREFIX PROGRAM.exe|SCRIPT.sh [ARGUMENTS...]
 set -uo pipefail
 prefix=$1
 shift
@@ -32,4 +33,8 @@ mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 # The first start makes the prefix; later ones find it.
 wineboot -i </dev/null >/dev/null 2>&1
-timeout 240 wine "$@"
+if [[ $1 == *.sh ]]; then
+  timeout 240 bash "$@"
+else
+  timeout 240 wine "$@"
+fi
