@@ -1,7 +1,6 @@
 // The POSIX file system: folders held as descriptors, every entry reached
 // relative to its folder's descriptor without following a link.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/folder_search.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -55,49 +55,6 @@ std::string SwapCaseAscii(std::string text) {
   }
   return text;
 }
-
-class PosixSearch : public SearchOps {
- public:
-  PosixSearch(DIR* dir, std::string mask) : dir_(dir), mask_(std::move(mask)) {}
-  explicit PosixSearch(int error) : error_(error) {}
-  ~PosixSearch() override {
-    if (dir_) ::closedir(dir_);
-  }
-
-  bool Next(FindEntry& entry) override {
-    if (!dir_) return false;
-    for (;;) {
-      errno = 0;
-      const dirent* d = ::readdir(dir_);
-      if (!d) {
-        // A listing cut short is no end of the folder.
-        if (errno != 0) error_ = errno;
-        return false;
-      }
-      const char* name = d->d_name;
-      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-      if (!MatchesMask(name, mask_)) continue;
-      unsigned char type = d->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (::fstatat(::dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
-      }
-      entry.name = name;
-      entry.isDirectory = type == DT_DIR;
-      entry.isSystem = type != DT_DIR && type != DT_REG;
-      entry.isHidden = IsHiddenName(entry.name);
-      entry.facts.reset();
-      return true;
-    }
-  }
-  int error() const override { return error_; }
-
- private:
-  DIR* dir_ = nullptr;
-  std::string mask_;
-  int error_ = 0;
-};
 
 // Reads its descriptor's file from the start, whatever the descriptor's
 // own offset: a copy's descriptor, read back after writing, has moved on.
@@ -278,16 +235,11 @@ class PosixFolder : public FolderOps {
   // not file numbers, decide: some file systems give one file another
   // number for each spelling.
   int CaseOfAnEntry() const {
-    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-      if (fd >= 0) ::close(fd);
-      return -1;
-    }
-    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    const std::unique_ptr<SearchOps> search = posix::SearchFolder(fd_.get(), "*");
     std::string other;
-    while (const dirent* d = ::readdir(dir)) {
-      const std::string name = d->d_name;
+    FindEntry entry;
+    while (search->Next(entry)) {
+      const std::string& name = entry.name;
       if (other.empty()) {
         other = SwapCaseAscii(name);
         if (other == name) {
@@ -303,16 +255,7 @@ class PosixFolder : public FolderOps {
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
-    // The folder itself, already reached without following a link, is
-    // opened again for listing.
-    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-      const int error = errno;
-      if (fd >= 0) ::close(fd);
-      return std::make_unique<PosixSearch>(error);
-    }
-    return std::make_unique<PosixSearch>(dir, mask);
+    return posix::SearchFolder(fd_.get(), mask);
   }
 
   std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
