@@ -1,7 +1,6 @@
 #include "engine/folder_level.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "engine/copy_batch.h"
 #include "engine/destination_cleanup.h"
@@ -18,6 +17,9 @@ using platform::attr::Archive;
 constexpr const char* kFreshStatus = "File ... ....";
 // How many folders below a job's From folder the walk goes.
 constexpr int kMaxDepth = 256;
+// The fewest files of a level whose destination facts go to the second
+// thread.
+constexpr size_t kSharedReadingMinimum = 32;
 // Why the second of two source names that differ only in letter case is
 // left alone where the destination cannot tell them apart.
 constexpr const char* kTwinReason =
@@ -91,36 +93,13 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   int readError = 0;
   if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
   const bool keepFacts = engine_.ReadAheadEnabled;
-  // The level's listing, kept while no subfolder has been walked: then it
-  // still shows the level as its own pass finds it.
-  std::vector<platform::FindEntry> listed;
+  // The level's listing, kept in the source's facts while no subfolder has
+  // been walked: then it still shows the level as its own pass finds it.
   bool listedNow = false;
-  // A level without subfolders is passed right after its listing. With the
-  // cleanup on, what its pass asks of the destination does not hang on the
-  // source's names, so the second thread reads it meanwhile; it is dropped
-  // when a subfolder turns up.
-  std::optional<SharedReading> earlyDest;
-  // The second thread's reading of the destination ends before its folder
-  // closes, whichever way the level ends.
-  const auto endLevel = [&] {
-    if (earlyDest) {
-      earlyDest->Cancel();
-      earlyDest.reset();
-    }
-    CloseLevel();
-  };
-  // Where case is ignored, the destination's entries may be renamed during
-  // the level: nothing reads them meanwhile.
-  if (keepFacts && engine_.Job().cleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
-    destFacts_.Begin(true);
-    earlyDest.emplace(engine_.ReadAheadThread(), [this] {
-      destFacts_.List();
-      destFacts_.LookAtListedFiles();
-    });
-  }
 
   if (engine_.Job().includeSubDirs && readError == 0) {
-    listedNow = keepFacts;
+    sourceFacts_.Begin(keepFacts);
+    listedNow = sourceFacts_.on();
     std::vector<std::string> subfolders;
     {
       // The whole listing is read before a subfolder is walked, so that no
@@ -129,14 +108,16 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
       platform::FindEntry entry;
       while (!engine_.StopRequested() && search.Next(entry)) {
-        if (listedNow) listed.push_back(entry);
         if (entry.isHidden) {
           // A killed copy's temporary, where this folder was once copied to.
-          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name)) {
-            sourceDir_.RemoveStaleTemporary(entry.name);
+          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name) &&
+              sourceDir_.RemoveStaleTemporary(entry.name) == 0) {
+            continue;
           }
+          sourceFacts_.Add(entry);
           continue;
         }
+        sourceFacts_.Add(entry);
         ++remaining;
         // Twins are found in listing order, whatever their kinds.
         if (!entry.isDirectory) {
@@ -151,6 +132,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         subfolders.push_back(entry.name);
       }
       if (sourceDir_.valid()) readError = search.error();
+      if (readError == 0) sourceFacts_.Complete();
     }
     bool posted = false;
     for (const std::string& name : subfolders) {
@@ -159,10 +141,6 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       if (!posted) {
         posted = true;
         engine_.PostReadAhead(sourceDir_, destDir_);
-      }
-      if (earlyDest) {
-        earlyDest->Cancel();
-        earlyDest.reset();
       }
       const std::string sub = dir + name;
       if (engine_.Job().skipDestination) {
@@ -183,7 +161,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       // the level's own pass lists it again.
       if (listedNow) {
         listedNow = false;
-        listed = {};
+        sourceFacts_.Clear();
       }
       int32_t r;
       {
@@ -203,33 +181,25 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         }
       }
     }
-    if (readError != 0) listedNow = false;
+    if (readError != 0 || !sourceFacts_.Listed()) listedNow = false;
   }
 
   // A stopped run leaves the rest of every level it is in undone, without
   // their summaries: the stop line is the run's last.
   if (engine_.StopRequested()) {
-    endLevel();
+    CloseLevel();
     return std::max(remaining, 1);
   }
   // Back from its subfolders.
   engine_.Update([&dir](RunProgress& progress, RunCounts&) { progress.folder = dir; });
-  if (readError == 0) {
+  if (readError == 0 && !listedNow) {
     sourceFacts_.Begin(keepFacts);
-    if (listedNow) {
-      sourceFacts_.Adopt(std::move(listed));
-    } else {
-      sourceFacts_.List();
-    }
+    sourceFacts_.List();
     if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
   if (readError == 0) {
-    if (earlyDest) {
-      ReadPassFacts(mask, &*earlyDest);
-    } else {
-      destFacts_.Begin(keepFacts);
-      if (destFacts_.on()) ReadPassFacts(mask, nullptr);
-    }
+    destFacts_.Begin(keepFacts);
+    if (destFacts_.on()) ReadPassFacts(mask);
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
@@ -246,7 +216,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   }
 
   if (engine_.StopRequested()) {
-    endLevel();
+    CloseLevel();
     return std::max(remaining, 1);
   }
   // A source folder that could not be opened tells nothing about what its
@@ -255,7 +225,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_,
                             WithTrailingSeparator(MapToDestination(engine_, dir)), mask, foldCase_);
   }
-  endLevel();
+  CloseLevel();
 
   if (readError != 0) {
     engine_.AddFailureLine(ReadingDirFailedLine(dir, readError));
@@ -272,28 +242,23 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   return remaining;
 }
 
-void FolderLevel::ReadPassFacts(const std::string& mask, SharedReading* early) {
+void FolderLevel::ReadPassFacts(const std::string& mask) {
   // The files the pass will ask about, on both sides.
   std::vector<std::string> names;
   if (sourceFacts_.Listed()) {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (!entry.isHidden && !entry.isDirectory) names.push_back(entry.name);
+      if (!entry.isHidden && !entry.isDirectory) names.push_back(std::move(entry.name));
     }
-  }
-  if (early) {
-    sourceFacts_.LookAt(names);
-    early->Settle();
-    if (early->Failed()) destFacts_.Clear();
-    return;
   }
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.
   const bool listDest = engine_.Job().cleanupDestination && sourceDir_.valid();
   // The destination's share goes to the second thread while the walk reads
-  // the source's.
-  SharedReading destShare(engine_.ReadAheadThread(), [&] {
+  // the source's; a small level is read here at once, as handing it over
+  // takes longer than reading it.
+  SharedReading destShare(names.size() >= kSharedReadingMinimum ? engine_.ReadAheadThread() : nullptr, [&] {
     if (listDest) destFacts_.List();
     destFacts_.LookAt(names);
   });
