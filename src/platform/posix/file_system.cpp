@@ -39,10 +39,6 @@ namespace {
 
 using posix::UniqueFd;
 
-// O_PATH: the handle only anchors lookups, so a folder that may be searched
-// but not listed still serves; listing opens the folder again for reading.
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-
 class PosixFolder;
 
 std::string SwapCaseAscii(std::string text) {
@@ -116,28 +112,33 @@ std::unique_ptr<ReaderOps> OpenForReading(int dirfd, const std::string& name, in
 
 class PosixFolder : public FolderOps {
  public:
-  PosixFolder(int fd, int error) : fd_(fd), error_(fd >= 0 ? 0 : error) {}
+  // `readable`: opened for reading, so that it is listed through itself.
+  PosixFolder(int fd, int error, bool readable = false)
+      : held_(std::make_shared<posix::HeldFolder>(fd, readable)), error_(fd >= 0 ? 0 : error) {}
 
-  int fd() const { return fd_.get(); }
-  bool valid() const override { return fd_.valid(); }
+  int fd() const { return held_->fd.get(); }
+  bool valid() const override { return held_->fd.valid(); }
   int error() const override { return error_; }
 
   std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
     if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
-    const int fd = ::openat(fd_.get(), name.c_str(), kFolderFlags | O_NOFOLLOW);
+    bool readable = false;
+    const int fd = posix::OpenFolderAt(this->fd(), name.c_str(), O_NOFOLLOW, readable);
     // With O_PATH a link can be opened as itself; say what a plain open says.
-    return std::make_unique<PosixFolder>(fd, errno == ELOOP ? ENOTDIR : errno);
+    return std::make_unique<PosixFolder>(fd, errno == ELOOP ? ENOTDIR : errno, readable);
   }
 
   std::unique_ptr<FolderOps> Duplicate() const override {
     if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
-    const int fd = ::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0);
+    // The copy shares the descriptor's offset, so its own searches open
+    // the folder again.
+    const int fd = ::fcntl(this->fd(), F_DUPFD_CLOEXEC, 0);
     return std::make_unique<PosixFolder>(fd, errno);
   }
 
   EntryFacts LookAt(const std::string& name) const override {
     struct stat st;
-    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       EntryFacts facts;
       facts.error = errno;
       return facts;
@@ -146,23 +147,23 @@ class PosixFolder : public FolderOps {
   }
 
   bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
-    return !posix::ArchiveClearAt(fd_.get(), name, posix::StatOf(facts));
+    return !posix::ArchiveClearAt(fd(), name, posix::StatOf(facts));
   }
 
   int SetAttributes(const std::string& name, uint32_t attributes) const override {
-    return posix::SetAttributesAt(fd_.get(), name, attributes);
+    return posix::SetAttributesAt(fd(), name, attributes);
   }
 
   int RemoveFile(const std::string& name) const override {
-    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
+    return ::unlinkat(fd(), name.c_str(), 0) == 0 ? 0 : errno;
   }
 
   int RemoveFolder(const std::string& name) const override {
-    return ::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+    return ::unlinkat(fd(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
   }
 
   int Rename(const std::string& from, const std::string& to) const override {
-    return ::renameat(fd_.get(), from.c_str(), fd_.get(), to.c_str()) == 0 ? 0 : errno;
+    return ::renameat(fd(), from.c_str(), fd(), to.c_str()) == 0 ? 0 : errno;
   }
 
   bool IgnoresCase(bool mayProbe) const override {
@@ -172,15 +173,15 @@ class PosixFolder : public FolderOps {
     if (const int answer = CaseOfAnEntry(); answer >= 0) return answer == 1;
     if (mayProbe) {
       std::string name;
-      const UniqueFd probe(posix::CreateTempIn(fd_.get(), "", name));
+      const UniqueFd probe(posix::CreateTempIn(fd(), "", name));
       if (probe.valid()) {
         const bool ignores = Exists(SwapCaseAscii(name));
-        ::unlinkat(fd_.get(), name.c_str(), 0);
+        ::unlinkat(fd(), name.c_str(), 0);
         return ignores;
       }
     }
     struct statfs fs;
-    if (::fstatfs(fd_.get(), &fs) != 0) return false;
+    if (::fstatfs(fd(), &fs) != 0) return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
       case 0x4d44UL:      // FAT
       case 0x2011BAB0UL:  // exFAT
@@ -194,12 +195,10 @@ class PosixFolder : public FolderOps {
   }
 
   int MakeFolder(const std::string& name) const override {
-    return ::mkdirat(fd_.get(), name.c_str(), 0777) == 0 ? 0 : errno;
+    return ::mkdirat(fd(), name.c_str(), 0777) == 0 ? 0 : errno;
   }
 
-  int MayChange() const override {
-    return ::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
-  }
+  int MayChange() const override { return ::faccessat(fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno; }
 
   std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
                                                 const std::string& destName, bool synchronised,
@@ -209,7 +208,7 @@ class PosixFolder : public FolderOps {
       error = kErrAccessDenied;
       return nullptr;
     }
-    return posix::PrepareCopyAt(fd_.get(), name, other->fd(), destName, synchronised, progress, error);
+    return posix::PrepareCopyAt(fd(), name, other->fd(), destName, synchronised, progress, error);
   }
 
   int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const override {
@@ -221,12 +220,12 @@ class PosixFolder : public FolderOps {
     struct stat st = posix::StatOf(now);
     st.st_size = copied.size;
     st.st_mtim = {static_cast<time_t>(copied.writeTime), copied.writeTimeNsec};
-    return posix::ClearArchiveAt(fd_.get(), name, st);
+    return posix::ClearArchiveAt(fd(), name, st);
   }
 
   bool Exists(const std::string& name) const {
     struct stat st;
-    return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::fstatat(fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   }
 
   // 1 when the first entry with a letter in its name is found under its
@@ -235,7 +234,7 @@ class PosixFolder : public FolderOps {
   // not file numbers, decide: some file systems give one file another
   // number for each spelling.
   int CaseOfAnEntry() const {
-    const std::unique_ptr<SearchOps> search = posix::SearchFolder(fd_.get(), "*");
+    const std::unique_ptr<SearchOps> search = posix::SearchFolder(held_, "*");
     std::string other;
     FindEntry entry;
     while (search->Next(entry)) {
@@ -255,15 +254,15 @@ class PosixFolder : public FolderOps {
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
-    return posix::SearchFolder(fd_.get(), mask);
+    return posix::SearchFolder(held_, mask);
   }
 
   std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
-    return OpenForReading(fd_.get(), name, O_NOFOLLOW, error);
+    return OpenForReading(fd(), name, O_NOFOLLOW, error);
   }
 
  private:
-  UniqueFd fd_;
+  std::shared_ptr<posix::HeldFolder> held_;
   int error_;
 };
 
@@ -332,8 +331,9 @@ int Claim(int fd) {
 class PosixFileSystem : public FileSystem {
  public:
   std::unique_ptr<FolderOps> OpenFolder(const std::string& path) const override {
-    const int fd = ::open(path.c_str(), kFolderFlags);
-    return std::make_unique<PosixFolder>(fd, errno);
+    bool readable = false;
+    const int fd = posix::OpenFolderAt(AT_FDCWD, path.c_str(), 0, readable);
+    return std::make_unique<PosixFolder>(fd, errno, readable);
   }
 
   bool DirectoryExists(const std::string& path, bool followLinks) const override {
