@@ -93,13 +93,16 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   int readError = 0;
   if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
   const bool keepFacts = engine_.ReadAheadEnabled;
-  // The level's listing, kept in the source's facts while no subfolder has
-  // been walked: then it still shows the level as its own pass finds it.
+  // The level's listing, kept in the source's facts for its own pass while
+  // it still shows the level as that pass finds it: no subfolder has been
+  // walked, or the folder's change stamp says that nothing has changed.
   bool listedNow = false;
+  uint64_t listedStamp = 0;
 
   if (engine_.Job().includeSubDirs && readError == 0) {
     sourceFacts_.Begin(keepFacts);
     listedNow = sourceFacts_.on();
+    if (listedNow) listedStamp = sourceDir_.ChangeStamp();
     std::vector<std::string> subfolders;
     {
       // The whole listing is read before a subfolder is walked, so that no
@@ -134,7 +137,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       if (sourceDir_.valid()) readError = search.error();
       if (readError == 0) sourceFacts_.Complete();
     }
-    bool posted = false;
+    bool posted = false, walked = false;
     for (const std::string& name : subfolders) {
       if (engine_.StopRequested()) break;
       // Only a level with subfolders has anything to read ahead.
@@ -158,11 +161,12 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         continue;
       }
       // A walked subfolder may change this level (a folder made or removed):
-      // the level's own pass lists it again.
-      if (listedNow) {
+      // unless the stamp says otherwise, the level's own pass lists it again.
+      if (listedNow && listedStamp == 0) {
         listedNow = false;
         sourceFacts_.Clear();
       }
+      walked = true;
       int32_t r;
       {
         FolderLevel child(engine_, *this, name);
@@ -182,6 +186,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       }
     }
     if (readError != 0 || !sourceFacts_.Listed()) listedNow = false;
+    if (listedNow && walked && sourceDir_.ChangeStamp() != listedStamp) listedNow = false;
   }
 
   // A stopped run leaves the rest of every level it is in undone, without

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -251,6 +252,19 @@ class PosixFolder : public FolderOps {
       }
     }
     return other.empty() ? -1 : 1;
+  }
+
+  uint64_t ChangeStamp() const override {
+    // The folder's change time moves with every entry added, removed or
+    // renamed, and no caller can set it back. A change within the clock's
+    // coarse step after an earlier one may keep it, so a folder changed
+    // less than kSettledSeconds ago tells nothing.
+    constexpr int64_t kSettledSeconds = 2;
+    struct stat st;
+    struct timespec now;
+    if (::fstat(fd(), &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
+    if (now.tv_sec - st.st_ctim.tv_sec < kSettledSeconds) return 0;
+    return static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_ctim.tv_nsec);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
