@@ -193,10 +193,12 @@ void ReadAhead::Judge() {
   const uint64_t blocks = platform::BlocksReadByThisThread();
   const bool fromDisk = blocks != blocksJudged_;
   const auto per = [this](long nanos) { return std::chrono::nanoseconds(nanos) * warmedEntries_; };
-  // Without the blocks counted, only the time tells; a thread that read no
-  // block and took long merely waited for the processor.
-  const bool cached = !slowDisk_ && !fromDisk && warmingTime_ < per(kCachedNanosPerEntry);
-  const bool slow = fromDisk || warmingTime_ >= per(kSlowNanosPerEntry);
+  // Where blocks are counted, they alone tell: a thread that read none and
+  // took long merely waited for the processor, which more reading would
+  // only take from the walk. Without them, only the time tells.
+  const bool counted = platform::BlocksAreCounted();
+  const bool cached = !slowDisk_ && !fromDisk && (counted || warmingTime_ < per(kCachedNanosPerEntry));
+  const bool slow = fromDisk || (!counted && warmingTime_ >= per(kSlowNanosPerEntry));
   blocksJudged_ = blocks;
   warmedEntries_ = 0;
   warmingTime_ = {};

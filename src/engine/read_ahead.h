@@ -81,9 +81,10 @@ class ReadAhead {
   // How many threads read once the disk proves slow.
   static constexpr size_t kReaders = 4;
   // Every this many entries it reads, the first thread judges the caches:
-  // reading no block from the disk and taking less than kCachedNanosPerEntry
-  // per entry, it found everything cached and the read-ahead stops; reading
-  // from the disk or taking kSlowNanosPerEntry, the other readers join.
+  // reading no block from the disk (and, where blocks are not counted,
+  // taking less than kCachedNanosPerEntry per entry), it found everything
+  // cached and the read-ahead stops; reading from the disk (or, uncounted,
+  // taking kSlowNanosPerEntry), the other readers join.
   static constexpr long kSampleEntries = 2000;
   static constexpr long kCachedNanosPerEntry = 8000;
   static constexpr long kSlowNanosPerEntry = 16000;
