@@ -66,10 +66,11 @@ int CountEntries(const char* folder) {
 
 // Folders whose change stamps tell exactly when their entries change, as a
 // real folder's do once it has settled: each stamp is drawn from the
-// entries as they are at that moment. Counts the listings made.
+// entries as they are at that moment. Counts the walk's listings (those of
+// the read-ahead, through duplicates, vary with its threads' timing).
 class SettledFolder : public FolderLayer {
  public:
-  SettledFolder(std::unique_ptr<platform::FolderOps> real, std::atomic<int>& listings, bool tells)
+  SettledFolder(std::unique_ptr<platform::FolderOps> real, std::atomic<int>* listings, bool tells)
       : FolderLayer(std::move(real)), listings_(listings), tells_(tells) {}
 
   uint64_t ChangeStamp() const override {
@@ -77,21 +78,22 @@ class SettledFolder : public FolderLayer {
     std::string entries;
     const auto search = real_->Search("*");
     platform::FindEntry entry;
-    while (search->Next(entry))
+    while (search->Next(entry)) {
       entries += entry.name + (entry.isDirectory ? "/d" : entry.isSystem ? "/s" : "") + "\n";
+    }
     return std::hash<std::string>{}(entries) | 1;
   }
   std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
-    ++listings_;
+    if (listings_) ++*listings_;
     return real_->Search(mask);
   }
 
  private:
   std::unique_ptr<platform::FolderOps> Wrap(std::unique_ptr<platform::FolderOps> real,
-                                            const std::string&) const override {
-    return std::make_unique<SettledFolder>(std::move(real), listings_, tells_);
+                                            const std::string& name) const override {
+    return std::make_unique<SettledFolder>(std::move(real), name.empty() ? nullptr : listings_, tells_);
   }
-  std::atomic<int>& listings_;
+  std::atomic<int>* listings_;
   const bool tells_;
 };
 
@@ -99,7 +101,7 @@ class Settled : public FileSystemLayer {
  public:
   explicit Settled(bool tells) : FileSystemLayer(platform::RealFileSystem()), tells_(tells) {}
   std::unique_ptr<platform::FolderOps> OpenFolder(const std::string& path) const override {
-    return std::make_unique<SettledFolder>(real_.OpenFolder(path), listings, tells_);
+    return std::make_unique<SettledFolder>(real_.OpenFolder(path), &listings, tells_);
   }
   mutable std::atomic<int> listings{0};
 
