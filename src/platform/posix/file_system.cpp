@@ -209,7 +209,7 @@ class PosixFolder : public FolderOps {
       error = kErrAccessDenied;
       return nullptr;
     }
-    return posix::PrepareCopyAt(fd(), name, other->fd(), destName, synchronised, progress, error);
+    return posix::PrepareCopyAt(fd(), name, other->held_, destName, synchronised, progress, error);
   }
 
   int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const override {
