@@ -345,7 +345,7 @@ void FolderLevel::OpenLevel(const std::string& dir) {
   sourceSpelling_.clear();
   destSpelling_.clear();
   destSpellingRead_ = false;
-  temporariesCleared_ = false;
+  temporariesCleared_ = madeNow_ = false;
   if (parent_) {
     sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
@@ -382,7 +382,7 @@ int FolderLevel::EnsureDestination() {
     const int rc = parent_->destDir_.MakeFolder(name_);
     if (rc != 0 && rc != platform::kErrExists) return rc;
     // A folder made just now holds no killed copy's temporary.
-    temporariesCleared_ = rc == 0;
+    temporariesCleared_ = madeNow_ = rc == 0;
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   }
   return destDir_.error();
@@ -515,7 +515,14 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
   int code = 0;
   platform::PendingCopy copy;
   try {
+    const bool destWasThere = destDir_.valid();
     code = EnsureDestination();
+    // A folder the pass has just made holds nothing but what the pass
+    // copies into it: its facts need no reading.
+    if (code == 0 && !destWasThere && madeNow_ && !destFacts_.on()) {
+      destFacts_.Begin(engine_.ReadAheadEnabled);
+      destFacts_.Complete();
+    }
     // A copy killed on a file system without unnamed files leaves its
     // temporary where it was copying; the next run copies that file again
     // and clears them away. The cleanup does so anyway where it is on.

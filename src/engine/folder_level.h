@@ -89,6 +89,7 @@ class FolderLevel {
   std::unordered_map<std::string, std::string> destSpelling_;
   bool destSpellingRead_ = false;
   bool temporariesCleared_ = false;  // in the destination folder, this level
+  bool madeNow_ = false;             // the destination folder, by this level
 };
 
 // Maps a path below JobSource onto JobDestination.
