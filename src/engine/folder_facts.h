@@ -5,7 +5,9 @@
 // the one the folder itself would give on a tree that nothing else changes;
 // a change the run makes in the folder takes the changed name, and the
 // listing's use for a search, out of the facts. Facts are kept for one
-// level's pass and dropped with it.
+// level's pass and dropped with it; a listing read when the level was
+// entered serves the pass only while the folder's change stamp shows it
+// still stands.
 //
 // Switched off, every question and search goes to the folder itself, one
 // call each, exactly as the walk asks them.
