@@ -1,7 +1,6 @@
 #include "engine/folder_level.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "engine/copy_batch.h"
 #include "engine/destination_cleanup.h"
@@ -99,23 +98,11 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   // walked, or the folder's change stamp says that nothing has changed.
   bool listedNow = false;
   uint64_t listedStamp = 0;
-  uint64_t destStamp = 0;
 
   if (engine_.Job().includeSubDirs && readError == 0) {
     sourceFacts_.Begin(keepFacts);
     listedNow = sourceFacts_.on();
     if (listedNow) listedStamp = sourceDir_.ChangeStamp();
-    // The destination, where its stamp can tell whether its listing still
-    // stands at the pass, is listed on the second thread meanwhile. Where
-    // case is ignored, its entries may be renamed during the level.
-    if (listedNow && engine_.Job().cleanupDestination && !foldCase_ && destDir_.valid()) {
-      destStamp = destDir_.ChangeStamp();
-    }
-    std::optional<SharedReading> destListing;
-    if (destStamp != 0) {
-      destFacts_.Begin(true);
-      destListing.emplace(engine_.ReadAheadThread(), [this] { destFacts_.List(); });
-    }
     std::vector<std::string> subfolders;
     {
       // The whole listing is read before a subfolder is walked, so that no
@@ -149,11 +136,6 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       }
       if (sourceDir_.valid()) readError = search.error();
       if (readError == 0) sourceFacts_.Complete();
-    }
-    // Done before a subfolder is walked, which may replace the folder.
-    if (destListing) {
-      destListing->Settle();
-      if (destListing->Failed()) destFacts_.Clear();
     }
     bool posted = false, walked = false;
     for (const std::string& name : subfolders) {
@@ -221,8 +203,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
   if (readError == 0) {
-    // The destination's early listing serves while its stamp stands.
-    if (!destFacts_.Listed() || destDir_.ChangeStamp() != destStamp) destFacts_.Begin(keepFacts);
+    destFacts_.Begin(keepFacts);
     if (destFacts_.on()) ReadPassFacts(mask);
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
@@ -283,7 +264,7 @@ void FolderLevel::ReadPassFacts(const std::string& mask) {
   // the source's; a small level is read here at once, as handing it over
   // takes longer than reading it.
   SharedReading destShare(names.size() >= kSharedReadingMinimum ? engine_.ReadAheadThread() : nullptr, [&] {
-    if (listDest && !destFacts_.Listed()) destFacts_.List();
+    if (listDest) destFacts_.List();
     destFacts_.LookAt(names);
   });
   sourceFacts_.LookAt(names);
