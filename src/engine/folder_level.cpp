@@ -111,16 +111,13 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
       platform::FindEntry entry;
       while (!engine_.StopRequested() && search.Next(entry)) {
-        if (entry.isHidden) {
-          // A killed copy's temporary, where this folder was once copied to.
-          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name) &&
-              sourceDir_.RemoveStaleTemporary(entry.name) == 0) {
-            continue;
-          }
-          sourceFacts_.Add(entry);
+        // A killed copy's temporary, where this folder was once copied to.
+        if (entry.isHidden && !entry.isDirectory && platform::IsStaleTemporary(entry.name) &&
+            sourceDir_.RemoveStaleTemporary(entry.name) == 0) {
           continue;
         }
         sourceFacts_.Add(entry);
+        if (entry.isHidden) continue;
         ++remaining;
         // Twins are found in listing order, whatever their kinds.
         if (!entry.isDirectory) {
