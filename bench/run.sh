@@ -10,7 +10,9 @@ SCALE=${BENCH_SCALE:-1}
 ONLY=${BENCH_ONLY:-all}
 DRIVER="$BUILD/bench/sync_driver"
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-bench-XXXXXX")
-trap 'kill $(jobs -p) 2>/dev/null; umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
+# Without errexit: a step that fails here (nothing to kill or unmount) must
+# not leave the rest undone.
+trap 'set +e; kill $(jobs -p) 2>/dev/null; umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
 
 now_ns() { date +%s%N; }
 # Runs a command and prints its wall time in milliseconds.
