@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side with the reference tools in one run, as ratios.
 # Usage: bench/run.sh [BUILD_DIR]. BENCH_SCALE=N divides every tree size by N
-# for a quick look; BENCH_ONLY=sync|durable|process|gui|ini|compare runs one group.
+# for a quick look; BENCH_ONLY=sync|durable|process|shaped|gui|ini|compare runs one group.
 set -euo pipefail
 
 BUILD=$(realpath "${1:-build}")
@@ -10,7 +10,9 @@ SCALE=${BENCH_SCALE:-1}
 ONLY=${BENCH_ONLY:-all}
 DRIVER="$BUILD/bench/sync_driver"
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-bench-XXXXXX")
-trap 'umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
+# Without errexit: a step that fails here (nothing to kill or unmount) must
+# not leave the rest undone.
+trap 'set +e; kill $(jobs -p) 2>/dev/null; umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
 
 now_ns() { date +%s%N; }
 # Runs a command and prints its wall time in milliseconds.
@@ -24,6 +26,14 @@ time_ms() {
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2)) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 min() { printf '%s\n' "$@" | sort -n | head -n1; }
+# Whether the two trees hold the same files (path, size, time, content); a
+# run makes no folder it has no file to put in, so empty folders of the
+# first may be missing from the second.
+same_files() {
+  local listing='%P %s %T@\n'
+  diff <(cd "$1" && find . -type f -printf "$listing" | sort) <(cd "$2" && find . -type f -printf "$listing" | sort) >/dev/null &&
+    ! diff -r "$1" "$2" | grep -qv "^Only in $1"
+}
 
 # A program folder whose configuration holds one job from $2 to $3.
 program() {
@@ -108,12 +118,22 @@ esac
 # one sync of that file system. cp -a without any flush is printed too.
 durable_benchmark() {
   local files=$((100000 / SCALE)) dirs=$((5000 / SCALE))
-  echo "== durable first copy onto ext4: $files files of 512 B-4 KiB in $dirs directories"
+  local src="$ROOT/durable-src"
+  python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
+  durable_tree "$src" "$files files of 512 B-4 KiB in $dirs directories"
+  rm -rf "$src"
+}
+
+# The durable first copy of the tree $1 (described as $2).
+durable_tree() {
+  local src=$1
+  echo "== durable first copy onto ext4: $2"
   if [ "$(id -u)" != 0 ] || ! command -v mkfs.ext4 >/dev/null; then
     echo "skipped: needs root and mkfs.ext4 for a disk of its own (a loop image)"
     return
   fi
-  local image="$ROOT/durable.img" disk="$ROOT/durable-disk" src="$ROOT/durable-src"
+  local image="$ROOT/durable.img" disk="$ROOT/durable-disk" files
+  files=$(find "$src" | wc -l)
   truncate -s 4G "$image"
   mkfs.ext4 -q -F -N $((4 * files + 10000)) "$image"
   mkdir -p "$disk"
@@ -122,7 +142,6 @@ durable_benchmark() {
     rm -f "$image"
     return
   fi
-  python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
   program "$ROOT/durable-prog/tandrel" "$src" "$disk/ours"
   local plain=() floor=() our=()
   for round in 1 2 3; do
@@ -137,16 +156,16 @@ durable_benchmark() {
     sync -f "$disk"
     our+=("$(time_ms ours "$ROOT/durable-prog/tandrel")")
   done
-  diff -r "$src" "$disk/ours" >/dev/null || { echo "durable copy differs from its source"; exit 1; }
+  same_files "$src" "$disk/ours" || { echo "durable copy differs from its source"; exit 1; }
   umount "$disk"
-  rm -rf "$image" "$src" "$ROOT/durable-prog"
+  rm -rf "$image" "$ROOT/durable-prog"
   local p f o
   p=$(min "${plain[@]}")
   f=$(min "${floor[@]}")
   o=$(min "${our[@]}")
   echo "cp -a without a flush: ${p} ms   cp -a + sync of the disk: ${f} ms   tandrel (durable): ${o} ms"
   echo "ratio tandrel/floor: $(ratio "$o" "$f")   (target <= 1.10)   tandrel/cp without a flush: $(ratio "$o" "$p")" \
-    "  rounds: floor ${floor[*]}; tandrel ${our[*]}"
+    "  rounds: plain ${plain[*]}; floor ${floor[*]}; tandrel ${our[*]}"
 }
 
 case "$ONLY" in
@@ -197,6 +216,69 @@ process_benchmarks() {
 
 case "$ONLY" in
   all | process) if [ -x "$BUILD/tandrel" ]; then process_benchmarks; fi ;;
+esac
+# The whole process on trees shaped like real ones (bench/gen_shaped_tree.py):
+# a run that finds nothing changed against rsync -a --delete and against a
+# find that looks at every entry of both trees, in interleaved rounds
+# (medians of five): warm, with one processor kept busy by another process,
+# and cold. Then the peak resident memory, and a durable first copy of each
+# tree onto a disk of its own against cp -a, which flushes nothing.
+shaped_benchmarks() {
+  local shape src dst prog rs_times our_times find_times r o f rss busy=""
+  local cron=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+  stop_busy() {
+    if [ -n "$busy" ]; then
+      kill "$busy" 2>/dev/null || true
+      wait "$busy" 2>/dev/null || true
+    fi
+    busy=""
+  }
+  for shape in deep share; do
+    src="$ROOT/$shape-src" dst="$ROOT/$shape-ours" prog="$ROOT/$shape-prog/tandrel"
+    python3 "$HERE/gen_shaped_tree.py" "$src" "$shape" "$SCALE"
+    echo "== $shape tree, whole process, nothing changed: $(find "$src" -type f | wc -l) files in" \
+      "$(find "$src" -type d | wc -l) folders"
+    program "$prog" "$src" "$dst"
+    cp "$BUILD/tandrel" "$prog"
+    mkdir -p "$dst" "$ROOT/$shape-rsync"
+    "${cron[@]}" "$prog" /SYNC
+    rsync -a --delete "$src/" "$ROOT/$shape-rsync/"
+    same_files "$src" "$dst" || { echo "the $shape copy differs from its source"; exit 1; }
+    for mode in warm busy cold; do
+      if [ "$mode" = cold ] && ! drop_caches; then
+        echo "cold caches: skipped (the caches cannot be dropped here)"
+        continue
+      fi
+      if [ "$mode" = busy ]; then
+        sh -c 'while :; do :; done' &
+        busy=$!
+      fi
+      rs_times=() our_times=() find_times=()
+      for round in 1 2 3 4 5; do
+        [ "$mode" = cold ] && drop_caches
+        rs_times+=("$(time_ms rsync -a --delete "$src/" "$ROOT/$shape-rsync/")")
+        [ "$mode" = cold ] && drop_caches
+        our_times+=("$(time_ms "${cron[@]}" "$prog" /SYNC)")
+        [ "$mode" = cold ] && drop_caches
+        find_times+=("$(time_ms find "$src" "$dst" -printf '%s %T@\n')")
+      done
+      stop_busy
+      r=$(median "${rs_times[@]}")
+      o=$(median "${our_times[@]}")
+      f=$(median "${find_times[@]}")
+      echo "$mode: rsync ${r} ms   find ${f} ms   tandrel /SYNC ${o} ms   ratio to rsync: $(ratio "$o" "$r")" \
+        "  ratio to find: $(ratio "$o" "$f")   rounds: rsync ${rs_times[*]}; find ${find_times[*]}; tandrel ${our_times[*]}"
+    done
+    rss=$( { "${cron[@]}" /usr/bin/time -f %M "$prog" /SYNC >/dev/null; } 2>&1 | tail -n1)
+    echo "peak resident memory of tandrel /SYNC: $(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }') MiB"
+    rm -rf "$dst" "$ROOT/$shape-rsync" "$ROOT/$shape-prog"
+    durable_tree "$src" "$shape tree"
+    rm -rf "$src"
+  done
+}
+
+case "$ONLY" in
+  all | shaped) if [ -x "$BUILD/tandrel" ]; then shaped_benchmarks; fi ;;
 esac
 gui_benchmark() {
   local files=$((100000 / SCALE))

@@ -1,5 +1,6 @@
 #include "engine/folder_facts.h"
 
+#include <functional>
 #include <utility>
 
 namespace tandrel {
@@ -12,55 +13,135 @@ void FolderFacts::Begin(bool on) {
 void FolderFacts::Clear() {
   on_ = listed_ = current_ = false;
   listError_ = 0;
-  index_.clear();
-  foldedIndex_.clear();
-  listing_.clear();
-  looks_.clear();
-  changed_.clear();
+  // A large folder's facts are given back, not kept for the next level.
+  names_ = {};
+  entries_ = {};
+  byName_ = {};
+  foldedNames_ = {};
+  foldedAt_ = {};
+  byFoldedName_ = {};
+  facts_ = {};
+  looks_ = {};
+  changed_ = {};
 }
 
-void FolderFacts::Adopt(std::vector<platform::FindEntry> listing) {
-  if (!on_) return;
-  index_.clear();
-  foldedIndex_.clear();
-  listing_ = std::move(listing);
-  index_.reserve(listing_.size());
-  for (size_t i = 0; i < listing_.size(); ++i) {
-    index_.emplace(listing_[i].name, i);
-    if (ignoreCase_) foldedIndex_.emplace(platform::FoldCase(listing_[i].name), i);
-    // Where the listing told an entry's facts, no look of its own is needed.
-    if (listing_[i].facts) looks_.emplace(listing_[i].name, *listing_[i].facts);
+void FolderFacts::Adopt(const std::vector<platform::FindEntry>& listing) {
+  for (const platform::FindEntry& entry : listing) Add(entry);
+  Complete();
+}
+
+void FolderFacts::Add(const platform::FindEntry& entry) {
+  if (!on_ || listed_) return;
+  Entry e;
+  e.nameAt = static_cast<uint32_t>(names_.size());
+  e.nameSize = static_cast<uint32_t>(entry.name.size());
+  e.isDirectory = entry.isDirectory;
+  e.isSystem = entry.isSystem;
+  e.isHidden = entry.isHidden;
+  names_ += entry.name;
+  // Where the listing told an entry's facts, no look of its own is needed.
+  if (entry.facts) {
+    facts_.resize(entries_.size() + 1);
+    facts_.back() = *entry.facts;
+    e.looked = true;
+  }
+  entries_.push_back(e);
+}
+
+void FolderFacts::Complete() {
+  if (!on_ || listed_) return;
+  entries_.shrink_to_fit();
+  names_.shrink_to_fit();
+  facts_.resize(entries_.size());
+  facts_.shrink_to_fit();
+  // At most half the slots taken, so that a search ends after a few.
+  size_t slots = 2;
+  while (slots < entries_.size() * 2) slots <<= 1;
+  const auto insert = [slots](std::vector<uint32_t>& index, std::string_view key, size_t at) {
+    size_t slot = std::hash<std::string_view>{}(key) & (slots - 1);
+    while (index[slot] != 0) slot = (slot + 1) & (slots - 1);
+    index[slot] = static_cast<uint32_t>(at + 1);
+  };
+  byName_.assign(slots, 0);
+  for (size_t i = 0; i < entries_.size(); ++i) insert(byName_, NameOf(entries_[i]), i);
+  if (ignoreCase_) {
+    foldedAt_.resize(entries_.size() + 1);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      foldedAt_[i] = static_cast<uint32_t>(foldedNames_.size());
+      foldedNames_ += platform::FoldCase(std::string(NameOf(entries_[i])));
+    }
+    foldedAt_.back() = static_cast<uint32_t>(foldedNames_.size());
+    // Of names alike but for case, the first listed is the one found.
+    byFoldedName_.assign(slots, 0);
+    const auto folded = [this](size_t at) { return FoldedNameOf(at); };
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      if (FindIn(byFoldedName_, FoldedNameOf(i), folded) == kNotListed)
+        insert(byFoldedName_, FoldedNameOf(i), i);
+    }
   }
   listed_ = current_ = true;
 }
 
 void FolderFacts::List() {
   if (!on_) return;
-  std::vector<platform::FindEntry> listing;
   platform::DirSearch search(dir_, "*", platform::attr::All);
   platform::FindEntry entry;
-  while (!Stopped() && search.Next(entry)) listing.push_back(entry);
+  while (!Stopped() && search.Next(entry)) Add(entry);
   // An incomplete listing would tell of missing names that are there; a
   // stopped run asks nothing more.
   if (Stopped()) return;
   listError_ = search.error();
-  if (listError_ == 0) Adopt(std::move(listing));
+  if (listError_ == 0) {
+    Complete();
+  } else {
+    names_ = {};
+    entries_ = {};
+    facts_ = {};
+  }
+}
+
+void FolderFacts::ListedEntry(size_t at, platform::FindEntry& entry) const {
+  const Entry& e = entries_[at];
+  entry.name.assign(NameOf(e));
+  entry.isDirectory = e.isDirectory;
+  entry.isSystem = e.isSystem;
+  entry.isHidden = e.isHidden;
+  entry.facts.reset();
+}
+
+std::string_view FolderFacts::FoldedNameOf(size_t at) const {
+  return {foldedNames_.data() + foldedAt_[at], foldedAt_[at + 1] - foldedAt_[at]};
+}
+
+template <typename KeyOf>
+size_t FolderFacts::FindIn(const std::vector<uint32_t>& index, std::string_view key, KeyOf keyOf) const {
+  if (index.empty()) return kNotListed;
+  const size_t mask = index.size() - 1;
+  for (size_t slot = std::hash<std::string_view>{}(key)&mask; index[slot] != 0; slot = (slot + 1) & mask) {
+    if (keyOf(index[slot] - 1) == key) return index[slot] - 1;
+  }
+  return kNotListed;
+}
+
+size_t FolderFacts::FindExact(std::string_view name) const {
+  if (lastFound_ < entries_.size() && NameOf(entries_[lastFound_]) == name) return lastFound_;
+  const size_t at = FindIn(byName_, name, [this](size_t i) { return NameOf(entries_[i]); });
+  if (at != kNotListed) lastFound_ = at;
+  return at;
+}
+
+size_t FolderFacts::Find(std::string_view name) const {
+  if (const size_t at = FindExact(name); at != kNotListed || !ignoreCase_) return at;
+  return FindIn(byFoldedName_, platform::FoldCase(std::string(name)),
+                [this](size_t i) { return FoldedNameOf(i); });
 }
 
 FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
   if (!on_ || IsChanged(name)) return Kind::Unknown;
   if (listed_) {
-    size_t at = 0;
-    if (const auto it = index_.find(name); it != index_.end()) {
-      at = it->second;
-    } else if (const auto folded =
-                   ignoreCase_ ? foldedIndex_.find(platform::FoldCase(name)) : foldedIndex_.end();
-               folded != foldedIndex_.end()) {
-      at = folded->second;  // the same entry, spelt in another letter case
-    } else {
-      return Kind::Missing;
-    }
-    return listing_[at].isDirectory ? Kind::Directory : Kind::Other;
+    const size_t at = Find(name);
+    if (at == kNotListed) return Kind::Missing;
+    return entries_[at].isDirectory ? Kind::Directory : Kind::Other;
   }
   const platform::EntryFacts* facts = Look(name);
   if (!facts) return Kind::Unknown;
@@ -71,6 +152,16 @@ FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
 
 const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
   if (!on_ || IsChanged(name)) return nullptr;
+  // A listed entry asked about by its own spelling keeps its look beside
+  // it; any other name (another spelling, or no listing) by that name.
+  if (const size_t at = listed_ ? FindExact(name) : kNotListed; at != kNotListed) {
+    Entry& e = entries_[at];
+    if (!e.looked) {
+      facts_[at] = dir_.LookAt(name);
+      e.looked = true;
+    }
+    return &facts_[at];
+  }
   auto it = looks_.find(name);
   if (it == looks_.end()) it = looks_.emplace(name, dir_.LookAt(name)).first;
   return &it->second;
@@ -78,19 +169,9 @@ const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
 
 void FolderFacts::LookAt(const std::vector<std::string>& names) {
   if (!on_) return;
-  looks_.reserve(looks_.size() + names.size());
   for (const std::string& name : names) {
     if (Stopped()) return;
     if (KindOf(name) == Kind::Other) Look(name);
-  }
-}
-
-void FolderFacts::LookAtListedFiles() {
-  if (!listed_) return;
-  looks_.reserve(looks_.size() + listing_.size());
-  for (const platform::FindEntry& entry : listing_) {
-    if (Stopped()) return;
-    if (!entry.isDirectory) Look(entry.name);
   }
 }
 
@@ -150,15 +231,19 @@ int FolderFacts::EntryError(const std::string& name) {
 
 void FolderFacts::Changed(const std::string& name) {
   if (!on_) return;
-  changed_.insert(Key(name));
-  looks_.erase(name);
+  changed_.insert(ignoreCase_ ? platform::FoldCase(name) : name);
   current_ = false;
+}
+
+bool FolderFacts::IsChanged(const std::string& name) const {
+  if (changed_.empty()) return false;
+  return changed_.count(ignoreCase_ ? platform::FoldCase(name) : name) != 0;
 }
 
 FactsSearch::FactsSearch(const FolderFacts& facts, std::string mask, uint32_t attributeSet)
     : mask_(std::move(mask)), attributeSet_(attributeSet) {
   if (facts.ListingCurrent()) {
-    listing_ = &facts.Listing();
+    listing_ = &facts;
   } else {
     search_ = std::make_unique<platform::DirSearch>(facts.dir(), mask_, attributeSet_);
   }
@@ -166,27 +251,12 @@ FactsSearch::FactsSearch(const FolderFacts& facts, std::string mask, uint32_t at
 
 bool FactsSearch::Next(platform::FindEntry& entry) {
   if (search_) return search_->Next(entry);
-  while (next_ < listing_->size()) {
-    const platform::FindEntry& listed = (*listing_)[next_++];
-    if (platform::MatchesMask(listed.name, mask_) && platform::InAttributeSet(listed, attributeSet_)) {
-      entry = listed;
+  while (next_ < listing_->ListedCount()) {
+    listing_->ListedEntry(next_++, entry);
+    if (platform::MatchesMask(entry.name, mask_) && platform::InAttributeSet(entry, attributeSet_))
       return true;
-    }
   }
   return false;
-}
-
-}  // namespace tandrel
-
-namespace tandrel {
-
-std::string FolderFacts::Key(const std::string& name) const {
-  return ignoreCase_ ? platform::FoldCase(name) : name;
-}
-
-bool FolderFacts::IsChanged(const std::string& name) const {
-  if (changed_.empty()) return false;
-  return changed_.count(ignoreCase_ ? platform::FoldCase(name) : name) != 0;
 }
 
 }  // namespace tandrel

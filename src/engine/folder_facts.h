@@ -5,12 +5,15 @@
 // the one the folder itself would give on a tree that nothing else changes;
 // a change the run makes in the folder takes the changed name, and the
 // listing's use for a search, out of the facts. Facts are kept for one
-// level's pass and dropped with it.
+// level's pass and dropped with it; a listing read when the level was
+// entered serves the pass only while the folder's change stamp shows it
+// still stands.
 //
 // Switched off, every question and search goes to the folder itself, one
 // call each, exactly as the walk asks them.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,8 +46,11 @@ class FolderFacts {
   void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // Takes the complete listing of the folder (every entry, as a search over
-  // "*" with every attribute returns them) that the caller has just read.
-  void Adopt(std::vector<platform::FindEntry> listing);
+  // "*" with every attribute returns them) that the caller has just read:
+  // at once, or entry by entry and then Complete().
+  void Adopt(const std::vector<platform::FindEntry>& listing);
+  void Add(const platform::FindEntry& entry);
+  void Complete();
   // Reads the listing now; after an error, questions go to the folder and
   // ListError() tells why it failed.
   void List();
@@ -52,14 +58,13 @@ class FolderFacts {
   bool Listed() const { return listed_; }
   // Whether the listing still shows the folder as the run left it.
   bool ListingCurrent() const { return listed_ && current_; }
-  const std::vector<platform::FindEntry>& Listing() const { return listing_; }
+  size_t ListedCount() const { return entries_.size(); }
+  // The listed entry at `at`, in listing order (its name and kinds only).
+  void ListedEntry(size_t at, platform::FindEntry& entry) const;
 
   // Looks at each of `names` now that the facts do not already tell
   // missing or a folder: the entries a pass is about to ask about.
   void LookAt(const std::vector<std::string>& names);
-  // Looks at every listed entry that is no folder: all a pass may ask about
-  // when the listing answers for the names it lacks.
-  void LookAtListedFiles();
 
   // The answers of the DirHandle questions of the same names.
   // With `size`, the file's size too (-1 for anything but a file).
@@ -77,12 +82,31 @@ class FolderFacts {
 
  private:
   enum class Kind { Unknown, Missing, Directory, Other };
+  // One listed entry, kept small: a folder may hold many thousands.
+  struct Entry {
+    uint32_t nameAt = 0;  // in names_
+    uint32_t nameSize = 0;
+    bool isDirectory = false;
+    bool isSystem = false;
+    bool isHidden = false;
+    bool looked = false;  // facts_ holds its look
+  };
+  static constexpr size_t kNotListed = SIZE_MAX;
+
   // What the facts know of `name`: Unknown sends the question to the folder.
   Kind KindOf(const std::string& name);
   // The entry's facts, looked at once; nullptr when the facts do not answer.
   const platform::EntryFacts* Look(const std::string& name);
-  // The name as changes are recorded: folded where case is ignored.
-  std::string Key(const std::string& name) const;
+  // The listed entry `name` names, exactly or (where case is ignored) in
+  // another letter case; kNotListed when none does.
+  size_t Find(std::string_view name) const;
+  // The listed entry spelt exactly `name`, or kNotListed.
+  size_t FindExact(std::string_view name) const;
+  // The entry `index` finds under `key`, where `keyOf` gives an entry's key.
+  template <typename KeyOf>
+  size_t FindIn(const std::vector<uint32_t>& index, std::string_view key, KeyOf keyOf) const;
+  std::string_view NameOf(const Entry& entry) const { return {names_.data() + entry.nameAt, entry.nameSize}; }
+  std::string_view FoldedNameOf(size_t at) const;
   bool IsChanged(const std::string& name) const;
   bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
@@ -92,10 +116,22 @@ class FolderFacts {
   bool listed_ = false;
   bool current_ = false;
   int listError_ = 0;
-  std::vector<platform::FindEntry> listing_;
-  std::unordered_map<std::string_view, size_t> index_;  // the names of listing_
   bool ignoreCase_ = false;
-  std::unordered_map<std::string, size_t> foldedIndex_;  // the same, folded, where case is ignored
+  // The listing: the names one after another, the entries in listing
+  // order, and an index of their places by name (by folded name too where
+  // case is ignored, the folded names then kept likewise). The index is
+  // open addressing over place + 1, 0 marking a free slot.
+  std::string names_;
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> byName_;
+  std::string foldedNames_;
+  std::vector<uint32_t> foldedAt_;  // where each entry's folded name begins
+  std::vector<uint32_t> byFoldedName_;
+  mutable size_t lastFound_ = 0;  // a pass asks about one name several times in a row
+  // The looks of listed entries, by their place in the listing.
+  std::vector<platform::EntryFacts> facts_;
+  // Names the listing does not hold as asked (or no listing at all): their
+  // looks, and the changes the run made (folded where case is ignored).
   std::unordered_map<std::string, platform::EntryFacts> looks_;
   std::unordered_set<std::string> changed_;
 };
@@ -110,7 +146,7 @@ class FactsSearch {
   int error() const { return search_ ? search_->error() : 0; }
 
  private:
-  const std::vector<platform::FindEntry>* listing_ = nullptr;
+  const FolderFacts* listing_ = nullptr;
   size_t next_ = 0;
   std::string mask_;
   uint32_t attributeSet_;

@@ -1,7 +1,6 @@
 #include "engine/folder_level.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "engine/copy_batch.h"
 #include "engine/destination_cleanup.h"
@@ -18,6 +17,9 @@ using platform::attr::Archive;
 constexpr const char* kFreshStatus = "File ... ....";
 // How many folders below a job's From folder the walk goes.
 constexpr int kMaxDepth = 256;
+// The fewest files of a level whose destination facts go to the second
+// thread.
+constexpr size_t kSharedReadingMinimum = 32;
 // Why the second of two source names that differ only in letter case is
 // left alone where the destination cannot tell them apart.
 constexpr const char* kTwinReason =
@@ -90,36 +92,16 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   int readError = 0;
   if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
   const bool keepFacts = engine_.ReadAheadEnabled;
-  // The level's listing, kept while no subfolder has been walked: then it
-  // still shows the level as its own pass finds it.
-  std::vector<platform::FindEntry> listed;
+  // The level's listing, kept in the source's facts for its own pass while
+  // it still shows the level as that pass finds it: no subfolder has been
+  // walked, or the folder's change stamp says that nothing has changed.
   bool listedNow = false;
-  // A level without subfolders is passed right after its listing. With the
-  // cleanup on, what its pass asks of the destination does not hang on the
-  // source's names, so the second thread reads it meanwhile; it is dropped
-  // when a subfolder turns up.
-  std::optional<SharedReading> earlyDest;
-  // The second thread's reading of the destination ends before its folder
-  // closes, whichever way the level ends.
-  const auto endLevel = [&] {
-    if (earlyDest) {
-      earlyDest->Cancel();
-      earlyDest.reset();
-    }
-    CloseLevel();
-  };
-  // Where case is ignored, the destination's entries may be renamed during
-  // the level: nothing reads them meanwhile.
-  if (keepFacts && engine_.Job().cleanupDestination && !foldCase_ && sourceDir_.valid() && destDir_.valid()) {
-    destFacts_.Begin(true);
-    earlyDest.emplace(engine_.ReadAheadThread(), [this] {
-      destFacts_.List();
-      destFacts_.LookAtListedFiles();
-    });
-  }
+  uint64_t listedStamp = 0;
 
   if (engine_.Job().includeSubDirs && readError == 0) {
-    listedNow = keepFacts;
+    sourceFacts_.Begin(keepFacts);
+    listedNow = sourceFacts_.on();
+    if (listedNow) listedStamp = sourceDir_.ChangeStamp();
     std::vector<std::string> subfolders;
     {
       // The whole listing is read before a subfolder is walked, so that no
@@ -128,14 +110,13 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       platform::DirSearch search(sourceDir_, "*.*", platform::attr::All);
       platform::FindEntry entry;
       while (!engine_.StopRequested() && search.Next(entry)) {
-        if (listedNow) listed.push_back(entry);
-        if (entry.isHidden) {
-          // A killed copy's temporary, where this folder was once copied to.
-          if (!entry.isDirectory && platform::IsStaleTemporary(entry.name)) {
-            sourceDir_.RemoveStaleTemporary(entry.name);
-          }
+        // A killed copy's temporary, where this folder was once copied to.
+        if (entry.isHidden && !entry.isDirectory && platform::IsStaleTemporary(entry.name) &&
+            sourceDir_.RemoveStaleTemporary(entry.name) == 0) {
           continue;
         }
+        sourceFacts_.Add(entry);
+        if (entry.isHidden) continue;
         ++remaining;
         // Twins are found in listing order, whatever their kinds.
         if (!entry.isDirectory) {
@@ -150,18 +131,15 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         subfolders.push_back(entry.name);
       }
       if (sourceDir_.valid()) readError = search.error();
+      if (readError == 0) sourceFacts_.Complete();
     }
-    bool posted = false;
+    bool posted = false, walked = false;
     for (const std::string& name : subfolders) {
       if (engine_.StopRequested()) break;
       // Only a level with subfolders has anything to read ahead.
       if (!posted) {
         posted = true;
         engine_.PostReadAhead(sourceDir_, destDir_);
-      }
-      if (earlyDest) {
-        earlyDest->Cancel();
-        earlyDest.reset();
       }
       const std::string sub = dir + name;
       if (engine_.Job().skipDestination) {
@@ -179,11 +157,12 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         continue;
       }
       // A walked subfolder may change this level (a folder made or removed):
-      // the level's own pass lists it again.
-      if (listedNow) {
+      // unless the stamp says otherwise, the level's own pass lists it again.
+      if (listedNow && listedStamp == 0) {
         listedNow = false;
-        listed = {};
+        sourceFacts_.Clear();
       }
+      walked = true;
       int32_t r;
       {
         FolderLevel child(engine_, *this, name);
@@ -202,33 +181,26 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         }
       }
     }
-    if (readError != 0) listedNow = false;
+    if (readError != 0 || !sourceFacts_.Listed()) listedNow = false;
+    if (listedNow && walked && sourceDir_.ChangeStamp() != listedStamp) listedNow = false;
   }
 
   // A stopped run leaves the rest of every level it is in undone, without
   // their summaries: the stop line is the run's last.
   if (engine_.StopRequested()) {
-    endLevel();
+    CloseLevel();
     return std::max(remaining, 1);
   }
   // Back from its subfolders.
   engine_.Update([&dir](RunProgress& progress, RunCounts&) { progress.folder = dir; });
-  if (readError == 0) {
+  if (readError == 0 && !listedNow) {
     sourceFacts_.Begin(keepFacts);
-    if (listedNow) {
-      sourceFacts_.Adopt(std::move(listed));
-    } else {
-      sourceFacts_.List();
-    }
+    sourceFacts_.List();
     if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
   if (readError == 0) {
-    if (earlyDest) {
-      ReadPassFacts(mask, &*earlyDest);
-    } else {
-      destFacts_.Begin(keepFacts);
-      if (destFacts_.on()) ReadPassFacts(mask, nullptr);
-    }
+    destFacts_.Begin(keepFacts);
+    if (destFacts_.on()) ReadPassFacts(mask);
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
@@ -245,7 +217,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   }
 
   if (engine_.StopRequested()) {
-    endLevel();
+    CloseLevel();
     return std::max(remaining, 1);
   }
   // A source folder that could not be opened tells nothing about what its
@@ -254,7 +226,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_,
                             WithTrailingSeparator(MapToDestination(engine_, dir)), mask, foldCase_);
   }
-  endLevel();
+  CloseLevel();
 
   if (readError != 0) {
     engine_.AddFailureLine(ReadingDirFailedLine(dir, readError));
@@ -271,28 +243,23 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   return remaining;
 }
 
-void FolderLevel::ReadPassFacts(const std::string& mask, SharedReading* early) {
+void FolderLevel::ReadPassFacts(const std::string& mask) {
   // The files the pass will ask about, on both sides.
   std::vector<std::string> names;
   if (sourceFacts_.Listed()) {
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
     while (search.Next(entry)) {
-      if (!entry.isHidden && !entry.isDirectory) names.push_back(entry.name);
+      if (!entry.isHidden && !entry.isDirectory) names.push_back(std::move(entry.name));
     }
-  }
-  if (early) {
-    sourceFacts_.LookAt(names);
-    early->Settle();
-    if (early->Failed()) destFacts_.Clear();
-    return;
   }
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.
   const bool listDest = engine_.Job().cleanupDestination && sourceDir_.valid();
   // The destination's share goes to the second thread while the walk reads
-  // the source's.
-  SharedReading destShare(engine_.ReadAheadThread(), [&] {
+  // the source's; a small level is read here at once, as handing it over
+  // takes longer than reading it.
+  SharedReading destShare(names.size() >= kSharedReadingMinimum ? engine_.ReadAheadThread() : nullptr, [&] {
     if (listDest) destFacts_.List();
     destFacts_.LookAt(names);
   });
@@ -355,7 +322,7 @@ void FolderLevel::OpenLevel(const std::string& dir) {
   sourceSpelling_.clear();
   destSpelling_.clear();
   destSpellingRead_ = false;
-  temporariesCleared_ = false;
+  temporariesCleared_ = madeNow_ = false;
   if (parent_) {
     sourceDir_ = platform::DirHandle(parent_->sourceDir_, name_);
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
@@ -392,7 +359,7 @@ int FolderLevel::EnsureDestination() {
     const int rc = parent_->destDir_.MakeFolder(name_);
     if (rc != 0 && rc != platform::kErrExists) return rc;
     // A folder made just now holds no killed copy's temporary.
-    temporariesCleared_ = rc == 0;
+    temporariesCleared_ = madeNow_ = rc == 0;
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   }
   return destDir_.error();
@@ -525,7 +492,14 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
   int code = 0;
   platform::PendingCopy copy;
   try {
+    const bool destWasThere = destDir_.valid();
     code = EnsureDestination();
+    // A folder the pass has just made holds nothing but what the pass
+    // copies into it: its facts need no reading.
+    if (code == 0 && !destWasThere && madeNow_ && !destFacts_.on()) {
+      destFacts_.Begin(engine_.ReadAheadEnabled);
+      destFacts_.Complete();
+    }
     // A copy killed on a file system without unnamed files leaves its
     // temporary where it was copying; the next run copies that file again
     // and clears them away. The cleanup does so anyway where it is on.

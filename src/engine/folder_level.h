@@ -48,9 +48,8 @@ class FolderLevel {
   void OpenLevel(const std::string& dir);
   void CloseLevel();
   // Reads what the level's pass will ask about both folders, the
-  // destination's share on the second thread; `early`, when given, has read
-  // that share already or is reading it.
-  void ReadPassFacts(const std::string& mask, SharedReading* early);
+  // destination's share on the second thread.
+  void ReadPassFacts(const std::string& mask);
   // Where the destination ignores letter case: the source name that came
   // first in the listing with the same name in another case, or "" for the
   // first itself (whose destination entry then takes its spelling).
@@ -90,6 +89,7 @@ class FolderLevel {
   std::unordered_map<std::string, std::string> destSpelling_;
   bool destSpellingRead_ = false;
   bool temporariesCleared_ = false;  // in the destination folder, this level
+  bool madeNow_ = false;             // the destination folder, by this level
 };
 
 // Maps a path below JobSource onto JobDestination.

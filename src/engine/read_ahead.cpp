@@ -9,12 +9,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void Pause() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 }  // namespace
 
 SharedReading::SharedReading(ReadAhead* helper, std::function<void()> work)
@@ -52,22 +46,15 @@ void SharedReading::Cancel() {
 }
 
 void SharedReading::AwaitThread() {
-  // The thread is at it: a moment from the cache, worth waiting for
-  // awake; from the disk long enough to sleep.
-  const auto until = Clock::now() + std::chrono::microseconds(ReadAhead::kSettleMicros);
-  for (int n = 0;; ++n) {
-    if (done_.load(std::memory_order_acquire)) return;
-    if (n % 64 == 0 && Clock::now() >= until) break;
-    Pause();
-  }
+  // Asleep, not awake: a walk that spins for the thread takes the processor
+  // the thread needs whenever another program holds the other one.
   // A condition variable rather than an atomic wait: the latter can miss
   // its wake-up where the system has no futex to build it on.
   std::unique_lock lock(helper_->finishedMutex_);
   helper_->finished_.wait(lock, [this] { return done_.load(std::memory_order_acquire); });
 }
 
-ReadAhead::ReadAhead(bool enabled, bool slowDisk)
-    : slowDisk_(slowDisk), watch_(std::thread::hardware_concurrency() > 1) {
+ReadAhead::ReadAhead(bool enabled, bool slowDisk) : slowDisk_(slowDisk) {
   if (!enabled) return;
   try {
     thread_ = std::thread([this] { Lead(); });
@@ -133,11 +120,6 @@ bool ReadAhead::Withdraw(SharedReading* reading) {
 bool ReadAhead::TakeShared() {
   SharedReading* reading = offered_.exchange(nullptr, std::memory_order_acq_rel);
   if (!reading) return false;
-  const auto taken = Clock::now();
-  if (lastShared_ != Clock::time_point()) {
-    const auto gap = std::chrono::duration_cast<std::chrono::microseconds>(taken - lastShared_).count();
-    gapMicros_ += (gap - gapMicros_) / 4;
-  }
   reading->Run();
   {
     // Taken and released so that a walk going to sleep either sees the
@@ -145,24 +127,7 @@ bool ReadAhead::TakeShared() {
     std::lock_guard lock(finishedMutex_);
   }
   finished_.notify_all();
-  lastShared_ = Clock::now();
   return true;
-}
-
-bool ReadAhead::Watch() {
-  // On a single processor watching only keeps the walk from running; and
-  // where the walk's levels come slowly (from the disk) a watching thread
-  // only takes the processor that reading needs.
-  if (!watch_ || gapMicros_ > kWatchMicros) return false;
-  const auto until = Clock::now() + std::chrono::microseconds(kWatchMicros);
-  for (int n = 0;; ++n) {
-    if (offered_.load(std::memory_order_acquire) || stop_.load(std::memory_order_relaxed) ||
-        (warming_.load(std::memory_order_relaxed) && queued_.load(std::memory_order_relaxed) > 0)) {
-      return true;
-    }
-    if (n % 64 == 0 && Clock::now() >= until) return false;
-    Pause();
-  }
 }
 
 std::shared_ptr<ReadAhead::Level> ReadAhead::NewestLevel() {
@@ -228,10 +193,12 @@ void ReadAhead::Judge() {
   const uint64_t blocks = platform::BlocksReadByThisThread();
   const bool fromDisk = blocks != blocksJudged_;
   const auto per = [this](long nanos) { return std::chrono::nanoseconds(nanos) * warmedEntries_; };
-  // Without the blocks counted, only the time tells; a thread that read no
-  // block and took long merely waited for the processor.
-  const bool cached = !slowDisk_ && !fromDisk && warmingTime_ < per(kCachedNanosPerEntry);
-  const bool slow = fromDisk || warmingTime_ >= per(kSlowNanosPerEntry);
+  // Where blocks are counted, they alone tell: a thread that read none and
+  // took long merely waited for the processor, which more reading would
+  // only take from the walk. Without them, only the time tells.
+  const bool counted = platform::BlocksAreCounted();
+  const bool cached = !slowDisk_ && !fromDisk && (counted || warmingTime_ < per(kCachedNanosPerEntry));
+  const bool slow = fromDisk || (!counted && warmingTime_ >= per(kSlowNanosPerEntry));
   blocksJudged_ = blocks;
   warmedEntries_ = 0;
   warmingTime_ = {};
@@ -252,13 +219,10 @@ void ReadAhead::Lead() {
     Judge();
     std::shared_ptr<Level> level;
     {
-      if (!Watch()) {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] {
-          return stop_ || offered_.load(std::memory_order_acquire) || (warming_ && !levels_.empty());
-        });
-      }
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] {
+        return stop_ || offered_.load(std::memory_order_acquire) || (warming_ && !levels_.empty());
+      });
       if (stop_) return;
       if (offered_.load(std::memory_order_acquire) || !warming_) continue;
       level = NewestLevel();

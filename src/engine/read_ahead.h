@@ -81,17 +81,13 @@ class ReadAhead {
   // How many threads read once the disk proves slow.
   static constexpr size_t kReaders = 4;
   // Every this many entries it reads, the first thread judges the caches:
-  // reading no block from the disk and taking less than kCachedNanosPerEntry
-  // per entry, it found everything cached and the read-ahead stops; reading
-  // from the disk or taking kSlowNanosPerEntry, the other readers join.
+  // reading no block from the disk (and, where blocks are not counted,
+  // taking less than kCachedNanosPerEntry per entry), it found everything
+  // cached and the read-ahead stops; reading from the disk (or, uncounted,
+  // taking kSlowNanosPerEntry), the other readers join.
   static constexpr long kSampleEntries = 2000;
   static constexpr long kCachedNanosPerEntry = 8000;
   static constexpr long kSlowNanosPerEntry = 16000;
-  // How long the idle thread watches for the next shared reading before it
-  // sleeps: a little longer than the walk takes for a level from the cache.
-  static constexpr long kWatchMicros = 150;
-  // How long the walk waits awake for a shared reading the thread has begun.
-  static constexpr long kSettleMicros = 30;
 
  private:
   friend class SharedReading;
@@ -111,8 +107,6 @@ class ReadAhead {
   bool Withdraw(SharedReading* reading);
   // Runs the shared reading on offer, if any; whether there was one.
   bool TakeShared();
-  // Waits briefly for work without sleeping; whether some came.
-  bool Watch();
   // The newest level still to be read, or none (the lock held).
   std::shared_ptr<Level> NewestLevel();
   // Takes the next entry of `level` on one side and reads it if it is a
@@ -138,11 +132,6 @@ class ReadAhead {
   std::mutex finishedMutex_;
   std::condition_variable finished_;  // told when the thread has done a shared reading
   const bool slowDisk_;
-  bool watch_;
-  // The thread's own: when it last finished a shared reading, and the usual
-  // time from then to the next one.
-  std::chrono::steady_clock::time_point lastShared_;
-  long gapMicros_ = 0;
   // What the first thread has read since it last judged, and the time it took.
   long warmedEntries_ = 0;
   uint64_t blocksJudged_ = 0;  // BlocksReadByThisThread() when it last judged

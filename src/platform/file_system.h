@@ -57,6 +57,8 @@ class FolderOps {
 
   // The entries whose names match `mask`, "." and ".." aside.
   virtual std::unique_ptr<SearchOps> Search(const std::string& mask) const = 0;
+  // See DirHandle::ChangeStamp; this default never tells.
+  virtual uint64_t ChangeStamp() const { return 0; }
   // The regular file `name` for reading; null with `error` set when it
   // cannot be opened (kErrNotRegularFile for anything but a file).
   virtual std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const = 0;

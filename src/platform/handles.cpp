@@ -153,6 +153,7 @@ int DirHandle::MakeFolder(const std::string& name) const {
   return valid() ? ops_->MakeFolder(name) : error();
 }
 
+uint64_t DirHandle::ChangeStamp() const { return ops_ ? ops_->ChangeStamp() : 0; }
 DirHandle DirHandle::Duplicate() const { return DirHandle(ops_ ? ops_->Duplicate() : nullptr); }
 DirHandle DirHandle::Reopen() const { return DirHandle(ops_ ? ops_->Reopen() : nullptr); }
 

@@ -187,6 +187,12 @@ class DirHandle {
   bool IgnoresCase() const;
   // Creates the subfolder `name` (one level). 0 or the error code.
   int MakeFolder(const std::string& name) const;
+  // A value that stays the same while no entry is added to the folder,
+  // removed or renamed, and differs once one is; 0 where that cannot be
+  // told (a folder changed a moment ago, a file system that does not say).
+  // Two equal stamps other than 0 say that a listing taken between them
+  // still stands.
+  uint64_t ChangeStamp() const;
   // A second handle on the same folder, for another thread that reads ahead
   // (in a preview it reads the real folder, never the plan).
   DirHandle Duplicate() const;
@@ -454,6 +460,8 @@ std::string ErrorText(int error);
 // Blocks the calling thread has had read from a disk so far; 0 where the
 // system does not count them. Answers from the system's caches add none.
 uint64_t BlocksReadByThisThread();
+// Whether the system counts them.
+bool BlocksAreCounted();
 
 // Where a user's files go: the home folder (HOME, or the password database's
 // entry when HOME is unset or not absolute) and the XDG base folders when the

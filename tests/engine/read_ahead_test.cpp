@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <optional>
 
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
+#include "testsupport/file_system_layer.h"
 
 namespace tandrel::test {
 namespace {
@@ -61,11 +64,57 @@ int CountEntries(const char* folder) {
   return n;
 }
 
+// Folders whose change stamps tell exactly when their entries change, as a
+// real folder's do once it has settled: each stamp is drawn from the
+// entries as they are at that moment. Counts the walk's listings (those of
+// the read-ahead, through duplicates, vary with its threads' timing).
+class SettledFolder : public FolderLayer {
+ public:
+  SettledFolder(std::unique_ptr<platform::FolderOps> real, std::atomic<int>* listings, bool tells)
+      : FolderLayer(std::move(real)), listings_(listings), tells_(tells) {}
+
+  uint64_t ChangeStamp() const override {
+    if (!tells_) return 0;
+    std::string entries;
+    const auto search = real_->Search("*");
+    platform::FindEntry entry;
+    while (search->Next(entry)) {
+      entries += entry.name + (entry.isDirectory ? "/d" : entry.isSystem ? "/s" : "") + "\n";
+    }
+    return std::hash<std::string>{}(entries) | 1;
+  }
+  std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
+    if (listings_) ++*listings_;
+    return real_->Search(mask);
+  }
+
+ private:
+  std::unique_ptr<platform::FolderOps> Wrap(std::unique_ptr<platform::FolderOps> real,
+                                            const std::string& name) const override {
+    return std::make_unique<SettledFolder>(std::move(real), name.empty() ? nullptr : listings_, tells_);
+  }
+  std::atomic<int>* listings_;
+  const bool tells_;
+};
+
+class Settled : public FileSystemLayer {
+ public:
+  explicit Settled(bool tells) : FileSystemLayer(platform::RealFileSystem()), tells_(tells) {}
+  std::unique_ptr<platform::FolderOps> OpenFolder(const std::string& path) const override {
+    return std::make_unique<SettledFolder>(real_.OpenFolder(path), &listings, tells_);
+  }
+  mutable std::atomic<int> listings{0};
+
+ private:
+  const bool tells_;
+};
+
 class ReadAheadTest : public ::testing::Test {
  protected:
   struct Outcome {
     Lines lines;
     std::map<std::string, std::string> tree;
+    int listings = 0;  // on the settled road
   };
 
   // Builds the trees below `root`: new, newer, older, equal and deleted
@@ -155,7 +204,8 @@ class ReadAheadTest : public ::testing::Test {
     }
   };
 
-  enum class Reading { Plain, Ahead, EveryReader };
+  // Settled: ahead, over folders whose change stamps tell.
+  enum class Reading { Plain, Ahead, EveryReader, Settled };
 
   // One run over freshly built trees; `during`, when given, may change the
   // trees at any line (it gets the root and the line).
@@ -164,6 +214,9 @@ class ReadAheadTest : public ::testing::Test {
     ScopedTempDir dir;
     const std::string root = dir.path() + "t";
     Build(root);
+    Settled settled(stampsTell_);
+    std::optional<platform::FileSystemScope> scope;
+    if (reading == Reading::Settled) scope.emplace(settled);
     WatchedLines watched;
     RunEngine engine(LocationsFor(dir / "prog/tandrel"), watched);
     MakeDir(dir / "prog");
@@ -182,17 +235,22 @@ class ReadAheadTest : public ::testing::Test {
     }
     outcome.lines.erase(outcome.lines.begin());  // the start line
     outcome.tree = TreeFacts(root);
+    outcome.listings = settled.listings;
     return outcome;
   }
+
+  bool stampsTell_ = true;  // on the settled road
 
   // Runs with each way of reading ahead and expects what the plain run did.
   void ExpectTheSameAsPlain(const Outcome& plain,
                             const std::function<void(const std::string&, const std::string&)>& during = {},
                             const std::function<void()>& reset = {}) {
-    for (const Reading reading : {Reading::Ahead, Reading::EveryReader}) {
+    for (const Reading reading : {Reading::Ahead, Reading::EveryReader, Reading::Settled}) {
       if (reset) reset();
       const Outcome ahead = Run(reading, during);
-      const char* way = reading == Reading::Ahead ? "ahead" : "every reader";
+      const char* way = reading == Reading::Ahead         ? "ahead"
+                        : reading == Reading::EveryReader ? "every reader"
+                                                          : "settled";
       EXPECT_EQ(ahead.lines, plain.lines) << way;
       EXPECT_EQ(ahead.tree, plain.tree) << way << "\n" << Differences(ahead.tree, plain.tree);
     }
@@ -203,6 +261,12 @@ TEST_F(ReadAheadTest, ARunDecidesTheSameWithAndWithoutIt) {
   const Outcome plain = Run(Reading::Plain);
   ASSERT_GT(plain.lines.size(), 60u);
   ExpectTheSameAsPlain(plain);
+  // Where the stamps tell, a level with subfolders is not listed again.
+  stampsTell_ = false;
+  const Outcome untold = Run(Reading::Settled);
+  stampsTell_ = true;
+  EXPECT_EQ(untold.lines, plain.lines);
+  EXPECT_LT(Run(Reading::Settled).listings, untold.listings);
 }
 
 TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {

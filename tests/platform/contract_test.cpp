@@ -109,6 +109,29 @@ TEST_P(ContractTest, ListingsFollowMaskAndAttributeSet) {
   EXPECT_EQ(Names(top, "s?b", attr::Directory), (std::vector<std::string>{"sub/"}));
 }
 
+TEST_P(ContractTest, AFolderIsListedWholeHoweverItsSearchesOverlap) {
+  // Enough entries that a listing is read in several blocks.
+  for (int i = 0; i < 1500; ++i) Write("top/sub/an-entry-with-a-longer-name-" + std::to_string(i), "");
+  const DirHandle sub(Path("top/sub"));
+  const std::vector<std::string> whole = Names(sub, "*", attr::All);
+  ASSERT_EQ(whole.size(), 1500u);
+  FindEntry entry;
+  {
+    DirSearch dropped(sub, "*", attr::All);
+    for (int i = 0; i < 700; ++i) ASSERT_TRUE(dropped.Next(entry));
+  }
+  EXPECT_EQ(Names(sub, "*", attr::All), whole) << "after a search left halfway";
+  const DirHandle copy = sub.Duplicate();
+  DirSearch outer(sub, "*", attr::All);
+  std::vector<std::string> names;
+  for (int i = 0; i < 700 && outer.Next(entry); ++i) names.push_back(entry.name);
+  EXPECT_EQ(Names(sub, "*", attr::All), whole) << "inside another search";
+  EXPECT_EQ(Names(copy, "*", attr::All), whole) << "a duplicate, inside a search";
+  while (outer.Next(entry)) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, whole) << "around the others";
+}
+
 TEST_P(ContractTest, ChangesAreSeenAsMadeAndRefusalsChangeNothing) {
   const DirHandle top(Path("top"));
   EXPECT_EQ(top.MakeFolder("new"), 0);

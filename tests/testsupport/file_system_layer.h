@@ -86,6 +86,7 @@ class FolderLayer : public platform::FolderOps {
   std::unique_ptr<platform::SearchOps> Search(const std::string& mask) const override {
     return real_->Search(mask);
   }
+  uint64_t ChangeStamp() const override { return real_->ChangeStamp(); }
   std::unique_ptr<platform::ReaderOps> OpenFile(const std::string& name, int& error) const override {
     return real_->OpenFile(name, error);
   }

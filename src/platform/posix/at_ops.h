@@ -12,6 +12,8 @@
 
 namespace tandrel::platform::posix {
 
+struct HeldFolder;
+
 // The facts of the entry `name` that `st` describes (archive left unread).
 EntryFacts FactsFromStat(const std::string& name, const struct stat& st);
 // The part of a stat buffer the facts keep, for the archive rule.
@@ -26,8 +28,10 @@ int ClearArchiveAt(int dirfd, const std::string& name, const struct stat& asCopi
 int ChangeAttributesAt(int dirfd, const std::string& name, uint32_t attributes, const struct stat* stampOf,
                        bool keepReadOnly = false);
 // Writes the copy of the regular file `source` for `dest`, a name in the
-// folder `destDirfd` (see PrepareCopy); null with `error` set when it cannot.
-std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source, int destDirfd,
+// folder `destFolder`, which the copy holds while it waits (see
+// PrepareCopy); null with `error` set when it cannot.
+std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source,
+                                              const std::shared_ptr<HeldFolder>& destFolder,
                                               const std::string& dest, bool synchronised,
                                               const CopyProgress& progress, int& error);
 // A reader that owns the descriptor `fd` of a regular file and reads it

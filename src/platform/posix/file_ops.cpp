@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/folder_search.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
@@ -23,12 +24,23 @@ namespace {
 
 using posix::UniqueFd;
 
-// Whom a copy tells how far it has come, and the whole size.
+// The last pair of devices between which the kernel refused to copy.
+std::atomic<uint64_t> refusingSource{0}, refusingDest{0};
+
+// Whom a copy tells how far it has come, and the whole size; and whether
+// the kernel may copy between its two devices.
 struct Reporter {
   const CopyProgress& progress;
   off_t size;
+  uint64_t sourceDevice = 0, destDevice = 0;
+  bool kernelCopy = refusingSource.load(std::memory_order_relaxed) != sourceDevice + 1 ||
+                    refusingDest.load(std::memory_order_relaxed) != destDevice + 1;
   // False when the caller wants the copy abandoned.
   bool GoOn(off_t copied) const { return !progress || progress(copied, size); }
+  void RefusedBetweenDevices() const {
+    refusingSource.store(sourceDevice + 1, std::memory_order_relaxed);
+    refusingDest.store(destDevice + 1, std::memory_order_relaxed);
+  }
 };
 
 // Copies the bytes [at, at + length) of `in` to the same place in `out`;
@@ -38,7 +50,7 @@ int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter)
   // Told in steps small enough for the caller to answer soon; a file copied
   // in one step is not told about at all.
   const off_t step = reporter.progress ? off_t{8} << 20 : off_t{1} << 30;
-  bool kernelCopy = true;
+  bool kernelCopy = reporter.kernelCopy;
   while (at < end) {
     if (at > first && !reporter.GoOn(at)) return ECANCELED;
     if (kernelCopy) {
@@ -51,6 +63,9 @@ int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter)
       if (n == 0) return 0;
       if (errno == EINTR) continue;
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM) {
+        // Between two file systems it never will: the next copies between
+        // the same two do not ask again.
+        if (errno == EXDEV) reporter.RefusedBetweenDevices();
         kernelCopy = false;  // fall back to plain reads and writes
         continue;
       }
@@ -134,10 +149,10 @@ int LinkAnonymous(int fd, int dirfd, const std::string& path) {
 // file system has none, in the destination's folder.
 class PosixPendingCopy : public PendingCopyOps {
  public:
-  PosixPendingCopy(UniqueFd out, int destDirfd, std::string dest, std::string tempName,
-                   const struct stat& src)
+  PosixPendingCopy(UniqueFd out, std::shared_ptr<posix::HeldFolder> destDir, std::string dest,
+                   std::string tempName, const struct stat& src)
       : out_(std::move(out)),
-        destDir_(::fcntl(destDirfd, F_DUPFD_CLOEXEC, 0)),
+        destDir_(std::move(destDir)),
         dest_(std::move(dest)),
         tempName_(std::move(tempName)),
         src_(src) {
@@ -145,9 +160,8 @@ class PosixPendingCopy : public PendingCopyOps {
     if (::fstat(out_.get(), &st) == 0) flushKey_ = static_cast<uint64_t>(st.st_dev) + 1;
   }
   ~PosixPendingCopy() override {
-    if (!tempName_.empty()) ::unlinkat(destDir_.get(), tempName_.c_str(), 0);
+    if (!tempName_.empty()) ::unlinkat(destDir_->fd.get(), tempName_.c_str(), 0);
   }
-  bool ready() const { return destDir_.valid(); }
   int fd() const { return out_.get(); }
 
   CopiedState copied() const override {
@@ -175,14 +189,11 @@ class PosixPendingCopy : public PendingCopyOps {
   }
 
   int Publish() override {
-    const int dirfd = destDir_.get();
+    const int dirfd = destDir_->fd.get();
     if (tempName_.empty()) {
       // An unnamed copy: linked in directly where nothing stands, otherwise
       // given a temporary name to be renamed over the destination.
-      struct stat st;
-      int rc = ::fstatat(dirfd, dest_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
-                   ? EEXIST
-                   : LinkAnonymous(out_.get(), dirfd, dest_);
+      int rc = LinkAnonymous(out_.get(), dirfd, dest_);
       if (rc == 0) return 0;
       if (rc != EEXIST) return rc;
       for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -203,7 +214,8 @@ class PosixPendingCopy : public PendingCopyOps {
 
  private:
   UniqueFd out_;
-  UniqueFd destDir_;
+  // The destination folder's descriptor, held while the copy waits.
+  std::shared_ptr<posix::HeldFolder> destDir_;
   std::string dest_;
   std::string tempName_;  // the named temporary while there is one
   struct stat src_;
@@ -214,9 +226,11 @@ class PosixPendingCopy : public PendingCopyOps {
 
 namespace posix {
 
-std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source, int destDirfd,
+std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source,
+                                              const std::shared_ptr<HeldFolder>& destFolder,
                                               const std::string& dest, bool synchronised,
                                               const CopyProgress& progress, int& error) {
+  const int destDirfd = destFolder->fd.get();
   const auto fail = [&error](int code) -> std::unique_ptr<PendingCopyOps> {
     error = code;
     return nullptr;
@@ -228,7 +242,8 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
   struct stat src;
   if (::fstat(in.get(), &src) != 0) return fail(errno);
   if (!S_ISREG(src.st_mode)) return fail(kErrAccessDenied);
-  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+  // Back to blocking reads: O_NONBLOCK is the only status flag it was given.
+  ::fcntl(in.get(), F_SETFL, 0);
   const bool archiveClear = synchronised || ArchiveClearFd(in.get(), src);
 
   // The copy is written to a file without a name and gets the destination's
@@ -242,11 +257,11 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
     out = UniqueFd(CreateTempIn(destDirfd, "", tempName));
     if (!out.valid()) return fail(errno);
   }
-  auto copy = std::make_unique<PosixPendingCopy>(std::move(out), destDirfd, dest, tempName, src);
-  if (!copy->ready()) return fail(errno);
+  auto copy = std::make_unique<PosixPendingCopy>(std::move(out), destFolder, dest, tempName, src);
   const int fd = copy->fd();
 
-  if (const int rc = CopyData(in.get(), fd, src, Reporter{progress, src.st_size})) return fail(rc);
+  const Reporter reporter{progress, src.st_size, src.st_dev, copy->FlushKey() - 1};
+  if (const int rc = CopyData(in.get(), fd, src, reporter)) return fail(rc);
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without
@@ -268,9 +283,9 @@ void FailNextModeChangeWith(int error) { modeChangeFault = error; }
 void UseNamedTemporaries(bool on) { namedTemporaries = on; }
 
 size_t CopiesPerFlush() {
-  // Each waiting copy holds two descriptors; the walk and the rest of the
-  // program keep a few hundred in reserve. The soft limit is raised as far
-  // as the hard one allows, once.
+  // Each waiting copy holds a descriptor, and its folder one more at most;
+  // the walk and the rest of the program keep a few hundred in reserve. The
+  // soft limit is raised as far as the hard one allows, once.
   static const size_t perFlush = [] {
     struct rlimit limit;
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return size_t{64};

@@ -1,7 +1,6 @@
 // The POSIX file system: folders held as descriptors, every entry reached
 // relative to its folder's descriptor without following a link.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,12 +10,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
+#include "platform/posix/folder_search.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -39,10 +40,6 @@ namespace {
 
 using posix::UniqueFd;
 
-// O_PATH: the handle only anchors lookups, so a folder that may be searched
-// but not listed still serves; listing opens the folder again for reading.
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-
 class PosixFolder;
 
 std::string SwapCaseAscii(std::string text) {
@@ -55,49 +52,6 @@ std::string SwapCaseAscii(std::string text) {
   }
   return text;
 }
-
-class PosixSearch : public SearchOps {
- public:
-  PosixSearch(DIR* dir, std::string mask) : dir_(dir), mask_(std::move(mask)) {}
-  explicit PosixSearch(int error) : error_(error) {}
-  ~PosixSearch() override {
-    if (dir_) ::closedir(dir_);
-  }
-
-  bool Next(FindEntry& entry) override {
-    if (!dir_) return false;
-    for (;;) {
-      errno = 0;
-      const dirent* d = ::readdir(dir_);
-      if (!d) {
-        // A listing cut short is no end of the folder.
-        if (errno != 0) error_ = errno;
-        return false;
-      }
-      const char* name = d->d_name;
-      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-      if (!MatchesMask(name, mask_)) continue;
-      unsigned char type = d->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (::fstatat(::dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
-      }
-      entry.name = name;
-      entry.isDirectory = type == DT_DIR;
-      entry.isSystem = type != DT_DIR && type != DT_REG;
-      entry.isHidden = IsHiddenName(entry.name);
-      entry.facts.reset();
-      return true;
-    }
-  }
-  int error() const override { return error_; }
-
- private:
-  DIR* dir_ = nullptr;
-  std::string mask_;
-  int error_ = 0;
-};
 
 // Reads its descriptor's file from the start, whatever the descriptor's
 // own offset: a copy's descriptor, read back after writing, has moved on.
@@ -159,28 +113,33 @@ std::unique_ptr<ReaderOps> OpenForReading(int dirfd, const std::string& name, in
 
 class PosixFolder : public FolderOps {
  public:
-  PosixFolder(int fd, int error) : fd_(fd), error_(fd >= 0 ? 0 : error) {}
+  // `readable`: opened for reading, so that it is listed through itself.
+  PosixFolder(int fd, int error, bool readable = false)
+      : held_(std::make_shared<posix::HeldFolder>(fd, readable)), error_(fd >= 0 ? 0 : error) {}
 
-  int fd() const { return fd_.get(); }
-  bool valid() const override { return fd_.valid(); }
+  int fd() const { return held_->fd.get(); }
+  bool valid() const override { return held_->fd.valid(); }
   int error() const override { return error_; }
 
   std::unique_ptr<FolderOps> OpenSub(const std::string& name) const override {
     if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
-    const int fd = ::openat(fd_.get(), name.c_str(), kFolderFlags | O_NOFOLLOW);
+    bool readable = false;
+    const int fd = posix::OpenFolderAt(this->fd(), name.c_str(), O_NOFOLLOW, readable);
     // With O_PATH a link can be opened as itself; say what a plain open says.
-    return std::make_unique<PosixFolder>(fd, errno == ELOOP ? ENOTDIR : errno);
+    return std::make_unique<PosixFolder>(fd, errno == ELOOP ? ENOTDIR : errno, readable);
   }
 
   std::unique_ptr<FolderOps> Duplicate() const override {
     if (!valid()) return std::make_unique<PosixFolder>(-1, error_);
-    const int fd = ::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0);
+    // The copy shares the descriptor's offset, so its own searches open
+    // the folder again.
+    const int fd = ::fcntl(this->fd(), F_DUPFD_CLOEXEC, 0);
     return std::make_unique<PosixFolder>(fd, errno);
   }
 
   EntryFacts LookAt(const std::string& name) const override {
     struct stat st;
-    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       EntryFacts facts;
       facts.error = errno;
       return facts;
@@ -189,23 +148,23 @@ class PosixFolder : public FolderOps {
   }
 
   bool ArchiveOf(const std::string& name, const EntryFacts& facts) const override {
-    return !posix::ArchiveClearAt(fd_.get(), name, posix::StatOf(facts));
+    return !posix::ArchiveClearAt(fd(), name, posix::StatOf(facts));
   }
 
   int SetAttributes(const std::string& name, uint32_t attributes) const override {
-    return posix::SetAttributesAt(fd_.get(), name, attributes);
+    return posix::SetAttributesAt(fd(), name, attributes);
   }
 
   int RemoveFile(const std::string& name) const override {
-    return ::unlinkat(fd_.get(), name.c_str(), 0) == 0 ? 0 : errno;
+    return ::unlinkat(fd(), name.c_str(), 0) == 0 ? 0 : errno;
   }
 
   int RemoveFolder(const std::string& name) const override {
-    return ::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+    return ::unlinkat(fd(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
   }
 
   int Rename(const std::string& from, const std::string& to) const override {
-    return ::renameat(fd_.get(), from.c_str(), fd_.get(), to.c_str()) == 0 ? 0 : errno;
+    return ::renameat(fd(), from.c_str(), fd(), to.c_str()) == 0 ? 0 : errno;
   }
 
   bool IgnoresCase(bool mayProbe) const override {
@@ -215,15 +174,15 @@ class PosixFolder : public FolderOps {
     if (const int answer = CaseOfAnEntry(); answer >= 0) return answer == 1;
     if (mayProbe) {
       std::string name;
-      const UniqueFd probe(posix::CreateTempIn(fd_.get(), "", name));
+      const UniqueFd probe(posix::CreateTempIn(fd(), "", name));
       if (probe.valid()) {
         const bool ignores = Exists(SwapCaseAscii(name));
-        ::unlinkat(fd_.get(), name.c_str(), 0);
+        ::unlinkat(fd(), name.c_str(), 0);
         return ignores;
       }
     }
     struct statfs fs;
-    if (::fstatfs(fd_.get(), &fs) != 0) return false;
+    if (::fstatfs(fd(), &fs) != 0) return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
       case 0x4d44UL:      // FAT
       case 0x2011BAB0UL:  // exFAT
@@ -237,12 +196,10 @@ class PosixFolder : public FolderOps {
   }
 
   int MakeFolder(const std::string& name) const override {
-    return ::mkdirat(fd_.get(), name.c_str(), 0777) == 0 ? 0 : errno;
+    return ::mkdirat(fd(), name.c_str(), 0777) == 0 ? 0 : errno;
   }
 
-  int MayChange() const override {
-    return ::faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
-  }
+  int MayChange() const override { return ::faccessat(fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno; }
 
   std::unique_ptr<PendingCopyOps> PrepareCopyTo(const std::string& name, const FolderOps& dest,
                                                 const std::string& destName, bool synchronised,
@@ -252,7 +209,7 @@ class PosixFolder : public FolderOps {
       error = kErrAccessDenied;
       return nullptr;
     }
-    return posix::PrepareCopyAt(fd_.get(), name, other->fd(), destName, synchronised, progress, error);
+    return posix::PrepareCopyAt(fd(), name, other->held_, destName, synchronised, progress, error);
   }
 
   int ClearArchiveAsCopied(const std::string& name, const CopiedState& copied) const override {
@@ -264,12 +221,12 @@ class PosixFolder : public FolderOps {
     struct stat st = posix::StatOf(now);
     st.st_size = copied.size;
     st.st_mtim = {static_cast<time_t>(copied.writeTime), copied.writeTimeNsec};
-    return posix::ClearArchiveAt(fd_.get(), name, st);
+    return posix::ClearArchiveAt(fd(), name, st);
   }
 
   bool Exists(const std::string& name) const {
     struct stat st;
-    return ::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::fstatat(fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   }
 
   // 1 when the first entry with a letter in its name is found under its
@@ -278,16 +235,11 @@ class PosixFolder : public FolderOps {
   // not file numbers, decide: some file systems give one file another
   // number for each spelling.
   int CaseOfAnEntry() const {
-    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-      if (fd >= 0) ::close(fd);
-      return -1;
-    }
-    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    const std::unique_ptr<SearchOps> search = posix::SearchFolder(held_, "*");
     std::string other;
-    while (const dirent* d = ::readdir(dir)) {
-      const std::string name = d->d_name;
+    FindEntry entry;
+    while (search->Next(entry)) {
+      const std::string& name = entry.name;
       if (other.empty()) {
         other = SwapCaseAscii(name);
         if (other == name) {
@@ -302,25 +254,29 @@ class PosixFolder : public FolderOps {
     return other.empty() ? -1 : 1;
   }
 
+  uint64_t ChangeStamp() const override {
+    // The folder's change time moves with every entry added, removed or
+    // renamed, and no caller can set it back. A change within the clock's
+    // coarse step after an earlier one may keep it, so a folder changed
+    // less than kSettledSeconds ago tells nothing.
+    constexpr int64_t kSettledSeconds = 2;
+    struct stat st;
+    struct timespec now;
+    if (::fstat(fd(), &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;
+    if (now.tv_sec - st.st_ctim.tv_sec < kSettledSeconds) return 0;
+    return static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000u + static_cast<uint64_t>(st.st_ctim.tv_nsec);
+  }
+
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
-    // The folder itself, already reached without following a link, is
-    // opened again for listing.
-    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-      const int error = errno;
-      if (fd >= 0) ::close(fd);
-      return std::make_unique<PosixSearch>(error);
-    }
-    return std::make_unique<PosixSearch>(dir, mask);
+    return posix::SearchFolder(held_, mask);
   }
 
   std::unique_ptr<ReaderOps> OpenFile(const std::string& name, int& error) const override {
-    return OpenForReading(fd_.get(), name, O_NOFOLLOW, error);
+    return OpenForReading(fd(), name, O_NOFOLLOW, error);
   }
 
  private:
-  UniqueFd fd_;
+  std::shared_ptr<posix::HeldFolder> held_;
   int error_;
 };
 
@@ -389,8 +345,9 @@ int Claim(int fd) {
 class PosixFileSystem : public FileSystem {
  public:
   std::unique_ptr<FolderOps> OpenFolder(const std::string& path) const override {
-    const int fd = ::open(path.c_str(), kFolderFlags);
-    return std::make_unique<PosixFolder>(fd, errno);
+    bool readable = false;
+    const int fd = posix::OpenFolderAt(AT_FDCWD, path.c_str(), 0, readable);
+    return std::make_unique<PosixFolder>(fd, errno, readable);
   }
 
   bool DirectoryExists(const std::string& path, bool followLinks) const override {

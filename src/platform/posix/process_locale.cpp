@@ -33,6 +33,13 @@ uint64_t BlocksReadByThisThread() {
   return static_cast<uint64_t>(usage.ru_inblock);
 }
 
+bool BlocksAreCounted() {
+  // The kernel keeps them with each task's input and output, which it
+  // shows there when it keeps them at all.
+  static const bool counted = ::access("/proc/self/io", R_OK) == 0;
+  return counted;
+}
+
 void InitLocale() { std::setlocale(LC_ALL, ""); }
 
 char DecimalSeparator() {

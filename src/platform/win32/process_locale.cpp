@@ -37,6 +37,7 @@ std::string ErrorText(int error) {
 
 // The system counts no reads per thread that the read-ahead could use.
 uint64_t BlocksReadByThisThread() { return 0; }
+bool BlocksAreCounted() { return false; }
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
 

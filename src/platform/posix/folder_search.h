@@ -1,0 +1,35 @@
+#pragma once
+// The listing of a folder held open: read straight from the kernel in
+// blocks of entries, with no stream in between.
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/posix/unique_fd.h"
+
+namespace tandrel::platform::posix {
+
+// A folder's descriptor, shared by its handle and the searches over it.
+// One opened for reading is listed through itself, by one search at a
+// time; any other search opens the folder again.
+struct HeldFolder {
+  HeldFolder(int descriptor, bool forReading) : fd(descriptor), readable(forReading) {}
+  UniqueFd fd;
+  const bool readable;
+  std::atomic<bool> listing{false};  // a search reads through fd
+  bool moved = false;                // fd's offset has left the start (kept by the search)
+};
+
+// Opens the folder `path` relative to `dirfd` with `flags` (O_DIRECTORY and
+// O_CLOEXEC added): for reading where it may be read, otherwise as a path
+// only, which still serves to reach its entries. -1 with errno set.
+int OpenFolderAt(int dirfd, const char* path, int flags, bool& readable);
+
+// Lists the folder, returning the entries whose names match `mask`; "."
+// and ".." are left out. A folder that cannot be listed yields a search
+// that returns nothing and tells why.
+std::unique_ptr<SearchOps> SearchFolder(const std::shared_ptr<HeldFolder>& folder, const std::string& mask);
+
+}  // namespace tandrel::platform::posix
