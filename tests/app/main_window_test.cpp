@@ -358,6 +358,13 @@ class MainWindowTest : public QObject {
     area.Flush();
     QVERIFY(bar->value() < bar->maximum());
     QCOMPARE(firstShownLine(), QString("first of the run"));
+    // The keys move through the read-only area.
+    QTest::keyClick(Log(), Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(Log()->textCursor().atEnd());
+    QVERIFY(bar->value() >= bar->maximum() - 1);
+    QTest::keyClick(Log(), Qt::Key_Home, Qt::ControlModifier);
+    QVERIFY(Log()->textCursor().atStart());
+    QCOMPARE(bar->value(), 0);
   }
 
   void statusBarAndLogAreaShowHowTheRunWent() {
