@@ -1,5 +1,6 @@
 #include "engine/run_engine.h"
 
+#include <optional>
 #include <vector>
 
 #include "config/ini_file.h"
@@ -68,17 +69,16 @@ RunResult RunEngine::RunJobs(const RunSettings& settings) {
     }
   } running{*this};
   running_ = true;
-  if (!settings.preview) {
-    settings_ = settings;
-    return Run();
-  }
-  // Every file's line, and no log file, since nothing is done; the plan
-  // covers the level's facts too, while the read-ahead's own threads only
-  // warm the caches of the disk beneath.
   settings_ = settings;
-  settings_.logFile = false;
-  settings_.extendedLog = true;
-  const platform::PreviewScope preview;
+  std::optional<platform::PreviewScope> preview;
+  if (settings.preview) {
+    // Every file's line, and no log file, since nothing is done; the plan
+    // covers the level's facts too, while the read-ahead's own threads only
+    // warm the caches of the disk beneath.
+    settings_.logFile = false;
+    settings_.extendedLog = true;
+    preview.emplace();
+  }
   return Run();
 }
 
@@ -87,8 +87,7 @@ RunResult RunEngine::Run() {
   if (lock.busy()) {
     // Nothing of this run happens: no log file, no change to the log area
     // but this one line.
-    SayInsteadOfARun(kRunBusyLine);
-    return RunResult::Busy;
+    return SayInsteadOfARun(kRunBusyLine, RunResult::Busy);
   }
   // The run goes by the file as it is now, read once: what becomes of it
   // during the run (a job edited in the dialog, the file replaced or
@@ -98,8 +97,7 @@ RunResult RunEngine::Run() {
   // for a clean one.
   configError_ = ConfigurationErrorFor(locations_.configFile, configuration.error());
   if (!configError_.empty()) {
-    SayInsteadOfARun(configError_);
-    return RunResult::Unreadable;
+    return SayInsteadOfARun(configError_, RunResult::Unreadable);
   }
   std::vector<JobRecord> jobs;
   for (const std::string& name : ReadJobList(configuration, kActiveJobs)) {
@@ -207,11 +205,12 @@ void RunEngine::RunOneJob(FolderLevel& top, const JobRecord& record) {
   copies_.Complete();
 }
 
-void RunEngine::SayInsteadOfARun(const std::string& text) {
+RunResult RunEngine::SayInsteadOfARun(const std::string& text, RunResult result) {
   const std::string line = SafeLineText(text);
   observer_.Line(line);
   observer_.Failure(line);
-  observer_.RunEnded(text == kRunBusyLine ? RunResult::Busy : RunResult::Unreadable);
+  observer_.RunEnded(result);
+  return result;
 }
 
 void RunEngine::AddLogLine(const std::string& text) {

@@ -170,8 +170,8 @@ class RunEngine {
   // The checks that may keep a job from running; false after writing why.
   bool JobMayRun();
   // The one line of a run that does not start: to the observer only, since
-  // such a run opens no log file.
-  void SayInsteadOfARun(const std::string& text);
+  // such a run opens no log file. Returns `result`.
+  RunResult SayInsteadOfARun(const std::string& text, RunResult result);
 
   FileLocations locations_;
   RunObserver& observer_;

@@ -102,10 +102,7 @@ void MainWindowLogic::Run(MainCommand command) {
       if (!runInProgress_) StartRun(RunKind::Manual);
       break;
     case MainCommand::Stop:
-      if (runInProgress_) {
-        stopAsked_ = true;
-        engine_.RequestStop();
-      }
+      if (runInProgress_) StopRun();
       break;
     case MainCommand::Preview:
       // What a run would do now, in the log area; nothing is changed.
@@ -158,6 +155,11 @@ void MainWindowLogic::StartRun(RunKind kind) {
   });
 }
 
+void MainWindowLogic::StopRun() {
+  stopAsked_ = true;
+  engine_.RequestStop();
+}
+
 void MainWindowLogic::Drain() {
   Guarded(prompter_, [this] {
     for (const RunEvent& event : queue_.Take()) {
@@ -201,7 +203,6 @@ void MainWindowLogic::RunFinished(const RunEvent& finished) {
   runInProgress_ = false;
   view_.DrainEvery(std::chrono::milliseconds(0));
   if (finished.error) {
-    log_.Flush();
     if (runKind_ == RunKind::Timed) scheduler_.TimedRunFailed();
     std::rethrow_exception(finished.error);
   }
@@ -211,8 +212,8 @@ void MainWindowLogic::RunFinished(const RunEvent& finished) {
   if (runKind_ == RunKind::Preview) {
     // A preview did nothing: the last run's tray tip stays.
     if (RanJobs(result)) {
-      log_.Add(PreviewSummary(counts));
       endedStatus_ = PreviewSummary(counts);
+      log_.Add(endedStatus_);
     }
   } else if (RanJobs(result)) {
     // The status bar keeps how the run ended, and the tray icon says it; a
@@ -234,7 +235,7 @@ std::string MainWindowLogic::CheckConfiguration() {
   if (!error.empty()) {
     log_.Add(error);
     log_.Flush();
-    if (echo_) echo_(error);
+    queue_.Failure(error);
   }
   return error;
 }
@@ -261,8 +262,7 @@ bool MainWindowLogic::CloseRequested() {
       Button stop = Button::No;
       Guarded(prompter_, [&] { stop = prompter_.Ask(kStopRunQuestion); });
       if (stop == Button::Yes) {
-        stopAsked_ = true;
-        engine_.RequestStop();
+        StopRun();
       } else {
         view_.ShowTrayTip("Tandrel: finishing the run, then ending");
       }

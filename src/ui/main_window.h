@@ -138,9 +138,8 @@ class MainWindowLogic {
   std::string CheckConfiguration();
   // Where a run's failures go besides the log (standard error for "/SYNC");
   // none by default.
-  void SetFailureEcho(const std::function<void(const std::string&)>& echo) {
-    echo_ = echo;
-    queue_.SetFailureEcho(echo);
+  void SetFailureEcho(std::function<void(const std::string&)> echo) {
+    queue_.SetFailureEcho(std::move(echo));
   }
 
   bool RunInProgress() const { return runInProgress_; }
@@ -168,6 +167,8 @@ class MainWindowLogic {
   enum class RunKind { Manual, Timed, Preview };
   void Run(MainCommand command);
   void StartRun(RunKind kind);
+  // Asks the run under way to stop; its summary then says so.
+  void StopRun();
   void RunFinished(const RunEvent& finished);
   void ShowProgress();
   void ViewLogFile();
@@ -182,7 +183,6 @@ class MainWindowLogic {
   RunEngine engine_;
   LogArea log_;
   std::function<std::time_t()> clock_;
-  std::function<void(const std::string&)> echo_;
   std::thread runThread_;
   bool runInProgress_ = false;
   RunKind runKind_ = RunKind::Manual;

@@ -26,7 +26,7 @@ class RunQueue : public RunObserver {
  public:
   void RunBegins() override;
   void Line(const std::string& line) override;
-  // Echoed at once, on the run's thread, where an echo is set.
+  // Echoed at once (on the run's thread during a run), where an echo is set.
   void Failure(const std::string& text) override;
   // Where failures go besides the log (standard error for "/SYNC"); set
   // only while no run is under way.
