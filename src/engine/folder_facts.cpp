@@ -14,24 +14,22 @@ void FolderFacts::Clear() {
   on_ = listed_ = current_ = false;
   listError_ = 0;
   // A large folder's facts are given back, not kept for the next level.
-  names_ = {};
-  entries_ = {};
+  listing_ = {};
   byName_ = {};
   foldedNames_ = {};
   foldedAt_ = {};
   byFoldedName_ = {};
-  facts_ = {};
   looks_ = {};
   changed_ = {};
 }
 
-void FolderFacts::Adopt(const std::vector<platform::FindEntry>& listing) {
-  for (const platform::FindEntry& entry : listing) Add(entry);
+void FolderFacts::Adopt(Listing&& listing) {
+  if (!on_ || listed_) return;
+  listing_ = std::move(listing);
   Complete();
 }
 
-void FolderFacts::Add(const platform::FindEntry& entry) {
-  if (!on_ || listed_) return;
+void FolderFacts::Listing::Add(const platform::FindEntry& entry) {
   Entry e;
   e.nameAt = static_cast<uint32_t>(names_.size());
   e.nameSize = static_cast<uint32_t>(entry.name.size());
@@ -48,33 +46,37 @@ void FolderFacts::Add(const platform::FindEntry& entry) {
   entries_.push_back(e);
 }
 
+void FolderFacts::Add(const platform::FindEntry& entry) {
+  if (on_ && !listed_) listing_.Add(entry);
+}
+
 void FolderFacts::Complete() {
   if (!on_ || listed_) return;
-  entries_.shrink_to_fit();
-  names_.shrink_to_fit();
-  facts_.resize(entries_.size());
-  facts_.shrink_to_fit();
+  listing_.entries_.shrink_to_fit();
+  listing_.names_.shrink_to_fit();
+  listing_.facts_.resize(listing_.entries_.size());
+  listing_.facts_.shrink_to_fit();
   // At most half the slots taken, so that a search ends after a few.
   size_t slots = 2;
-  while (slots < entries_.size() * 2) slots <<= 1;
+  while (slots < listing_.entries_.size() * 2) slots <<= 1;
   const auto insert = [slots](std::vector<uint32_t>& index, std::string_view key, size_t at) {
     size_t slot = std::hash<std::string_view>{}(key) & (slots - 1);
     while (index[slot] != 0) slot = (slot + 1) & (slots - 1);
     index[slot] = static_cast<uint32_t>(at + 1);
   };
   byName_.assign(slots, 0);
-  for (size_t i = 0; i < entries_.size(); ++i) insert(byName_, NameOf(entries_[i]), i);
+  for (size_t i = 0; i < listing_.entries_.size(); ++i) insert(byName_, NameOf(listing_.entries_[i]), i);
   if (ignoreCase_) {
-    foldedAt_.resize(entries_.size() + 1);
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    foldedAt_.resize(listing_.entries_.size() + 1);
+    for (size_t i = 0; i < listing_.entries_.size(); ++i) {
       foldedAt_[i] = static_cast<uint32_t>(foldedNames_.size());
-      foldedNames_ += platform::FoldCase(std::string(NameOf(entries_[i])));
+      foldedNames_ += platform::FoldCase(std::string(NameOf(listing_.entries_[i])));
     }
     foldedAt_.back() = static_cast<uint32_t>(foldedNames_.size());
     // Of names alike but for case, the first listed is the one found.
     byFoldedName_.assign(slots, 0);
     const auto folded = [this](size_t at) { return FoldedNameOf(at); };
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    for (size_t i = 0; i < listing_.entries_.size(); ++i) {
       if (FindIn(byFoldedName_, FoldedNameOf(i), folded) == kNotListed)
         insert(byFoldedName_, FoldedNameOf(i), i);
     }
@@ -94,14 +96,12 @@ void FolderFacts::List() {
   if (listError_ == 0) {
     Complete();
   } else {
-    names_ = {};
-    entries_ = {};
-    facts_ = {};
+    listing_ = {};
   }
 }
 
 void FolderFacts::ListedEntry(size_t at, platform::FindEntry& entry) const {
-  const Entry& e = entries_[at];
+  const Entry& e = listing_.entries_[at];
   entry.name.assign(NameOf(e));
   entry.isDirectory = e.isDirectory;
   entry.isSystem = e.isSystem;
@@ -124,8 +124,9 @@ size_t FolderFacts::FindIn(const std::vector<uint32_t>& index, std::string_view 
 }
 
 size_t FolderFacts::FindExact(std::string_view name) const {
-  if (lastFound_ < entries_.size() && NameOf(entries_[lastFound_]) == name) return lastFound_;
-  const size_t at = FindIn(byName_, name, [this](size_t i) { return NameOf(entries_[i]); });
+  if (lastFound_ < listing_.entries_.size() && NameOf(listing_.entries_[lastFound_]) == name)
+    return lastFound_;
+  const size_t at = FindIn(byName_, name, [this](size_t i) { return NameOf(listing_.entries_[i]); });
   if (at != kNotListed) lastFound_ = at;
   return at;
 }
@@ -141,7 +142,7 @@ FolderFacts::Kind FolderFacts::KindOf(const std::string& name) {
   if (listed_) {
     const size_t at = Find(name);
     if (at == kNotListed) return Kind::Missing;
-    return entries_[at].isDirectory ? Kind::Directory : Kind::Other;
+    return listing_.entries_[at].isDirectory ? Kind::Directory : Kind::Other;
   }
   const platform::EntryFacts* facts = Look(name);
   if (!facts) return Kind::Unknown;
@@ -155,12 +156,12 @@ const platform::EntryFacts* FolderFacts::Look(const std::string& name) {
   // A listed entry asked about by its own spelling keeps its look beside
   // it; any other name (another spelling, or no listing) by that name.
   if (const size_t at = listed_ ? FindExact(name) : kNotListed; at != kNotListed) {
-    Entry& e = entries_[at];
+    Entry& e = listing_.entries_[at];
     if (!e.looked) {
-      facts_[at] = dir_.LookAt(name);
+      listing_.facts_[at] = dir_.LookAt(name);
       e.looked = true;
     }
-    return &facts_[at];
+    return &listing_.facts_[at];
   }
   auto it = looks_.find(name);
   if (it == looks_.end()) it = looks_.emplace(name, dir_.LookAt(name)).first;

@@ -27,7 +27,34 @@
 namespace tandrel {
 
 class FolderFacts {
+  // One listed entry, kept small: a folder may hold many thousands.
+  struct Entry {
+    uint32_t nameAt = 0;  // in the names
+    uint32_t nameSize = 0;
+    bool isDirectory = false;
+    bool isSystem = false;
+    bool isHidden = false;
+    bool looked = false;  // the facts hold its look
+  };
+
  public:
+  // A folder's listing as the facts keep it: the names one after another,
+  // the entries in listing order, and the looks that came with them. Read
+  // elsewhere, it is handed over whole (see destination_reader.h).
+  class Listing {
+   public:
+    // Adds the next entry, with its look where it carries one.
+    void Add(const platform::FindEntry& entry);
+    size_t size() const { return entries_.size(); }
+
+   private:
+    friend class FolderFacts;
+    std::string names_;
+    std::vector<Entry> entries_;
+    // The looks, by place; only as long as the last entry that has one.
+    std::vector<platform::EntryFacts> facts_;
+  };
+
   explicit FolderFacts(const platform::DirHandle& dir) : dir_(dir) {}
   FolderFacts(const FolderFacts&) = delete;
   FolderFacts& operator=(const FolderFacts&) = delete;
@@ -46,9 +73,9 @@ class FolderFacts {
   void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // Takes the complete listing of the folder (every entry, as a search over
-  // "*" with every attribute returns them) that the caller has just read:
-  // at once, or entry by entry and then Complete().
-  void Adopt(const std::vector<platform::FindEntry>& listing);
+  // "*" with every attribute returns them) that the caller has read: at
+  // once, or entry by entry and then Complete().
+  void Adopt(Listing&& listing);
   void Add(const platform::FindEntry& entry);
   void Complete();
   // Reads the listing now; after an error, questions go to the folder and
@@ -58,7 +85,7 @@ class FolderFacts {
   bool Listed() const { return listed_; }
   // Whether the listing still shows the folder as the run left it.
   bool ListingCurrent() const { return listed_ && current_; }
-  size_t ListedCount() const { return entries_.size(); }
+  size_t ListedCount() const { return listing_.entries_.size(); }
   // The listed entry at `at`, in listing order (its name and kinds only).
   void ListedEntry(size_t at, platform::FindEntry& entry) const;
 
@@ -82,15 +109,6 @@ class FolderFacts {
 
  private:
   enum class Kind { Unknown, Missing, Directory, Other };
-  // One listed entry, kept small: a folder may hold many thousands.
-  struct Entry {
-    uint32_t nameAt = 0;  // in names_
-    uint32_t nameSize = 0;
-    bool isDirectory = false;
-    bool isSystem = false;
-    bool isHidden = false;
-    bool looked = false;  // facts_ holds its look
-  };
   static constexpr size_t kNotListed = SIZE_MAX;
 
   // What the facts know of `name`: Unknown sends the question to the folder.
@@ -105,7 +123,9 @@ class FolderFacts {
   // The entry `index` finds under `key`, where `keyOf` gives an entry's key.
   template <typename KeyOf>
   size_t FindIn(const std::vector<uint32_t>& index, std::string_view key, KeyOf keyOf) const;
-  std::string_view NameOf(const Entry& entry) const { return {names_.data() + entry.nameAt, entry.nameSize}; }
+  std::string_view NameOf(const Entry& entry) const {
+    return {listing_.names_.data() + entry.nameAt, entry.nameSize};
+  }
   std::string_view FoldedNameOf(size_t at) const;
   bool IsChanged(const std::string& name) const;
   bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
@@ -117,19 +137,16 @@ class FolderFacts {
   bool current_ = false;
   int listError_ = 0;
   bool ignoreCase_ = false;
-  // The listing: the names one after another, the entries in listing
-  // order, and an index of their places by name (by folded name too where
-  // case is ignored, the folded names then kept likewise). The index is
-  // open addressing over place + 1, 0 marking a free slot.
-  std::string names_;
-  std::vector<Entry> entries_;
+  // The listing with the looks of its entries, and an index of their places
+  // by name (by folded name too where case is ignored, the folded names
+  // then kept likewise). The index is open addressing over place + 1, 0
+  // marking a free slot.
+  Listing listing_;
   std::vector<uint32_t> byName_;
   std::string foldedNames_;
   std::vector<uint32_t> foldedAt_;  // where each entry's folded name begins
   std::vector<uint32_t> byFoldedName_;
   mutable size_t lastFound_ = 0;  // a pass asks about one name several times in a row
-  // The looks of listed entries, by their place in the listing.
-  std::vector<platform::EntryFacts> facts_;
   // Names the listing does not hold as asked (or no listing at all): their
   // looks, and the changes the run made (folded where case is ignored).
   std::unordered_map<std::string, platform::EntryFacts> looks_;

@@ -15,8 +15,6 @@ namespace {
 using platform::attr::Archive;
 
 constexpr const char* kFreshStatus = "File ... ....";
-// How many folders below a job's From folder the walk goes.
-constexpr int kMaxDepth = 256;
 // The fewest files of a level whose destination facts go to the second
 // thread.
 constexpr size_t kSharedReadingMinimum = 32;
@@ -102,6 +100,14 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     sourceFacts_.Begin(keepFacts);
     listedNow = sourceFacts_.on();
     if (listedNow) listedStamp = sourceDir_.ChangeStamp();
+    // A reading of the destination can only be checked where stamps tell.
+    if (!parent_ && listedStamp != 0 && destDir_.valid() && engine_.ReadAheadThread()) {
+      std::optional<DestinationReader::Identity> skip;
+      if (engine_.Job().skipDestination) skip = {engine_.Job().skipDevice, engine_.Job().skipInode};
+      ownDestinations_ = std::make_unique<DestinationReader>(sourceDir_, destDir_, levelDir_, mask, skip,
+                                                             engine_.StopFlag());
+      destinations_ = ownDestinations_.get();
+    }
     std::vector<std::string> subfolders;
     {
       // The whole listing is read before a subfolder is walked, so that no
@@ -151,9 +157,9 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
       }
       // Deeper than that the walk does not go: each level holds its
       // folders open, and no real tree needs it.
-      if (depth_ >= kMaxDepth) {
+      if (depth_ >= kMaxWalkDepth) {
         engine_.AddFailureLine("Dir \"" + sub + "/\" could not be synchronised: it lies more than " +
-                               std::to_string(kMaxDepth) + " folders deep");
+                               std::to_string(kMaxWalkDepth) + " folders deep");
         continue;
       }
       // A walked subfolder may change this level (a folder made or removed):
@@ -199,8 +205,9 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
   if (readError == 0) {
+    std::unique_ptr<FolderReading> destReading = destinations_ ? destinations_->Take(levelDir_) : nullptr;
     destFacts_.Begin(keepFacts);
-    if (destFacts_.on()) ReadPassFacts(mask);
+    if (destFacts_.on()) ReadPassFacts(mask, std::move(destReading));
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
@@ -243,7 +250,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   return remaining;
 }
 
-void FolderLevel::ReadPassFacts(const std::string& mask) {
+void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading) {
   // The files the pass will ask about, on both sides.
   std::vector<std::string> names;
   if (sourceFacts_.Listed()) {
@@ -253,6 +260,16 @@ void FolderLevel::ReadPassFacts(const std::string& mask) {
       if (!entry.isHidden && !entry.isDirectory) names.push_back(std::move(entry.name));
     }
   }
+  // The destination as the reader read it, while it still stands so: only
+  // names it did not look at are looked at here.
+  if (destReading && destReading->stamp == destDir_.ChangeStamp()) {
+    destFacts_.Adopt(std::move(destReading->listing));
+    destReading.reset();
+    sourceFacts_.LookAt(names);
+    destFacts_.LookAt(names);
+    return;
+  }
+  destReading.reset();
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.
   const bool listDest = engine_.Job().cleanupDestination && sourceDir_.valid();
@@ -333,6 +350,10 @@ void FolderLevel::OpenLevel(const std::string& dir) {
 }
 
 void FolderLevel::CloseLevel() {
+  if (!parent_) {
+    destinations_ = nullptr;
+    ownDestinations_.reset();
+  }
   sourceFacts_.Clear();
   destFacts_.Clear();
   levelDir_.clear();

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/destination_reader.h"
 #include "engine/folder_facts.h"
 #include "engine/read_ahead.h"
 #include "platform/paths.h"
@@ -41,7 +42,11 @@ class FolderLevel {
   // The level of the subfolder `name` of `parent`: its folders are reached
   // through the parent's open folders, never through a path.
   FolderLevel(RunEngine& engine, FolderLevel& parent, std::string name)
-      : engine_(engine), parent_(&parent), name_(std::move(name)), depth_(parent.depth_ + 1) {}
+      : engine_(engine),
+        parent_(&parent),
+        name_(std::move(name)),
+        depth_(parent.depth_ + 1),
+        destinations_(parent.destinations_) {}
 
   // Opens the source and destination folders of the level `dir` (ending in
   // "/"): a top level by its path, a subfolder's level through its parent.
@@ -49,7 +54,7 @@ class FolderLevel {
   void CloseLevel();
   // Reads what the level's pass will ask about both folders, the
   // destination's share on the second thread.
-  void ReadPassFacts(const std::string& mask);
+  void ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading);
   // Where the destination ignores letter case: the source name that came
   // first in the listing with the same name in another case, or "" for the
   // first itself (whose destination entry then takes its spelling).
@@ -90,6 +95,10 @@ class FolderLevel {
   bool destSpellingRead_ = false;
   bool temporariesCleared_ = false;  // in the destination folder, this level
   bool madeNow_ = false;             // the destination folder, by this level
+  // The job's destination reader, started by the top level when the
+  // read-ahead is on and folders' stamps tell (see destination_reader.h).
+  DestinationReader* destinations_ = nullptr;
+  std::unique_ptr<DestinationReader> ownDestinations_;
 };
 
 // Maps a path below JobSource onto JobDestination.

@@ -185,7 +185,9 @@ TEST_F(FolderFactsTest, WithoutAnOpenFolderOrSwitchedOffNothingIsKept) {
   off.List();
   platform::FindEntry ghost;
   ghost.name = "ghost.txt";
-  off.Adopt({ghost});
+  FolderFacts::Listing listing;
+  listing.Add(ghost);
+  off.Adopt(std::move(listing));
   EXPECT_FALSE(off.Listed());
   EXPECT_FALSE(off.FileExists("ghost.txt"));
   EXPECT_TRUE(off.FileExists("plain.txt"));

@@ -321,7 +321,7 @@ TEST_F(ReadAheadTest, ChangesJustBeforeALevelsOwnPassAreSeenTheSame) {
 TEST_F(ReadAheadTest, ItsThreadsAndDescriptorsEndWithTheRun) {
   const int threads = CountEntries("/proc/self/task");
   const int descriptors = CountEntries("/proc/self/fd");
-  for (const Reading reading : {Reading::Ahead, Reading::EveryReader}) {
+  for (const Reading reading : {Reading::Ahead, Reading::EveryReader, Reading::Settled}) {
     const Outcome outcome = Run(reading);
     EXPECT_FALSE(outcome.lines.empty());
     EXPECT_EQ(CountEntries("/proc/self/task"), threads);

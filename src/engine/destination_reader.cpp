@@ -1,0 +1,121 @@
+#include "engine/destination_reader.h"
+
+#include <utility>
+
+#include "engine/paths.h"
+
+namespace tandrel {
+
+DestinationReader::DestinationReader(const platform::DirHandle& source, const platform::DirHandle& dest,
+                                     std::string top, std::string mask, std::optional<Identity> skip,
+                                     const std::atomic<bool>& stop)
+    : source_(source.Duplicate()),
+      dest_(dest.Duplicate()),
+      top_(std::move(top)),
+      mask_(std::move(mask)),
+      skip_(skip),
+      stop_(stop) {
+  try {
+    thread_ = std::thread([this] {
+      try {
+        Walk(source_, dest_, top_, 0);
+      } catch (...) {
+        // What was not read the walk reads itself.
+      }
+      std::lock_guard lock(mutex_);
+      reading_.clear();
+      ended_ = true;
+      changed_.notify_all();
+    });
+  } catch (...) {
+    ended_ = true;  // without a thread the walk reads everything itself
+  }
+}
+
+DestinationReader::~DestinationReader() {
+  {
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void DestinationReader::Walk(const platform::DirHandle& source, const platform::DirHandle& dest,
+                             const std::string& dir, int depth) {
+  std::vector<std::string> subfolders;
+  {
+    platform::DirSearch search(source, "*.*", platform::attr::All);
+    platform::FindEntry entry;
+    while (!Stopped() && search.Next(entry)) {
+      if (!entry.isHidden && entry.isDirectory) subfolders.push_back(std::move(entry.name));
+    }
+  }
+  if (depth < kMaxWalkDepth) {
+    for (const std::string& name : subfolders) {
+      if (Stopped()) return;
+      uint64_t device, inode;
+      if (skip_ && source.Identity(name, device, inode) && device == skip_->device && inode == skip_->inode)
+        continue;
+      const platform::DirHandle sub(source, name);
+      if (sub.valid())
+        Walk(sub, platform::DirHandle(dest, name), WithTrailingSeparator(dir + name), depth + 1);
+    }
+  }
+  if (!Stopped()) ReadLevel(dest, dir);
+}
+
+void DestinationReader::ReadLevel(const platform::DirHandle& dest, const std::string& dir) {
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return Stopped() || heldEntries_ < kHeldEntries || held_.empty(); });
+    if (Stopped() || passed_.erase(dir) != 0) return;
+    reading_ = dir;
+  }
+  auto reading = std::make_unique<FolderReading>();
+  // Taken before the listing, as the walk takes its own: a change made
+  // while listing then shows as a changed stamp.
+  reading->stamp = dest.valid() ? dest.ChangeStamp() : 0;
+  if (reading->stamp != 0) {
+    // The files the walk may ask about are looked at: those the mask takes.
+    platform::DirSearch search(dest, "*", platform::attr::All);
+    platform::FindEntry entry;
+    while (!Stopped() && search.Next(entry)) {
+      if (!entry.isDirectory && !entry.isHidden && !entry.facts && platform::MatchesMask(entry.name, mask_))
+        entry.facts = dest.LookAt(entry.name);
+      reading->listing.Add(entry);
+      entry.facts.reset();
+    }
+    if (search.error() != 0) reading->stamp = 0;
+  }
+  if (reading->stamp == 0 || Stopped()) reading.reset();
+  {
+    std::lock_guard lock(mutex_);
+    reading_.clear();
+    if (reading) heldEntries_ += reading->listing.size();
+    held_.push_back({dir, std::move(reading)});
+  }
+  changed_.notify_all();
+}
+
+std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this, &dir] { return reading_ != dir; });
+  // Readings before this level's are of folders the walk did not enter.
+  while (!held_.empty()) {
+    Held held = std::move(held_.front());
+    held_.pop_front();
+    if (held.reading) heldEntries_ -= held.reading->listing.size();
+    if (held.dir == dir) {
+      lock.unlock();
+      changed_.notify_all();
+      return std::move(held.reading);
+    }
+  }
+  if (!ended_) passed_.insert(dir);
+  lock.unlock();
+  changed_.notify_all();
+  return nullptr;
+}
+
+}  // namespace tandrel
