@@ -100,7 +100,10 @@ void DestinationReader::ReadLevel(const platform::DirHandle& dest, const std::st
 
 std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this, &dir] { return reading_ != dir; });
+  // A reading under way is not waited for: where another program holds a
+  // processor, the thread may be off it for a while, and the walk reads
+  // the folder sooner itself. What the thread reads then is dropped.
+  if (reading_ == dir) return nullptr;
   // Readings before this level's are of folders the walk did not enter.
   while (!held_.empty()) {
     Held held = std::move(held_.front());

@@ -51,8 +51,8 @@ class DestinationReader {
   DestinationReader& operator=(const DestinationReader&) = delete;
 
   // The walk's pass of the level `dir` is about to read its destination
-  // folder: the thread's reading of it, waited for when under way, or
-  // nothing, and then the thread will not read it.
+  // folder: the thread's reading of it, or nothing, and then the thread
+  // will not read it (or drops what it is reading of it now).
   std::unique_ptr<FolderReading> Take(const std::string& dir);
 
   // The most entries held in readings the walk has not taken: beyond that
