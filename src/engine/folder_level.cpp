@@ -205,6 +205,8 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
     if (sourceDir_.valid()) readError = sourceFacts_.ListError();
   }
   if (readError == 0) {
+    // Taken whether or not the destination is there now, so that the
+    // reader's readings never wait for a pass that will not come.
     std::unique_ptr<FolderReading> destReading = destinations_ ? destinations_->Take(levelDir_) : nullptr;
     destFacts_.Begin(keepFacts);
     if (destFacts_.on()) ReadPassFacts(mask, std::move(destReading));
@@ -260,23 +262,19 @@ void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderR
       if (!entry.isHidden && !entry.isDirectory) names.push_back(std::move(entry.name));
     }
   }
-  // The destination as the reader read it, while it still stands so: only
-  // names it did not look at are looked at here.
-  if (destReading && destReading->stamp == destDir_.ChangeStamp()) {
-    destFacts_.Adopt(std::move(destReading->listing));
-    destReading.reset();
-    sourceFacts_.LookAt(names);
-    destFacts_.LookAt(names);
-    return;
-  }
+  // The destination as the reader read it, while it still stands so: its
+  // looks leave only the names it did not look at to be looked at here.
+  const bool adopted = destReading && destReading->stamp == destDir_.ChangeStamp();
+  if (adopted) destFacts_.Adopt(std::move(destReading->listing));
   destReading.reset();
   // The cleanup lists the destination anyway; listed before the copies, it
   // also answers for the names the destination lacks.
-  const bool listDest = engine_.Job().cleanupDestination && sourceDir_.valid();
+  const bool listDest = !adopted && engine_.Job().cleanupDestination && sourceDir_.valid();
   // The destination's share goes to the second thread while the walk reads
-  // the source's; a small level is read here at once, as handing it over
-  // takes longer than reading it.
-  SharedReading destShare(names.size() >= kSharedReadingMinimum ? engine_.ReadAheadThread() : nullptr, [&] {
+  // the source's; a small level, or one already read, is read here at once,
+  // as handing it over takes longer than reading it.
+  const bool handOver = !adopted && names.size() >= kSharedReadingMinimum;
+  SharedReading destShare(handOver ? engine_.ReadAheadThread() : nullptr, [&] {
     if (listDest) destFacts_.List();
     destFacts_.LookAt(names);
   });
