@@ -1,7 +1,9 @@
 #include "engine/copy_batch.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "engine/same_content.h"
@@ -34,10 +36,12 @@ struct CopyBatch::Step {
   Finish finish;
   std::function<void()> run;
   Outcome outcome;
+  bool named = false;  // stands under its name, which waits for its flush
 };
 
-CopyBatch::CopyBatch() = default;
-CopyBatch::~CopyBatch() = default;
+CopyBatch::CopyBatch(size_t copiesPerFlush) : copiesPerFlush_(copiesPerFlush) {}
+
+CopyBatch::~CopyBatch() { AwaitFlush(); }
 
 void CopyBatch::Add(platform::PendingCopy copy, SourceReader source, Finish finish) {
   bytes_ += copy.copied().size;
@@ -46,35 +50,54 @@ void CopyBatch::Add(platform::PendingCopy copy, SourceReader source, Finish fini
   step.copy = std::move(copy);
   step.source = std::move(source);
   step.finish = std::move(finish);
-  steps_.push_back(std::move(step));
+  filling_.push_back(std::move(step));
 }
 
 void CopyBatch::Then(std::function<void()> step) {
-  if (steps_.empty()) {
+  if (!Waiting()) {
     step();
     return;
   }
   Step held;
   held.run = std::move(step);
-  steps_.push_back(std::move(held));
+  filling_.push_back(std::move(held));
+}
+
+bool CopyBatch::Waiting() const {
+  // The oldest batch's steps report as they run: nothing waits before them.
+  return !finishing_ && (!filling_.empty() || !flushing_.empty() || !named_.empty());
 }
 
 bool CopyBatch::Full() const {
-  return copies_ >= platform::CopiesPerFlush() || bytes_ >= kBytesPerFlush || steps_.size() >= kStepsPerFlush;
+  return copies_ >= copiesPerFlush_ || bytes_ >= kBytesPerFlush || filling_.size() >= kStepsPerFlush;
 }
 
-void CopyBatch::Complete() {
-  std::vector<Step> steps = std::exchange(steps_, {});
-  copies_ = 0;
-  bytes_ = 0;
+int CopyBatch::AwaitFlush() { return flush_.valid() ? flush_.get() : 0; }
+
+void CopyBatch::StartFlush() {
   std::vector<const platform::PendingCopy*> copies;
-  for (const Step& s : steps) {
-    if (s.copy.valid()) copies.push_back(&s.copy);
+  for (const Steps* steps : {&named_, &flushing_}) {
+    for (const Step& s : *steps) {
+      if (s.copy.valid()) copies.push_back(&s.copy);
+    }
   }
-  // Data first: nothing is read back or named before it is on the disk.
-  const int flushed = platform::FlushCopies(copies);
-  copies.clear();
-  for (Step& s : steps) {
+  if (copies.empty()) return;
+  if (background_) {
+    try {
+      flush_ = std::async(std::launch::async, [copies] { return platform::FlushCopies(copies); });
+      return;
+    } catch (const std::system_error&) {
+      // No thread to be had: flushed here instead.
+    }
+  }
+  std::promise<int> flushed;
+  flushed.set_value(platform::FlushCopies(copies));
+  flush_ = flushed.get_future();
+}
+
+void CopyBatch::NameFlushed(int flushed) {
+  std::vector<uint64_t> kept;
+  for (Step& s : flushing_) {
     if (!s.copy.valid()) continue;
     Outcome& o = s.outcome;
     o.code = flushed;
@@ -89,19 +112,28 @@ void CopyBatch::Complete() {
       }
     }
     if (o.code == 0 && !o.differs) o.code = s.copy.Publish();
-    if (o.code == 0 && !o.differs) {
-      copies.push_back(&s.copy);
+    s.named = o.code == 0 && !o.differs;
+    // A named copy is held only as far as its name's flush needs it: one
+    // per file system that flushes as a whole.
+    const uint64_t key = s.copy.FlushKey();
+    if (s.named && (key == 0 || std::find(kept.begin(), kept.end(), key) == kept.end())) {
+      if (key != 0) kept.push_back(key);
     } else {
       s.copy.Discard();
     }
   }
-  // Then the names, before a mark or a line counts on them.
-  if (const int rc = platform::FlushCopies(copies)) {
-    for (Step& s : steps) {
-      if (s.copy.valid() && s.outcome.code == 0) s.outcome.code = rc;
-    }
-  }
+  named_ = std::exchange(flushing_, {});
+}
+
+void CopyBatch::FinishNamed(int flushed) {
+  Steps steps = std::exchange(named_, {});
+  finishing_ = true;
+  struct Finished {
+    bool& finishing;
+    ~Finished() { finishing = false; }
+  } finished{finishing_};
   for (Step& s : steps) {
+    if (s.named && s.outcome.code == 0) s.outcome.code = flushed;
     if (s.run) {
       s.run();
     } else {
@@ -111,8 +143,26 @@ void CopyBatch::Complete() {
   }
 }
 
+void CopyBatch::MoveOn() {
+  // One flush put the newer batch's data and the older one's names on the disk.
+  const int flushed = AwaitFlush();
+  FinishNamed(flushed);
+  NameFlushed(flushed);
+  flushing_ = std::exchange(filling_, {});
+  copies_ = 0;
+  bytes_ = 0;
+  StartFlush();
+}
+
+void CopyBatch::Complete() {
+  while (!filling_.empty() || !flushing_.empty() || !named_.empty() || flush_.valid()) MoveOn();
+}
+
 void CopyBatch::Drop() {
-  steps_.clear();
+  AwaitFlush();
+  filling_.clear();
+  flushing_.clear();
+  named_.clear();
   copies_ = 0;
   bytes_ = 0;
 }

@@ -5,9 +5,14 @@
 // folder entry flushed before anything counts on it (an archive mark, a
 // line that says it is done). Whatever the run reports meanwhile waits with
 // them, so that the log keeps the walk's order.
+//
+// Batches follow each other: while one is flushed, the walk fills the next,
+// and one flush puts the data of the newer batch and the names of the older
+// on the disk together.
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -28,31 +33,54 @@ class CopyBatch {
   // Opens the source of a copy again for its verification.
   using SourceReader = std::function<platform::FileReader()>;
 
-  CopyBatch();
+  // At most `copiesPerFlush` copies wait for one flush.
+  explicit CopyBatch(size_t copiesPerFlush = platform::CopiesPerFlush());
   ~CopyBatch();
   CopyBatch(const CopyBatch&) = delete;
   CopyBatch& operator=(const CopyBatch&) = delete;
 
+  // Whether a flush runs on a thread of its own while the walk goes on, or
+  // where it is started.
+  void FlushInBackground(bool on) { background_ = on; }
   // Adds a copy made by platform::PrepareCopy. With `source`, the copy is
   // compared with it as the disk holds the copy before it is named.
   // `finish` runs when the batch is done, in its place among the held steps.
   void Add(platform::PendingCopy copy, SourceReader source, Finish finish);
-  // Runs `step` now when no copy waits, otherwise in its turn after them.
+  // Runs `step` now when nothing waits, otherwise in its turn after them.
   void Then(std::function<void()> step);
-  bool Waiting() const { return !steps_.empty(); }
-  // Whether enough waits that the batch should be done now.
+  bool Waiting() const;
+  // Whether enough waits that the batch should move on now.
   bool Full() const;
+  // Finishes the batch whose names are being flushed, names the one whose
+  // data is, and starts the flush of the waiting copies.
+  void MoveOn();
   // Flushes, verifies and names every waiting copy, then runs the steps.
   void Complete();
-  // Drops every waiting copy unnamed and every held step: for a run ended
-  // by an escaping error.
+  // Drops every unnamed copy and every held step: for a run ended by an
+  // escaping error.
   void Drop();
 
  private:
   struct Step;
-  std::vector<Step> steps_;
+  using Steps = std::vector<Step>;
+  // The result of the flush under way, once it has ended; 0 when none is.
+  int AwaitFlush();
+  void StartFlush();
+  // Reads back and names the copies whose data the flush with result
+  // `flushed` put on the disk.
+  void NameFlushed(int flushed);
+  // Runs the steps of the batch whose names the flush put on the disk.
+  void FinishNamed(int flushed);
+
+  size_t copiesPerFlush_;
+  bool background_ = false;
+  Steps filling_;   // the walk adds here
+  Steps flushing_;  // data on its way to the disk
+  Steps named_;     // named, the names on their way to the disk
   size_t copies_ = 0;
   int64_t bytes_ = 0;
+  bool finishing_ = false;  // the steps of `named_` run
+  std::future<int> flush_;  // the flush under way
 };
 
 // The code of the exception being handled: an allocation that failed, or

@@ -230,6 +230,24 @@ int FolderFacts::EntryError(const std::string& name) {
   return facts ? facts->error : dir_.EntryError(name);
 }
 
+bool FolderFacts::Known(const std::string& name, platform::EntryFacts& facts) {
+  switch (KindOf(name)) {
+    case Kind::Missing:
+      facts = {};
+      return true;
+    case Kind::Other:
+      if (const platform::EntryFacts* look = Look(name)) {
+        facts = *look;
+        return true;
+      }
+      return false;
+    case Kind::Unknown:
+    case Kind::Directory:
+      break;
+  }
+  return false;
+}
+
 void FolderFacts::Changed(const std::string& name) {
   if (!on_) return;
   changed_.insert(ignoreCase_ ? platform::FoldCase(name) : name);

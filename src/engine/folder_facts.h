@@ -100,6 +100,9 @@ class FolderFacts {
   bool DirectoryExists(const std::string& name);
   uint32_t GetAttributes(const std::string& name);
   int EntryError(const std::string& name);
+  // The entry's facts where these facts tell them (a look, or missing from
+  // the listing); false where the folder must be asked.
+  bool Known(const std::string& name, platform::EntryFacts& facts);
 
   // The run has changed `name` in this folder (written, deleted, its
   // attributes set): what the facts knew of it no longer holds.

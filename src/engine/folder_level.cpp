@@ -527,10 +527,14 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
       RemoveStaleTemporaries(destDir_);
     }
     if (code == 0) {
+      // What the pass has looked at need not be looked at again.
+      platform::EntryFacts source, dest;
+      const bool known = sourceFacts_.Known(name, source) && destFacts_.Known(name, dest);
       destFacts_.Changed(name);
-      copy = platform::PrepareCopy(
-          sourceDir_, name, destDir_, name, markServer,
-          [this](int64_t copied, int64_t size) { return engine_.CopyGoesOn(copied, size); }, code);
+      const auto goesOn = [this](int64_t copied, int64_t size) { return engine_.CopyGoesOn(copied, size); };
+      copy = known ? platform::PrepareCopy(sourceDir_, name, source, destDir_, name, dest, markServer, goesOn,
+                                           code)
+                   : platform::PrepareCopy(sourceDir_, name, destDir_, name, markServer, goesOn, code);
       engine_.Update([](RunProgress& progress, RunCounts&) { progress.fileDone = progress.fileSize = 0; });
     }
   } catch (...) {
@@ -573,7 +577,7 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
         }
         ReportFile(engine, *file);
       });
-  if (engine_.Copies().Full()) engine_.Copies().Complete();
+  if (engine_.Copies().Full()) engine_.Copies().MoveOn();
 }
 
 }  // namespace tandrel

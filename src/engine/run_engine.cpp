@@ -125,6 +125,7 @@ RunResult RunEngine::Run() {
 
   log_.RunBegins();
   readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
+  copies_.FlushInBackground(ReadAheadEnabled);
   FolderLevel top(*this);
   AddLogLine(StartLine(Now()));
   for (const JobRecord& job : jobs) {
@@ -216,7 +217,7 @@ RunResult RunEngine::SayInsteadOfARun(const std::string& text, RunResult result)
 void RunEngine::AddLogLine(const std::string& text) {
   if (copies_.Waiting()) {
     copies_.Then([this, text] { AddLogLine(text); });
-    if (copies_.Full()) copies_.Complete();
+    if (copies_.Full()) copies_.MoveOn();
     return;
   }
   // Names may hold any byte but "/" and NUL; a line break or an escape

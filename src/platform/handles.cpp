@@ -251,6 +251,8 @@ int PendingCopy::Publish() { return ops_ ? ops_->Publish() : kErrNotFound; }
 
 void PendingCopy::Discard() { ops_.reset(); }
 
+uint64_t PendingCopy::FlushKey() const { return ops_ ? ops_->FlushKey() : 0; }
+
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                         const std::string& destName, bool synchronised, const CopyProgress& progress,
                         int& error) {
@@ -258,13 +260,22 @@ PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceNam
   if (!sourceDir.valid()) error = sourceDir.error();
   if (error == 0 && !destDir.valid()) error = destDir.error();
   if (error != 0) return {};
+  return PrepareCopy(sourceDir, sourceName, sourceDir.LookAt(sourceName), destDir, destName,
+                     destDir.LookAt(destName), synchronised, progress, error);
+}
+
+PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const EntryFacts& source,
+                        const DirHandle& destDir, const std::string& destName, const EntryFacts& dest,
+                        bool synchronised, const CopyProgress& progress, int& error) {
+  error = 0;
+  if (!sourceDir.valid()) error = sourceDir.error();
+  if (error == 0 && !destDir.valid()) error = destDir.error();
+  if (error != 0) return {};
   // A hidden file is not replaced either, as a read-only one is not.
-  const EntryFacts dest = destDir.LookAt(destName);
   if (Protected(dest) || (dest.exists() && dest.isRegular && (dest.attributes & attr::Hidden))) {
     error = kErrAccessDenied;
     return {};
   }
-  const EntryFacts source = sourceDir.LookAt(sourceName);
   // A link, a folder or a device is never copied.
   error = !source.exists() ? source.error : !source.isRegular ? kErrAccessDenied : 0;
   if (error != 0) return {};

@@ -345,6 +345,8 @@ class PendingCopy {
   int Publish();
   // Drops the copy; the destination stays as it was.
   void Discard();
+  // Copies that answer the same non-zero key share one flush.
+  uint64_t FlushKey() const;
   const PendingCopyOps* ops() const { return ops_.get(); }
 
  private:
@@ -358,6 +360,11 @@ class PendingCopy {
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                         const std::string& destName, bool synchronised, const CopyProgress& progress,
                         int& error);
+// The same, where the caller has just looked at the source and the
+// destination entry: `source` and `dest` are those looks.
+PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const EntryFacts& source,
+                        const DirHandle& destDir, const std::string& destName, const EntryFacts& dest,
+                        bool synchronised, const CopyProgress& progress, int& error);
 // Puts on the disk what the given copies have written, and what has been
 // published of them: one flush per file system rather than one per file
 // where the platform allows it. 0 or the first error code.

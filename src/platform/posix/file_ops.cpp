@@ -156,8 +156,13 @@ class PosixPendingCopy : public PendingCopyOps {
         dest_(std::move(dest)),
         tempName_(std::move(tempName)),
         src_(src) {
+    // A copy lies on its folder's file system: one look serves the folder's copies.
+    flushKey_ = destDir_->device.load(std::memory_order_relaxed);
     struct stat st;
-    if (::fstat(out_.get(), &st) == 0) flushKey_ = static_cast<uint64_t>(st.st_dev) + 1;
+    if (flushKey_ == 0 && ::fstat(out_.get(), &st) == 0) {
+      flushKey_ = static_cast<uint64_t>(st.st_dev) + 1;
+      destDir_->device.store(flushKey_, std::memory_order_relaxed);
+    }
   }
   ~PosixPendingCopy() override {
     if (!tempName_.empty()) ::unlinkat(destDir_->fd.get(), tempName_.c_str(), 0);
@@ -283,8 +288,9 @@ void FailNextModeChangeWith(int error) { modeChangeFault = error; }
 void UseNamedTemporaries(bool on) { namedTemporaries = on; }
 
 size_t CopiesPerFlush() {
-  // Each waiting copy holds a descriptor, and its folder one more at most;
-  // the walk and the rest of the program keep a few hundred in reserve. The
+  // Each waiting copy holds a descriptor, and its folder one more at most,
+  // in two batches at once (one filled while the other is flushed); the
+  // walk and the rest of the program keep a few hundred in reserve. The
   // soft limit is raised as far as the hard one allows, once.
   static const size_t perFlush = [] {
     struct rlimit limit;
@@ -296,7 +302,7 @@ size_t CopiesPerFlush() {
       if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
     }
     const rlim_t free = limit.rlim_cur == RLIM_INFINITY ? 8192 : limit.rlim_cur;
-    return std::clamp<size_t>(free > 512 ? (free - 512) / 2 : 16, 16, 1024);
+    return std::clamp<size_t>(free > 512 ? (free - 512) / 4 : 16, 16, 1024);
   }();
   return perFlush;
 }

@@ -20,6 +20,7 @@ struct HeldFolder {
   const bool readable;
   std::atomic<bool> listing{false};  // a search reads through fd
   bool moved = false;                // fd's offset has left the start (kept by the search)
+  std::atomic<uint64_t> device{0};   // the folder's file system + 1, once asked
 };
 
 // Opens the folder `path` relative to `dirfd` with `flags` (O_DIRECTORY and
