@@ -98,11 +98,12 @@ void DestinationReader::ReadLevel(const platform::DirHandle& dest, const std::st
   changed_.notify_all();
 }
 
-std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir) {
+std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir, bool* underWay) {
   std::unique_lock lock(mutex_);
-  // A reading under way is not waited for: where another program holds a
-  // processor, the thread may be off it for a while, and the walk reads
-  // the folder sooner itself. What the thread reads then is dropped.
+  // A reading under way is not waited for here: where another program
+  // holds a processor, the thread may be off it for a while, and the walk
+  // reads a small folder sooner itself. A reading left so is dropped.
+  if (underWay) *underWay = reading_ == dir;
   if (reading_ == dir) return nullptr;
   // Readings before this level's are of folders the walk did not enter.
   while (!held_.empty()) {
@@ -119,6 +120,14 @@ std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir) {
   lock.unlock();
   changed_.notify_all();
   return nullptr;
+}
+
+std::unique_ptr<FolderReading> DestinationReader::Await(const std::string& dir) {
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return reading_ != dir || ended_.load(std::memory_order_relaxed); });
+  }
+  return Take(dir);
 }
 
 }  // namespace tandrel

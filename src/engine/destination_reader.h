@@ -52,8 +52,12 @@ class DestinationReader {
 
   // The walk's pass of the level `dir` is about to read its destination
   // folder: the thread's reading of it, or nothing, and then the thread
-  // will not read it (or drops what it is reading of it now).
-  std::unique_ptr<FolderReading> Take(const std::string& dir);
+  // will not read it. Nothing too while the thread is reading it now, with
+  // `underWay` set: that reading the walk may Await, or leave to be dropped.
+  std::unique_ptr<FolderReading> Take(const std::string& dir, bool* underWay = nullptr);
+  // The reading of `dir` that was under way, once done (nothing if the
+  // reading stopped early).
+  std::unique_ptr<FolderReading> Await(const std::string& dir);
 
   // The most entries held in readings the walk has not taken: beyond that
   // the thread waits for the walk.

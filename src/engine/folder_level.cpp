@@ -18,6 +18,10 @@ constexpr const char* kFreshStatus = "File ... ....";
 // The fewest files of a level whose destination facts go to the second
 // thread.
 constexpr size_t kSharedReadingMinimum = 32;
+// Files in a level from which waiting for the reader's reading under way
+// costs less than reading the level again, even where the reader must
+// first wait for a processor.
+constexpr size_t kAwaitedReadingMinimum = 1024;
 // Why the second of two source names that differ only in letter case is
 // left alone where the destination cannot tell them apart.
 constexpr const char* kTwinReason =
@@ -207,9 +211,11 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   if (readError == 0) {
     // Taken whether or not the destination is there now, so that the
     // reader's readings never wait for a pass that will not come.
-    std::unique_ptr<FolderReading> destReading = destinations_ ? destinations_->Take(levelDir_) : nullptr;
+    bool destUnderWay = false;
+    std::unique_ptr<FolderReading> destReading =
+        destinations_ ? destinations_->Take(levelDir_, &destUnderWay) : nullptr;
     destFacts_.Begin(keepFacts);
-    if (destFacts_.on()) ReadPassFacts(mask, std::move(destReading));
+    if (destFacts_.on()) ReadPassFacts(mask, std::move(destReading), destUnderWay);
 
     FactsSearch search(sourceFacts_, mask, platform::attr::ReadOnly | Archive);
     platform::FindEntry entry;
@@ -252,7 +258,8 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   return remaining;
 }
 
-void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading) {
+void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading,
+                                bool destUnderWay) {
   // The files the pass will ask about, on both sides.
   std::vector<std::string> names;
   if (sourceFacts_.Listed()) {
@@ -261,6 +268,12 @@ void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderR
     while (search.Next(entry)) {
       if (!entry.isHidden && !entry.isDirectory) names.push_back(std::move(entry.name));
     }
+  }
+  // A large destination the reader is reading now is not read twice: the
+  // walk reads the source's side meanwhile, then takes the reader's.
+  if (destUnderWay && names.size() >= kAwaitedReadingMinimum) {
+    sourceFacts_.LookAt(names);
+    destReading = destinations_->Await(levelDir_);
   }
   // The destination as the reader read it, while it still stands so: its
   // looks leave only the names it did not look at to be looked at here.

@@ -54,7 +54,7 @@ class FolderLevel {
   void CloseLevel();
   // Reads what the level's pass will ask about both folders, the
   // destination's share on the second thread.
-  void ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading);
+  void ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading, bool destUnderWay);
   // Where the destination ignores letter case: the source name that came
   // first in the listing with the same name in another case, or "" for the
   // first itself (whose destination entry then takes its spelling).
