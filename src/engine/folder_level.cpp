@@ -270,8 +270,10 @@ void FolderLevel::ReadPassFacts(const std::string& mask, std::unique_ptr<FolderR
     }
   }
   // A large destination the reader is reading now is not read twice: the
-  // walk reads the source's side meanwhile, then takes the reader's.
-  if (destUnderWay && names.size() >= kAwaitedReadingMinimum) {
+  // walk reads the source's side meanwhile, then takes the reader's. From a
+  // slow disk, it is read here too, as more requests at once answer sooner.
+  const ReadAhead* readAhead = engine_.ReadAheadThread();
+  if (destUnderWay && names.size() >= kAwaitedReadingMinimum && readAhead && readAhead->FoundWarm()) {
     sourceFacts_.LookAt(names);
     destReading = destinations_->Await(levelDir_);
   }

@@ -74,6 +74,9 @@ class ReadAhead {
   // level is read first; beyond kMaxLevels the oldest is dropped.
   void Post(const platform::DirHandle& source, const platform::DirHandle& dest);
 
+  // Whether the caches have proved warm: the disk has nothing to read.
+  bool FoundWarm() const { return !warming_.load(std::memory_order_relaxed); }
+
   // Whether runs read ahead: on unless TANDREL_READ_AHEAD is "0".
   static bool WantedByEnvironment();
 
