@@ -41,7 +41,7 @@ struct CopyBatch::Step {
 
 CopyBatch::CopyBatch(size_t copiesPerFlush) : copiesPerFlush_(copiesPerFlush) {}
 
-CopyBatch::~CopyBatch() { AwaitFlush(); }
+CopyBatch::~CopyBatch() { Drop(); }
 
 void CopyBatch::Add(platform::PendingCopy copy, SourceReader source, Finish finish) {
   bytes_ += copy.copied().size;
@@ -82,16 +82,22 @@ void CopyBatch::StartFlush() {
     }
   }
   if (copies.empty()) return;
+  // The walk leaves both batches alone until the flush has ended.
+  auto flush = [this, copies = std::move(copies)] {
+    const int flushed = platform::FlushCopies(copies);
+    NameFlushed(flushed);
+    return flushed;
+  };
   if (background_) {
     try {
-      flush_ = std::async(std::launch::async, [copies] { return platform::FlushCopies(copies); });
+      flush_ = std::async(std::launch::async, flush);
       return;
     } catch (const std::system_error&) {
       // No thread to be had: flushed here instead.
     }
   }
   std::promise<int> flushed;
-  flushed.set_value(platform::FlushCopies(copies));
+  flushed.set_value(flush());
   flush_ = flushed.get_future();
 }
 
@@ -122,7 +128,6 @@ void CopyBatch::NameFlushed(int flushed) {
       s.copy.Discard();
     }
   }
-  named_ = std::exchange(flushing_, {});
 }
 
 void CopyBatch::FinishNamed(int flushed) {
@@ -144,10 +149,11 @@ void CopyBatch::FinishNamed(int flushed) {
 }
 
 void CopyBatch::MoveOn() {
-  // One flush put the newer batch's data and the older one's names on the disk.
+  // One flush put the newer batch's data and the older one's names on the
+  // disk, and the newer batch has been named since.
   const int flushed = AwaitFlush();
   FinishNamed(flushed);
-  NameFlushed(flushed);
+  named_ = std::exchange(flushing_, {});
   flushing_ = std::exchange(filling_, {});
   copies_ = 0;
   bytes_ = 0;
@@ -159,7 +165,9 @@ void CopyBatch::Complete() {
 }
 
 void CopyBatch::Drop() {
-  AwaitFlush();
+  // Ended, whatever it ended with: a run ending by an error wants no other.
+  if (flush_.valid()) flush_.wait();
+  flush_ = {};
   filling_.clear();
   flushing_.clear();
   named_.clear();

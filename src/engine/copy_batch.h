@@ -51,8 +51,8 @@ class CopyBatch {
   bool Waiting() const;
   // Whether enough waits that the batch should move on now.
   bool Full() const;
-  // Finishes the batch whose names are being flushed, names the one whose
-  // data is, and starts the flush of the waiting copies.
+  // Finishes the batch whose names were being flushed and starts the flush
+  // of the waiting copies, which then names them.
   void MoveOn();
   // Flushes, verifies and names every waiting copy, then runs the steps.
   void Complete();
@@ -67,7 +67,7 @@ class CopyBatch {
   int AwaitFlush();
   void StartFlush();
   // Reads back and names the copies whose data the flush with result
-  // `flushed` put on the disk.
+  // `flushed` put on the disk: on the flush's thread, after it.
   void NameFlushed(int flushed);
   // Runs the steps of the batch whose names the flush put on the disk.
   void FinishNamed(int flushed);
