@@ -125,7 +125,9 @@ RunResult RunEngine::Run() {
 
   log_.RunBegins();
   readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
-  copies_.FlushInBackground(ReadAheadEnabled);
+  // A preview's planned copies join its plan as they are named, which the
+  // walk reads meanwhile: they are named on the walk's thread.
+  copies_.FlushInBackground(ReadAheadEnabled && !settings_.preview);
   FolderLevel top(*this);
   AddLogLine(StartLine(Now()));
   for (const JobRecord& job : jobs) {
