@@ -22,7 +22,7 @@ fi
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/tandrel usr/share/applications/tandrel.desktop \
+for f in usr/bin/tandrel usr/lib/tandrel/tandrel-gui usr/share/applications/tandrel.desktop \
   usr/share/icons/hicolor/16x16/apps/tandrel.png usr/share/icons/hicolor/256x256/apps/tandrel.png \
   usr/share/icons/hicolor/scalable/apps/tandrel.svg usr/share/man/man1/tandrel.1.gz \
   usr/share/doc/tandrel/manual.html usr/share/doc/tandrel/README.md \
@@ -52,4 +52,15 @@ env -i PATH=/usr/bin:/bin HOME="$home" LC_ALL=C.UTF-8 "$program" /SYNC >"$work/o
 log="$home/.local/state/tandrel/Log/Tandrel.log"
 grep -q "^Synchronisation started at: " "$log" || fail "no log file in $log"
 [ "$(ls -A "$root/usr/bin")" = tandrel ] || fail "files beside the program: $(ls -A "$root/usr/bin")"
+# What cron starts loads no window system; the windows are found where the
+# package puts them.
+if ldd "$program" | grep -q 'libQt6'; then
+  fail "usr/bin/tandrel loads the window system"
+fi
+rm "$log"
+status=0
+env -i PATH=/usr/bin:/bin HOME="$home" LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen timeout 60 "$program" /SYNC \
+  >"$work/out" 2>&1 || status=$?
+[ "$status" = 0 ] || fail "/SYNC through the windows ended with $status: $(cat "$work/out")"
+grep -q "^Synchronisation started at: " "$log" || fail "the run through the windows wrote no log"
 echo "check-package: $deb is sound"

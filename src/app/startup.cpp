@@ -7,8 +7,10 @@
 #include <stdexcept>
 
 #include "app/application.h"
+#include "app/display_platform.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/windowed_program.h"
 #include "config/locations.h"
 #include "dialogs/about_window.h"
 #include "dialogs/artwork.h"
@@ -23,11 +25,6 @@
 namespace tandrel {
 namespace {
 
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
 QtMessageHandler defaultMessageHandler = nullptr;
 
 // Only real failures reach standard error (and cron's mail); Qt's notes about
@@ -36,25 +33,6 @@ QtMessageHandler defaultMessageHandler = nullptr;
 void QuietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
   defaultMessageHandler(type, context, message);
-}
-
-// Without any display the program still works (from cron, over ssh): Qt's
-// offscreen platform needs no screen. Returns whether it was chosen. A
-// display that is named but cannot be opened (a stale value in a cron or
-// ssh session) falls back to the offscreen platform too, rather than ending
-// the program in Qt.
-bool ChooseDisplayPlatform() {
-  if (IsSet("QT_QPA_PLATFORM")) return false;
-  if (IsSet("DISPLAY")) {
-    ::setenv("QT_QPA_PLATFORM", "xcb;offscreen", 1);
-    return false;
-  }
-  if (IsSet("WAYLAND_DISPLAY")) {
-    ::setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 1);
-    return false;
-  }
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  return true;
 }
 
 }  // namespace
@@ -147,14 +125,19 @@ int StartUp(const StartUpOptions& options) {
 
 int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>& adjust) {
   platform::InitLocale();
-  const std::string programPath = platform::ExecutablePath();
+  // Started by the program users start, it keeps its files beside that one.
+  std::string programPath = platform::ExecutablePath();
+  if (const char* startedAs = std::getenv(kStartedAsVariable); startedAs && *startedAs) {
+    programPath = startedAs;
+    ::unsetenv(kStartedAsVariable);
+  }
   // Answered before any window or display is involved.
   if (const std::optional<int> code = RunWithoutWindows(argc, argv, programPath)) return *code;
   // Read before the application object takes its own options out of argv.
   const std::string argumentText = ArgumentText(argc, argv);
   const int showState = ShowStateOf(argc, argv);
   const bool headless = ChooseDisplayPlatform();
-  const Road road = RoadOf(headless, argc, argv, IsSet("TANDREL_DEBUG"));
+  const Road road = RoadOf(headless, argc, argv, DebugWanted());
   if (road == Road::NoDisplay) {
     // Resident and invisible, it would only pile up (a mistyped crontab line).
     EchoToStandardError(kNoDisplayLine);
@@ -169,7 +152,7 @@ int RunProgram(int argc, char** argv, const std::function<void(StartUpOptions&)>
     if (adjust) adjust(options);
     return RunUnattended(options.programPath, options.created);
   }
-  if (!IsSet("TANDREL_DEBUG")) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
+  if (!DebugWanted()) defaultMessageHandler = qInstallMessageHandler(QuietMessageHandler);
   int qtArgc = argc;
   Application application(qtArgc, argv);
   // The display named could not be opened: a run needs none, a resident

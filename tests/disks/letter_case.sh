@@ -71,7 +71,8 @@ run() {  # NAME
   out=$prog/out err=$prog/err log=$prog/Log/Tandrel.log
   remount
   rc=0
-  "$prog/tandrel" /SYNC >"$out" 2>"$err" &
+  # As cron starts it: no display, so the run loads no window system.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prog/tandrel" /SYNC >"$out" 2>"$err" &
   pid=$!
   loop_track "$pid" "$prog/tandrel"
   wait "$pid" || rc=$?

@@ -82,7 +82,8 @@ start_run() {  # NAME SOURCE DESTINATION CLIENT [STOPPED]
   mkdir -p "$prog"
   cp "$exe" "$prog/tandrel"
   write_config "$prog" "$2" "$3" "$4"
-  "$prog/tandrel" /SYNC >"$prog/output" 2>&1 &
+  # As cron starts it: no display, so the run loads no window system.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prog/tandrel" /SYNC >"$prog/output" 2>&1 &
   pid=$!
   loop_track "$pid" "$prog/tandrel"
   if [ -n "${5:-}" ]; then
