@@ -58,8 +58,15 @@ void DestinationReader::Walk(const platform::DirHandle& source, const platform::
       if (skip_ && source.Identity(name, device, inode) && device == skip_->device && inode == skip_->inode)
         continue;
       const platform::DirHandle sub(source, name);
-      if (sub.valid())
-        Walk(sub, platform::DirHandle(dest, name), WithTrailingSeparator(dir + name), depth + 1);
+      if (!sub.valid()) continue;
+      platform::DirHandle destSub(dest, name);
+      // Below a destination folder that is not there, the walk makes every
+      // folder itself and knows it empty: there is nothing to read.
+      if (destSub.valid()) {
+        Walk(sub, destSub, WithTrailingSeparator(dir + name), depth + 1);
+      } else {
+        PassOver(WithTrailingSeparator(dir + name));
+      }
     }
   }
   if (!Stopped()) ReadLevel(dest, dir);
@@ -98,6 +105,15 @@ void DestinationReader::ReadLevel(const platform::DirHandle& dest, const std::st
   changed_.notify_all();
 }
 
+void DestinationReader::PassOver(const std::string& dir) {
+  {
+    std::lock_guard lock(mutex_);
+    if (Stopped() || passed_.erase(dir) != 0) return;
+    held_.push_back({dir, nullptr, true});
+  }
+  changed_.notify_all();
+}
+
 std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir, bool* underWay) {
   std::unique_lock lock(mutex_);
   // A reading under way is not waited for here: where another program
@@ -107,6 +123,11 @@ std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir, b
   if (reading_ == dir) return nullptr;
   // Readings before this level's are of folders the walk did not enter.
   while (!held_.empty()) {
+    // A level below one passed over has nothing read; the passed-over
+    // level itself, which the walk reaches after them, ends the stretch.
+    const Held& first = held_.front();
+    if (first.subtree && dir.size() > first.dir.size() && dir.compare(0, first.dir.size(), first.dir) == 0)
+      return nullptr;
     Held held = std::move(held_.front());
     held_.pop_front();
     if (held.reading) heldEntries_ -= held.reading->listing.size();

@@ -67,6 +67,8 @@ class DestinationReader {
   struct Held {
     std::string dir;
     std::unique_ptr<FolderReading> reading;  // none: the folder was not there
+    // The destination folder of `dir` was missing: nothing below it is read.
+    bool subtree = false;
   };
   // Lists the source folder of the level `dir`, goes through its
   // subfolders, then reads the destination folder.
@@ -75,6 +77,8 @@ class DestinationReader {
   // Reads the destination of the level `dir` for the walk, unless the walk
   // has passed it.
   void ReadLevel(const platform::DirHandle& dest, const std::string& dir);
+  // Tells the walk that nothing of the levels at and below `dir` is read.
+  void PassOver(const std::string& dir);
   bool Stopped() const {
     return stop_.load(std::memory_order_relaxed) || ended_.load(std::memory_order_relaxed);
   }

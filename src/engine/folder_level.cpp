@@ -237,7 +237,8 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   }
   // A source folder that could not be opened tells nothing about what its
   // destination should hold, so nothing is removed on its account.
-  if (engine_.Job().cleanupDestination && sourceDir_.valid() && readError == 0) {
+  // A destination folder this level made holds only what the run put there.
+  if (engine_.Job().cleanupDestination && sourceDir_.valid() && readError == 0 && !madeNow_) {
     CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_,
                             WithTrailingSeparator(MapToDestination(engine_, dir)), mask, foldCase_);
   }
@@ -387,8 +388,11 @@ int FolderLevel::EnsureDestination() {
     destDir_ = platform::DirHandle(path);
     return destDir_.error();
   }
+  // Where the parent's folder was there all along, this one was just found
+  // missing; otherwise it is looked for again in the parent made now.
+  const bool parentWasThere = parent_->destDir_.valid();
   if (const int rc = parent_->EnsureDestination()) return rc;
-  destDir_ = platform::DirHandle(parent_->destDir_, name_);
+  if (!parentWasThere) destDir_ = platform::DirHandle(parent_->destDir_, name_);
   if (destDir_.error() == platform::kErrNotFound) {
     const int rc = parent_->destDir_.MakeFolder(name_);
     if (rc != 0 && rc != platform::kErrExists) return rc;
