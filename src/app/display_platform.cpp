@@ -16,16 +16,13 @@ bool NoDisplayNamed() { return !IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") &&
 
 bool ChooseDisplayPlatform() {
   if (IsSet("QT_QPA_PLATFORM")) return false;
-  if (IsSet("DISPLAY")) {
-    ::setenv("QT_QPA_PLATFORM", "xcb;offscreen", 1);
-    return false;
-  }
-  if (IsSet("WAYLAND_DISPLAY")) {
-    ::setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 1);
-    return false;
-  }
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  return true;
+  const bool none = NoDisplayNamed();
+  ::setenv("QT_QPA_PLATFORM",
+           IsSet("DISPLAY")           ? "xcb;offscreen"
+           : IsSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen"
+                                      : "offscreen",
+           1);
+  return none;
 }
 
 bool DebugWanted() { return IsSet("TANDREL_DEBUG"); }

@@ -126,8 +126,7 @@ std::unique_ptr<FolderReading> DestinationReader::Take(const std::string& dir, b
     // A level below one passed over has nothing read; the passed-over
     // level itself, which the walk reaches after them, ends the stretch.
     const Held& first = held_.front();
-    if (first.subtree && dir.size() > first.dir.size() && dir.compare(0, first.dir.size(), first.dir) == 0)
-      return nullptr;
+    if (first.subtree && dir != first.dir && dir.starts_with(first.dir)) return nullptr;
     Held held = std::move(held_.front());
     held_.pop_front();
     if (held.reading) heldEntries_ -= held.reading->listing.size();

@@ -95,7 +95,7 @@ void ReadAhead::Post(const platform::DirHandle& source, const platform::DirHandl
     std::lock_guard lock(mutex_);
     // The oldest level stays: its subfolders come last in the walk, and
     // the readers turn to them whenever the newer levels are read.
-    if (levels_.size() >= kMaxLevels) levels_.erase(levels_.begin() + (levels_.size() > 1 ? 1 : 0));
+    if (levels_.size() >= kMaxLevels) levels_.erase(levels_.begin() + 1);
     levels_.push_back(std::move(level));
     queued_ = levels_.size();
   }

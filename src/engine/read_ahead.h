@@ -71,7 +71,8 @@ class ReadAhead {
 
   // The walk is about to enter the subfolders of a level whose folders are
   // `source` and `dest`: read those subfolders on both sides. The newest
-  // level is read first; beyond kMaxLevels the oldest is dropped.
+  // level is read first; beyond kMaxLevels the second oldest is dropped, the
+  // oldest staying until it is read.
   void Post(const platform::DirHandle& source, const platform::DirHandle& dest);
 
   // Whether the caches have proved warm: the disk has nothing to read.
@@ -81,6 +82,7 @@ class ReadAhead {
   static bool WantedByEnvironment();
 
   static constexpr size_t kMaxLevels = 4;
+  static_assert(kMaxLevels >= 2, "the oldest level stays beside a newer one");
   // How many threads read once the disk proves slow.
   static constexpr size_t kReaders = 4;
   // Every this many entries it reads, the first thread judges the caches:

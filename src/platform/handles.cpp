@@ -256,10 +256,7 @@ uint64_t PendingCopy::FlushKey() const { return ops_ ? ops_->FlushKey() : 0; }
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                         const std::string& destName, bool synchronised, const CopyProgress& progress,
                         int& error) {
-  error = 0;
-  if (!sourceDir.valid()) error = sourceDir.error();
-  if (error == 0 && !destDir.valid()) error = destDir.error();
-  if (error != 0) return {};
+  // An invalid folder's looks cost nothing; its error is the copy's.
   return PrepareCopy(sourceDir, sourceName, sourceDir.LookAt(sourceName), destDir, destName,
                      destDir.LookAt(destName), synchronised, progress, error);
 }
