@@ -191,7 +191,19 @@ void ReadAhead::StartReaders() {
 }
 
 void ReadAhead::Judge() {
-  if (warmedEntries_ < kSampleEntries) return;
+  if (warmedEntries_ < kSampleEntries) {
+    // Blocks read from the disk tell a slow one long before the sample
+    // ends, and a slow disk is where the readers gain most: they join at once.
+    if (warmedEntries_ >= nextEarlyLook_ && platform::BlocksAreCounted()) {
+      nextEarlyLook_ = warmedEntries_ + kEarlyLookEntries;
+      if (platform::BlocksReadByThisThread() != blocksJudged_) {
+        std::lock_guard lock(mutex_);
+        StartReaders();
+      }
+    }
+    return;
+  }
+  nextEarlyLook_ = 0;
   const uint64_t blocks = platform::BlocksReadByThisThread();
   const bool fromDisk = blocks != blocksJudged_;
   const auto per = [this](long nanos) { return std::chrono::nanoseconds(nanos) * warmedEntries_; };

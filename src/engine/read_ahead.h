@@ -93,6 +93,9 @@ class ReadAhead {
   static constexpr long kSampleEntries = 2000;
   static constexpr long kCachedNanosPerEntry = 8000;
   static constexpr long kSlowNanosPerEntry = 16000;
+  // Within a sample, how often the first thread looks for blocks read from
+  // the disk, which start the other readers at once.
+  static constexpr long kEarlyLookEntries = 32;
 
  private:
   friend class SharedReading;
@@ -139,6 +142,7 @@ class ReadAhead {
   const bool slowDisk_;
   // What the first thread has read since it last judged, and the time it took.
   long warmedEntries_ = 0;
+  long nextEarlyLook_ = 0;     // warmedEntries_ at the next look within a sample
   uint64_t blocksJudged_ = 0;  // BlocksReadByThisThread() when it last judged
   std::chrono::steady_clock::duration warmingTime_{};
   std::thread thread_;
