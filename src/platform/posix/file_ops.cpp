@@ -155,30 +155,41 @@ class PosixPendingCopy : public PendingCopyOps {
         destDir_(std::move(destDir)),
         dest_(std::move(dest)),
         tempName_(std::move(tempName)),
-        src_(src) {
+        src_(src),
+        flushedAsAWhole_(destDir_->FlushedAsAWhole()) {
     // A copy lies on its folder's file system: one look serves the folder's copies.
-    flushKey_ = destDir_->device.load(std::memory_order_relaxed);
+    device_ = destDir_->device.load(std::memory_order_relaxed);
     struct stat st;
-    if (flushKey_ == 0 && ::fstat(out_.get(), &st) == 0) {
-      flushKey_ = static_cast<uint64_t>(st.st_dev) + 1;
-      destDir_->device.store(flushKey_, std::memory_order_relaxed);
+    if (device_ == 0 && ::fstat(out_.get(), &st) == 0) {
+      device_ = static_cast<uint64_t>(st.st_dev) + 1;
+      destDir_->device.store(device_, std::memory_order_relaxed);
     }
   }
   ~PosixPendingCopy() override {
     if (!tempName_.empty()) ::unlinkat(destDir_->fd.get(), tempName_.c_str(), 0);
   }
   int fd() const { return out_.get(); }
+  uint64_t Device() const { return device_ - 1; }
 
   CopiedState copied() const override {
     return {src_.st_size, src_.st_mtim.tv_sec, static_cast<int32_t>(src_.st_mtim.tv_nsec)};
   }
 
-  // Copies into one file system share one flush.
-  uint64_t FlushKey() const override { return flushKey_; }
+  // Copies into one file system that flushes as a whole share one flush;
+  // elsewhere each copy's data is flushed on its own, and then the names
+  // given in one folder with one flush of that folder.
+  uint64_t FlushKey() const override {
+    if (flushedAsAWhole_) return device_;
+    return published_ ? reinterpret_cast<uintptr_t>(destDir_.get()) | kFolderKey : 0;
+  }
 
   // One syncfs puts every copy of the file system on the disk, data and
   // folder entries alike: far cheaper than a flush per file.
-  int Flush() const override { return ::syncfs(out_.get()) == 0 ? 0 : errno; }
+  int Flush() const override {
+    if (flushedAsAWhole_) return ::syncfs(out_.get()) == 0 ? 0 : errno;
+    if (!published_) return ::fsync(out_.get()) == 0 ? 0 : errno;
+    return FlushFolder();
+  }
 
   std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
     // Flushed pages are clean, so the cache lets them go and the reading
@@ -199,7 +210,10 @@ class PosixPendingCopy : public PendingCopyOps {
       // An unnamed copy: linked in directly where nothing stands, otherwise
       // given a temporary name to be renamed over the destination.
       int rc = LinkAnonymous(out_.get(), dirfd, dest_);
-      if (rc == 0) return 0;
+      if (rc == 0) {
+        published_ = true;
+        return 0;
+      }
       if (rc != EEXIST) return rc;
       for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string candidate = posix::TempName();
@@ -214,6 +228,7 @@ class PosixPendingCopy : public PendingCopyOps {
     }
     if (::renameat(dirfd, tempName_.c_str(), dirfd, dest_.c_str()) != 0) return errno;
     tempName_.clear();
+    published_ = true;
     return 0;
   }
 
@@ -222,9 +237,23 @@ class PosixPendingCopy : public PendingCopyOps {
   // The destination folder's descriptor, held while the copy waits.
   std::shared_ptr<posix::HeldFolder> destDir_;
   std::string dest_;
+  // The folder's entries, where its file system flushes file by file. A
+  // folder held only as a path cannot be flushed itself: its whole file
+  // system is asked instead.
+  int FlushFolder() const {
+    UniqueFd folder(::openat(destDir_->fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int rc = folder.valid() ? ::fsync(folder.get()) : ::syncfs(out_.get());
+    // A file system that keeps no separate folder entries to flush says so.
+    return rc == 0 || errno == EINVAL || errno == EOPNOTSUPP ? 0 : errno;
+  }
+
+  // Marks the keys of folders apart from those of whole file systems.
+  static constexpr uint64_t kFolderKey = uint64_t{1} << 63;
   std::string tempName_;  // the named temporary while there is one
   struct stat src_;
-  uint64_t flushKey_ = 0;
+  bool flushedAsAWhole_;
+  uint64_t device_ = 0;
+  bool published_ = false;
 };
 
 }  // namespace
@@ -265,7 +294,7 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
   auto copy = std::make_unique<PosixPendingCopy>(std::move(out), destFolder, dest, tempName, src);
   const int fd = copy->fd();
 
-  const Reporter reporter{progress, src.st_size, src.st_dev, copy->FlushKey() - 1};
+  const Reporter reporter{progress, src.st_size, src.st_dev, copy->Device()};
   if (const int rc = CopyData(in.get(), fd, src, reporter)) return fail(rc);
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the

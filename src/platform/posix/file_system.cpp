@@ -260,6 +260,9 @@ class PosixFolder : public FolderOps {
     // coarse step after an earlier one may keep it, so a folder changed
     // less than kSettledSeconds ago tells nothing.
     constexpr int64_t kSettledSeconds = 2;
+    // Elsewhere (FUSE, network and FAT-like file systems) a change may
+    // leave it as it was.
+    if (!valid() || !held_->ChangeTimesTell()) return 0;
     struct stat st;
     struct timespec now;
     if (::fstat(fd(), &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return 0;

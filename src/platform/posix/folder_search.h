@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/posix/file_system_kind.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tandrel::platform::posix {
@@ -21,6 +22,18 @@ struct HeldFolder {
   std::atomic<bool> listing{false};  // a search reads through fd
   bool moved = false;                // fd's offset has left the start (kept by the search)
   std::atomic<uint64_t> device{0};   // the folder's file system + 1, once asked
+  // What its file system promises (file_system_kind.h), asked once.
+  bool FlushedAsAWhole() { return Promise(flushedAsAWhole, posix::FlushedAsAWhole); }
+  bool ChangeTimesTell() { return Promise(changeTimesTell, posix::ChangeTimesTell); }
+
+ private:
+  template <typename Ask>
+  bool Promise(std::atomic<int>& known, Ask ask) {
+    int answer = known.load(std::memory_order_relaxed);
+    if (answer < 0) known.store(answer = ask(fd.get()) ? 1 : 0, std::memory_order_relaxed);
+    return answer == 1;
+  }
+  std::atomic<int> flushedAsAWhole{-1}, changeTimesTell{-1};  // -1 until asked
 };
 
 // Opens the folder `path` relative to `dirfd` with `flags` (O_DIRECTORY and
