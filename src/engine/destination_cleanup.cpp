@@ -19,6 +19,16 @@ bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::Find
          dir.RemoveStaleTemporary(entry.name) == 0;
 }
 
+// Whether the source holds `name` as a folder (or else as a file) when the
+// cleanup is about to delete its counterpart: the listing may be older than
+// the level's copies, and a name made since keeps what the destination has.
+// What cannot be examined may be anything, and keeps it too.
+bool StandsNow(const FolderFacts& source, const std::string& name, bool folder) {
+  const platform::EntryFacts now = source.dir().LookAt(name);
+  if (!now.exists()) return now.error != platform::kErrNotFound;
+  return now.isDirectory == folder;
+}
+
 }  // namespace
 
 void RemoveStaleTemporaries(const platform::DirHandle& dir) {
@@ -59,12 +69,14 @@ void CleanUpDestinationLevel(RunEngine& engine, FolderFacts& source, FolderFacts
     }
     if (!platform::MatchesMask(entry.name, mask)) continue;
     if (entry.isDirectory) {
-      if (!source.DirectoryExists(sourceName(entry.name))) {
+      if (!source.DirectoryExists(sourceName(entry.name)) &&
+          !StandsNow(source, sourceName(entry.name), true)) {
         DestinationCleanup cleanup(engine);
         cleanup.CleanUpDir(dest.dir(), entry.name, destPath + entry.name);
         dest.Changed(entry.name);
       }
-    } else if (!source.FileExists(sourceName(entry.name))) {
+    } else if (!source.FileExists(sourceName(entry.name)) &&
+               !StandsNow(source, sourceName(entry.name), false)) {
       const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
         engine.DestinationFileDeleted(destPath + entry.name);

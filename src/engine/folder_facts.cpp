@@ -11,7 +11,7 @@ void FolderFacts::Begin(bool on) {
 }
 
 void FolderFacts::Clear() {
-  on_ = listed_ = current_ = false;
+  on_ = listed_ = current_ = hasLast_ = false;
   listError_ = 0;
   // A large folder's facts are given back, not kept for the next level.
   listing_ = {};
@@ -182,10 +182,11 @@ int64_t FolderFacts::FileAge(const std::string& name, int64_t* size) {
   if (kind == Kind::Missing || kind == Kind::Directory) return -1;
   const platform::EntryFacts* facts = kind == Kind::Other ? Look(name) : nullptr;
   if (!facts) {
-    if (!size) return dir_.FileAge(name);
-    const platform::EntryFacts look = dir_.LookAt(name);
-    if (look.age != -1) *size = look.size;
-    return look.age;
+    // Kept for the steps that act on this answer (see Known).
+    lastName_ = name;
+    lastLook_ = dir_.LookAt(name);
+    hasLast_ = true;
+    facts = &lastLook_;
   }
   if (size && facts->age != -1) *size = facts->size;
   return facts->age;
@@ -231,6 +232,10 @@ int FolderFacts::EntryError(const std::string& name) {
 }
 
 bool FolderFacts::Known(const std::string& name, platform::EntryFacts& facts) {
+  if (const platform::EntryFacts* last = LastLookAt(name)) {
+    facts = *last;
+    return true;
+  }
   switch (KindOf(name)) {
     case Kind::Missing:
       facts = {};
@@ -248,7 +253,22 @@ bool FolderFacts::Known(const std::string& name, platform::EntryFacts& facts) {
   return false;
 }
 
+bool FolderFacts::LookAgain(const std::string& name) {
+  const platform::EntryFacts* before = LastLookAt(name);
+  if (!before && KindOf(name) == Kind::Other) before = Look(name);
+  if (!before) return false;
+  const platform::EntryFacts now = dir_.LookAt(name);
+  if (platform::SameEntryState(now, *before)) return false;
+  Changed(name);
+  return true;
+}
+
+const platform::EntryFacts* FolderFacts::LastLookAt(const std::string& name) const {
+  return hasLast_ && lastName_ == name ? &lastLook_ : nullptr;
+}
+
 void FolderFacts::Changed(const std::string& name) {
+  if (lastName_ == name) hasLast_ = false;
   if (!on_) return;
   changed_.insert(ignoreCase_ ? platform::FoldCase(name) : name);
   current_ = false;

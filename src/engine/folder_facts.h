@@ -101,8 +101,14 @@ class FolderFacts {
   uint32_t GetAttributes(const std::string& name);
   int EntryError(const std::string& name);
   // The entry's facts where these facts tell them (a look, or missing from
-  // the listing); false where the folder must be asked.
+  // the listing, or the look that answered the last FileAge of `name`);
+  // false where the folder must be asked.
   bool Known(const std::string& name, platform::EntryFacts& facts);
+
+  // Looks at the file `name` again, where the facts hold an earlier look
+  // that the pass is about to act on: true when the file is no longer as
+  // that look showed, and then the folder itself answers for it.
+  bool LookAgain(const std::string& name);
 
   // The run has changed `name` in this folder (written, deleted, its
   // attributes set): what the facts knew of it no longer holds.
@@ -131,6 +137,9 @@ class FolderFacts {
   }
   std::string_view FoldedNameOf(size_t at) const;
   bool IsChanged(const std::string& name) const;
+  // The look that answered FileAge of `name` last, where the folder itself
+  // answered and nothing has changed the name since; nullptr otherwise.
+  const platform::EntryFacts* LastLookAt(const std::string& name) const;
   bool Stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
   const platform::DirHandle& dir_;
@@ -154,6 +163,11 @@ class FolderFacts {
   // looks, and the changes the run made (folded where case is ignored).
   std::unordered_map<std::string, platform::EntryFacts> looks_;
   std::unordered_set<std::string> changed_;
+  // The last look the folder itself gave FileAge, for the steps that act
+  // on its answer: they then act on what the decision saw.
+  std::string lastName_;
+  platform::EntryFacts lastLook_;
+  bool hasLast_ = false;
 };
 
 // A DirSearch over a folder's listing while it is current, otherwise over

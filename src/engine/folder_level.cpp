@@ -35,12 +35,15 @@ constexpr size_t kActionAt = 10;  // "C" copied, "D" source deleted
 constexpr size_t kVerifyAt = 11;  // "E"
 constexpr size_t kFailAt = 12;    // "R"
 
-// Removes the archive attribute, leaving the others as they are. Nothing is
-// written when the attributes cannot be read or the bit is already clear.
+// Removes the archive attribute of a file found in step with its other
+// side, leaving the others as they are: only while the file is still as the
+// pass looked at it, since a file saved meanwhile is no longer in step.
+// Nothing is written when the bit is already clear.
 void ClearArchive(FolderFacts& dir, const std::string& name) {
-  const uint32_t a = dir.GetAttributes(name);
-  if (a == platform::kInvalidAttributes || (a & Archive) == 0) return;
-  dir.dir().SetAttributes(name, a & ~Archive);
+  platform::EntryFacts look;
+  if (!dir.Known(name, look)) look = dir.dir().LookAt(name);
+  if (!look.exists() || !look.isRegular || (dir.dir().AttributesOf(name, look) & Archive) == 0) return;
+  dir.dir().ClearArchiveAsCopied(name, {look.size, look.writeTime, look.writeTimeNsec});
   dir.Changed(name);
 }
 
@@ -419,10 +422,24 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
     copy = true;
     status[kModeAt] = 'A';
     status[kActionAt] = 'C';
+    // Replaced as it is now: the copy refuses a file protected meanwhile.
+    destFacts_.LookAgain(name);
   } else {
     int64_t sourceSize = -1, destSize = -1;
     const int64_t sourceAge = sourceFacts_.FileAge(name, &sourceSize);
-    const int64_t destAge = destFacts_.FileAge(name, &destSize);
+    int64_t destAge = destFacts_.FileAge(name, &destSize);
+    // Within the two seconds that make ages equal, a size that differs
+    // still says the file changed.
+    const auto sourceNewer = [&] {
+      return platform::AgeIsNewer(sourceAge, destAge) ||
+             (!platform::AgeIsNewer(destAge, sourceAge) && sourceSize != destSize);
+    };
+    // The destination's look may be older than the pass: a file is
+    // replaced only on a look at it as it is now (saved or protected
+    // meanwhile, it is decided again).
+    if (destAge != -1 && sourceNewer() && destFacts_.LookAgain(name)) {
+      destAge = destFacts_.FileAge(name, &destSize);
+    }
     if (destAge == -1) {
       archiveStep = false;
       // Why the destination has no age: 0 when something other than a file
@@ -464,7 +481,10 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
             deleteAfterCopy = true;
           } else {
             status[kActionAt] = 'D';
-            const int err = sourceDir_.RemoveFile(name);
+            // Only while the server still lacks it: a file of that name
+            // put there meanwhile keeps the client's, for the next run.
+            const int err = destDir_.EntryError(name) == platform::kErrNotFound ? sourceDir_.RemoveFile(name)
+                                                                                : platform::kErrExists;
             if (err == 0 || err == platform::kErrNotFound) {
               result = 0;
               if (err == 0) engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
@@ -479,10 +499,7 @@ int32_t FolderLevel::TransferInLevel(const std::string& name) {
         status[kActionAt] = 'C';
         copy = true;
       }
-    } else if (platform::AgeIsNewer(sourceAge, destAge) ||
-               (!platform::AgeIsNewer(destAge, sourceAge) && sourceSize != destSize)) {
-      // Within the two seconds that make ages equal, a size that differs
-      // still says the file changed.
+    } else if (sourceNewer()) {
       copy = true;
       status[kModeAt] = 'D';
       status[kActionAt] = 'C';

@@ -90,7 +90,11 @@ class PendingCopyOps {
   virtual int Flush() const = 0;
   // As PendingCopy::ReadBack: null with `error` set when it cannot be read.
   virtual std::unique_ptr<ReaderOps> ReadBack(int& error) const = 0;
-  virtual int Publish() = 0;
+  // A look at the entry the copy is to be named as, taken now.
+  virtual EntryFacts LookAtDestination() const = 0;
+  // Gives the copy its name: with `replace`, over what stands there;
+  // otherwise only where nothing does, kErrExists where something does.
+  virtual int Publish(bool replace) = 0;
 };
 
 class LogFileOps {

@@ -233,7 +233,8 @@ int WriteFileAtomic(const std::string& path, const std::string& content) {
 // ---- Copies ----
 
 PendingCopy::PendingCopy() = default;
-PendingCopy::PendingCopy(std::unique_ptr<PendingCopyOps> ops) : ops_(std::move(ops)) {}
+PendingCopy::PendingCopy(std::unique_ptr<PendingCopyOps> ops, const EntryFacts& over)
+    : ops_(std::move(ops)), over_(over) {}
 PendingCopy::~PendingCopy() = default;
 PendingCopy::PendingCopy(PendingCopy&& other) noexcept = default;
 PendingCopy& PendingCopy::operator=(PendingCopy&& other) noexcept = default;
@@ -247,7 +248,18 @@ FileReader PendingCopy::ReadBack() const {
   return FileReader(std::move(reader), error);
 }
 
-int PendingCopy::Publish() { return ops_ ? ops_->Publish() : kErrNotFound; }
+int PendingCopy::Publish() {
+  if (!ops_) return kErrNotFound;
+  // What the copy was to replace is judged as it stands now: another
+  // program may have saved, protected or made the file meanwhile.
+  if (over_.exists()) {
+    const EntryFacts now = ops_->LookAtDestination();
+    if (now.exists() && !SameEntryState(now, over_)) return kErrChanged;
+    if (now.exists()) return ops_->Publish(true);
+    if (now.error != kErrNotFound) return now.error;
+  }
+  return ops_->Publish(false);
+}
 
 void PendingCopy::Discard() { ops_.reset(); }
 
@@ -277,7 +289,8 @@ PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceNam
   error = !source.exists() ? source.error : !source.isRegular ? kErrAccessDenied : 0;
   if (error != 0) return {};
   return PendingCopy(
-      sourceDir.ops()->PrepareCopyTo(sourceName, *destDir.ops(), destName, synchronised, progress, error));
+      sourceDir.ops()->PrepareCopyTo(sourceName, *destDir.ops(), destName, synchronised, progress, error),
+      dest);
 }
 
 int FlushCopies(const std::vector<const PendingCopy*>& copies) {
@@ -368,6 +381,13 @@ bool RunLock::held() const { return ops_ && ops_->held(); }
 bool RunLock::busy() const { return ops_ && ops_->busy(); }
 
 // ---- Entries and ages ----
+
+bool SameEntryState(const EntryFacts& a, const EntryFacts& b) {
+  constexpr uint32_t kState = attr::ReadOnly | attr::Hidden | attr::System;
+  return a.exists() && b.exists() && a.isDirectory == b.isDirectory && a.isRegular == b.isRegular &&
+         a.device == b.device && a.inode == b.inode && a.size == b.size && a.writeTime == b.writeTime &&
+         a.writeTimeNsec == b.writeTimeNsec && (a.attributes & kState) == (b.attributes & kState);
+}
 
 bool InAttributeSet(const FindEntry& entry, uint32_t attributeSet) {
   const uint32_t kinds = (entry.isHidden ? attr::Hidden : 0) | (entry.isSystem ? attr::System : 0) |

@@ -73,6 +73,12 @@ struct CopiedState {
   }
 };
 
+// Whether two looks show one entry in one state: the same file (identity
+// and kind) with the same size, last-write time and read-only, hidden and
+// system attributes. What a run replaces or deletes must still be in the
+// state its decision looked at.
+bool SameEntryState(const EntryFacts& a, const EntryFacts& b);
+
 struct FindEntry {
   std::string name;
   bool isDirectory = false;  // a real directory, not a link to one
@@ -326,7 +332,9 @@ class PendingCopyOps;
 class PendingCopy {
  public:
   PendingCopy();
-  explicit PendingCopy(std::unique_ptr<PendingCopyOps> ops);
+  // `over` is the look at the destination entry the copy is to replace (a
+  // missing one where it is to be new).
+  PendingCopy(std::unique_ptr<PendingCopyOps> ops, const EntryFacts& over);
   ~PendingCopy();
   PendingCopy(PendingCopy&& other) noexcept;
   PendingCopy& operator=(PendingCopy&& other) noexcept;
@@ -339,9 +347,12 @@ class PendingCopy {
   // The copy's bytes as the disk holds them, from its start: nothing a cache
   // kept of them is read, so flush it first.
   FileReader ReadBack() const;
-  // Gives the copy the destination's name, replacing whatever file or link
-  // stands there. 0 or the error code. The copy stays valid for the flush
-  // of its folder entry.
+  // Gives the copy the destination's name. It replaces only the very entry
+  // it was prepared over, still in the state that look showed (a file or a
+  // link); anything else standing there now is kept: a name that has
+  // appeared since gives kErrExists (refused by the file system itself
+  // where it can), an entry that has changed since kErrChanged. 0 or the
+  // error code. The copy stays valid for the flush of its folder entry.
   int Publish();
   // Drops the copy; the destination stays as it was.
   void Discard();
@@ -351,6 +362,7 @@ class PendingCopy {
 
  private:
   std::unique_ptr<PendingCopyOps> ops_;
+  EntryFacts over_;
 };
 
 // Makes a copy as CopyFileReplace does, with the same refusals, but leaves
@@ -360,8 +372,9 @@ class PendingCopy {
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                         const std::string& destName, bool synchronised, const CopyProgress& progress,
                         int& error);
-// The same, where the caller has just looked at the source and the
-// destination entry: `source` and `dest` are those looks.
+// The same, where the caller has looked at the source and the destination
+// entry: `source` and `dest` are those looks, and the copy replaces only the
+// entry `dest` describes.
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const EntryFacts& source,
                         const DirHandle& destDir, const std::string& destName, const EntryFacts& dest,
                         bool synchronised, const CopyProgress& progress, int& error);

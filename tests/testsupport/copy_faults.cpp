@@ -29,21 +29,31 @@ class ChangedReader : public ReaderOps {
 
 class FaultyCopy : public PendingCopyOps {
  public:
-  FaultyCopy(std::unique_ptr<PendingCopyOps> real, const CopyFaults& faults)
-      : real_(std::move(real)), faults_(faults) {}
+  FaultyCopy(std::unique_ptr<PendingCopyOps> real, std::string dest, const CopyFaults& faults)
+      : real_(std::move(real)), dest_(std::move(dest)), faults_(faults) {}
   platform::CopiedState copied() const override { return real_->copied(); }
   uint64_t FlushKey() const override { return real_->FlushKey(); }
   int Flush() const override { return real_->Flush(); }
   std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
     if (faults_.readBackThrows) throw std::bad_alloc();
+    if ((error = faults_.readBackError) != 0) return nullptr;
     auto reader = real_->ReadBack(error);
     if (!reader || !faults_.diskDiffers) return reader;
     return std::make_unique<ChangedReader>(std::move(reader));
   }
-  int Publish() override { return real_->Publish(); }
+  // The change comes before whichever step of naming comes first.
+  platform::EntryFacts LookAtDestination() const override {
+    if (faults_.beforePublish) faults_.beforePublish(dest_);
+    return real_->LookAtDestination();
+  }
+  int Publish(bool replace) override {
+    if (faults_.beforePublish) faults_.beforePublish(dest_);
+    return real_->Publish(replace);
+  }
 
  private:
   std::unique_ptr<PendingCopyOps> real_;
+  std::string dest_;
   const CopyFaults& faults_;
 };
 
@@ -61,10 +71,19 @@ class FaultyFolder : public FolderLayer {
                                                 const std::string& destName, bool synchronised,
                                                 const platform::CopyProgress& progress,
                                                 int& error) const override {
-    auto copy = real_->PrepareCopyTo(name, RealOf(dest), destName, synchronised, progress, error);
+    const std::string source = platform::JoinPath(path_, name);
+    platform::CopyProgress told = progress;
+    if (faults_.duringCopy) {
+      told = [this, source, progress](int64_t copied, int64_t size) {
+        faults_.duringCopy(source);
+        return !progress || progress(copied, size);
+      };
+    }
+    auto copy = real_->PrepareCopyTo(name, RealOf(dest), destName, synchronised, told, error);
     if (!copy) return nullptr;
-    if (faults_.afterWrite) faults_.afterWrite(platform::JoinPath(path_, name));
-    return std::make_unique<FaultyCopy>(std::move(copy), faults_);
+    if (faults_.afterWrite) faults_.afterWrite(source);
+    return std::make_unique<FaultyCopy>(
+        std::move(copy), platform::JoinPath(static_cast<const FaultyFolder&>(dest).path_, destName), faults_);
   }
 
  private:

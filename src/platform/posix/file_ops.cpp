@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/paths.h"
@@ -43,8 +46,8 @@ struct Reporter {
   }
 };
 
-// Copies the bytes [at, at + length) of `in` to the same place in `out`;
-// fewer when the source has shrunk meanwhile. 0 or the error code.
+// Copies the bytes [at, at + length) of `in` to the same place in `out`.
+// 0 or the error code: kErrChanged when the source has shrunk meanwhile.
 int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter) {
   const off_t first = at, end = at + length;
   // Told in steps small enough for the caller to answer soon; a file copied
@@ -60,7 +63,11 @@ int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter)
         at += n;
         continue;
       }
-      if (n == 0) return 0;
+      // An end before the size the copy began with is made sure of below.
+      if (n == 0) {
+        kernelCopy = false;
+        continue;
+      }
       if (errno == EINTR) continue;
       if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM) {
         // Between two file systems it never will: the next copies between
@@ -73,7 +80,7 @@ int CopyRange(int in, int out, off_t at, off_t length, const Reporter& reporter)
     }
     static thread_local std::vector<char> buffer(1 << 20);
     const ssize_t n = ::pread(in, buffer.data(), std::min<off_t>(end - at, buffer.size()), at);
-    if (n == 0) return 0;
+    if (n == 0) return kErrChanged;  // the source has shrunk meanwhile
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -113,6 +120,46 @@ int CopyData(int in, int out, const struct stat& src, const Reporter& reporter) 
     at = dataEnd;
   }
   return ::ftruncate(out, src.st_size) == 0 ? 0 : errno;
+}
+
+// Whether the bytes [0, size) read the same in both files. 0, kErrChanged
+// where they differ, or the error code of a read.
+int SamePrefix(int first, int second, off_t size) {
+  static thread_local std::vector<char> buffers(2 << 20);
+  char* const a = buffers.data();
+  char* const b = a + (1 << 20);
+  for (off_t at = 0; at < size;) {
+    const size_t want = static_cast<size_t>(std::min<off_t>(size - at, 1 << 20));
+    const ssize_t n = ::pread(first, a, want, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return kErrChanged;
+    for (ssize_t got = 0; got < n;) {
+      const ssize_t m = ::pread(second, b + got, static_cast<size_t>(n - got), at + got);
+      if (m < 0 && errno == EINTR) continue;
+      if (m < 0) return errno;
+      if (m == 0) return kErrChanged;
+      got += m;
+    }
+    if (std::memcmp(a, b, static_cast<size_t>(n)) != 0) return kErrChanged;
+    at += n;
+  }
+  return 0;
+}
+
+// Whether the source `in`, described by `src` when the copy began, still
+// holds what the copy `out` took: 0, or kErrChanged for a source that
+// shrank or was written in place meanwhile, whose copy may hold bytes of two
+// versions. One that only grew keeps what it had, so long as those bytes
+// still read the same: its copy takes them, and the next run the rest.
+int SourceKept(int in, int out, const struct stat& src) {
+  struct stat now;
+  if (::fstat(in, &now) != 0) return errno;
+  const bool sameTime =
+      now.st_mtim.tv_sec == src.st_mtim.tv_sec && now.st_mtim.tv_nsec == src.st_mtim.tv_nsec;
+  if (now.st_size == src.st_size && sameTime) return 0;
+  if (now.st_size <= src.st_size) return kErrChanged;
+  return SamePrefix(in, out, src.st_size);
 }
 
 std::atomic<bool> namedTemporaries = false;
@@ -204,32 +251,19 @@ class PosixPendingCopy : public PendingCopyOps {
     return posix::ReaderOf(fd);
   }
 
-  int Publish() override {
-    const int dirfd = destDir_->fd.get();
-    if (tempName_.empty()) {
-      // An unnamed copy: linked in directly where nothing stands, otherwise
-      // given a temporary name to be renamed over the destination.
-      int rc = LinkAnonymous(out_.get(), dirfd, dest_);
-      if (rc == 0) {
-        published_ = true;
-        return 0;
-      }
-      if (rc != EEXIST) return rc;
-      for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string candidate = posix::TempName();
-        rc = LinkAnonymous(out_.get(), dirfd, candidate);
-        if (rc == 0) {
-          tempName_ = candidate;
-          break;
-        }
-        if (rc != EEXIST) return rc;
-      }
-      if (rc != 0) return rc;
-    }
-    if (::renameat(dirfd, tempName_.c_str(), dirfd, dest_.c_str()) != 0) return errno;
-    tempName_.clear();
-    published_ = true;
-    return 0;
+  EntryFacts LookAtDestination() const override {
+    struct stat st;
+    if (::fstatat(destDir_->fd.get(), dest_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+      return posix::FactsFromStat(dest_, st);
+    EntryFacts facts;
+    facts.error = errno;
+    return facts;
+  }
+
+  int Publish(bool replace) override {
+    const int rc = replace ? Replace() : NameNew();
+    if (rc == 0) published_ = true;
+    return rc;
   }
 
  private:
@@ -237,6 +271,50 @@ class PosixPendingCopy : public PendingCopyOps {
   // The destination folder's descriptor, held while the copy waits.
   std::shared_ptr<posix::HeldFolder> destDir_;
   std::string dest_;
+  // Named where nothing stands: the file system itself refuses a name
+  // that another program has taken meanwhile, wherever it can.
+  int NameNew() {
+    const int dirfd = destDir_->fd.get();
+    if (tempName_.empty()) return LinkAnonymous(out_.get(), dirfd, dest_);
+    if (::renameat2(dirfd, tempName_.c_str(), dirfd, dest_.c_str(), RENAME_NOREPLACE) == 0) {
+      tempName_.clear();
+      return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    // Without that kind of rename, a second link refuses as well.
+    if (::linkat(dirfd, tempName_.c_str(), dirfd, dest_.c_str(), 0) == 0) {
+      ::unlinkat(dirfd, std::exchange(tempName_, {}).c_str(), 0);
+      return 0;
+    }
+    if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    // A file system with neither (FAT-like ones through FUSE): the name is
+    // looked at the moment before.
+    struct stat st;
+    if (::fstatat(dirfd, dest_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return RenameOver();
+  }
+
+  // Named over the entry standing there, through a temporary name where the
+  // copy has none.
+  int Replace() {
+    const int dirfd = destDir_->fd.get();
+    for (int attempt = 0; tempName_.empty() && attempt < 1000; ++attempt) {
+      const std::string candidate = posix::TempName();
+      const int rc = LinkAnonymous(out_.get(), dirfd, candidate);
+      if (rc == 0) tempName_ = candidate;
+      if (rc != 0 && rc != EEXIST) return rc;
+    }
+    return tempName_.empty() ? EEXIST : RenameOver();
+  }
+
+  int RenameOver() {
+    const int dirfd = destDir_->fd.get();
+    if (::renameat(dirfd, tempName_.c_str(), dirfd, dest_.c_str()) != 0) return errno;
+    tempName_.clear();
+    return 0;
+  }
+
   // The folder's entries, where its file system flushes file by file. A
   // folder held only as a path cannot be flushed itself: its whole file
   // system is asked instead.
@@ -260,10 +338,12 @@ class PosixPendingCopy : public PendingCopyOps {
 
 namespace posix {
 
-std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source,
-                                              const std::shared_ptr<HeldFolder>& destFolder,
-                                              const std::string& dest, bool synchronised,
-                                              const CopyProgress& progress, int& error) {
+namespace {
+
+std::unique_ptr<PendingCopyOps> PrepareCopyOnce(int sourceDirfd, const std::string& source,
+                                                const std::shared_ptr<HeldFolder>& destFolder,
+                                                const std::string& dest, bool synchronised,
+                                                const CopyProgress& progress, int& error) {
   const int destDirfd = destFolder->fd.get();
   const auto fail = [&error](int code) -> std::unique_ptr<PendingCopyOps> {
     error = code;
@@ -296,6 +376,7 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
 
   const Reporter reporter{progress, src.st_size, src.st_dev, copy->Device()};
   if (const int rc = CopyData(in.get(), fd, src, reporter)) return fail(rc);
+  if (const int rc = SourceKept(in.get(), fd, src)) return fail(rc);
   if (archiveClear) {
     // Same time and size as the source, so the source's stamp describes the
     // copy. Written while the copy still has its owner's write bit: without
@@ -308,6 +389,19 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
   if (::futimens(fd, times) != 0) return fail(errno);
   error = 0;
   return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string& source,
+                                              const std::shared_ptr<HeldFolder>& destFolder,
+                                              const std::string& dest, bool synchronised,
+                                              const CopyProgress& progress, int& error) {
+  // A source changed during its copy is copied once more at once, as it is
+  // then; changed again, it waits for the next run.
+  auto copy = PrepareCopyOnce(sourceDirfd, source, destFolder, dest, synchronised, progress, error);
+  if (error != kErrChanged) return copy;
+  return PrepareCopyOnce(sourceDirfd, source, destFolder, dest, synchronised, progress, error);
 }
 
 void FailNextModeChangeWith(int error) { modeChangeFault = error; }

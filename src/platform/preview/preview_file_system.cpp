@@ -473,22 +473,30 @@ int PreviewFolder::MakeFolder(const std::string& name) const {
 // file whose bytes it would hold.
 class PlannedCopy : public PendingCopyOps {
  public:
-  PlannedCopy(const PreviewFileSystem& fs, std::string folder, std::string name, Entry entry)
-      : fs_(fs), folder_(std::move(folder)), name_(std::move(name)), entry_(std::move(entry)) {}
+  PlannedCopy(const PreviewFileSystem& fs, std::unique_ptr<FolderOps> folder, std::string folderPath,
+              std::string name, Entry entry)
+      : fs_(fs),
+        folder_(std::move(folder)),
+        folderPath_(std::move(folderPath)),
+        name_(std::move(name)),
+        entry_(std::move(entry)) {}
   CopiedState copied() const override {
     return {entry_.facts.size, entry_.facts.writeTime, entry_.facts.writeTimeNsec};
   }
   uint64_t FlushKey() const override { return 1; }
   int Flush() const override { return 0; }
   std::unique_ptr<ReaderOps> ReadBack(int& error) const override { return fs_.Read(entry_.content, error); }
-  int Publish() override {
-    fs_.Put(folder_, name_, entry_);
+  EntryFacts LookAtDestination() const override { return folder_->LookAt(name_); }
+  int Publish(bool replace) override {
+    if (!replace && LookAtDestination().exists()) return kErrExists;
+    fs_.Put(folderPath_, name_, entry_);
     return 0;
   }
 
  private:
   const PreviewFileSystem& fs_;
-  std::string folder_, name_;
+  std::unique_ptr<FolderOps> folder_;  // the plan's folder the copy goes to
+  std::string folderPath_, name_;
   Entry entry_;
 };
 
@@ -519,7 +527,7 @@ std::unique_ptr<PendingCopyOps> PreviewFolder::PrepareCopyTo(const std::string& 
     copy.facts.archiveKnown = true;
   }
   copy.facts.inode = fs_.NextId();
-  return std::make_unique<PlannedCopy>(fs_, dest->path(), destName, std::move(copy));
+  return std::make_unique<PlannedCopy>(fs_, dest->Reopen(), dest->path(), destName, std::move(copy));
 }
 
 int PreviewFolder::List(std::vector<FindEntry>& entries) const {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/paths.h"
@@ -63,10 +64,10 @@ UniqueHandle CreateTemporary(HANDLE folder, int& error) {
   return UniqueHandle();
 }
 
-int RenameTo(HANDLE file, HANDLE root, const std::wstring& name) {
+int RenameTo(HANDLE file, HANDLE root, const std::wstring& name, bool replace) {
   std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = TRUE;
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
   info->RootDirectory = root;
   info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
   std::memcpy(info->FileName, name.data(), name.size() * sizeof(wchar_t));
@@ -76,16 +77,17 @@ int RenameTo(HANDLE file, HANDLE root, const std::wstring& name) {
 }
 
 // Renames the open `file` to `destName` in the open folder `destFolder`
-// (whose path is `destPath`, "\\?\" form), replacing what stands there: a
-// link itself, never its target.
-int Rename(HANDLE file, HANDLE destFolder, const std::wstring& destPath, const std::wstring& destName) {
-  const int rc = RenameTo(file, destFolder, destName);
+// (whose path is `destPath`, "\\?\" form): with `replace`, over what stands
+// there (a link itself, never its target); otherwise only where nothing does.
+int Rename(HANDLE file, HANDLE destFolder, const std::wstring& destPath, const std::wstring& destName,
+           bool replace = true) {
+  const int rc = RenameTo(file, destFolder, destName, replace);
   if (rc != ERROR_INVALID_PARAMETER || destPath.rfind(L"\\\\?\\", 0) != 0) return rc;
   // Where a rename relative to a folder is not supported (Wine), the
   // folder's path names the same place.
   std::wstring full = L"\\??\\" + destPath.substr(4);
   if (full.back() != L'\\') full += L'\\';
-  return RenameTo(file, nullptr, full + destName);
+  return RenameTo(file, nullptr, full + destName, replace);
 }
 
 // Copies the data; false from `progress` abandons the copy.
@@ -97,7 +99,7 @@ int CopyData(HANDLE in, HANDLE out, int64_t size, const CopyProgress& progress) 
         static_cast<DWORD>(std::min<int64_t>(size - copied, static_cast<int64_t>(buffer.size())));
     DWORD got = 0;
     if (!::ReadFile(in, buffer.data(), want, &got, nullptr)) return LastError();
-    if (got == 0) break;  // shorter than at the start: what is there is the copy
+    if (got == 0) return kErrChanged;  // shorter than at the start
     DWORD written = 0;
     if (!::WriteFile(out, buffer.data(), got, &written, nullptr)) return LastError();
     if (written != got) return ERROR_WRITE_FAULT;
@@ -105,6 +107,43 @@ int CopyData(HANDLE in, HANDLE out, int64_t size, const CopyProgress& progress) 
     if (progress && copied < size && !progress(copied, size)) return kErrCancelled;
   }
   return 0;
+}
+
+// Whether the bytes [0, size) read the same through both handles. 0,
+// kErrChanged where they differ, or the error code of a read.
+int SamePrefix(HANDLE first, HANDLE second, int64_t size) {
+  std::vector<char> a(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(size, 1), kBlock)));
+  std::vector<char> b(a.size());
+  for (int64_t at = 0; at < size;) {
+    const DWORD want = static_cast<DWORD>(std::min<int64_t>(size - at, static_cast<int64_t>(a.size())));
+    for (auto [file, buffer] : {std::pair{first, &a}, std::pair{second, &b}}) {
+      OVERLAPPED from{};
+      from.Offset = static_cast<DWORD>(at);
+      from.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD got = 0;
+      if (!::ReadFile(file, buffer->data(), want, &got, &from)) return LastError();
+      if (got != want) return kErrChanged;
+    }
+    if (std::memcmp(a.data(), b.data(), want) != 0) return kErrChanged;
+    at += want;
+  }
+  return 0;
+}
+
+// Whether the source, as `basic` and `standard` described it when its copy
+// began, still holds what the copy took: kErrChanged for one that shrank or
+// was written in place meanwhile. One that only grew keeps its copy while
+// the bytes it had still read the same.
+int SourceKept(HANDLE source, HANDLE copy, const FILE_BASIC_INFO& basic, const FILE_STANDARD_INFO& standard) {
+  FILE_BASIC_INFO basicNow;
+  FILE_STANDARD_INFO standardNow;
+  if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basicNow, sizeof basicNow) ||
+      !::GetFileInformationByHandleEx(source, FileStandardInfo, &standardNow, sizeof standardNow))
+    return LastError();
+  const int64_t size = standard.EndOfFile.QuadPart, sizeNow = standardNow.EndOfFile.QuadPart;
+  if (sizeNow == size && basicNow.LastWriteTime.QuadPart == basic.LastWriteTime.QuadPart) return 0;
+  if (sizeNow <= size) return kErrChanged;
+  return SamePrefix(source, copy, size);
 }
 
 }  // namespace
@@ -222,8 +261,11 @@ class WinPendingCopy : public PendingCopyOps {
     // option), it is read through its own handle.
     return std::make_unique<HandleReader>(temp_.get());
   }
-  int Publish() override {
-    if (const int rc = Rename(temp_.get(), folder_.get(), folderPath_, Wide(destName_))) return rc;
+  EntryFacts LookAtDestination() const override {
+    return ListedFacts(folder_.get(), Wide(destName_), FactsOf(folder_.get()).device);
+  }
+  int Publish(bool replace) override {
+    if (const int rc = Rename(temp_.get(), folder_.get(), folderPath_, Wide(destName_), replace)) return rc;
     published_ = true;
     // The source's own attributes only once the copy stands under its name.
     return WriteAttributes(temp_.get(), attributes_);
@@ -274,6 +316,7 @@ std::unique_ptr<PendingCopyOps> PrepareCopyOpened(HANDLE source, HANDLE destFold
   // The size and time the source had when it was opened: bytes appended
   // later wait for the next run, which finds the source newer.
   error = CopyData(source, out, standard.EndOfFile.QuadPart, progress);
+  if (error == 0) error = SourceKept(source, out, basic, standard);
   if (error == 0) {
     FILE_BASIC_INFO times{};
     times.LastWriteTime = basic.LastWriteTime;

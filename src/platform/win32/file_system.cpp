@@ -286,13 +286,18 @@ class WinFolder : public FolderOps {
       error = ERROR_INVALID_NAME;
       return nullptr;
     }
-    UniqueHandle source = OpenRegular(name, error);
-    if (!source.valid()) {
-      if (error == kErrNotRegularFile) error = kErrAccessDenied;
-      return nullptr;
+    // A source changed during its copy is copied once more at once, as it
+    // is then; changed again, it waits for the next run.
+    for (int attempt = 0;; ++attempt) {
+      UniqueHandle source = OpenRegular(name, error);
+      if (!source.valid()) {
+        if (error == kErrNotRegularFile) error = kErrAccessDenied;
+        return nullptr;
+      }
+      auto copy = win32::PrepareCopyOpened(source.get(), other->handle(), other->path_, destName,
+                                           synchronised, progress, error);
+      if (error != kErrChanged || attempt == 1) return copy;
     }
-    return win32::PrepareCopyOpened(source.get(), other->handle(), other->path_, destName, synchronised,
-                                    progress, error);
   }
 
   std::unique_ptr<SearchOps> Search(const std::string& mask) const override {
