@@ -112,6 +112,12 @@ void CopyBatch::NameFlushed(int flushed) {
         platform::FileReader source = s.source();
         platform::FileReader copy = s.copy.ReadBack();
         o.differs = !SameContent(source, copy);
+        // A side that could not be opened or read was not compared: that
+        // is its error, never a difference.
+        if (const int error = source.error() ? source.error() : copy.error()) {
+          o.code = error;
+          o.differs = false;
+        }
       } catch (...) {
         o.code = CodeOfCurrentException();
         o.threw = true;

@@ -2,6 +2,8 @@
 // anything: a copy that is not a true one never takes the destination's
 // place, and the next run copies again.
 
+#include <cerrno>
+
 #include "platform/file_system.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
@@ -96,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  "File D.C .CE. VERIFYERROR", 0},
                       UntrueCopy{"NoMemoryToCompare",
                                  [](CopyFaults& f, const std::string&) { f.readBackThrows = true; },
-                                 "File D.C .C.R", ENOMEM}),
+                                 "File D.C .C.R", ENOMEM},
+                      UntrueCopy{"NoDescriptorToReadItBack",
+                                 [](CopyFaults& f, const std::string&) { f.readBackError = EMFILE; },
+                                 "File D.C .C..", EMFILE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VerifyTest, DifferencesAreHintedOncePerLevelAndOnlyWithExtendedLog) {
