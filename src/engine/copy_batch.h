@@ -35,6 +35,7 @@ class CopyBatch {
 
   // At most `copiesPerFlush` copies wait for one flush.
   explicit CopyBatch(size_t copiesPerFlush = platform::CopiesPerFlush());
+  void SetCopiesPerFlush(size_t copiesPerFlush) { copiesPerFlush_ = copiesPerFlush; }
   ~CopyBatch();
   CopyBatch(const CopyBatch&) = delete;
   CopyBatch& operator=(const CopyBatch&) = delete;

@@ -51,7 +51,9 @@ void DestinationReader::Walk(const platform::DirHandle& source, const platform::
       if (!entry.isHidden && entry.isDirectory) subfolders.push_back(std::move(entry.name));
     }
   }
-  if (depth < kMaxWalkDepth) {
+  if (depth >= kMostLevels) {
+    for (const std::string& name : subfolders) PassOver(WithTrailingSeparator(dir + name));
+  } else if (depth < kMaxWalkDepth) {
     for (const std::string& name : subfolders) {
       if (Stopped()) return;
       uint64_t device, inode;

@@ -62,6 +62,10 @@ class DestinationReader {
   // The most entries held in readings the walk has not taken: beyond that
   // the thread waits for the walk.
   static constexpr size_t kHeldEntries = 4096;
+  // How far below the top the thread goes, holding two folders a level:
+  // deeper levels the walk reads itself, so that a deep tree does not take
+  // the descriptors its copies need.
+  static constexpr int kMostLevels = 32;
 
  private:
   struct Held {

@@ -206,6 +206,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   }
   // Back from its subfolders.
   engine_.Update([&dir](RunProgress& progress, RunCounts&) { progress.folder = dir; });
+  engine_.WalkIsAt(depth_);
   if (readError == 0 && !listedNow) {
     sourceFacts_.Begin(keepFacts);
     sourceFacts_.List();
@@ -349,6 +350,7 @@ void FolderLevel::ReportTwin(const std::string& name, const std::string& first) 
 
 void FolderLevel::OpenLevel(const std::string& dir) {
   levelDir_ = dir;
+  engine_.WalkIsAt(depth_);
   foldCase_ = engine_.Job().destinationIgnoresCase;
   sourceFacts_.StopWhen(&engine_.StopFlag());
   destFacts_.StopWhen(&engine_.StopFlag());
@@ -568,9 +570,18 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
       const bool known = sourceFacts_.Known(name, source) && destFacts_.Known(name, dest);
       destFacts_.Changed(name);
       const auto goesOn = [this](int64_t copied, int64_t size) { return engine_.CopyGoesOn(copied, size); };
-      copy = known ? platform::PrepareCopy(sourceDir_, name, source, destDir_, name, dest, markServer, goesOn,
-                                           code)
-                   : platform::PrepareCopy(sourceDir_, name, destDir_, name, markServer, goesOn, code);
+      const auto prepare = [&] {
+        return known ? platform::PrepareCopy(sourceDir_, name, source, destDir_, name, dest, markServer,
+                                             goesOn, code)
+                     : platform::PrepareCopy(sourceDir_, name, destDir_, name, markServer, goesOn, code);
+      };
+      copy = prepare();
+      // Where something else has taken the descriptors the batches were
+      // sized for, the waiting copies give theirs back first.
+      if (code == platform::kErrTooManyOpen && engine_.Copies().Waiting()) {
+        engine_.Copies().Complete();
+        copy = prepare();
+      }
       engine_.Update([](RunProgress& progress, RunCounts&) { progress.fileDone = progress.fileSize = 0; });
     }
   } catch (...) {

@@ -85,6 +85,9 @@ class ReadAhead {
   static_assert(kMaxLevels >= 2, "the oldest level stays beside a newer one");
   // How many threads read once the disk proves slow.
   static constexpr size_t kReaders = 4;
+  // The most descriptors the threads hold at once: two folders of each
+  // level kept, and a folder and its listing for each reader, with room.
+  static constexpr size_t kMostDescriptors = 2 * kMaxLevels + 4 * kReaders + 8;
   // Every this many entries it reads, the first thread judges the caches:
   // reading no block from the disk (and, where blocks are not counted,
   // taking less than kCachedNanosPerEntry per entry), it found everything

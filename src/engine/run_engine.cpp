@@ -1,9 +1,11 @@
 #include "engine/run_engine.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "config/ini_file.h"
+#include "engine/destination_reader.h"
 #include "engine/folder_level.h"
 #include "engine/paths.h"
 #include "log/run_log.h"
@@ -28,6 +30,22 @@ int HoldsEntries(const std::string& folder, bool& holds) {
     }
   }
   return search.error();
+}
+
+// How many copies may wait for one flush while the walk is `depth` folders
+// below the job's top: what the platform finds worth it, within the
+// `limit` of descriptors. A waiting copy holds its own, its destination
+// folder's and (to be compared or marked) its source folder's, in up to
+// three batches at once: filled, flushed and named. The rest of the run
+// holds two folders a level of the walk and of the destination reader, the
+// read-ahead's few and the program's own (its log, its lock, its windows,
+// the two files a comparison reads).
+size_t CopiesPerBatch(size_t limit, int depth) {
+  constexpr size_t kPerCopy = 3, kBatches = 3, kProgram = 128;
+  const size_t rest = 2 * (static_cast<size_t>(depth) + 1) + 2 * DestinationReader::kMostLevels +
+                      ReadAhead::kMostDescriptors + kProgram;
+  const size_t fromLimit = limit > rest ? (limit - rest) / (kPerCopy * kBatches) : 1;
+  return std::clamp<size_t>(fromLimit, 1, platform::CopiesPerFlush());
 }
 
 std::string ConfigurationErrorFor(const std::string& configPath, int err) {
@@ -128,6 +146,8 @@ RunResult RunEngine::Run() {
   // A preview's planned copies join its plan as they are named, which the
   // walk reads meanwhile: they are named on the walk's thread.
   copies_.FlushInBackground(ReadAheadEnabled && !settings_.preview);
+  descriptorLimit_ = platform::DescriptorLimit();
+  WalkIsAt(0);
   FolderLevel top(*this);
   AddLogLine(StartLine(Now()));
   for (const JobRecord& job : jobs) {
@@ -227,6 +247,8 @@ void RunEngine::AddLogLine(const std::string& text) {
   log_.Line(SafeLineText(text));
   if (const std::string failure = log_.TakeWriteFailure(); !failure.empty()) NoteFailure(failure);
 }
+
+void RunEngine::WalkIsAt(int depth) { copies_.SetCopiesPerFlush(CopiesPerBatch(descriptorLimit_, depth)); }
 
 void RunEngine::PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) {
   if (readAhead_) readAhead_->Post(source, dest);

@@ -139,6 +139,9 @@ class RunEngine {
     const std::lock_guard<std::mutex> lock(progressMutex_);
     change(progress_, counts_);
   }
+  // The walk holds the folders of `depth` levels below the job's top: the
+  // copies that wait are as many as the descriptors left allow.
+  void WalkIsAt(int depth);
   // Hands the folders of a level whose subfolders the walk is about to
   // enter to the run's read-ahead, if any.
   void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest);
@@ -182,6 +185,7 @@ class RunEngine {
   std::string configError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   CopyBatch copies_;
+  size_t descriptorLimit_ = 0;  // for this run
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> running_{false};
   bool runFailed_ = false;

@@ -40,6 +40,7 @@ extern const int kErrCancelled;       // a copy abandoned by its caller
 extern const int kErrChanged;         // a file changed while it was being copied
 extern const int kErrOutOfMemory;     // the memory a step needed could not be had
 extern const int kErrInternal;        // a step failed in a way no other code names
+extern const int kErrTooManyOpen;     // the process holds as many files as it may
 
 // ---- Entries ------------------------------------------------------------
 
@@ -382,9 +383,13 @@ PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceNam
 // published of them: one flush per file system rather than one per file
 // where the platform allows it. 0 or the first error code.
 int FlushCopies(const std::vector<const PendingCopy*>& copies);
-// How many copies may wait for one flush at once: what the open-file limit
-// allows, raised where it may be.
+// The most copies worth one flush on this platform; how many may wait at
+// once also depends on DescriptorLimit.
 size_t CopiesPerFlush();
+// How many descriptors the process may hold at once: the open-file limit,
+// raised first as far as the system lets it. A platform without so small a
+// limit answers a large number.
+size_t DescriptorLimit();
 // Whether the entry `name` is a temporary file of this program whose process
 // is gone: one a killed run left behind. Its name is one only this program's
 // temporaries have (beginning with ".", so every pass skips it otherwise);

@@ -1,7 +1,9 @@
 // Trees at the edges of what a file system allows.
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,6 +130,49 @@ TEST_F(ScaleTest, PathsLongerThanThePlatformAllowsAreWalkedThroughOpenFolders) {
     return l.rfind("File ", 0) == 0 && l.find(".C..") != std::string::npos;
   }));
 }
+
+// A run under a hard limit on open files, in a process of its own.
+struct DescriptorLimit {
+  rlim_t limit;
+  bool client;  // a client's copies are marked after their flush, as compared ones are
+  bool deep;    // the folders nested, each in the one before: the walk holds them all
+};
+
+class UnderADescriptorLimit : public ScaleTest, public ::testing::WithParamInterface<DescriptorLimit> {};
+
+TEST_P(UnderADescriptorLimit, NoCopyFailsForWantOfADescriptor) {
+  // One file a folder: each waiting copy holds folders of its own.
+  const int kFolders = GetParam().deep ? 250 : 2000;
+  std::string folder = src_;
+  for (int i = 0; i < kFolders; ++i) {
+    folder = (GetParam().deep ? folder : src_) + "/d" + std::to_string(i);
+    WriteFile(folder + "/f", std::to_string(i));
+  }
+  WriteFile(dst_ + "/kept", "a server that is not empty");
+  std::vector<std::string> keys = {"Include SubDirs=1", "Verify=1"};
+  if (GetParam().client) keys.push_back("Handle As Client=1");
+  OneJob(keys);
+  engine_.ReadAheadEnabled = true;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{GetParam().limit, GetParam().limit};
+    ::_exit(::setrlimit(RLIMIT_NOFILE, &limit) != 0 ? 3 : Run() == RunResult::Clean ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a clean run";
+  EXPECT_EQ(Snapshot(dst_).size(), 2 * kFolders + 1u) << "every folder and file copied";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, UnderADescriptorLimit,
+    ::testing::Values(DescriptorLimit{1024, false, false}, DescriptorLimit{1024, false, true},
+                      DescriptorLimit{2048, true, false}, DescriptorLimit{4096, true, false}),
+    [](const auto& info) {
+      return "HardLimit" + std::to_string(info.param.limit) + (info.param.deep ? "Deep" : "");
+    });
 
 }  // namespace
 }  // namespace tandrel::test

@@ -411,23 +411,24 @@ void FailNextModeChangeWith(int error) { modeChangeFault = error; }
 void UseNamedTemporaries(bool on) { namedTemporaries = on; }
 
 size_t CopiesPerFlush() {
-  // Each waiting copy holds a descriptor, and its folder one more at most,
-  // in two batches at once (one filled while the other is flushed); the
-  // walk and the rest of the program keep a few hundred in reserve. The
-  // soft limit is raised as far as the hard one allows, once.
-  static const size_t perFlush = [] {
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return size_t{64};
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < 8192 &&
-        (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > limit.rlim_cur)) {
-      rlimit raised = limit;
-      raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 8192 : std::min<rlim_t>(limit.rlim_max, 8192);
-      if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
-    }
-    const rlim_t free = limit.rlim_cur == RLIM_INFINITY ? 8192 : limit.rlim_cur;
-    return std::clamp<size_t>(free > 512 ? (free - 512) / 4 : 16, 16, 1024);
-  }();
-  return perFlush;
+  // One syncfs serves them all: more would only hold more descriptors and
+  // make a Stop wait longer.
+  return 1024;
+}
+
+size_t DescriptorLimit() {
+  // Asked at each run, not once: the limit a run starts under is the one
+  // it lives with.
+  struct rlimit limit;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 256;
+  if (limit.rlim_cur != RLIM_INFINITY &&
+      (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > limit.rlim_cur)) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  constexpr rlim_t kPlenty = 1 << 20;
+  return static_cast<size_t>(limit.rlim_cur == RLIM_INFINITY ? kPlenty : std::min(limit.rlim_cur, kPlenty));
 }
 
 }  // namespace tandrel::platform

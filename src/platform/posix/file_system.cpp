@@ -33,6 +33,7 @@ const int kErrCancelled = ECANCELED;
 const int kErrChanged = EAGAIN;
 const int kErrOutOfMemory = ENOMEM;
 const int kErrInternal = ENOTRECOVERABLE;
+const int kErrTooManyOpen = EMFILE;
 const char kPathSeparator = '/';
 const bool kPathsIgnoreCase = false;
 

@@ -386,4 +386,6 @@ void UseNamedTemporaries(bool) {}
 // large batch saves nothing, and a small one bounds what a Stop waits for.
 size_t CopiesPerFlush() { return 64; }
 
+size_t DescriptorLimit() { return size_t{1} << 20; }
+
 }  // namespace tandrel::platform

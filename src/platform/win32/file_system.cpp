@@ -28,6 +28,7 @@ const int kErrCancelled = ERROR_REQUEST_ABORTED;
 const int kErrChanged = ERROR_RETRY;
 const int kErrOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
 const int kErrInternal = ERROR_INTERNAL_ERROR;
+const int kErrTooManyOpen = ERROR_TOO_MANY_OPEN_FILES;
 const char kPathSeparator = '\\';
 const bool kPathsIgnoreCase = true;
 
