@@ -10,9 +10,27 @@ SCALE=${BENCH_SCALE:-1}
 ONLY=${BENCH_ONLY:-all}
 DRIVER="$BUILD/bench/sync_driver"
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/tandrel-bench-XXXXXX")
+# The loop device under the FUSE disk, while one is attached.
+FUSE_DEVICE=""
 # Without errexit: a step that fails here (nothing to kill or unmount) must
-# not leave the rest undone.
-trap 'set +e; kill $(jobs -p) 2>/dev/null; umount "$ROOT/durable-disk" 2>/dev/null; chmod -R u+w "$ROOT" 2>/dev/null; rm -rf "$ROOT"' EXIT
+# not leave the rest undone. The FUSE disk is unmounted before its loop
+# device is detached; its daemon ends with the mount.
+clean_up() {
+  set +e
+  kill $(jobs -p) 2>/dev/null
+  umount "$ROOT/durable-disk" 2>/dev/null
+  if findmnt -n --mountpoint "$ROOT/fuse-disk" >/dev/null; then
+    umount "$ROOT/fuse-disk" 2>/dev/null || { sleep 0.5 && umount "$ROOT/fuse-disk" 2>/dev/null; } ||
+      umount -l "$ROOT/fuse-disk"
+  fi
+  [ -z "$FUSE_DEVICE" ] || losetup -d "$FUSE_DEVICE" 2>/dev/null
+  chmod -R u+w "$ROOT" 2>/dev/null
+  rm -rf --one-file-system "$ROOT"
+}
+trap clean_up EXIT
+# Stopped by a signal, the clean-up still runs.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 
 now_ns() { date +%s%N; }
 # Runs a command and prints its wall time in milliseconds.
@@ -122,6 +140,11 @@ durable_benchmark() {
   python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
   durable_tree "$src" "$files files of 512 B-4 KiB in $dirs directories"
   rm -rf "$src"
+  # Each copy is flushed on its own through FUSE: a smaller tree.
+  files=$((20000 / SCALE)) dirs=$((1000 / SCALE))
+  python3 "$HERE/gen_tree.py" "$src" "$dirs" "$files" 512 4096
+  durable_fuse "$src" "$files files of 512 B-4 KiB in $dirs directories"
+  rm -rf "$src"
 }
 
 # The durable first copy of the tree $1 (described as $2).
@@ -166,6 +189,60 @@ durable_tree() {
   echo "cp -a without a flush: ${p} ms   cp -a + sync of the disk: ${f} ms   tandrel (durable): ${o} ms"
   echo "ratio tandrel/floor: $(ratio "$o" "$f")   (target <= 1.10)   tandrel/cp without a flush: $(ratio "$o" "$p")" \
     "  rounds: plain ${plain[*]}; floor ${floor[*]}; tandrel ${our[*]}"
+}
+
+# The durable first copy of the tree $1 (described as $2) onto exFAT through
+# FUSE, as on a USB disk where the kernel has no exFAT of its own, in a loop
+# image of its own. A flush of the FUSE file system as a whole does not reach
+# that disk, so each copy is flushed by itself; against cp -a and then one
+# sync, which leaves the disk holding the same. No limit: the flushes that
+# the floor shares, the program must make one by one.
+durable_fuse() {
+  local src=$1
+  echo "== durable first copy onto exFAT through FUSE: $2"
+  if [ "$(id -u)" != 0 ] || ! command -v mkfs.exfat >/dev/null || ! command -v mount.exfat-fuse >/dev/null; then
+    echo "skipped: needs root, mkfs.exfat and mount.exfat-fuse for a disk of its own (a loop image)"
+    return
+  fi
+  local image="$ROOT/fuse.img" disk="$ROOT/fuse-disk"
+  truncate -s 2G "$image"
+  mkfs.exfat "$image" >/dev/null
+  mkdir -p "$disk"
+  if ! FUSE_DEVICE=$(losetup --find --show "$image" 2>/dev/null); then
+    FUSE_DEVICE=""
+    echo "skipped: no loop device can be attached here"
+    rm -f "$image"
+    return
+  fi
+  if ! mount -t exfat-fuse "$FUSE_DEVICE" "$disk" >/dev/null 2>&1; then
+    echo "skipped: the exFAT image cannot be mounted through FUSE here (no /dev/fuse?)"
+    losetup -d "$FUSE_DEVICE"
+    FUSE_DEVICE=""
+    rm -f "$image"
+    return
+  fi
+  program "$ROOT/fuse-prog/tandrel" "$src" "$disk/ours"
+  local floor=() our=()
+  for round in 1 2 3; do
+    rm -rf "$disk/floor" "$disk/ours"
+    mkdir -p "$disk/floor" "$disk/ours"
+    sync
+    floor+=("$(time_ms sh -c 'cp -a "$1/." "$2/" && sync' sh "$src" "$disk/floor")")
+    rm -rf "$disk/floor"
+    sync
+    our+=("$(time_ms ours "$ROOT/fuse-prog/tandrel")")
+  done
+  # exFAT keeps times to 10 ms: the contents are compared.
+  diff -r "$src" "$disk/ours" >/dev/null || { echo "durable copy through FUSE differs from its source"; exit 1; }
+  umount "$disk"
+  losetup -d "$FUSE_DEVICE"
+  FUSE_DEVICE=""
+  rm -rf "$image" "$ROOT/fuse-prog"
+  local f o
+  f=$(min "${floor[@]}")
+  o=$(min "${our[@]}")
+  echo "cp -a + sync: ${f} ms   tandrel (durable): ${o} ms"
+  echo "ratio tandrel/(cp -a + sync): $(ratio "$o" "$f")   rounds: floor ${floor[*]}; tandrel ${our[*]}"
 }
 
 case "$ONLY" in

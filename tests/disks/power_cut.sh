@@ -6,8 +6,9 @@
 # still waiting in memory. Replaying that copy (e2fsck) and mounting it shows
 # what the next start finds. A copy may be missing there, but never present
 # under its final name and incomplete; a finished run's copies are all there;
-# and a client's file is marked as synchronised only once its copy on the
-# server is safe.
+# a client's file is marked as synchronised only once its copy on the server
+# is safe; and where the server is an exFAT disk through FUSE, its image a
+# file on that disk, no finished run leaves a file on neither side.
 #
 #   power_cut.sh TANDREL        (as root; exits 77, skipped, otherwise)
 set -euo pipefail
@@ -17,7 +18,8 @@ exe=$(realpath "$1")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/loop_image.sh"
 
-loop_test_start power-cut mkfs.ext4 e2fsck losetup mount umount findmnt mountpoint setsid getfattr perl cmp
+loop_test_start power-cut mkfs.ext4 mkfs.exfat mount.exfat-fuse e2fsck losetup mount umount findmnt \
+  mountpoint setsid getfattr setfattr perl cmp
 
 files=4000
 failures=()
@@ -53,11 +55,20 @@ new_disk() {  # IMAGE MOUNTPOINT
   sync -f "$2"
 }
 
-write_config() {  # PROGRAM-FOLDER SOURCE DESTINATION CLIENT(0|1)
+# MODE: copy (a plain copy), client (the source is handled as a client) or
+# both (as a server too: the client's files the server lacks are copied to
+# it, and those already marked as synchronised are then deleted from the
+# client). No deletion limit holds the job back.
+write_config() {  # PROGRAM-FOLDER SOURCE DESTINATION MODE
+  local server=0 client=0
+  case $4 in
+    both) server=1 client=1 ;;
+    client) client=1 ;;
+  esac
   printf '%s\r\n' '[Active Jobs]' '0=Docs' '' '[NonActive Jobs]' '' '[Docs]' \
-    "Source=$2" "Destination=$3" 'FileMask=*.*' 'Always=0' 'Handle As Server=0' \
-    "Handle As Client=$4" 'Include SubDirs=1' 'Delete Empty SubDirs=0' \
-    'Cleanup Destination=0' 'Verify=0' '' '[Synchronisation time]' 'Time=  :  ' \
+    "Source=$2" "Destination=$3" 'FileMask=*.*' 'Always=0' "Handle As Server=$server" \
+    "Handle As Client=$client" 'Include SubDirs=1' 'Delete Empty SubDirs=0' \
+    'Cleanup Destination=0' 'Verify=0' 'Deletion Limit=0' '' '[Synchronisation time]' 'Time=  :  ' \
     'Interval=0' '' '[Log]' 'LogFile=1' 'ExtendedLog=1' 'AppendLog=0' 'MultipleLog=0' \
     >"$1/tandrel.cfg"
 }
@@ -77,7 +88,7 @@ read_state() {
 # Starts an unattended run of a fresh copy of the program in the background:
 # sets `pid` and `prog`. With STOPPED, the run is stopped as soon as the
 # program is loaded, before it has done anything.
-start_run() {  # NAME SOURCE DESTINATION CLIENT [STOPPED]
+start_run() {  # NAME SOURCE DESTINATION MODE [STOPPED]
   prog=$work/prog-$1
   mkdir -p "$prog"
   cp "$exe" "$prog/tandrel"
@@ -175,7 +186,7 @@ check_present() {  # SOURCE COPIES
 scenario=frozen
 disk=$work/$scenario
 new_disk "$disk.img" "$disk"
-start_run "$scenario" "$ref" "$disk/dst" 0 stopped
+start_run "$scenario" "$ref" "$disk/dst" copy stopped
 if step_until named_copy_in "$disk/dst"; then
   frozen_mid_run=$((frozen_mid_run + 1))
   commit_journal "$disk"
@@ -196,7 +207,7 @@ rm -f "$disk.img" "$disk.cut.img"
 scenario=ended
 disk=$work/$scenario
 new_disk "$disk.img" "$disk"
-start_run "$scenario" "$ref" "$disk/dst" 0
+start_run "$scenario" "$ref" "$disk/dst" copy
 finish_run "$scenario"
 cut_power "$disk.img" "$disk.cut.img" "$disk.cut"
 check_present "$ref" "$disk.cut/dst"
@@ -218,7 +229,7 @@ cp -a "$ref" "$disk/src"
 mkdir "$disk/dst/kept"
 # The client's files are on the disk before the run begins.
 sync -f "$disk"
-start_run "$scenario" "$disk/src" "$disk/dst" 1 stopped
+start_run "$scenario" "$disk/src" "$disk/dst" client stopped
 if step_until named_copy_in "$disk/dst" && step_until marked "$disk/src/$first"; then
   frozen_mid_run=$((frozen_mid_run + 1))
   commit_journal "$disk"
@@ -249,6 +260,71 @@ if step_until named_copy_in "$disk/dst" && step_until marked "$disk/src/$first";
 else
   finish_run "$scenario"
   echo "$scenario: the run ended before it could be stopped"
+fi
+loop_unmount "$disk"
+rm -f "$disk.img" "$disk.cut.img"
+
+# A client job onto a server that is an exFAT disk through FUSE, its image a
+# file on the ext4 disk that also holds the client: the client's files, all
+# marked as synchronised and all missing from the server, are copied and then
+# deleted from the client. Cut once the run has ended and the journal has
+# committed its deletions: each file is still on the client or complete on
+# the server. A flush of the FUSE file system as a whole does not reach the
+# disk below it: each copy must be flushed itself.
+scenario=fuse
+disk=$work/$scenario server=$work/$scenario-server
+new_disk "$disk.img" "$disk"
+mkdir "$disk/src"
+(cd "$ref" && find . -type f -name 'f00[01]??.dat' -exec cp -a --parents -t "$disk/src" {} +)
+(cd "$disk/src" && find . -type f -printf '%P\n' | sort) >"$work/client-files"
+client_files=$(wc -l <"$work/client-files")
+# Every file marked as it is now.
+(cd "$disk/src" && find . -type f -exec stat --printf '# file: %n\nuser.tandrel.archive="%.9Y:%s"\n\n' {} + |
+  setfattr --restore=-)
+loop_make "$disk/server.img" 64M mkfs.exfat
+if loop_mount "$disk/server.img" "$server" -t exfat-fuse; then
+  # A server that holds nothing is taken for one not mounted. Unmounted, the
+  # FUSE disk has written all it holds to its image; the image and the
+  # client are then made safe on the ext4 disk.
+  mkdir "$server/kept"
+  loop_unmount "$server"
+  sync -f "$disk"
+  loop_mount "$disk/server.img" "$server" -t exfat-fuse
+  start_run "$scenario" "$disk/src" "$server" both
+  finish_run "$scenario"
+  # The power goes after the journal's next commit, which holds the client's
+  # deletions.
+  commit_journal "$disk"
+  cut_power "$disk.img" "$disk.cut.img" "$disk.cut"
+  # Without deletions from the client the case proves nothing.
+  left=$(find "$disk/src" -type f | wc -l)
+  [ "$left" = 0 ] ||
+    failures+=("$scenario: the run left $left of the client's $client_files files on the client")
+  # A server's disk that cannot be mounted holds none of the files.
+  cut_server=$work/$scenario-server.cut cut_mounted=1
+  loop_mount "$disk.cut/server.img" "$cut_server" -t exfat-fuse -o ro || cut_mounted=0
+  [ "$cut_mounted" = 1 ] || echo "  the server's disk cannot be mounted after the cut" >&2
+  on_client=0 on_server=0 lost=0
+  while IFS= read -r rel; do
+    if cmp -s "$ref/$rel" "$disk.cut/src/$rel"; then
+      on_client=$((on_client + 1))
+    elif cmp -s "$ref/$rel" "$cut_server/$rel"; then
+      on_server=$((on_server + 1))
+    else
+      lost=$((lost + 1))
+      [ "$lost" -gt 3 ] ||
+        echo "  on neither side: $rel: $(stat -c %s "$cut_server/$rel" 2>/dev/null || echo missing)" \
+          "of $(stat -c %s "$ref/$rel") bytes on the server" >&2
+    fi
+  done <"$work/client-files"
+  echo "$scenario: of the client's $client_files files after the cut, $on_client on the client," \
+    "$on_server only on the server, $lost on neither side"
+  [ "$lost" = 0 ] || failures+=("$scenario: $lost of the client's $client_files files are on neither side after the cut")
+  [ "$cut_mounted" = 0 ] || loop_unmount "$cut_server"
+  loop_unmount "$disk.cut"
+  loop_unmount "$server"
+else
+  echo "$scenario: skipped, the exFAT image cannot be mounted through FUSE here (no /dev/fuse?)"
 fi
 loop_unmount "$disk"
 rm -f "$disk.img" "$disk.cut.img"
