@@ -68,7 +68,7 @@ write_config() {  # PROGRAM-FOLDER SOURCE DESTINATION MODE
   printf '%s\r\n' '[Active Jobs]' '0=Docs' '' '[NonActive Jobs]' '' '[Docs]' \
     "Source=$2" "Destination=$3" 'FileMask=*.*' 'Always=0' "Handle As Server=$server" \
     "Handle As Client=$client" 'Include SubDirs=1' 'Delete Empty SubDirs=0' \
-    'Cleanup Destination=0' 'Verify=0' 'Deletion Limit=0' '' '[Synchronisation time]' 'Time=  :  ' \
+    'Cleanup Destination=0' 'Verify=0' '' '[Synchronisation time]' 'Time=  :  ' \
     'Interval=0' '' '[Log]' 'LogFile=1' 'ExtendedLog=1' 'AppendLog=0' 'MultipleLog=0' \
     >"$1/tandrel.cfg"
 }

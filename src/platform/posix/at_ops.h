@@ -34,6 +34,11 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
                                               const std::shared_ptr<HeldFolder>& destFolder,
                                               const std::string& dest, bool synchronised,
                                               const CopyProgress& progress, int& error);
+// Puts the entries of the folder `dirfd` on the disk where its file system
+// flushes them apart from the rest: 0, or the error code (a folder that
+// cannot be opened for reading, held as a path only, gives that of the open).
+// A file system that keeps nothing of the kind to flush is no error.
+int FlushFolderAt(int dirfd);
 // A reader that owns the descriptor `fd` of a regular file and reads it
 // from its start.
 std::unique_ptr<ReaderOps> ReaderOf(int fd);

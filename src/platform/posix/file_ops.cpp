@@ -319,10 +319,9 @@ class PosixPendingCopy : public PendingCopyOps {
   // folder held only as a path cannot be flushed itself: its whole file
   // system is asked instead.
   int FlushFolder() const {
-    UniqueFd folder(::openat(destDir_->fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const int rc = folder.valid() ? ::fsync(folder.get()) : ::syncfs(out_.get());
-    // A file system that keeps no separate folder entries to flush says so.
-    return rc == 0 || errno == EINVAL || errno == EOPNOTSUPP ? 0 : errno;
+    const int rc = posix::FlushFolderAt(destDir_->fd.get());
+    if (rc != EACCES && rc != EPERM) return rc;
+    return ::syncfs(out_.get()) == 0 ? 0 : errno;
   }
 
   // Marks the keys of folders apart from those of whole file systems.
@@ -405,6 +404,12 @@ std::unique_ptr<PendingCopyOps> PrepareCopyAt(int sourceDirfd, const std::string
 }
 
 void FailNextModeChangeWith(int error) { modeChangeFault = error; }
+
+int FlushFolderAt(int dirfd) {
+  const UniqueFd folder(::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.valid()) return errno;
+  return ::fsync(folder.get()) == 0 || errno == EINVAL || errno == EOPNOTSUPP ? 0 : errno;
+}
 
 }  // namespace posix
 

@@ -197,7 +197,12 @@ class PosixFolder : public FolderOps {
   }
 
   int MakeFolder(const std::string& name) const override {
-    return ::mkdirat(fd(), name.c_str(), 0777) == 0 ? 0 : errno;
+    if (::mkdirat(fd(), name.c_str(), 0777) != 0) return errno;
+    // Where copies are flushed file by file, nothing else would flush the
+    // new folder's entry before the copies in it count.
+    if (held_->FlushedAsAWhole()) return 0;
+    const int rc = posix::FlushFolderAt(fd());
+    return rc == EACCES || rc == EPERM ? 0 : rc;
   }
 
   int MayChange() const override { return ::faccessat(fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno; }
