@@ -308,24 +308,6 @@ int FlushCopies(const std::vector<const PendingCopy*>& copies) {
   return result;
 }
 
-int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName, const CopyProgress& progress) {
-  int error = 0;
-  PendingCopy copy = PrepareCopy(sourceDir, sourceName, destDir, destName, false, progress, error);
-  if (error != 0) return error;
-  // A lone copy is flushed on its own: data before name, then the name.
-  if (const int rc = FlushCopies({&copy})) return rc;
-  if (const int rc = copy.Publish()) return rc;
-  return FlushCopies({&copy});
-}
-
-int CopyFileReplace(const std::string& source, const std::string& dest) {
-  std::string sourceName, destName;
-  const DirHandle sourceDir = ParentOf(source, sourceName);
-  const DirHandle destDir = ParentOf(dest, destName);
-  return CopyFileReplace(sourceDir, sourceName, destDir, destName);
-}
-
 // ---- FileReader ----
 
 FileReader::FileReader(const std::string& path) { ops_ = CurrentFileSystem().OpenFile(path, error_); }

@@ -296,30 +296,15 @@ class FileReader {
 
 // ---- Copies -----------------------------------------------------------------
 
-// Copies content, last-write time, read-only and archive state (also to a
-// read-only copy), replacing the destination atomically. Refuses with
-// kErrAccessDenied when the destination is a folder or a read-only or hidden file.
-// Size and time are those the source had when the copy opened it: bytes
-// appended later are not copied, and the copy keeps the earlier time, so the
-// next run finds the source newer. Holes of a sparse source stay holes. A
-// destination file system that refuses the permission bits (FAT, exFAT,
-// some FUSE and SMB mounts) still takes the copy, read-only where it can
-// hold that. The copy is written to a file without a name; where the file
-// system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
-// IsStaleTemporary) in the destination's folder, which a failed copy removes
-// and a killed one leaves behind. A link at either name is never followed (a
-// source link is refused with kErrAccessDenied, a link at the destination is
-// replaced itself). Returns 0 or the error code.
+// A copy is made in steps: PrepareCopy writes it beside its destination,
+// FlushCopies puts it on the disk, PendingCopy::Publish gives it the
+// destination's name and FlushCopies again puts that name on the disk.
 //
 // `progress`, when given, is told the bytes copied so far and the size now
 // and then during a long copy; when it answers false the copy is abandoned:
 // it fails with kErrCancelled and leaves the destination as it was, with no
 // temporary behind.
 using CopyProgress = std::function<bool(int64_t copied, int64_t size)>;
-int CopyFileReplace(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
-                    const std::string& destName, const CopyProgress& progress = {});
-// The same copy between two paths (links in the folders followed).
-int CopyFileReplace(const std::string& source, const std::string& dest);
 
 class PendingCopyOps;
 
@@ -366,10 +351,26 @@ class PendingCopy {
   EntryFacts over_;
 };
 
-// Makes a copy as CopyFileReplace does, with the same refusals, but leaves
-// it unnamed: `error` is 0 and the copy valid, or `error` tells why not.
-// A `synchronised` copy has its archive attribute clear (a server's copy);
-// any other takes the source's.
+// Makes a copy of content, last-write time, read-only and archive state (also
+// to a read-only copy), unnamed: `error` is 0 and the copy valid, or `error`
+// tells why not. A `synchronised` copy has its archive attribute clear (a
+// server's copy); any other takes the source's. Refuses with
+// kErrAccessDenied when the destination is a folder or a read-only or
+// hidden file, or the source is no regular file (a link there is never
+// followed; one at the destination is replaced itself).
+//
+// Size and time are those the source had when the copy opened it: bytes
+// appended later are not copied (while those it had still read the same),
+// and the copy keeps the earlier time, so the next run finds the source
+// newer. A source that shrinks or is written in place meanwhile is copied
+// once more at once, and gives kErrChanged if it changes again: a copy
+// never holds bytes of two versions. Holes of a sparse source stay holes.
+// A destination file system that refuses the permission bits (FAT, exFAT,
+// some FUSE and SMB mounts) still takes the copy, read-only where it can
+// hold that. The copy is written to a file without a name; where the file
+// system has none (NFS, CIFS, FUSE, FAT), to a named temporary (see
+// IsStaleTemporary) in the destination's folder, which a dropped copy
+// removes and a killed run leaves behind.
 PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceName, const DirHandle& destDir,
                         const std::string& destName, bool synchronised, const CopyProgress& progress,
                         int& error);
@@ -381,7 +382,9 @@ PendingCopy PrepareCopy(const DirHandle& sourceDir, const std::string& sourceNam
                         bool synchronised, const CopyProgress& progress, int& error);
 // Puts on the disk what the given copies have written, and what has been
 // published of them: one flush per file system rather than one per file
-// where the platform allows it. 0 or the first error code.
+// where the platform and the file system allow it (a local disk's), one per
+// copy and then one per folder of names elsewhere (FUSE, network file
+// systems). 0 or the first error code.
 int FlushCopies(const std::vector<const PendingCopy*>& copies);
 // The most copies worth one flush on this platform; how many may wait at
 // once also depends on DescriptorLimit.

@@ -97,6 +97,33 @@ TEST_F(FaultTest, AFullDestinationFailsOneCopyAndTheRunGoesOn) {
   EXPECT_EQ(entries, 2) << "no temporary file left behind";
 }
 
+// A flush or a naming that fails: nothing counts on a copy that does not
+// stand on the disk under its name.
+class FlushFaults : public FaultTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FlushFaults, LeaveNoCopyNamedNoMarkClearedAndNoClientFileDeleted) {
+  const bool naming = GetParam();
+  (naming ? faults_.publishError : faults_.flushError) = EIO;
+  // A client's new file, to be copied and marked, and one it has already
+  // handed over that the server lacks, to be copied back to the server
+  // and then deleted from the client.
+  WriteFile(src_ + "/new.txt", "new");
+  WriteFile(src_ + "/handed.txt", "handed over");
+  ASSERT_EQ(platform::SetAttributes(src_ + "/handed.txt", 0), 0);
+  WriteFile(dst_ + "/kept.txt", "the server's own");
+  OneJob({"Handle As Server=1", "Handle As Client=1"});
+
+  const Lines lines = HookedRun();
+  EXPECT_TRUE(Contains(lines, "code 5 " + src_ + "/new.txt"));
+  EXPECT_TRUE(Contains(lines, "code 5 " + src_ + "/handed.txt"));
+  EXPECT_EQ(Snapshot(dst_).size(), 1u) << "no copy named, no temporary left";
+  EXPECT_TRUE(platform::GetAttributes(src_ + "/new.txt") & platform::attr::Archive) << "not marked";
+  EXPECT_EQ(ReadFile(src_ + "/handed.txt"), "handed over") << "not deleted";
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, FlushFaults, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Naming" : "Flush"; });
+
 TEST_F(FaultTest, SourceFilesVanishOrTurnIntoPipesBetweenEnumerationAndCopy) {
   for (const char* name : {"a", "b", "c", "d"}) WriteFile(src_ + "/" + name, name);
   OneJob({});

@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
+#include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -143,20 +144,20 @@ TEST_P(ContractTest, ChangesAreSeenAsMadeAndRefusalsChangeNothing) {
 
     // A copy carries content, age and read-only state; it refuses to replace
     // a read-only file or a folder, and replaces a link itself.
-    EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "a.txt"), 0);
+    EXPECT_EQ(test::CopyAsARun(top, "a.txt", created, "a.txt"), 0);
     EXPECT_EQ(Content(created, "a.txt"), "alpha");
     EXPECT_EQ(created.FileAge("a.txt"), top.FileAge("a.txt"));
-    EXPECT_EQ(CopyFileReplace(top, "ro.txt", created, "ro.txt"), 0);
+    EXPECT_EQ(test::CopyAsARun(top, "ro.txt", created, "ro.txt"), 0);
     EXPECT_TRUE(created.GetAttributes("ro.txt") & attr::ReadOnly);
-    EXPECT_EQ(CopyFileReplace(top, "a.txt", created, "ro.txt"), kErrAccessDenied);
+    EXPECT_EQ(test::CopyAsARun(top, "a.txt", created, "ro.txt"), kErrAccessDenied);
     EXPECT_EQ(Content(created, "ro.txt"), "read-only");
-    EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "sub"), kErrAccessDenied);
+    EXPECT_EQ(test::CopyAsARun(top, "a.txt", top, "sub"), kErrAccessDenied);
     if (links_) {
-      EXPECT_EQ(CopyFileReplace(top, "a.txt", top, "link"), 0);
+      EXPECT_EQ(test::CopyAsARun(top, "a.txt", top, "link"), 0);
       EXPECT_TRUE(top.FileExists("link"));
       EXPECT_FALSE(DirHandle(top, "sub").FileExists("a.txt")) << "the link's target is untouched";
     }
-    EXPECT_EQ(CopyFileReplace(top, "missing", created, "x"), kErrNotFound);
+    EXPECT_EQ(test::CopyAsARun(top, "missing", created, "x"), kErrNotFound);
 
     // Read-only files and folders are not deleted as files; a folder that
     // holds something is not removed.
@@ -171,6 +172,33 @@ TEST_P(ContractTest, ChangesAreSeenAsMadeAndRefusalsChangeNothing) {
   EXPECT_EQ(top.RemoveFolder("new"), 0);
   EXPECT_FALSE(top.DirectoryExists("new"));
   EXPECT_EQ(top.RemoveFolder("a.txt"), kErrNotADirectory);
+}
+
+TEST_P(ContractTest, ACopyIsNamedOnlyOverTheEntryItWasPreparedOver) {
+  const DirHandle top(Path("top"));
+  ASSERT_EQ(top.MakeFolder("to"), 0);
+  const DirHandle to(top, "to");
+  ASSERT_EQ(test::CopyAsARun(top, "a.txt", to, "over"), 0);
+  ASSERT_EQ(test::CopyAsARun(top, "a.txt", to, "kept"), 0);
+  int error = 0;
+  const auto prepare = [&](const std::string& name) {
+    PendingCopy copy = PrepareCopy(top, "ro.txt", to, name, false, {}, error);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(FlushCopies({&copy}), 0);
+    return copy;
+  };
+  PendingCopy intoNothing = prepare("new");
+  PendingCopy overAFile = prepare("over");
+  PendingCopy overTheSame = prepare("kept");
+  // Meanwhile another program makes "new" and saves "over" anew.
+  ASSERT_EQ(test::CopyAsARun(top, "a.txt", to, "new"), 0);
+  ASSERT_EQ(test::CopyAsARun(top, "a.txt", to, "over"), 0);
+  EXPECT_EQ(intoNothing.Publish(), kErrExists);
+  EXPECT_EQ(overAFile.Publish(), kErrChanged);
+  EXPECT_EQ(Content(to, "new"), "alpha");
+  EXPECT_EQ(Content(to, "over"), "alpha");
+  EXPECT_EQ(overTheSame.Publish(), 0);
+  EXPECT_EQ(Content(to, "kept"), "read-only");
 }
 
 TEST_P(ContractTest, AttributesTakeReadOnlyAndArchiveOnly) {

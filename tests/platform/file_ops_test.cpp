@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
+#include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -28,7 +29,7 @@ int EntryCount(const std::string& dir) {
   return n;
 }
 
-TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
+TEST(Copies, CarriesContentTimeModeAndArchiveState) {
   ScopedTempDir dir;
   const std::string src = dir / "s.bin";
   WriteFile(src, std::string(300000, 'q') + "end");
@@ -36,7 +37,7 @@ TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
   test::SetMTime(src, test::LocalTime(2021, 3, 4, 5, 6, 7));
   ASSERT_EQ(SetAttributes(src, GetAttributes(src) & ~attr::Archive), 0);
 
-  ASSERT_EQ(CopyFileReplace(src, dir / "d.bin"), 0);
+  ASSERT_EQ(test::CopyAsARun(src, dir / "d.bin"), 0);
   EXPECT_EQ(ReadFile(dir / "d.bin"), ReadFile(src));
   EXPECT_EQ(test::MTime(dir / "d.bin"), test::MTime(src));
   struct stat st;
@@ -47,12 +48,12 @@ TEST(CopyFileReplace, CarriesContentTimeModeAndArchiveState) {
 
   // An archive source gives an archive copy, also over a cleared destination.
   ASSERT_EQ(SetAttributes(src, GetAttributes(src) | attr::Archive), 0);
-  ASSERT_EQ(CopyFileReplace(src, dir / "d.bin"), 0);
+  ASSERT_EQ(test::CopyAsARun(src, dir / "d.bin"), 0);
   EXPECT_TRUE(GetAttributes(dir / "d.bin") & attr::Archive);
   EXPECT_EQ(EntryCount(dir.path()), 2) << "no temporary file stays behind";
 }
 
-TEST(CopyFileReplace, AReadOnlyCopyKeepsTheSourcesArchiveState) {
+TEST(Copies, AReadOnlyCopyKeepsTheSourcesArchiveState) {
   ScopedTempDir dir;
   for (const bool archive : {false, true}) {
     SCOPED_TRACE(archive);
@@ -60,28 +61,28 @@ TEST(CopyFileReplace, AReadOnlyCopyKeepsTheSourcesArchiveState) {
     const std::string dst = dir / (archive ? "a-dst" : "c-dst");
     WriteFile(src, "read me");
     ASSERT_EQ(SetAttributes(src, attr::ReadOnly | (archive ? attr::Archive : 0)), 0);
-    ASSERT_EQ(CopyFileReplace(src, dst), 0);
+    ASSERT_EQ(test::CopyAsARun(src, dst), 0);
     EXPECT_EQ(GetAttributes(dst), GetAttributes(src));
     EXPECT_EQ(test::FileMode(dst), 0444u);
   }
 }
 
-TEST(CopyFileReplace, RefusesDirectoryAndReadOnlyDestination) {
+TEST(Copies, RefusesDirectoryAndReadOnlyDestination) {
   ScopedTempDir dir;
   WriteFile(dir / "s", "new");
   test::MakeDir(dir / "isdir");
-  EXPECT_EQ(CopyFileReplace(dir / "s", dir / "isdir"), kErrAccessDenied);
+  EXPECT_EQ(test::CopyAsARun(dir / "s", dir / "isdir"), kErrAccessDenied);
 
   WriteFile(dir / "ro", "old");
   test::MakeReadOnly(dir / "ro");
-  EXPECT_EQ(CopyFileReplace(dir / "s", dir / "ro"), kErrAccessDenied);  // also as root
+  EXPECT_EQ(test::CopyAsARun(dir / "s", dir / "ro"), kErrAccessDenied);  // also as root
   EXPECT_EQ(ReadFile(dir / "ro"), "old");
 
-  EXPECT_EQ(CopyFileReplace(dir / "missing", dir / "x"), kErrNotFound);
+  EXPECT_EQ(test::CopyAsARun(dir / "missing", dir / "x"), kErrNotFound);
   EXPECT_FALSE(test::Exists(dir / "x"));
 }
 
-TEST(CopyFileReplace, AFailedCopyLeavesTheOldDestinationIntact) {
+TEST(Copies, AFailedCopyLeavesTheOldDestinationIntact) {
   ScopedTempDir dir;
   WriteFile(dir / "src", std::string(1 << 20, 'n'));
   WriteFile(dir / "dst", "old content");
@@ -91,7 +92,7 @@ TEST(CopyFileReplace, AFailedCopyLeavesTheOldDestinationIntact) {
   auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = {65536, old.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int rc = CopyFileReplace(dir / "src", dir / "dst");
+  const int rc = test::CopyAsARun(dir / "src", dir / "dst");
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
 
@@ -100,17 +101,17 @@ TEST(CopyFileReplace, AFailedCopyLeavesTheOldDestinationIntact) {
   EXPECT_EQ(EntryCount(dir.path()), 2) << "the partial temporary file is removed";
 }
 
-TEST(CopyFileReplace, ReplacesALinkItselfNeverItsTarget) {
+TEST(Copies, ReplacesALinkItselfNeverItsTarget) {
   ScopedTempDir dir;
   WriteFile(dir / "target", "precious");
   ::symlink((dir / "target").c_str(), (dir / "link").c_str());
   WriteFile(dir / "src", "new");
-  ASSERT_EQ(CopyFileReplace(dir / "src", dir / "link"), 0);
+  ASSERT_EQ(test::CopyAsARun(dir / "src", dir / "link"), 0);
   EXPECT_EQ(ReadFile(dir / "target"), "precious");
   EXPECT_EQ(ReadFile(dir / "link"), "new");
 }
 
-TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
+TEST(Copies, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
   // A refused mode leaves the 0600 a copy starts with; FAT can still hold
   // the read-only state. A failure keeps the old file and leaves no other.
   struct Row {
@@ -135,7 +136,7 @@ TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
       if (row.replacing) WriteFile(dir / "dst", "old");
       UseNamedTemporaries(named);
       posix::FailNextModeChangeWith(row.refusal);
-      EXPECT_EQ(CopyFileReplace(dir / "src", dir / "dst"), row.result);
+      EXPECT_EQ(test::CopyAsARun(dir / "src", dir / "dst"), row.result);
       UseNamedTemporaries(false);
       EXPECT_EQ(test::FileMode(dir / "dst"), row.copyMode);
       EXPECT_EQ(ReadFile(dir / "dst"), row.result == 0 ? "content" : row.replacing ? "old" : "");
@@ -147,7 +148,7 @@ TEST(CopyFileReplace, BothRoadsGiveTheSameCopyAlsoWhereModesAreRefused) {
   }
 }
 
-TEST(CopyFileReplace, AnAbandonedCopyLeavesTheDestinationAsItWas) {
+TEST(Copies, AnAbandonedCopyLeavesTheDestinationAsItWas) {
   for (const bool named : {false, true}) {
     for (const bool replacing : {false, true}) {
       ScopedTempDir dir;
@@ -155,11 +156,11 @@ TEST(CopyFileReplace, AnAbandonedCopyLeavesTheDestinationAsItWas) {
       if (replacing) WriteFile(dir / "dst", "old");
       int told = 0;
       UseNamedTemporaries(named);
-      const int rc = CopyFileReplace(DirHandle(dir.path()), "src", DirHandle(dir.path()), "dst",
-                                     [&](int64_t copied, int64_t size) {
-                                       EXPECT_TRUE(copied > 0 && copied < size);
-                                       return ++told < 2;
-                                     });
+      const int rc = test::CopyAsARun(DirHandle(dir.path()), "src", DirHandle(dir.path()), "dst",
+                                      [&](int64_t copied, int64_t size) {
+                                        EXPECT_TRUE(copied > 0 && copied < size);
+                                        return ++told < 2;
+                                      });
       UseNamedTemporaries(false);
       EXPECT_EQ(rc, kErrCancelled);
       EXPECT_EQ(told, 2);
@@ -181,7 +182,7 @@ TEST(IsStaleTemporary, OnlyTheExactNameOfAProcessThatIsGone) {
   }
 }
 
-TEST(CopyFileReplace, HolesStayHoles) {
+TEST(Copies, HolesStayHoles) {
   ScopedTempDir dir;
   const std::string src = dir / "sparse";
   constexpr off_t kSize = 64 << 20;
@@ -193,7 +194,7 @@ TEST(CopyFileReplace, HolesStayHoles) {
   }
   ::close(fd);
 
-  ASSERT_EQ(CopyFileReplace(src, dir / "copy"), 0);
+  ASSERT_EQ(test::CopyAsARun(src, dir / "copy"), 0);
   EXPECT_TRUE(ReadFile(dir / "copy") == ReadFile(src));
   struct stat from, to;
   ASSERT_EQ(::stat(src.c_str(), &from), 0);
@@ -202,7 +203,7 @@ TEST(CopyFileReplace, HolesStayHoles) {
   EXPECT_LE(to.st_blocks, from.st_blocks + 64) << "holes were filled";
 }
 
-TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
+TEST(Copies, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
   ScopedTempDir dir;
   const std::string src = dir / "growing";
   const std::time_t before = test::LocalTime(2020, 1, 1, 0, 0, 0);
@@ -213,11 +214,11 @@ TEST(CopyFileReplace, AGrowingSourceIsCopiedAsItWasWhenTheCopyBegan) {
   const int fd = ::open(src.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   const std::string chunk(1 << 20, 'b');
   int appended = 0;
-  EXPECT_EQ(CopyFileReplace(DirHandle(dir.path()), "growing", DirHandle(dir.path()), "copy",
-                            [&](int64_t, int64_t) {
-                              appended += ::write(fd, chunk.data(), chunk.size()) > 0;
-                              return true;
-                            }),
+  EXPECT_EQ(test::CopyAsARun(DirHandle(dir.path()), "growing", DirHandle(dir.path()), "copy",
+                             [&](int64_t, int64_t) {
+                               appended += ::write(fd, chunk.data(), chunk.size()) > 0;
+                               return true;
+                             }),
             0);
   ::close(fd);
   ASSERT_GT(appended, 0);

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
+#include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -56,8 +57,8 @@ TEST_F(PreviewPlanTest, PlannedFoldersAndCopiesAnswerAsIfMade) {
   const DirHandle source(dir_ / "S");
   const DirHandle deeper(dir_ / "D/new/deeper");
   ASSERT_TRUE(deeper.valid());
-  ASSERT_EQ(CopyFileReplace(source, "a.txt", deeper, "a.txt"), 0);
-  ASSERT_EQ(CopyFileReplace(source, "ro.txt", deeper, "ro.txt"), 0);
+  ASSERT_EQ(test::CopyAsARun(source, "a.txt", deeper, "a.txt"), 0);
+  ASSERT_EQ(test::CopyAsARun(source, "ro.txt", deeper, "ro.txt"), 0);
 
   // The copies have the source's age and attributes and read as it does.
   EXPECT_EQ(deeper.FileAge("a.txt"), source.FileAge("a.txt"));
@@ -70,7 +71,7 @@ TEST_F(PreviewPlanTest, PlannedFoldersAndCopiesAnswerAsIfMade) {
   // A read-only copy is protected like a real one; a folder with a planned
   // file in it is not empty.
   EXPECT_EQ(deeper.RemoveFile("ro.txt"), kErrAccessDenied);
-  EXPECT_EQ(CopyFileReplace(source, "a.txt", deeper, "ro.txt"), kErrAccessDenied);
+  EXPECT_EQ(test::CopyAsARun(source, "a.txt", deeper, "ro.txt"), kErrAccessDenied);
   EXPECT_EQ(DirHandle(dir_ / "D/new").RemoveFolder("deeper"), 39);  // ENOTEMPTY
   EXPECT_EQ(deeper.RemoveFile("a.txt"), 0);
   EXPECT_FALSE(deeper.FileExists("a.txt"));
@@ -92,7 +93,7 @@ TEST_F(PreviewPlanTest, DeletionsAndRemovalsHideRealEntries) {
   // place of what was removed.
   EXPECT_EQ(DirHandle(dir_.path()).RemoveFolder("D"), 0);
   EXPECT_FALSE(DirectoryExists(dir_ / "D"));
-  EXPECT_EQ(CopyFileReplace(DirHandle(dir_ / "S"), "a.txt", dest, "a.txt"), kErrNotFound);
+  EXPECT_EQ(test::CopyAsARun(DirHandle(dir_ / "S"), "a.txt", dest, "a.txt"), kErrNotFound);
 }
 
 TEST_F(PreviewPlanTest, AttributesChangeOnlyInThePlan) {

@@ -33,7 +33,7 @@ class FaultyCopy : public PendingCopyOps {
       : real_(std::move(real)), dest_(std::move(dest)), faults_(faults) {}
   platform::CopiedState copied() const override { return real_->copied(); }
   uint64_t FlushKey() const override { return real_->FlushKey(); }
-  int Flush() const override { return real_->Flush(); }
+  int Flush() const override { return faults_.flushError ? faults_.flushError : real_->Flush(); }
   std::unique_ptr<ReaderOps> ReadBack(int& error) const override {
     if (faults_.readBackThrows) throw std::bad_alloc();
     if ((error = faults_.readBackError) != 0) return nullptr;
@@ -48,7 +48,7 @@ class FaultyCopy : public PendingCopyOps {
   }
   int Publish(bool replace) override {
     if (faults_.beforePublish) faults_.beforePublish(dest_);
-    return real_->Publish(replace);
+    return faults_.publishError ? faults_.publishError : real_->Publish(replace);
   }
 
  private:

@@ -32,6 +32,9 @@ class CopyFaults : public FileSystemLayer {
   bool readBackThrows = false;
   // Opening a copy to read it back fails with this code.
   int readBackError = 0;
+  // Flushing copies, or naming one, fails with this code.
+  int flushError = 0;
+  int publishError = 0;
 
   std::unique_ptr<platform::FolderOps> OpenFolder(const std::string& path) const override;
 };
