@@ -8,9 +8,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <set>
+#include <thread>
 
+#include "engine/destination_reader.h"
+#include "engine/folder_facts.h"
 #include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/file_system_layer.h"
@@ -64,17 +70,20 @@ int CountEntries(const char* folder) {
   return n;
 }
 
-// Folders whose change stamps tell exactly when their entries change, as a
-// real folder's do once it has settled: each stamp is drawn from the
-// entries as they are at that moment. Counts the walk's listings (those of
-// the read-ahead, through duplicates, vary with its threads' timing).
+// How folders' change stamps answer: not at all, drawn from the entries as
+// they are at that moment (as a real folder's on a disk whose stamps tell,
+// once it has settled), or the disk's own.
+enum class Stamps { Untold, Drawn, Real };
+
+// Folders whose stamps answer as `stamps` says. Counts the walk's listings
+// (those of the read-ahead, through duplicates, vary with its threads' timing).
 class SettledFolder : public FolderLayer {
  public:
-  SettledFolder(std::unique_ptr<platform::FolderOps> real, std::atomic<int>* listings, bool tells)
-      : FolderLayer(std::move(real)), listings_(listings), tells_(tells) {}
+  SettledFolder(std::unique_ptr<platform::FolderOps> real, std::atomic<int>* listings, Stamps stamps)
+      : FolderLayer(std::move(real)), listings_(listings), stamps_(stamps) {}
 
   uint64_t ChangeStamp() const override {
-    if (!tells_) return 0;
+    if (stamps_ != Stamps::Drawn) return stamps_ == Stamps::Real ? real_->ChangeStamp() : 0;
     std::string entries;
     const auto search = real_->Search("*");
     platform::FindEntry entry;
@@ -91,30 +100,49 @@ class SettledFolder : public FolderLayer {
  private:
   std::unique_ptr<platform::FolderOps> Wrap(std::unique_ptr<platform::FolderOps> real,
                                             const std::string& name) const override {
-    return std::make_unique<SettledFolder>(std::move(real), name.empty() ? nullptr : listings_, tells_);
+    return std::make_unique<SettledFolder>(std::move(real), name.empty() ? nullptr : listings_, stamps_);
   }
   std::atomic<int>* listings_;
-  const bool tells_;
+  const Stamps stamps_;
 };
 
 class Settled : public FileSystemLayer {
  public:
-  explicit Settled(bool tells) : FileSystemLayer(platform::RealFileSystem()), tells_(tells) {}
+  explicit Settled(Stamps stamps) : FileSystemLayer(platform::RealFileSystem()), stamps_(stamps) {}
   std::unique_ptr<platform::FolderOps> OpenFolder(const std::string& path) const override {
-    return std::make_unique<SettledFolder>(real_.OpenFolder(path), &listings, tells_);
+    return std::make_unique<SettledFolder>(real_.OpenFolder(path), &listings, stamps_);
   }
   mutable std::atomic<int> listings{0};
 
  private:
-  const bool tells_;
+  const Stamps stamps_;
 };
+
+// Waits until every folder below `root` has settled, so that its real
+// stamp tells: false where the disk's stamps never do.
+bool SettledOnDisk(const std::string& root) {
+  std::vector<std::string> folders{root};
+  for (std::filesystem::recursive_directory_iterator it(root), end; it != end; ++it) {
+    if (it->is_directory() && !it->is_symlink()) folders.push_back(it->path().string());
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (const std::string& folder : folders) {
+    const platform::DirHandle handle(folder);
+    while (handle.ChangeStamp() == 0) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  return true;
+}
 
 class ReadAheadTest : public ::testing::Test {
  protected:
   struct Outcome {
     Lines lines;
     std::map<std::string, std::string> tree;
-    int listings = 0;  // on the settled road
+    int listings = 0;  // on the settled roads
+    bool told = true;  // on the disk's own stamps: they told once the folders had settled
   };
 
   // Builds the trees below `root`: new, newer, older, equal and deleted
@@ -204,8 +232,9 @@ class ReadAheadTest : public ::testing::Test {
     }
   };
 
-  // Settled: ahead, over folders whose change stamps tell.
-  enum class Reading { Plain, Ahead, EveryReader, Settled };
+  // Settled: ahead, over folders whose change stamps tell; OnDisk: the same
+  // with the disk's own stamps, the folders left to settle first.
+  enum class Reading { Plain, Ahead, EveryReader, Settled, OnDisk };
 
   // One run over freshly built trees; `during`, when given, may change the
   // trees at any line (it gets the root and the line).
@@ -214,9 +243,11 @@ class ReadAheadTest : public ::testing::Test {
     ScopedTempDir dir;
     const std::string root = dir.path() + "t";
     Build(root);
-    Settled settled(stampsTell_);
+    Outcome outcome;
+    if (reading == Reading::OnDisk) outcome.told = SettledOnDisk(root);
+    Settled settled(reading == Reading::OnDisk ? Stamps::Real : stampsTell_ ? Stamps::Drawn : Stamps::Untold);
     std::optional<platform::FileSystemScope> scope;
-    if (reading == Reading::Settled) scope.emplace(settled);
+    if (reading == Reading::Settled || reading == Reading::OnDisk) scope.emplace(settled);
     WatchedLines watched;
     RunEngine engine(LocationsFor(dir / "prog/tandrel"), watched);
     MakeDir(dir / "prog");
@@ -228,7 +259,6 @@ class ReadAheadTest : public ::testing::Test {
     RunSettings settings;
     settings.extendedLog = true;
     engine.RunJobs(settings);
-    Outcome outcome;
     for (std::string line : watched.lines) {
       for (size_t at; (at = line.find(root)) != std::string::npos;) line.replace(at, root.size(), "<root>");
       outcome.lines.push_back(line);
@@ -245,12 +275,13 @@ class ReadAheadTest : public ::testing::Test {
   void ExpectTheSameAsPlain(const Outcome& plain,
                             const std::function<void(const std::string&, const std::string&)>& during = {},
                             const std::function<void()>& reset = {}) {
-    for (const Reading reading : {Reading::Ahead, Reading::EveryReader, Reading::Settled}) {
+    for (const Reading reading : {Reading::Ahead, Reading::EveryReader, Reading::Settled, Reading::OnDisk}) {
       if (reset) reset();
       const Outcome ahead = Run(reading, during);
       const char* way = reading == Reading::Ahead         ? "ahead"
                         : reading == Reading::EveryReader ? "every reader"
-                                                          : "settled";
+                        : reading == Reading::Settled     ? "settled"
+                                                          : "on the disk's stamps";
       EXPECT_EQ(ahead.lines, plain.lines) << way;
       EXPECT_EQ(ahead.tree, plain.tree) << way << "\n" << Differences(ahead.tree, plain.tree);
     }
@@ -267,6 +298,11 @@ TEST_F(ReadAheadTest, ARunDecidesTheSameWithAndWithoutIt) {
   stampsTell_ = true;
   EXPECT_EQ(untold.lines, plain.lines);
   EXPECT_LT(Run(Reading::Settled).listings, untold.listings);
+  // So too on the disk's own stamps, where they tell (ext4, xfs, btrfs, tmpfs).
+  const Outcome onDisk = Run(Reading::OnDisk);
+  if (onDisk.told) {
+    EXPECT_LT(onDisk.listings, untold.listings);
+  }
 }
 
 TEST_F(ReadAheadTest, ChangesByAnotherProcessDuringTheRunAreSeenTheSame) {
@@ -359,6 +395,71 @@ TEST_F(ReadAheadTest, OpenDescriptorsStayFewInAWideTree) {
   EXPECT_LT(most - before, 40) << "open at most";
   EXPECT_EQ(CountEntries("/proc/self/fd"), before);
   EXPECT_EQ(ReadFile(root + "/D/a199/f.txt"), "x");
+}
+
+// The names a reading of `folder` holds, and those the folder holds now.
+std::set<std::string> NamesOf(FolderFacts::Listing listing, const std::string& folder) {
+  const platform::DirHandle open(folder);
+  FolderFacts facts(open);
+  std::set<std::string> names;
+  facts.Begin(true);
+  facts.Adopt(std::move(listing));
+  platform::FindEntry entry;
+  for (size_t i = 0; i < facts.ListedCount(); ++i) {
+    facts.ListedEntry(i, entry);
+    names.insert(entry.name);
+  }
+  return names;
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+TEST(DestinationReader, HandsOverOnlyWhatAFolderHoldsAndNothingItPassedOver) {
+  ScopedTempDir dir;
+  const std::string source = dir / "S", dest = dir / "D";
+  WriteFile(source + "/a/x.txt", "x");
+  WriteFile(dest + "/a/x.txt", "older");
+  WriteFile(dest + "/a/only.txt", "only here");
+  WriteFile(source + "/gone/sub/y.txt", "a folder the destination lacks");
+  std::string chain;
+  for (int i = 0; i < DestinationReader::kMostLevels + 2; ++i) chain += "/c";
+  WriteFile(source + chain + "/z.txt", "deeper than the reader goes");
+  WriteFile(dest + chain + "/z.txt", "older");
+  Settled settled(Stamps::Drawn);
+  const platform::FileSystemScope scope(settled);
+
+  // The levels in the walk's order, each after its subfolders, with their depths.
+  std::vector<std::pair<std::string, int>> levels;
+  const std::function<void(const std::string&, int)> walk = [&](const std::string& level, int depth) {
+    platform::DirSearch search(level + "*.*", platform::attr::All);
+    platform::FindEntry entry;
+    std::vector<std::string> subfolders;
+    while (search.Next(entry)) {
+      if (entry.isDirectory && !entry.isHidden) subfolders.push_back(entry.name);
+    }
+    for (const std::string& name : subfolders) walk(level + name + "/", depth + 1);
+    levels.emplace_back(level, depth);
+  };
+  walk(source + "/", 0);
+  ASSERT_EQ(levels.size(), DestinationReader::kMostLevels + 2u + 4u);
+
+  const std::atomic<bool> stop{false};
+  DestinationReader reader(platform::DirHandle(source), platform::DirHandle(dest), source + "/", "*.*",
+                           std::nullopt, stop);
+  for (const auto& [level, depth] : levels) {
+    bool underWay = false;
+    std::unique_ptr<FolderReading> reading = reader.Take(level, &underWay);
+    if (underWay) reading = reader.Await(level);
+    if (!reading) continue;
+    EXPECT_EQ(level.find("/gone/"), std::string::npos) << "nothing is read below a missing folder";
+    EXPECT_LE(depth, DestinationReader::kMostLevels) << level;
+    const std::string destLevel = dest + level.substr(source.size());
+    EXPECT_EQ(NamesOf(std::move(reading->listing), destLevel), NamesIn(destLevel)) << level;
+  }
 }
 
 TEST(ReadAheadSwitch, TheEnvironmentTurnsItOff) {
