@@ -22,11 +22,10 @@ bool RemoveIfStaleTemporary(const platform::DirHandle& dir, const platform::Find
 // Whether the source holds `name` as a folder (or else as a file) when the
 // cleanup is about to delete its counterpart: the listing may be older than
 // the level's copies, and a name made since keeps what the destination has.
-// What cannot be examined may be anything, and keeps it too.
+// A name the source cannot hold (or look at) is as the listing found it.
 bool StandsNow(const FolderFacts& source, const std::string& name, bool folder) {
   const platform::EntryFacts now = source.dir().LookAt(name);
-  if (!now.exists()) return now.error != platform::kErrNotFound;
-  return now.isDirectory == folder;
+  return now.exists() && now.isDirectory == folder;
 }
 
 }  // namespace

@@ -41,8 +41,9 @@ class ArchiveCopy : public platform::PendingCopyOps {
   uint64_t FlushKey() const override { return real_->FlushKey(); }
   int Flush() const override { return real_->Flush(); }
   std::unique_ptr<platform::ReaderOps> ReadBack(int& error) const override { return real_->ReadBack(error); }
-  int Publish() override {
-    const int rc = real_->Publish();
+  platform::EntryFacts LookAtDestination() const override { return real_->LookAtDestination(); }
+  int Publish(bool replace) override {
+    const int rc = real_->Publish(replace);
     if (rc == 0) layer_.Record(folder_->LookAt(name_), archive_);
     return rc;
   }

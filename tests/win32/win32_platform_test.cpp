@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
+#include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -50,14 +51,14 @@ TEST_F(Win32PlatformTest, AttributesAreTheFilesOwnAndCopiesCarryThem) {
     const uint32_t got = top.GetAttributes(r.name);
     EXPECT_EQ((got & attr::Hidden) != 0, r.hidden) << r.name;
     EXPECT_EQ((got & attr::System) != 0, r.system) << r.name;
-    EXPECT_EQ(CopyFileReplace(top, r.name, copies, r.name), 0) << r.name;
+    EXPECT_EQ(test::CopyAsARun(top, r.name, copies, r.name), 0) << r.name;
     EXPECT_EQ(copies.GetAttributes(r.name) & (attr::ReadOnly | attr::Hidden | attr::System),
               got & (attr::ReadOnly | attr::Hidden | attr::System))
         << r.name;
     EXPECT_EQ(copies.FileAge(r.name), top.FileAge(r.name)) << r.name;
   }
   // A hidden destination is not replaced, as a read-only one is not.
-  EXPECT_EQ(CopyFileReplace(top, "plain.txt", copies, "hidden.txt"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(test::CopyAsARun(top, "plain.txt", copies, "hidden.txt"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(test::ReadFile(JoinPath(Path("copies"), "hidden.txt")), "hidden.txt");
   // A listing with no hidden or system files in its set leaves them out.
   DirSearch search(top, "*.txt", attr::ReadOnly | attr::Archive);
@@ -84,10 +85,10 @@ TEST_F(Win32PlatformTest, ErrorsAreTheSystemsOwnCodes) {
   const HANDLE held = ::CreateFileW(win32::LongPath(Path("held.txt")).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CopyFileReplace(top, "held.txt", top, "copy.txt"), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(test::CopyAsARun(top, "held.txt", top, "copy.txt"), ERROR_SHARING_VIOLATION);
   ::CloseHandle(held);
   EXPECT_FALSE(top.FileExists("copy.txt"));
-  EXPECT_EQ(CopyFileReplace(top, "held.txt", top, "copy.txt"), 0);
+  EXPECT_EQ(test::CopyAsARun(top, "held.txt", top, "copy.txt"), 0);
 }
 
 TEST_F(Win32PlatformTest, PathsLongerThanTheOldLimitWork) {
@@ -98,7 +99,7 @@ TEST_F(Win32PlatformTest, PathsLongerThanTheOldLimitWork) {
   const DirHandle folder(deep);
   ASSERT_TRUE(folder.valid());
   test::WriteFile(Path("short.txt"), "short");
-  EXPECT_EQ(CopyFileReplace(DirHandle(dir_.path()), "short.txt", folder, "long.txt"), 0);
+  EXPECT_EQ(test::CopyAsARun(DirHandle(dir_.path()), "short.txt", folder, "long.txt"), 0);
   FileReader reader(JoinPath(deep, "long.txt"));
   char text[8] = {};
   EXPECT_EQ(reader.ReadBlock(text, sizeof text), 5);
