@@ -69,6 +69,9 @@ class StartUpTest : public QObject {
 
  private:
   std::unique_ptr<TempConfig> folder_;
+  // As the test was started; null when unset.
+  const QByteArray runtime_ =
+      qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") ? qgetenv("XDG_RUNTIME_DIR") : QByteArray();
 
   QString Path(const QString& relative) const { return folder_->Path(relative); }
   QString LogText() const { return QString::fromLocal8Bit(ReadBytes(Path("Log/Tandrel.log"))); }
@@ -106,7 +109,14 @@ class StartUpTest : public QObject {
                    "\nDestination=" + Path("D").toUtf8() + "\n\n[Log]\nLogFile=1\n");
   }
 
-  void cleanup() { folder_.reset(); }
+  void cleanup() {
+    folder_.reset();
+    if (runtime_.isNull()) {
+      qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+      qputenv("XDG_RUNTIME_DIR", runtime_);
+    }
+  }
 
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
     QTest::addColumn<int>("showState");
@@ -258,7 +268,31 @@ class StartUpTest : public QObject {
     QCOMPARE(Prompts::Asked().size(), size_t(1));
   }
 
+  void aSecondStartShowsTheResidentCopyAndEnds_data() {
+    // The runtime folder each start is given (su, cron and ssh give another
+    // or none): "" for none.
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("same runtime folder") << "runtime"
+                                         << "runtime";
+    QTest::newRow("another runtime folder") << "runtime"
+                                            << "elsewhere";
+    QTest::newRow("no runtime folder") << "runtime"
+                                       << "";
+    QTest::newRow("runtime folder only for the second") << ""
+                                                        << "runtime";
+  }
+
   void aSecondStartShowsTheResidentCopyAndEnds() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    const auto useRuntimeFolder = [this](const QString& name) {
+      if (name.isEmpty()) return qunsetenv("XDG_RUNTIME_DIR");
+      QDir(folder_->dir()).mkpath(name);
+      QFile::setPermissions(Path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      return qputenv("XDG_RUNTIME_DIR", Path(name).toLocal8Bit());
+    };
+    useRuntimeFolder(first);
     StartUpOptions options = Options("--minimized");
     options.showState = tandrel::kShowMinNoActive;
     Windows* seen = nullptr;
@@ -270,9 +304,15 @@ class StartUpTest : public QObject {
     int secondCode = -1;
     options.messageLoop = [&] {
       hiddenBefore = !seen->mainWindow->isVisible();
-      StartUpOptions second = Options("");
-      second.windowsCreated = [&](Windows&) { secondCreatedWindows = true; };
-      secondCode = tandrel::StartUp(second);
+      useRuntimeFolder(second);
+      StartUpOptions secondStart = Options("");
+      // Should it stay resident after all, it ends at once.
+      secondStart.windowsCreated = [&](Windows& windows) {
+        secondCreatedWindows = true;
+        CloseSplashAtOnce(windows);
+      };
+      secondStart.messageLoop = [] { return 0; };
+      secondCode = tandrel::StartUp(secondStart);
       // The resident copy hears the knock in its own loop.
       shownAfter = QTest::qWaitFor([&] { return seen->mainWindow->isVisible(); });
       return 0;
