@@ -2,7 +2,7 @@
 // the environment of a cron job (no display at all): "/SYNC" runs once after
 // the splash where there is a screen, ends with 0 and prints nothing; a
 // failed run ends with 2 and its failures on standard error, a run of a busy
-// configuration with 3, one whose run lock is another user's with 1; without
+// configuration with 3, one whose run lock others may hold with 1; without
 // the switch it stays resident, or ends with 1 where no display could ever
 // show its window, and a start-up error ends it with 1 and its message on
 // standard error. Without any display "/SYNC" runs without the window
@@ -19,7 +19,6 @@
 #include <QTest>
 #include <memory>
 
-#include <pwd.h>
 #include <sys/stat.h>
 
 #include "qtsupport/qt_test_support.h"
@@ -317,24 +316,42 @@ class ProgramTest : public QObject {
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
   }
 
-  void aRunLockOfAnotherUserEndsWithOneAndSaysSo() {
-    const struct passwd* other = ::getpwnam("nobody");
-    if (!tandrel::test::Privileged() || !other) QSKIP("only root can start a process as another user");
+  void aRunLockOthersMayHoldEndsWithOneAndSaysWhy_data() {
+    QTest::addColumn<bool>("otherUser");  // the holder's own lock file; else one left open to others
+    QTest::addColumn<QByteArray>("why");
+    QTest::newRow("another user's") << true
+                                    << QByteArray(
+                                           "belongs to another user; remove it, or have its owner remove "
+                                           "it, to run this configuration");
+    QTest::newRow("open to others") << false
+                                    << QByteArray(
+                                           "is held, but other users can open it; remove it once no run "
+                                           "of this configuration is in progress");
+  }
+
+  void aRunLockOthersMayHoldEndsWithOneAndSaysWhy() {
+    QFETCH(bool, otherUser);
+    QFETCH(QByteArray, why);
+    if (otherUser && !tandrel::test::Privileged()) QSKIP("only root can start a process as another user");
     const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
     QVERIFY(!program.isEmpty());
-    // Anybody who may write the folder makes the lock file and holds it.
-    QCOMPARE(::chmod(folder_->dir().toLocal8Bit().constData(), 0777), 0);
+    if (otherUser) {
+      // Anybody who may write the folder can make the lock file.
+      QCOMPARE(::chmod(folder_->dir().toLocal8Bit().constData(), 0777), 0);
+    } else {
+      WriteBytes(Path("tandrel.cfg.lock"), "");
+      QFile::setPermissions(Path("tandrel.cfg.lock"),
+                            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    }
+    const QStringList as =
+        otherUser ? QStringList{"setpriv", "--reuid=nobody", "--clear-groups"} : QStringList();
     QProcess holder;
-    QVERIFY(HoldRunLock(holder, {"setpriv", "--reuid=" + QString::number(other->pw_uid),
-                                 "--regid=" + QString::number(other->pw_gid), "--clear-groups"}));
-
-    const QByteArray line = "The run lock \"" + Path("tandrel.cfg.lock").toLocal8Bit() +
-                            "\" belongs to another user; remove it, or have its owner remove it, to run this "
-                            "configuration\n";
+    QVERIFY(HoldRunLock(holder, as));
     const Outcome run = Run(program, {"/SYNC"});
     const Outcome preview = Run(program, {"--preview"});
     holder.kill();
     holder.waitForFinished();
+    const QByteArray line = "The run lock \"" + Path("tandrel.cfg.lock").toLocal8Bit() + "\" " + why + "\n";
     QCOMPARE(run.code, 1);
     QCOMPARE(run.errors, line);
     QCOMPARE(preview.code, 1);

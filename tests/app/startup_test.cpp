@@ -111,11 +111,7 @@ class StartUpTest : public QObject {
 
   void cleanup() {
     folder_.reset();
-    if (runtime_.isNull()) {
-      qunsetenv("XDG_RUNTIME_DIR");
-    } else {
-      qputenv("XDG_RUNTIME_DIR", runtime_);
-    }
+    runtime_.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime_);
   }
 
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
@@ -269,30 +265,17 @@ class StartUpTest : public QObject {
   }
 
   void aSecondStartShowsTheResidentCopyAndEnds_data() {
-    // The runtime folder each start is given (su, cron and ssh give another
-    // or none): "" for none.
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("same runtime folder") << "runtime"
-                                         << "runtime";
-    QTest::newRow("another runtime folder") << "runtime"
-                                            << "elsewhere";
-    QTest::newRow("no runtime folder") << "runtime"
-                                       << "";
-    QTest::newRow("runtime folder only for the second") << ""
-                                                        << "runtime";
+    // The second start's runtime folder, "" for none (su, cron and ssh give
+    // another or none); the first start's is the temporary folder.
+    QTest::addColumn<QString>("runtime");
+    QTest::newRow("same runtime folder") << ".";
+    QTest::newRow("another runtime folder") << "S";
+    QTest::newRow("no runtime folder") << "";
   }
 
   void aSecondStartShowsTheResidentCopyAndEnds() {
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    const auto useRuntimeFolder = [this](const QString& name) {
-      if (name.isEmpty()) return qunsetenv("XDG_RUNTIME_DIR");
-      QDir(folder_->dir()).mkpath(name);
-      QFile::setPermissions(Path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-      return qputenv("XDG_RUNTIME_DIR", Path(name).toLocal8Bit());
-    };
-    useRuntimeFolder(first);
+    QFETCH(QString, runtime);
+    qputenv("XDG_RUNTIME_DIR", folder_->dir().toLocal8Bit());
     StartUpOptions options = Options("--minimized");
     options.showState = tandrel::kShowMinNoActive;
     Windows* seen = nullptr;
@@ -304,7 +287,8 @@ class StartUpTest : public QObject {
     int secondCode = -1;
     options.messageLoop = [&] {
       hiddenBefore = !seen->mainWindow->isVisible();
-      useRuntimeFolder(second);
+      runtime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR")
+                        : qputenv("XDG_RUNTIME_DIR", Path(runtime).toLocal8Bit());
       StartUpOptions secondStart = Options("");
       // Should it stay resident after all, it ends at once.
       secondStart.windowsCreated = [&](Windows& windows) {

@@ -2,8 +2,6 @@
 // job's tree, erase one side because the other is empty, or call a failed
 // run clean; and two runs of one configuration never overlap.
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +11,6 @@
 
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "platform/posix/unique_fd.h"
 #include "support/text_lines.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
@@ -265,34 +262,6 @@ TEST_F(SafetyTest, ARunThatFindsTheConfigurationBusyDoesNothingElse) {
   }
   EXPECT_EQ(Run(), RunResult::Clean) << "the lock goes with its holder";
   EXPECT_EQ(ReadFile(dst_ + "/a.txt"), "a");
-}
-
-TEST_F(SafetyTest, ARunWhoseLockOthersMayHoldIsRefusedWithItsReason) {
-  WriteFile(src_ + "/a.txt", "a");
-  OneJob({});
-  settings_.logFile = true;
-  // Left open to others by an older version, and held: perhaps by one of them.
-  const std::string lockFile = ConfigPath() + ".lock";
-  WriteFile(lockFile, "");
-  ::chmod(lockFile.c_str(), 0644);
-  {
-    const platform::posix::UniqueFd holder(::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
-    const std::string line = "The run lock \"" + lockFile +
-                             "\" is held, but other users can open it; remove it once no run of this "
-                             "configuration is in progress";
-    EXPECT_EQ(Run(), RunResult::LockRefused);
-    EXPECT_EQ(lines_.lines, Lines{line});
-    EXPECT_EQ(lines_.failures, Lines{line});
-    EXPECT_EQ(engine_.StartError(), line);
-    EXPECT_FALSE(Exists(dst_ + "/a.txt"));
-    EXPECT_FALSE(Exists(LogFolder())) << "no log file, no Log folder";
-  }
-  // Removed as the line says, it gives way to a lock file of this run's own.
-  std::filesystem::remove(lockFile);
-  EXPECT_EQ(Run(), RunResult::Clean);
-  EXPECT_EQ(engine_.StartError(), "");
-  EXPECT_EQ(FileMode(lockFile), 0600u);
 }
 
 TEST_F(SafetyTest, ARunHoldsTheLockFromItsFirstLineToItsEnd) {

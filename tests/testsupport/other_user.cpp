@@ -39,6 +39,11 @@ int WaitForOtherUser(pid_t child) {
   return WEXITSTATUS(status);
 }
 
+bool GiveToOtherUser(const std::string& path) {
+  const struct passwd* pw = Privileged() ? ::getpwnam("nobody") : nullptr;
+  return pw && pw->pw_uid != 0 && ::lchown(path.c_str(), pw->pw_uid, pw->pw_gid) == 0;
+}
+
 int AsOtherUser(const std::function<int()>& action) { return WaitForOtherUser(StartAsOtherUser(action)); }
 
 }  // namespace tandrel::test

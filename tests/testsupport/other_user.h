@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <string>
 
 namespace tandrel::test {
 
@@ -15,6 +16,9 @@ bool Privileged();
 // supplementary groups) and returns what it returned (0..253). -1 when this
 // process is not root or the switch failed.
 int AsOtherUser(const std::function<int()>& action);
+// Gives `path` (a link itself, not what it names) to the user "nobody";
+// false when this process is not root or the change failed.
+bool GiveToOtherUser(const std::string& path);
 // Starts `action` as AsOtherUser runs it, without waiting for its end;
 // `asRoot`, when given, runs in the child before it becomes that user.
 // Returns the child's process id, or -1 when this process is not root.
