@@ -1,9 +1,11 @@
 #include "app/single_instance.h"
 
-#include <QDir>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <utility>
 
 #include "ui/start_up.h"
@@ -13,47 +15,71 @@ namespace {
 
 constexpr char kShow[] = "show\n";
 constexpr int kAnswerMs = 2000;
+// The room for a socket's path, without its final zero.
+constexpr size_t kLongestSocketPath = sizeof(sockaddr_un::sun_path) - 1;
 
-// Where the sockets live: the user's runtime folder, or the temporary
-// folder when there is none.
-QString SocketFolder() {
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  return runtime.isEmpty() ? QDir::tempPath() : runtime;
+// Whether the other end of a connected socket runs as this user: the folder
+// keeps other users out, and this keeps out whoever gets in all the same
+// (root, or a folder that changed hands after it was looked at).
+bool PeerIsThisUser(qintptr descriptor) {
+  struct ucred peer {};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         peer.uid == ::geteuid();
 }
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::string& configPath, QObject* parent) : QObject(parent) {
-  path_ = SocketFolder() + "/" + QString::fromStdString(ui::ResidentName(configPath));
-}
+SingleInstance::SingleInstance(const std::string& configPath, MeetingPlaces places, QObject* parent)
+    : QObject(parent), name_(ui::ResidentName(configPath)), places_(std::move(places)) {}
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::AskResidentToShow() const {
-  QLocalSocket socket;
-  socket.connectToServer(path_);
-  if (!socket.waitForConnected(kAnswerMs)) return false;
-  socket.write(kShow);
-  return socket.waitForBytesWritten(kAnswerMs);
+std::vector<QString> SingleInstance::SocketPaths(bool make) const {
+  std::vector<QString> paths;
+  for (const std::string& folder : MeetingFolders(places_, make)) {
+    const std::string path = folder + "/" + name_;
+    if (path.size() <= kLongestSocketPath) paths.push_back(QString::fromStdString(path));
+  }
+  return paths;
 }
 
-void SingleInstance::BecomeResident(std::function<void()> show) {
-  server_ = new QLocalServer(this);
-  // Only this user may knock.
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  // A socket left by a copy that was killed answers nobody: it goes.
-  if (!server_->listen(path_)) {
-    QLocalServer::removeServer(path_);
-    server_->listen(path_);
+bool SingleInstance::AskResidentToShow() const {
+  for (const QString& path : SocketPaths(false)) {
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(kAnswerMs) || !PeerIsThisUser(socket.socketDescriptor())) continue;
+    socket.write(kShow);
+    if (socket.waitForBytesWritten(kAnswerMs)) return true;
   }
+  return false;
+}
+
+bool SingleInstance::BecomeResident(std::function<void()> show) {
+  const std::vector<QString> paths = SocketPaths(true);
+  if (paths.empty()) return false;
+  server_ = new QLocalServer(this);
+  // A socket left by a copy that was killed answers nobody: it goes. No
+  // socket options: the folder decides who may reach it.
+  if (!server_->listen(paths.front())) {
+    QLocalServer::removeServer(paths.front());
+    if (!server_->listen(paths.front())) return false;
+  }
+  path_ = paths.front();
   connect(server_, &QLocalServer::newConnection, this, [this, show = std::move(show)] {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+      if (!PeerIsThisUser(socket->socketDescriptor())) {
+        socket->abort();
+        socket->deleteLater();
+        continue;
+      }
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
       connect(socket, &QLocalSocket::readyRead, this, [socket, show] {
         if (socket->readAll().contains("show")) show();
       });
     }
   });
+  return true;
 }
 
 }  // namespace tandrel

@@ -112,8 +112,9 @@ int StartUp(const StartUpOptions& options) {
     mainWindow.SetWindows(windows.jobsDialog.get(), windows.aboutWindow.get(), windows.generalDialog.get());
     if (options.created) options.created();
     if (options.windowsCreated) options.windowsCreated(windows);
-    if (resident) {
-      instance.BecomeResident([&mainWindow] { mainWindow.Logic().Perform(ui::MainCommand::Restore); });
+    if (resident &&
+        !instance.BecomeResident([&mainWindow] { mainWindow.Logic().Perform(ui::MainCommand::Restore); })) {
+      EchoToStandardError(kNoMeetingFolderLine);
     }
     QtStartUp startUp(windows, options);
     return ui::RunStartUp(startUp, options.argumentText, options.showState, options.showSplash);

@@ -60,6 +60,21 @@ std::string ReadingDirFailedLine(const std::string& folder, int code) {
   return "Reading dir \"" + folder + "\" failed, errorcode: " + std::to_string(code);
 }
 
+std::string RunLockRefusedLine(const std::string& configPath, platform::RunLockState state) {
+  const std::string lock = Quoted(platform::RunLockFile(configPath));
+  switch (state) {
+    case platform::RunLockState::OtherUser:
+      return "The run lock " + lock +
+             " belongs to another user; remove it, or have its owner remove it, to run this configuration";
+    case platform::RunLockState::OpenToOthers:
+      return "The run lock " + lock +
+             " is held, but other users can open it; remove it once no run of this configuration is in "
+             "progress";
+    default:
+      return {};
+  }
+}
+
 std::string ConfigurationErrorOf(const std::string& configPath) {
   return ConfigurationErrorFor(configPath, IniSnapshot(configPath).error());
 }
@@ -107,15 +122,19 @@ RunResult RunEngine::Run() {
     // but this one line.
     return SayInsteadOfARun(kRunBusyLine, RunResult::Busy);
   }
+  // Whoever holds such a lock would otherwise keep every run "in progress"
+  // for ever.
+  startError_ = RunLockRefusedLine(locations_.configFile, lock.state());
+  if (!startError_.empty()) return SayInsteadOfARun(startError_, RunResult::LockRefused);
   // The run goes by the file as it is now, read once: what becomes of it
   // during the run (a job edited in the dialog, the file replaced or
   // removed) is for the next run.
   const IniSnapshot configuration(locations_.configFile);
   // Read as if empty, such a file would give a run of no jobs that passes
   // for a clean one.
-  configError_ = ConfigurationErrorFor(locations_.configFile, configuration.error());
-  if (!configError_.empty()) {
-    return SayInsteadOfARun(configError_, RunResult::Unreadable);
+  startError_ = ConfigurationErrorFor(locations_.configFile, configuration.error());
+  if (!startError_.empty()) {
+    return SayInsteadOfARun(startError_, RunResult::Unreadable);
   }
   std::vector<JobRecord> jobs;
   for (const std::string& name : ReadJobList(configuration, kActiveJobs)) {

@@ -73,6 +73,10 @@ struct RunningJob : JobRecord {
 
 // The line written instead of a run when another one holds the configuration.
 inline constexpr char kRunBusyLine[] = "Another run of this configuration is in progress";
+// The line written instead of a run that its lock refuses (platform.h,
+// RunLockState): another user's lock file, or one that is held and open to
+// others. Empty for a lock that refuses nothing.
+std::string RunLockRefusedLine(const std::string& configPath, platform::RunLockState state);
 // The last line of a run the user stopped.
 inline constexpr char kRunStoppedLine[] = "Synchronisation stopped by the user";
 // The line for a source folder (ending in the separator) that exists but
@@ -97,12 +101,13 @@ class RunEngine {
   // the run started, on the calling thread. Problems inside it are logged;
   // anything that still escapes (such as exhausted memory) leaves the log
   // file closed and reaches the caller. While another process runs the same
-  // configuration, only kRunBusyLine is told; with a configuration file
-  // that cannot be read, only ConfigurationError().
+  // configuration, only kRunBusyLine is told; with a run lock that refuses
+  // the run or a configuration file that cannot be read, only StartError().
   RunResult RunJobs(const RunSettings& settings);
-  // The error of the last run that could not read its configuration; empty
-  // after one that could.
-  const std::string& ConfigurationError() const { return configError_; }
+  // The error of the last run that could not start for a reason the user
+  // has to mend (its run lock, its unreadable configuration); empty after one
+  // that started. A run that found the configuration busy leaves it as it was.
+  const std::string& StartError() const { return startError_; }
 
   // Ends the run in progress after the file in hand (a copy under way is
   // abandoned cleanly); it then writes kRunStoppedLine last and counts as
@@ -182,7 +187,7 @@ class RunEngine {
   RunLogWriter log_;
   RunSettings settings_;
   RunningJob job_;
-  std::string configError_;
+  std::string startError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
   CopyBatch copies_;
   size_t descriptorLimit_ = 0;  // for this run

@@ -11,14 +11,15 @@ namespace tandrel {
 // How a run ended, for callers that report it (the exit code of an
 // unattended run).
 enum class RunResult {
-  Clean,       // every active job ran and nothing failed
-  Failed,      // the run ended, but reported a failure
-  Busy,        // another run of the same configuration was in progress: nothing done
-  Unreadable,  // the configuration file exists but could not be read: nothing done
+  Clean,        // every active job ran and nothing failed
+  Failed,       // the run ended, but reported a failure
+  Busy,         // another run of the same configuration was in progress: nothing done
+  Unreadable,   // the configuration file exists but could not be read: nothing done
+  LockRefused,  // the run lock is another user's, or held and open to others: nothing done
 };
 
-// Whether a run of that result went through its jobs (a busy or unreadable
-// configuration stops it before the first): only then is there a count.
+// Whether a run of that result went through its jobs (a busy, unreadable or
+// refused configuration stops it before the first): only then is there a count.
 inline bool RanJobs(RunResult result) { return result == RunResult::Clean || result == RunResult::Failed; }
 
 // Called on the run's thread, in the run's order.

@@ -108,8 +108,7 @@ class LogFileOps {
 class RunLockOps {
  public:
   virtual ~RunLockOps() = default;
-  virtual bool held() const = 0;
-  virtual bool busy() const = 0;
+  virtual RunLockState state() const = 0;
 };
 
 class FileSystem {
@@ -127,9 +126,9 @@ class FileSystem {
   // Null when the file cannot be had; `append` opens only an existing one.
   virtual std::unique_ptr<LogFileOps> OpenLogFile(const std::string& path, bool append) const = 0;
   virtual std::unique_ptr<RunLockOps> LockRun(const std::string& configPath) const = 0;
-  // Whether another run holds the lock of `configPath`, found without
-  // taking it and without creating a lock file.
-  virtual bool RunBusy(const std::string& configPath) const = 0;
+  // What a run of `configPath` would find at its lock now (Free where it
+  // could take it), found without taking it and without making a lock file.
+  virtual RunLockState LookAtRunLock(const std::string& configPath) const = 0;
   virtual int WriteFileAtomic(const std::string& path, const std::string& content) const = 0;
 };
 

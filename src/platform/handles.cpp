@@ -357,10 +357,11 @@ void LogFile::Close() { ops_.reset(); }
 
 // ---- RunLock ----
 
+std::string RunLockFile(const std::string& configPath) { return configPath + ".lock"; }
+
 RunLock::RunLock(const std::string& configPath) : ops_(CurrentFileSystem().LockRun(configPath)) {}
 RunLock::~RunLock() = default;
-bool RunLock::held() const { return ops_ && ops_->held(); }
-bool RunLock::busy() const { return ops_ && ops_->busy(); }
+RunLockState RunLock::state() const { return ops_ ? ops_->state() : RunLockState::Free; }
 
 // ---- Entries and ages ----
 

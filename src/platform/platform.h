@@ -459,21 +459,41 @@ class LogFile {
 
 class RunLockOps;
 
-// One run at a time per configuration file: an exclusive lock, taken without
-// waiting, that the system drops when the process ends in any way. busy()
-// tells that another holder has it, whichever user. Where no lock file
-// beside the configuration can be made or opened, or what stands at its
-// name is no regular file (a FIFO, a device, a folder: never waited on),
-// the folder is locked. A lock that cannot be set up at all is neither held
-// nor busy.
+// What a run finds at its lock.
+enum class RunLockState {
+  Held,          // this run holds it
+  Free,          // nobody holds it; for a lock taken: none could be set up at all
+  Busy,          // another run holds it, whichever user's
+  OtherUser,     // what stands at the lock file's name belongs to another user
+  OpenToOthers,  // the lock file is held, and users other than its owner can open it
+};
+
+// The lock file of the configuration at `configPath`: `<configuration>.lock`.
+std::string RunLockFile(const std::string& configPath);
+
+// One run at a time per configuration file: an exclusive lock on its
+// RunLockFile, taken without waiting, that the system drops when the
+// process ends in any way. Only this user's own lock file serves: it is made
+// 0600 whatever the umask, and one that others can open (an older version's)
+// is closed to them while the run holds it, a fresh file taking its name, so
+// that a descriptor opened earlier holds nothing. Whatever stands at the name
+// and belongs to another user refuses the run (OtherUser, whoever holds it),
+// as does a lock file that others can open and that is held (OpenToOthers):
+// neither passes for a run in progress. Where no lock file can be made or
+// opened, or what stands at its name is no regular file (a FIFO, a device, a
+// folder: never waited on), the folder is locked. A lock that cannot be set
+// up at all is Free: neither held nor busy. On Windows the lock file keeps
+// its folder's access rights, only Held, Free and Busy occur, and a lock
+// file in the temporary folder stands in for the folder.
 class RunLock {
  public:
   explicit RunLock(const std::string& configPath);
   ~RunLock();
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
-  bool held() const;
-  bool busy() const;
+  RunLockState state() const;
+  bool held() const { return state() == RunLockState::Held; }
+  bool busy() const { return state() == RunLockState::Busy; }
 
  private:
   std::unique_ptr<RunLockOps> ops_;

@@ -11,6 +11,7 @@ int ExitCodeOf(RunResult result) {
     case RunResult::Busy:
       return kExitBusy;
     case RunResult::Unreadable:
+    case RunResult::LockRefused:
       return kExitStartUpError;
   }
   return kExitRunFailed;

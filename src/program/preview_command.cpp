@@ -42,7 +42,7 @@ int RunPreviewCommand(const std::string& programPath) {
     if (RanJobs(result)) PrintLine(PreviewSummary(engine.Counts()));
     const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     // An error of the start-up, as for "/SYNC"; its line follows the printed ones.
-    if (result == RunResult::Unreadable) EchoToStandardError(engine.ConfigurationError());
+    if (ExitCodeOf(result) == kExitStartUpError) EchoToStandardError(engine.StartError());
     return written ? ExitCodeOf(result) : kExitStartUpError;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "The preview ended early: %s\n", SafeLineText(e.what()).c_str());

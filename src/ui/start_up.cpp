@@ -32,7 +32,7 @@ int RunStartUp(StartUpWindows& windows, const std::string& argumentText, int sho
     const std::optional<RunResult> result = logic.LastResult();
     // What escaped the run has been shown in the error box.
     if (!result) return kExitStartUpError;
-    if (*result == RunResult::Unreadable) windows.ShowError(logic.Engine().ConfigurationError());
+    if (ExitCodeOf(*result) == kExitStartUpError) windows.ShowError(logic.Engine().StartError());
     return ExitCodeOf(*result);
   }
 

@@ -2,12 +2,12 @@
 // the environment of a cron job (no display at all): "/SYNC" runs once after
 // the splash where there is a screen, ends with 0 and prints nothing; a
 // failed run ends with 2 and its failures on standard error, a run of a busy
-// configuration with 3; without the switch it stays resident, or ends with
-// 1 where no display could ever show its window, and a start-up error ends
-// it with 1 and its message on standard error. Without
-// any display "/SYNC" runs without the window system, and leaves what the
-// main window's run leaves. A build whose splash ends at once, and which
-// says so, mostly stands in for the program.
+// configuration with 3, one whose run lock others may hold with 1; without
+// the switch it stays resident, or ends with 1 where no display could ever
+// show its window, and a start-up error ends it with 1 and its message on
+// standard error. Without any display "/SYNC" runs without the window
+// system, and leaves what the main window's run leaves. A build whose splash
+// ends at once, and which says so, mostly stands in for the program.
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -87,6 +87,16 @@ class ProgramTest : public QObject {
     outcome.output = process.readAllStandardOutput();
     if (!outcome.finished) process.kill();
     return outcome;
+  }
+
+  // Starts a process that holds the run lock, as a running run would, with
+  // a lock file made as a run makes it (0600); `as` comes before it (another
+  // user, for instance). True once it holds the lock.
+  bool HoldRunLock(QProcess& holder, const QStringList& as = {}) const {
+    holder.start("sh", QStringList{"-c", "umask 077; exec \"$@\"", "sh"} + as +
+                           QStringList{"flock", "--no-fork", Path("tandrel.cfg.lock"), "sh", "-c",
+                                       "echo held; exec sleep 60"});
+    return holder.waitForReadyRead(10000) && holder.readAllStandardOutput() == "held\n";
   }
 
   // Every file below `folder` with its content, and every folder.
@@ -289,9 +299,7 @@ class ProgramTest : public QObject {
     QVERIFY(!program.isEmpty());
     // Another process holds the run lock, as a running run would.
     QProcess holder;
-    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
-    QVERIFY(holder.waitForReadyRead(10000));
-    QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
+    QVERIFY(HoldRunLock(holder));
 
     const Outcome busy = Run(program, {"/SYNC"});
     QVERIFY(busy.finished);
@@ -306,6 +314,50 @@ class ProgramTest : public QObject {
     QCOMPARE(after.code, 0);
     QCOMPARE(after.errors, QByteArray());
     QCOMPARE(ReadBytes(Path("D/a.txt")), QByteArray("alpha"));
+  }
+
+  void aRunLockOthersMayHoldEndsWithOneAndSaysWhy_data() {
+    QTest::addColumn<bool>("otherUser");  // the holder's own lock file; else one left open to others
+    QTest::addColumn<QByteArray>("why");
+    QTest::newRow("another user's") << true
+                                    << QByteArray(
+                                           "belongs to another user; remove it, or have its owner remove "
+                                           "it, to run this configuration");
+    QTest::newRow("open to others") << false
+                                    << QByteArray(
+                                           "is held, but other users can open it; remove it once no run "
+                                           "of this configuration is in progress");
+  }
+
+  void aRunLockOthersMayHoldEndsWithOneAndSaysWhy() {
+    QFETCH(bool, otherUser);
+    QFETCH(QByteArray, why);
+    if (otherUser && !tandrel::test::Privileged()) QSKIP("only root can start a process as another user");
+    const QString program = Install(TANDREL_QUICK_SPLASH_EXECUTABLE);
+    QVERIFY(!program.isEmpty());
+    if (otherUser) {
+      // Anybody who may write the folder can make the lock file.
+      QCOMPARE(::chmod(folder_->dir().toLocal8Bit().constData(), 0777), 0);
+    } else {
+      WriteBytes(Path("tandrel.cfg.lock"), "");
+      QFile::setPermissions(Path("tandrel.cfg.lock"),
+                            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    }
+    const QStringList as =
+        otherUser ? QStringList{"setpriv", "--reuid=nobody", "--clear-groups"} : QStringList();
+    QProcess holder;
+    QVERIFY(HoldRunLock(holder, as));
+    const Outcome run = Run(program, {"/SYNC"});
+    const Outcome preview = Run(program, {"--preview"});
+    holder.kill();
+    holder.waitForFinished();
+    const QByteArray line = "The run lock \"" + Path("tandrel.cfg.lock").toLocal8Bit() + "\" " + why + "\n";
+    QCOMPARE(run.code, 1);
+    QCOMPARE(run.errors, line);
+    QCOMPARE(preview.code, 1);
+    QCOMPARE(preview.errors, line);
+    QVERIFY(!QFile::exists(Path("D/a.txt")));
+    QVERIFY(!QDir(Path("Log")).exists());
   }
 
   // The lines of a preview's output or of a log file, without the start
@@ -362,8 +414,7 @@ class ProgramTest : public QObject {
 
     // While another run holds the configuration the preview says so.
     QProcess holder;
-    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
-    QVERIFY(holder.waitForReadyRead(10000));
+    QVERIFY(HoldRunLock(holder));
     const Outcome busy = Run(program, {"--preview"});
     holder.kill();
     holder.waitForFinished();

@@ -69,6 +69,9 @@ class StartUpTest : public QObject {
 
  private:
   std::unique_ptr<TempConfig> folder_;
+  // As the test was started; null when unset.
+  const QByteArray runtime_ =
+      qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") ? qgetenv("XDG_RUNTIME_DIR") : QByteArray();
 
   QString Path(const QString& relative) const { return folder_->Path(relative); }
   QString LogText() const { return QString::fromLocal8Bit(ReadBytes(Path("Log/Tandrel.log"))); }
@@ -106,7 +109,10 @@ class StartUpTest : public QObject {
                    "\nDestination=" + Path("D").toUtf8() + "\n\n[Log]\nLogFile=1\n");
   }
 
-  void cleanup() { folder_.reset(); }
+  void cleanup() {
+    folder_.reset();
+    runtime_.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime_);
+  }
 
   void syncRoadRunsOnceAfterTheSplashWithoutALoop_data() {
     QTest::addColumn<int>("showState");
@@ -258,7 +264,18 @@ class StartUpTest : public QObject {
     QCOMPARE(Prompts::Asked().size(), size_t(1));
   }
 
+  void aSecondStartShowsTheResidentCopyAndEnds_data() {
+    // The second start's runtime folder, "" for none (su, cron and ssh give
+    // another or none); the first start's is the temporary folder.
+    QTest::addColumn<QString>("runtime");
+    QTest::newRow("same runtime folder") << ".";
+    QTest::newRow("another runtime folder") << "S";
+    QTest::newRow("no runtime folder") << "";
+  }
+
   void aSecondStartShowsTheResidentCopyAndEnds() {
+    QFETCH(QString, runtime);
+    qputenv("XDG_RUNTIME_DIR", folder_->dir().toLocal8Bit());
     StartUpOptions options = Options("--minimized");
     options.showState = tandrel::kShowMinNoActive;
     Windows* seen = nullptr;
@@ -270,9 +287,16 @@ class StartUpTest : public QObject {
     int secondCode = -1;
     options.messageLoop = [&] {
       hiddenBefore = !seen->mainWindow->isVisible();
-      StartUpOptions second = Options("");
-      second.windowsCreated = [&](Windows&) { secondCreatedWindows = true; };
-      secondCode = tandrel::StartUp(second);
+      runtime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR")
+                        : qputenv("XDG_RUNTIME_DIR", Path(runtime).toLocal8Bit());
+      StartUpOptions secondStart = Options("");
+      // Should it stay resident after all, it ends at once.
+      secondStart.windowsCreated = [&](Windows& windows) {
+        secondCreatedWindows = true;
+        CloseSplashAtOnce(windows);
+      };
+      secondStart.messageLoop = [] { return 0; };
+      secondCode = tandrel::StartUp(secondStart);
       // The resident copy hears the knock in its own loop.
       shownAfter = QTest::qWaitFor([&] { return seen->mainWindow->isVisible(); });
       return 0;

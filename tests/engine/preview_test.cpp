@@ -308,7 +308,7 @@ TEST_F(PreviewTest, FoldersThatMayNotBeReadAreReportedAsTheRunReportsThem) {
 TEST_F(PreviewTest, ABusyConfigurationIsReportedAndNothingIsPlanned) {
   File(src_ + "/a.txt", "a", t_);
   OneJob({});
-  const int holder = ::open((ConfigPath() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int holder = ::open((ConfigPath() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   const auto before = FullSnapshot(dir_.path());

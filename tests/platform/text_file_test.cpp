@@ -1,12 +1,8 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/posix/unique_fd.h"
-#include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {
@@ -79,25 +75,6 @@ TEST(LogFile, CreateTruncatesAndASecondHolderIsRefused) {
   second.Write("d");
   second.Close();
   EXPECT_EQ(ReadFile(f), "abcd");
-}
-
-TEST(RunLock, ALockFileThisUserMayNotWriteStillShowsABusyRun) {
-  ScopedTempDir dir;
-  const std::string config = dir / "tandrel.cfg", lockFile = config + ".lock";
-  WriteFile(lockFile, "");
-  // The run that left the file holds its lock.
-  const posix::UniqueFd holder(::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC));
-  ASSERT_EQ(::flock(holder.get(), LOCK_EX | LOCK_NB), 0);
-  const auto busy = [&] { return RunLock(config).busy() ? 1 : 0; };
-  if (test::Privileged()) {
-    // Root's file, as another user's run leaves it; "nobody" asks.
-    ::chmod(dir.path().c_str(), 0755);
-    ::chmod(lockFile.c_str(), 0644);
-    EXPECT_EQ(test::AsOtherUser(busy), 1);
-  } else {
-    ::chmod(lockFile.c_str(), 0444);  // stands in for another user's file
-    EXPECT_EQ(busy(), 1);
-  }
 }
 
 }  // namespace

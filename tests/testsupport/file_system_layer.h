@@ -37,7 +37,9 @@ class FileSystemLayer : public platform::FileSystem {
   std::unique_ptr<platform::RunLockOps> LockRun(const std::string& configPath) const override {
     return real_.LockRun(configPath);
   }
-  bool RunBusy(const std::string& configPath) const override { return real_.RunBusy(configPath); }
+  platform::RunLockState LookAtRunLock(const std::string& configPath) const override {
+    return real_.LookAtRunLock(configPath);
+  }
   int WriteFileAtomic(const std::string& path, const std::string& content) const override {
     return real_.WriteFileAtomic(path, content);
   }

@@ -114,9 +114,9 @@ TEST_F(Win32PlatformTest, LocksAndLogFilesAreHeldAgainstOtherHandles) {
     const RunLock second(config);
     EXPECT_FALSE(second.held());
     EXPECT_TRUE(second.busy());
-    EXPECT_TRUE(CurrentFileSystem().RunBusy(config));
+    EXPECT_EQ(CurrentFileSystem().LookAtRunLock(config), RunLockState::Busy);
   }
-  EXPECT_FALSE(CurrentFileSystem().RunBusy(config));
+  EXPECT_EQ(CurrentFileSystem().LookAtRunLock(config), RunLockState::Free);
   EXPECT_TRUE(RunLock(config).held());
 
   LogFile log;

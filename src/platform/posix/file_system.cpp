@@ -18,6 +18,7 @@
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
 #include "platform/posix/folder_search.h"
+#include "platform/posix/run_lock.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -309,37 +310,6 @@ class PosixLogFile : public LogFileOps {
   UniqueFd fd_;
 };
 
-class PosixRunLock : public RunLockOps {
- public:
-  explicit PosixRunLock(const std::string& configPath) {
-    // A lock file beside the configuration; where none can be made (a folder
-    // the user may not write), the folder itself carries the lock.
-    // Only a regular file serves, so that nothing standing there (a FIFO,
-    // a device, a folder) holds the run or is locked in its place.
-    const std::string lockPath = configPath + ".lock";
-    fd_ = UniqueFd(posix::OpenRegularFile(lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
-    // A lock file left by another user's run is not ours to write, but flock
-    // needs no write access: locking the folder instead would run alongside
-    // that user's run.
-    if (!fd_.valid()) fd_ = UniqueFd(posix::OpenRegularFile(lockPath, O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!fd_.valid()) {
-      const std::string folder = ParentFolder(configPath);
-      fd_ = UniqueFd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    }
-    // The kernel drops the lock with the descriptor, also when the process dies.
-    if (!fd_.valid()) return;
-    held_ = ::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0;
-    busy_ = !held_ && errno == EWOULDBLOCK;
-  }
-  bool held() const override { return held_; }
-  bool busy() const override { return busy_; }
-
- private:
-  UniqueFd fd_;
-  bool held_ = false;
-  bool busy_ = false;
-};
-
 // Takes the file for this run alone, as the log writer holds it without
 // sharing; -1 when another holds it.
 int Claim(int fd) {
@@ -424,18 +394,11 @@ class PosixFileSystem : public FileSystem {
   }
 
   std::unique_ptr<RunLockOps> LockRun(const std::string& configPath) const override {
-    return std::make_unique<PosixRunLock>(configPath);
+    return posix::LockRun(configPath);
   }
 
-  bool RunBusy(const std::string& configPath) const override {
-    // A shared lock cannot be had while a run holds its exclusive one; it is
-    // given back at once, so looking never keeps a run from starting.
-    const std::string folder = ParentFolder(configPath);
-    for (const std::string& holder : {configPath + ".lock", folder.empty() ? std::string(".") : folder}) {
-      const UniqueFd fd(::open(holder.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-      if (fd.valid() && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) return true;
-    }
-    return false;
+  RunLockState LookAtRunLock(const std::string& configPath) const override {
+    return posix::LookAtRunLock(configPath);
   }
 
   int WriteFileAtomic(const std::string& path, const std::string& content) const override {

@@ -174,15 +174,14 @@ class PreviewSearch : public SearchOps {
   int error_;
 };
 
-// A lock that is only looked at.
+// A lock that is only looked at: never held.
 class LookedAtLock : public RunLockOps {
  public:
-  explicit LookedAtLock(bool busy) : busy_(busy) {}
-  bool held() const override { return false; }
-  bool busy() const override { return busy_; }
+  explicit LookedAtLock(RunLockState state) : state_(state) {}
+  RunLockState state() const override { return state_; }
 
  private:
-  bool busy_;
+  RunLockState state_;
 };
 
 class PreviewFileSystem : public FileSystem {
@@ -351,9 +350,11 @@ class PreviewFileSystem : public FileSystem {
   int WriteFileAtomic(const std::string&, const std::string&) const override { return kErrAccessDenied; }
 
   std::unique_ptr<RunLockOps> LockRun(const std::string& configPath) const override {
-    return std::make_unique<LookedAtLock>(base_.RunBusy(configPath));
+    return std::make_unique<LookedAtLock>(base_.LookAtRunLock(configPath));
   }
-  bool RunBusy(const std::string& configPath) const override { return base_.RunBusy(configPath); }
+  RunLockState LookAtRunLock(const std::string& configPath) const override {
+    return base_.LookAtRunLock(configPath);
+  }
 
  private:
   const FileSystem& base_;

@@ -419,17 +419,17 @@ UniqueHandle OpenLockFile(const std::wstring& path, DWORD disposition) {
 class WinRunLock : public RunLockOps {
  public:
   explicit WinRunLock(const std::string& configPath) {
-    file_ = OpenLockFile(win32::LongPath(configPath + ".lock"), OPEN_ALWAYS);
+    file_ = OpenLockFile(win32::LongPath(RunLockFile(configPath)), OPEN_ALWAYS);
     if (!file_.valid()) file_ = OpenLockFile(FallbackLockPath(configPath), OPEN_ALWAYS);
-    if (file_.valid()) held_ = LockByte(file_.get(), true, busy_);
+    bool busy = false;
+    if (file_.valid() && LockByte(file_.get(), true, busy)) state_ = RunLockState::Held;
+    if (busy) state_ = RunLockState::Busy;
   }
-  bool held() const override { return held_; }
-  bool busy() const override { return busy_; }
+  RunLockState state() const override { return state_; }
 
  private:
   UniqueHandle file_;
-  bool held_ = false;
-  bool busy_ = false;
+  RunLockState state_ = RunLockState::Free;
 };
 
 class WinFileSystem : public FileSystem {
@@ -539,10 +539,11 @@ class WinFileSystem : public FileSystem {
     return std::make_unique<WinRunLock>(configPath);
   }
 
-  bool RunBusy(const std::string& configPath) const override {
+  RunLockState LookAtRunLock(const std::string& configPath) const override {
     // A shared lock cannot be had while a run holds its exclusive one; it is
     // given back at once, so looking never keeps a run from starting.
-    for (const std::wstring& path : {win32::LongPath(configPath + ".lock"), FallbackLockPath(configPath)}) {
+    for (const std::wstring& path :
+         {win32::LongPath(RunLockFile(configPath)), FallbackLockPath(configPath)}) {
       const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -552,10 +553,10 @@ class WinFileSystem : public FileSystem {
         OVERLAPPED at{};
         ::UnlockFileEx(file.get(), 0, 1, 0, &at);
       } else if (busy) {
-        return true;
+        return RunLockState::Busy;
       }
     }
-    return false;
+    return RunLockState::Free;
   }
 
   int WriteFileAtomic(const std::string& path, const std::string& content) const override {
