@@ -289,8 +289,9 @@ class ProgramTest : public QObject {
     QVERIFY(!program.isEmpty());
     // Another process holds the run lock, as a running run would.
     QProcess holder;
-    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
-    QVERIFY(holder.waitForReadyRead(10000));
+    holder.start("flock",
+                 {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep infinity"});
+    QVERIFY(holder.waitForReadyRead(60000));
     QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
 
     const Outcome busy = Run(program, {"/SYNC"});
@@ -362,8 +363,9 @@ class ProgramTest : public QObject {
 
     // While another run holds the configuration the preview says so.
     QProcess holder;
-    holder.start("flock", {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep 60"});
-    QVERIFY(holder.waitForReadyRead(10000));
+    holder.start("flock",
+                 {"--no-fork", Path("tandrel.cfg.lock"), "sh", "-c", "echo held; exec sleep infinity"});
+    QVERIFY(holder.waitForReadyRead(60000));
     const Outcome busy = Run(program, {"--preview"});
     holder.kill();
     holder.waitForFinished();
