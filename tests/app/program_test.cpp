@@ -95,8 +95,8 @@ class ProgramTest : public QObject {
   bool HoldRunLock(QProcess& holder, const QStringList& as = {}) const {
     holder.start("sh", QStringList{"-c", "umask 077; exec \"$@\"", "sh"} + as +
                            QStringList{"flock", "--no-fork", Path("tandrel.cfg.lock"), "sh", "-c",
-                                       "echo held; exec sleep 60"});
-    return holder.waitForReadyRead(10000) && holder.readAllStandardOutput() == "held\n";
+                                       "echo held; exec sleep infinity"});
+    return holder.waitForReadyRead(60000) && holder.readAllStandardOutput() == "held\n";
   }
 
   // Every file below `folder` with its content, and every folder.

@@ -242,8 +242,13 @@ TEST_F(MainWindowTest, StopEndsTheRunInProgressAndNothingElse) {
   main_->Perform(MainCommand::Stop);  // no run: nothing to stop
   PerformToTheEnd(MainCommand::Synchronise);
   EXPECT_NE(view_.lines.back(), kRunStoppedLine);
+  // Stopped while it waits for its disk, so that it cannot have ended first.
+  HeldDisk disk(platform::RealFileSystem());
+  Create(&disk);
   main_->Perform(MainCommand::Synchronise);
+  disk.WaitUntilAsked();
   main_->Perform(MainCommand::Stop);
+  disk.Release();
   main_->FinishRun();
   EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
 }
@@ -355,13 +360,18 @@ TEST_F(MainWindowTest, AConfirmedCloseLetsTheRunFinishThenEnds) {
       << view_.lines.back();
   EXPECT_TRUE(test::Exists(dir_ / "D/f19"));
 
-  // Closed and stopped: the run ends after the file in hand, then the program.
-  Create();
+  // Closed and stopped while the run waits for its disk: the run ends
+  // there, then the program.
+  HeldDisk disk(platform::RealFileSystem());
+  Create(&disk);
   main_->Settings().extendedLog = true;
   view_.asked.clear();
   main_->Perform(MainCommand::Synchronise);
+  disk.WaitUntilAsked();
   prompts_.answers = {ui::Button::Yes, ui::Button::Yes};
   main_->Perform(MainCommand::Exit);
+  EXPECT_EQ(view_.asked, Lines{"closed"});
+  disk.Release();
   main_->FinishRun();
   EXPECT_EQ(view_.asked, (Lines{"closed", "end"}));
   EXPECT_EQ(view_.lines.back(), kRunStoppedLine);
