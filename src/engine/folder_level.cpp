@@ -14,7 +14,6 @@ namespace {
 
 using platform::attr::Archive;
 
-constexpr const char* kFreshStatus = "File ... ....";
 // The fewest files of a level whose destination facts go to the second
 // thread.
 constexpr size_t kSharedReadingMinimum = 32;
@@ -26,15 +25,6 @@ constexpr size_t kAwaitedReadingMinimum = 1024;
 // left alone where the destination cannot tell them apart.
 constexpr const char* kTwinReason =
     " has the same name in another letter case, which the destination does not tell apart";
-// Zero-based indexes of the status letters.
-constexpr size_t kModeAt = 5;     // "A" always, "D" newer
-constexpr size_t kServerAt = 6;   // "S"
-constexpr size_t kClientAt = 7;   // "C"
-constexpr size_t kNewAt = 9;      // "N"
-constexpr size_t kActionAt = 10;  // "C" copied, "D" source deleted
-constexpr size_t kVerifyAt = 11;  // "E"
-constexpr size_t kFailAt = 12;    // "R"
-
 // Removes the archive attribute of a file found in step with its other
 // side, leaving the others as they are: only while the file is still as the
 // pass looked at it, since a file saved meanwhile is no longer in step.
@@ -51,7 +41,7 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
 // logging always, otherwise only when it failed. A failure that only
 // counted would leave the user a failure that no line names.
 void ReportFile(RunEngine& engine, const FileTransfer& file) {
-  const bool verifyFailed = file.status[kVerifyAt] == 'E';
+  const bool verifyFailed = file.status[status::kVerifyAt] == 'E';
   const int32_t code = file.code;
   const bool failed = code != 0 || verifyFailed;
   if (!engine.Settings().extendedLog && !failed) return;
@@ -230,7 +220,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
         ReportTwin(entry.name, first);
         continue;
       }
-      if (TransferInLevel(entry.name) == 0) --remaining;
+      if (!TransferFile(entry.name)) --remaining;
     }
     if (sourceDir_.valid()) readError = search.error();
   }
@@ -408,140 +398,72 @@ int FolderLevel::EnsureDestination() {
   return destDir_.error();
 }
 
-int32_t FolderLevel::TransferInLevel(const std::string& name) {
+bool FolderLevel::TransferFile(const std::string& name) {
   engine_.Update([](RunProgress& progress, RunCounts&) { ++progress.checked; });
+  TransferDecision decision = DecideOnLooks(name);
+  bool stays = true;
+  if (decision.deleteSource) {
+    // Only while the server still lacks it: a file of that name put there
+    // meanwhile keeps the client's, for the next run.
+    const int err = destDir_.EntryError(name) == platform::kErrNotFound ? sourceDir_.RemoveFile(name)
+                                                                        : platform::kErrExists;
+    if (err == 0 || err == platform::kErrNotFound) {
+      stays = false;
+      if (err == 0) engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
+    } else {
+      decision.code = err;
+    }
+    sourceFacts_.Changed(name);
+  }
+  if (decision.clearDestinationMark) ClearArchive(destFacts_, name);
+  if (decision.clearSourceMark) ClearArchive(sourceFacts_, name);
+
   // Most files need no line and no copy: their paths are made only when one
   // does.
-  std::string status = kFreshStatus;
-  int32_t code = 0;
-  int32_t result = 1;
-
-  // What the file needs: a copy, and which archive marks follow once the
-  // two sides agree (at once, or when the copy stands and compares equal).
-  bool copy = false, archiveStep = true;
-  bool markServer = false, markClient = false, deleteAfterCopy = false;
-  if (engine_.Job().always) {
-    copy = true;
-    status[kModeAt] = 'A';
-    status[kActionAt] = 'C';
-    // Replaced as it is now: the copy refuses a file protected meanwhile.
-    destFacts_.LookAgain(name);
-  } else {
-    int64_t sourceSize = -1, destSize = -1;
-    const int64_t sourceAge = sourceFacts_.FileAge(name, &sourceSize);
-    int64_t destAge = destFacts_.FileAge(name, &destSize);
-    // Within the two seconds that make ages equal, a size that differs
-    // still says the file changed.
-    const auto sourceNewer = [&] {
-      return platform::AgeIsNewer(sourceAge, destAge) ||
-             (!platform::AgeIsNewer(destAge, sourceAge) && sourceSize != destSize);
-    };
-    // The destination's look may be older than the pass: a file is
-    // replaced only on a look at it as it is now (saved or protected
-    // meanwhile, it is decided again).
-    if (destAge != -1 && sourceNewer() && destFacts_.LookAgain(name)) {
-      destAge = destFacts_.FileAge(name, &destSize);
-    }
-    if (destAge == -1) {
-      archiveStep = false;
-      // Why the destination has no age: 0 when something other than a file
-      // stands there (a link), kErrNotFound when nothing does.
-      const int destError = destFacts_.EntryError(name);
-      if (engine_.Job().handleAsServer) {
-        copy = true;
-        markServer = true;
-        status[kServerAt] = 'S';
-        status[kNewAt] = 'N';
-      }
-      if (engine_.Job().handleAsClient) {
-        status[kClientAt] = 'C';
-        if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) {
-          // The server's folder cannot be looked into (a link stands there):
-          // its files are unknown, so none of the client's is deleted.
-          code = destDir_.error();
-        } else if (destFacts_.DirectoryExists(name)) {
-          // The server holds a directory, not a deleted file: the client's
-          // file is neither copied nor deleted.
-        } else if (destError != 0 && destError != platform::kErrNotFound) {
-          // Nor is one deleted whose counterpart cannot be examined.
-          code = destError;
-        } else {
-          // The decision to delete rests on a look taken now, not on the
-          // listing: a file changed since then is kept.
-          sourceFacts_.Changed(name);
-          if (destError == 0 || (sourceFacts_.GetAttributes(name) & Archive)) {
-            // The client's copy replaces the server's: it carries the
-            // client's archive state.
-            copy = true;
-            markClient = true;
-            markServer = false;
-            status[kActionAt] = 'C';
-          } else if (copy) {
-            // The server's copy is made first; the client's file goes only
-            // once that copy stands on the disk.
-            status[kActionAt] = 'D';
-            deleteAfterCopy = true;
-          } else {
-            status[kActionAt] = 'D';
-            // Only while the server still lacks it: a file of that name
-            // put there meanwhile keeps the client's, for the next run.
-            const int err = destDir_.EntryError(name) == platform::kErrNotFound ? sourceDir_.RemoveFile(name)
-                                                                                : platform::kErrExists;
-            if (err == 0 || err == platform::kErrNotFound) {
-              result = 0;
-              if (err == 0) engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
-            } else {
-              code = err;
-            }
-            sourceFacts_.Changed(name);
-          }
-        }
-      }
-      if (!engine_.Job().handleAsServer && !engine_.Job().handleAsClient) {
-        status[kActionAt] = 'C';
-        copy = true;
-      }
-    } else if (sourceNewer()) {
-      copy = true;
-      status[kModeAt] = 'D';
-      status[kActionAt] = 'C';
-    }
-  }
-
-  // A copy that fails leaves the two sides apart: the archive attributes
-  // keep saying so, and the next run tries again.
-  if (archiveStep) {
-    if (engine_.Job().handleAsServer) {
-      status[kServerAt] = 'S';
-      if (copy) {
-        markServer = true;
-      } else {
-        ClearArchive(destFacts_, name);
-      }
-    }
-    if (engine_.Job().handleAsClient) {
-      status[kClientAt] = 'C';
-      if (copy) {
-        markClient = true;
-      } else {
-        ClearArchive(sourceFacts_, name);
-      }
-    }
-  }
-
-  if (copy || engine_.Settings().extendedLog || code != 0) {
+  if (decision.copy || engine_.Settings().extendedLog || decision.code != 0) {
     const auto file = std::make_shared<FileTransfer>();
-    file->status = std::move(status);
+    file->status = std::move(decision.status);
     file->sourceFile = levelDir_ + name;
     file->destFile = MapToDestination(engine_, file->sourceFile);
-    file->code = code;
-    if (copy) {
-      CopyInLevel(name, file, markServer, markClient, deleteAfterCopy);
+    file->code = decision.code;
+    if (decision.copy) {
+      CopyInLevel(name, file, decision.markServer, decision.markClient, decision.deleteAfterCopy);
     } else {
       ReportFile(engine_, *file);
     }
   }
-  return result;
+  return stays;
+}
+
+TransferDecision FolderLevel::DecideOnLooks(const std::string& name) {
+  SourceSide source;
+  source.age = sourceFacts_.FileAge(name, &source.size);
+  DestinationSide dest;
+  const auto lookAtDestination = [&] {
+    dest.age = destFacts_.FileAge(name, &dest.size);
+    // Why the destination has no file matters only where it has none.
+    if (dest.age != -1) return;
+    dest.error = destFacts_.EntryError(name);
+    dest.folder = dest.error == 0 && destFacts_.DirectoryExists(name);
+    if (!destDir_.valid() && destDir_.error() != platform::kErrNotFound) dest.folderError = destDir_.error();
+  };
+  lookAtDestination();
+  for (;;) {
+    const TransferDecision decision = Decide(engine_.Job(), source, dest);
+    switch (decision.look) {
+      case TransferDecision::Look::Enough:
+        return decision;
+      case TransferDecision::Look::DestinationAgain:
+        if (destFacts_.LookAgain(name)) lookAtDestination();
+        dest.fresh = true;
+        break;
+      case TransferDecision::Look::SourceAgain:
+        sourceFacts_.Changed(name);
+        source.archive = (sourceFacts_.GetAttributes(name) & Archive) != 0;
+        source.fresh = true;
+        break;
+    }
+  }
 }
 
 void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file,
@@ -586,7 +508,7 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
     }
   } catch (...) {
     copy.Discard();
-    file->status[kFailAt] = 'R';
+    file->status[status::kFailAt] = 'R';
     code = CodeOfCurrentException();
   }
   if (code != 0) {
@@ -610,8 +532,8 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
       std::move(copy), std::move(reader),
       [&engine, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
         file->code = outcome.code;
-        if (outcome.differs) file->status[kVerifyAt] = 'E';
-        if (outcome.threw) file->status[kFailAt] = 'R';
+        if (outcome.differs) file->status[status::kVerifyAt] = 'E';
+        if (outcome.threw) file->status[status::kFailAt] = 'R';
         if (outcome.code == 0 && !outcome.differs) {
           engine.Update([size = copied.size](RunProgress& progress, RunCounts& counts) {
             ++counts.copied;

@@ -11,6 +11,7 @@
 #include "engine/destination_reader.h"
 #include "engine/folder_facts.h"
 #include "engine/read_ahead.h"
+#include "engine/transfer_decision.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -61,7 +62,12 @@ class FolderLevel {
   std::string TwinOf(const std::string& name);
   // The failure of a file left alone as the twin of `first`.
   void ReportTwin(const std::string& name, const std::string& first);
-  int32_t TransferInLevel(const std::string& name);
+  // Decides the level's file `name` and carries the decision out; false
+  // when the file is gone from the source (a client's file deleted).
+  bool TransferFile(const std::string& name);
+  // The decision on the level's looks, each side looked at again where a
+  // write would rest on an earlier look.
+  TransferDecision DecideOnLooks(const std::string& name);
   // Copies the level's file `name`; the copy joins the run's batch, and its
   // line and marks follow when the batch is done. A server's copy is made
   // with its archive attribute clear; a client's source is marked as copied,
