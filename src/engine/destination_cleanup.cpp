@@ -88,15 +88,8 @@ void CleanUpDestinationLevel(RunEngine& engine, FolderFacts& source, FolderFacts
   }
 }
 
-int32_t DestinationCleanup::CleanUpDir(const std::string& directory) {
-  const std::string path = WithoutTrailingSeparator(directory);
-  const std::string folder = platform::ParentFolder(path);
-  const platform::DirHandle parent(folder.empty() ? std::string(".") : folder);
-  return CleanUpDir(parent, platform::LastComponent(path), path);
-}
-
-int32_t DestinationCleanup::CleanUpDir(const platform::DirHandle& parent, const std::string& name,
-                                       const std::string& directory) {
+bool DestinationCleanup::CleanUpDir(const platform::DirHandle& parent, const std::string& name,
+                                    const std::string& directory) {
   const std::string dir = WithTrailingSeparator(directory);
   {
     const platform::DirHandle self(parent, name);
@@ -119,11 +112,11 @@ int32_t DestinationCleanup::CleanUpDir(const platform::DirHandle& parent, const 
   const int err = parent.RemoveFolder(name);
   if (StillThere(parent, name, err)) {
     engine_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
-  } else {
-    engine_.AddLogLine("Dir " + dir + " cleaned up");
-    engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
+    return false;
   }
-  return 0;
+  engine_.AddLogLine("Dir " + dir + " cleaned up");
+  engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
+  return true;
 }
 
 }  // namespace tandrel

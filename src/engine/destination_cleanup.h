@@ -16,15 +16,12 @@ class DestinationCleanup {
  public:
   explicit DestinationCleanup(RunEngine& engine) : engine_(engine) {}
 
-  // Removes `directory` with everything below it (names beginning with "."
+  // Removes the subfolder `name` of the open folder `parent`, whose path is
+  // `directory`, with everything below it (names beginning with "."
   // excepted, but for stale temporaries of killed copies), reporting each
-  // directory, innermost first. Always returns 0.
-  int32_t CleanUpDir(const std::string& directory);
-  // The same for the subfolder `name` of the open folder `parent`, whose
-  // path is `directory`. A link there is not entered; its removal fails and
-  // is reported.
-  int32_t CleanUpDir(const platform::DirHandle& parent, const std::string& name,
-                     const std::string& directory);
+  // folder, innermost first; true when the folder is gone. A link there is
+  // not entered; its removal fails and is reported.
+  bool CleanUpDir(const platform::DirHandle& parent, const std::string& name, const std::string& directory);
 
  private:
   RunEngine& engine_;

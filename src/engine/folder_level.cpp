@@ -86,7 +86,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   // has vanished since its parent was listed is simply gone.
   int readError = 0;
   if (!sourceDir_.valid() && sourceDir_.error() != platform::kErrNotFound) readError = sourceDir_.error();
-  const bool keepFacts = engine_.ReadAheadEnabled;
+  const bool keepFacts = engine_.ReadAheadEnabled();
   // The level's listing, kept in the source's facts for its own pass while
   // it still shows the level as that pass finds it: no subfolder has been
   // walked, or the folder's change stamp says that nothing has changed.
@@ -476,7 +476,7 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
     // A folder the pass has just made holds nothing but what the pass
     // copies into it: its facts need no reading.
     if (code == 0 && !destWasThere && madeNow_ && !destFacts_.on()) {
-      destFacts_.Begin(engine_.ReadAheadEnabled);
+      destFacts_.Begin(engine_.ReadAheadEnabled());
       destFacts_.Complete();
     }
     // A copy killed on a file system without unnamed files leaves its

@@ -39,12 +39,6 @@ void SharedReading::Settle() {
   AwaitThread();
 }
 
-void SharedReading::Cancel() {
-  if (settled_) return;
-  settled_ = true;
-  if (helper_ && !helper_->Withdraw(this)) AwaitThread();
-}
-
 void SharedReading::AwaitThread() {
   // Asleep, not awake: a walk that spins for the thread takes the processor
   // the thread needs whenever another program holds the other one.

@@ -39,9 +39,6 @@ class SharedReading {
   SharedReading& operator=(const SharedReading&) = delete;
 
   void Settle();
-  // The work is no longer wanted: taken back when the thread has not begun
-  // it, waited for when it has.
-  void Cancel();
   // Whether the work ended by an error (such as exhausted memory); what it
   // read is then not to be used.
   bool Failed() const { return failed_; }

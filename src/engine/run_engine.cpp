@@ -161,10 +161,10 @@ RunResult RunEngine::Run() {
   } runEnd{*this};
 
   log_.RunBegins();
-  readAhead_ = std::make_unique<ReadAhead>(ReadAheadEnabled, ReadAheadAsOnASlowDisk);
+  readAhead_ = std::make_unique<ReadAhead>(readAheadEnabled_, readAheadAsOnASlowDisk_);
   // A preview's planned copies join its plan as they are named, which the
   // walk reads meanwhile: they are named on the walk's thread.
-  copies_.FlushInBackground(ReadAheadEnabled && !settings_.preview);
+  copies_.FlushInBackground(readAheadEnabled_ && !settings_.preview);
   descriptorLimit_ = platform::DescriptorLimit();
   WalkIsAt(0);
   FolderLevel top(*this);

@@ -166,11 +166,14 @@ class RunEngine {
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
   std::time_t Now() const { return clock_(); }
 
-  // Whether runs read metadata ahead on other threads (TANDREL_READ_AHEAD=0
-  // turns it off); a run decides the same either way.
-  bool ReadAheadEnabled = ReadAhead::WantedByEnvironment();
-  // Every reader reads from the start, as when the disk answers slowly.
-  bool ReadAheadAsOnASlowDisk = false;
+  // Whether runs read metadata ahead on other threads (by default as the
+  // environment says: TANDREL_READ_AHEAD=0 turns it off); a run decides the
+  // same either way. `asOnASlowDisk`: every reader reads from the start.
+  void SetReadAhead(bool on, bool asOnASlowDisk = false) {
+    readAheadEnabled_ = on;
+    readAheadAsOnASlowDisk_ = asOnASlowDisk;
+  }
+  bool ReadAheadEnabled() const { return readAheadEnabled_; }
 
  private:
   RunResult Run();
@@ -189,6 +192,8 @@ class RunEngine {
   RunningJob job_;
   std::string startError_;
   std::unique_ptr<ReadAhead> readAhead_;  // during a run
+  bool readAheadEnabled_ = ReadAhead::WantedByEnvironment();
+  bool readAheadAsOnASlowDisk_ = false;
   CopyBatch copies_;
   size_t descriptorLimit_ = 0;  // for this run
   std::atomic<bool> stopRequested_{false};

@@ -523,7 +523,6 @@ struct UserFolderSettings {
 UserFolderSettings UserFolders();
 
 void InitLocale();  // adopt the user's locale (once, at start)
-char DecimalSeparator();
 std::string UpperCaseLocale(const std::string& text);
 // A name with its letter case folded as file systems that ignore case fold
 // it (Unicode's simple upper case, whatever the user's locale): two names

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "config/ini_file.h"
-#include "support/number_text.h"
+#include "support/time_field.h"
 #include "support/text_lines.h"
 #include "support/time_field.h"
 
@@ -11,7 +11,7 @@ namespace tandrel::ui {
 namespace {
 
 // The time field's text once typed: digits from the right, never carried.
-std::string Typed(const std::string& text) { return text.empty() ? text : GSFormatTime(text, false); }
+std::string Typed(const std::string& text) { return text.empty() ? text : TypedTime(text, false); }
 
 }  // namespace
 

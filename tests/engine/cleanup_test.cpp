@@ -123,7 +123,8 @@ TEST_F(CleanupTest, ATreeRemovedByItsPathIsReportedInnermostFirst) {
   WriteFile(dst_ + "/old/a/.hidden", "h");
   ::mkfifo((dst_ + "/old/pipe").c_str(), 0644);
   DestinationCleanup cleanup(engine_);
-  EXPECT_EQ(cleanup.CleanUpDir(dst_ + "/old"), 0);
+  const platform::DirHandle parent(dst_);
+  EXPECT_FALSE(cleanup.CleanUpDir(parent, "old", dst_ + "/old"));
   EXPECT_EQ(lines_.lines, (Lines{"Dir " + dst_ + "/old/a/b/ cleaned up",
                                  "Cleaning up dir \"" + dst_ + "/old/a/\" failed, errorcode: 39",
                                  "Cleaning up dir \"" + dst_ + "/old/\" failed, errorcode: 39"}));

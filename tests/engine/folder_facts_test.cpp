@@ -221,33 +221,6 @@ TEST(SharedReading, IsDoneOnceWhetherTheThreadOrTheWalkComesFirst) {
   EXPECT_GT(seen, 0);
 }
 
-TEST(SharedReading, ACancelledReadingIsNeverDoneAfterwards) {
-  std::atomic<int> runs{0};
-  {
-    SharedReading alone(nullptr, [&] { ++runs; });
-    alone.Cancel();
-  }
-  EXPECT_EQ(runs, 0) << "without a thread, never done";
-
-  ReadAhead helper(true);
-  std::atomic<bool> inside{false};
-  for (int i = 0; i < 3000; ++i) {
-    int value = -1;
-    SharedReading reading(&helper, [&] {
-      inside = true;
-      value = i;
-      ++runs;
-      inside = false;
-    });
-    for (int spin = 0; spin < i % 50; ++spin) std::atomic_signal_fence(std::memory_order_seq_cst);
-    reading.Cancel();
-    ASSERT_FALSE(inside) << "the thread is done with it when Cancel returns";
-    ASSERT_TRUE(value == -1 || value == i);
-  }
-  const int done = runs;
-  EXPECT_LE(done, 3000);
-}
-
 TEST(SharedReading, AnErrorInsideIsReportedNotThrown) {
   ReadAhead helper(true);
   for (ReadAhead* who : {static_cast<ReadAhead*>(nullptr), &helper}) {

@@ -156,7 +156,7 @@ TEST_F(JobRunTest, AStoppedRunEndsAfterTheFileInHandWithItsOwnLine) {
   OneJob({});
   const auto before = Snapshot(dst_);
   settings_.extendedLog = false;
-  engine_.ReadAheadEnabled = false;
+  engine_.SetReadAhead(false);
   faults.afterWrite = nullptr;
   faults.afterLook = [this](const std::string& path) {
     if (path == dst_ + kSep + "big.bin") engine_.RequestStop();

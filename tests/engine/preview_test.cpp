@@ -95,9 +95,9 @@ class PreviewTest : public EngineFixture {
     settings_.extendedLog = false;
     const auto before = FullSnapshot(dir_.path());
     // Every reader of the read-ahead at work from the start, beneath the plan.
-    engine_.ReadAheadAsOnASlowDisk = true;
+    engine_.SetReadAhead(engine_.ReadAheadEnabled(), true);
     const Outcome preview = LinesOf(Preview());
-    engine_.ReadAheadAsOnASlowDisk = false;
+    engine_.SetReadAhead(engine_.ReadAheadEnabled());
     EXPECT_EQ(FullSnapshot(dir_.path()), before) << "the preview changed the disk";
 
     settings_.extendedLog = true;

@@ -252,8 +252,7 @@ class ReadAheadTest : public ::testing::Test {
     RunEngine engine(LocationsFor(dir / "prog/tandrel"), watched);
     MakeDir(dir / "prog");
     engine.SetClock([] { return LocalTime(2026, 12, 6, 23, 5, 30); });
-    engine.ReadAheadEnabled = reading != Reading::Plain;
-    engine.ReadAheadAsOnASlowDisk = reading == Reading::EveryReader;
+    engine.SetReadAhead(reading != Reading::Plain, reading == Reading::EveryReader);
     WriteConfig(root, engine.Locations().configFile);
     if (during) watched.during = [&](const std::string& line) { during(root, line); };
     RunSettings settings;
@@ -381,7 +380,7 @@ TEST_F(ReadAheadTest, OpenDescriptorsStayFewInAWideTree) {
   MakeDir(dir / "prog");
   RunSettings settings;
   settings.extendedLog = true;
-  engine.ReadAheadAsOnASlowDisk = true;
+  engine.SetReadAhead(engine.ReadAheadEnabled(), true);
   WriteFile(engine.Locations().configFile, "[Active Jobs]\r\n0=Wide\r\n\r\n[Wide]\r\nSource=" + root +
                                                "/S\r\nDestination=" + root +
                                                "/D\r\nInclude SubDirs=1\r\nCleanup Destination=1\r\n");

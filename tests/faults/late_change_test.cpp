@@ -30,7 +30,7 @@ class LateChangeTest : public EngineFixture {
  protected:
   LateChangeTest() {
     // The fast road, whose early looks are the ones to distrust.
-    engine_.ReadAheadEnabled = true;
+    engine_.SetReadAhead(true);
     settings_.extendedLog = true;
   }
   ~LateChangeTest() override { platform::UseNamedTemporaries(false); }

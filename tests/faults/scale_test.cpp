@@ -152,7 +152,7 @@ TEST_P(UnderADescriptorLimit, NoCopyFailsForWantOfADescriptor) {
   std::vector<std::string> keys = {"Include SubDirs=1", "Verify=1"};
   if (GetParam().client) keys.push_back("Handle As Client=1");
   OneJob(keys);
-  engine_.ReadAheadEnabled = true;
+  engine_.SetReadAhead(true);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

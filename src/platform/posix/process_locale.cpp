@@ -42,11 +42,6 @@ bool BlocksAreCounted() {
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
 
-char DecimalSeparator() {
-  const std::lconv* lc = std::localeconv();
-  return lc && lc->decimal_point && lc->decimal_point[0] ? lc->decimal_point[0] : '.';
-}
-
 std::string FoldCase(const std::string& name) {
   // Unicode's case rules, not the user's locale's: the disk's rules do not
   // change with the locale a run happens to start in.

@@ -41,12 +41,6 @@ bool BlocksAreCounted() { return false; }
 
 void InitLocale() { std::setlocale(LC_ALL, ""); }
 
-char DecimalSeparator() {
-  wchar_t buffer[8];
-  const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
-  return n > 1 && buffer[0] < 0x80 ? static_cast<char>(buffer[0]) : '.';
-}
-
 std::string FoldCase(const std::string& name) {
   // The system's own rule for names, whatever the user's locale.
   std::wstring wide = win32::Wide(name);
