@@ -1,23 +1,12 @@
 # Fails when a file of a folder under src/ includes a header of a folder that
 # does not lie below it. Run as: cmake -DSOURCE_DIR=<src> -P check_layers.cmake
 #
-# Each folder and the folders it may include from, besides its own.
-set(below_platform "")
-set(below_support "platform")
-set(below_config "support;platform")
-set(below_log "config;support;platform")
-set(below_engine "log;config;support;platform")
-set(below_program "engine;log;config;support;platform")
-set(below_ui "program;engine;log;config;support;platform")
-set(below_dialogs "ui;program;engine;log;config;support;platform")
-set(below_app "dialogs;ui;program;engine;log;config;support;platform")
-set(below_win32ui "ui;program;engine;log;config;support;platform")
-set(folders platform support config log engine program ui dialogs app win32ui)
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 
 set(faults "")
-foreach(folder ${folders})
+foreach(folder ${tandrel_folders})
   file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")
-  set(allowed ${folder} ${below_${folder}})
+  set(allowed ${folder} ${tandrel_below_${folder}})
   foreach(file ${files})
     file(STRINGS "${file}" includes REGEX "^#include \"[a-z0-9_]+/")
     foreach(line ${includes})

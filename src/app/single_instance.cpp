@@ -1,13 +1,10 @@
 #include "app/single_instance.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <utility>
 
+#include "platform/resident.h"
 #include "ui/start_up.h"
 
 namespace tandrel {
@@ -15,31 +12,19 @@ namespace {
 
 constexpr char kShow[] = "show\n";
 constexpr int kAnswerMs = 2000;
-// The room for a socket's path, without its final zero.
-constexpr size_t kLongestSocketPath = sizeof(sockaddr_un::sun_path) - 1;
-
-// Whether the other end of a connected socket runs as this user: the folder
-// keeps other users out, and this keeps out whoever gets in all the same
-// (root, or a folder that changed hands after it was looked at).
-bool PeerIsThisUser(qintptr descriptor) {
-  struct ucred peer {};
-  socklen_t size = sizeof peer;
-  return ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-         peer.uid == ::geteuid();
-}
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::string& configPath, MeetingPlaces places, QObject* parent)
+SingleInstance::SingleInstance(const std::string& configPath, platform::MeetingPlaces places, QObject* parent)
     : QObject(parent), name_(ui::ResidentName(configPath)), places_(std::move(places)) {}
 
 SingleInstance::~SingleInstance() = default;
 
 std::vector<QString> SingleInstance::SocketPaths(bool make) const {
   std::vector<QString> paths;
-  for (const std::string& folder : MeetingFolders(places_, make)) {
+  for (const std::string& folder : platform::MeetingFolders(places_, make)) {
     const std::string path = folder + "/" + name_;
-    if (path.size() <= kLongestSocketPath) paths.push_back(QString::fromStdString(path));
+    if (path.size() <= platform::LongestSocketPath()) paths.push_back(QString::fromStdString(path));
   }
   return paths;
 }
@@ -48,7 +33,7 @@ bool SingleInstance::AskResidentToShow() const {
   for (const QString& path : SocketPaths(false)) {
     QLocalSocket socket;
     socket.connectToServer(path);
-    if (!socket.waitForConnected(kAnswerMs) || !PeerIsThisUser(socket.socketDescriptor())) continue;
+    if (!socket.waitForConnected(kAnswerMs) || !platform::PeerIsThisUser(socket.socketDescriptor())) continue;
     socket.write(kShow);
     if (socket.waitForBytesWritten(kAnswerMs)) return true;
   }
@@ -68,7 +53,7 @@ bool SingleInstance::BecomeResident(std::function<void()> show) {
   path_ = paths.front();
   connect(server_, &QLocalServer::newConnection, this, [this, show = std::move(show)] {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-      if (!PeerIsThisUser(socket->socketDescriptor())) {
+      if (!platform::PeerIsThisUser(socket->socketDescriptor())) {
         socket->abort();
         socket->deleteLater();
         continue;

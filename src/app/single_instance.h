@@ -2,7 +2,7 @@
 // One resident copy per configuration: a second start brings the first
 // copy's window forward and ends. The copies meet at a local socket named
 // after the configuration file, in a folder that only their user can write
-// (app/meeting_folder.h); each side believes only a peer of its own user.
+// (platform/resident.h); each side believes only a peer of its own user.
 
 #include <QObject>
 #include <QString>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/meeting_folder.h"
+#include "platform/resident.h"
 
 class QLocalServer;
 
@@ -23,7 +23,8 @@ inline constexpr char kNoMeetingFolderLine[] =
 
 class SingleInstance : public QObject {
  public:
-  explicit SingleInstance(const std::string& configPath, MeetingPlaces places = UsersMeetingPlaces(),
+  explicit SingleInstance(const std::string& configPath,
+                          platform::MeetingPlaces places = platform::UsersMeetingPlaces(),
                           QObject* parent = nullptr);
   ~SingleInstance() override;
 
@@ -42,7 +43,7 @@ class SingleInstance : public QObject {
   std::vector<QString> SocketPaths(bool make) const;
 
   std::string name_;
-  MeetingPlaces places_;
+  platform::MeetingPlaces places_;
   QString path_;
   QLocalServer* server_ = nullptr;
 };

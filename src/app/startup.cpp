@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "app/application.h"
-#include "app/display_platform.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
-#include "app/windowed_program.h"
+#include "cli/display_platform.h"
+#include "cli/windowed_program.h"
 #include "config/locations.h"
 #include "dialogs/about_window.h"
 #include "dialogs/artwork.h"

@@ -12,15 +12,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/meeting_folder.h"
 #include "app/single_instance.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/resident.h"
 #include "qtsupport/qt_test_support.h"
 #include "testsupport/other_user.h"
 #include "ui/start_up.h"
 
-using tandrel::MeetingPlaces;
 using tandrel::SingleInstance;
+using tandrel::platform::MeetingPlaces;
 using tandrel::platform::posix::UniqueFd;
 using tandrel::test::TempConfig;
 
@@ -90,7 +90,7 @@ class SingleInstanceTest : public QObject {
       QVERIFY(QDir().mkpath(QString::fromStdString(resident)) && tandrel::test::GiveToOtherUser(resident));
 
     const mode_t umask = ::umask(0277);  // takes away more than the folder may lose
-    const std::vector<std::string> folders = tandrel::MeetingFolders(places, true);
+    const std::vector<std::string> folders = tandrel::platform::MeetingFolders(places, true);
     ::umask(umask);
     std::vector<std::string> expected;
     if (runtimeMeets) expected.push_back(places.runtime);

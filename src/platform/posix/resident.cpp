@@ -1,10 +1,12 @@
-#include "app/meeting_folder.h"
+#include "platform/resident.h"
 
 #include <pwd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-namespace tandrel {
+namespace tandrel::platform {
 namespace {
 
 // A real folder of this user's that nobody else can write, so that nobody
@@ -45,4 +47,13 @@ std::vector<std::string> MeetingFolders(const MeetingPlaces& places, bool make) 
   return folders;
 }
 
-}  // namespace tandrel
+bool PeerIsThisUser(intptr_t descriptor) {
+  struct ucred peer {};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         peer.uid == ::geteuid();
+}
+
+size_t LongestSocketPath() { return sizeof(sockaddr_un::sun_path) - 1; }
+
+}  // namespace tandrel::platform

@@ -3,17 +3,13 @@
 // runs what needs no window itself, and starts the program with windows in
 // its own place for everything else.
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 
-#include "app/display_platform.h"
-#include "app/windowed_program.h"
+#include "cli/display_platform.h"
+#include "cli/windowed_program.h"
 #include "platform/platform.h"
+#include "platform/start.h"
 #include "program/command_line.h"
 #include "program/exit_codes.h"
 #include "program/unattended.h"
@@ -29,7 +25,7 @@ std::string WindowedProgram(const std::string& programPath) {
   for (const std::string& candidate :
        {folder + kWindowedProgramName, folder + "../lib/tandrel/" + kWindowedProgramName,
         std::string(TANDREL_WINDOWED_PROGRAM)}) {
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (platform::MayStart(candidate)) return candidate;
   }
   return {};
 }
@@ -37,13 +33,15 @@ std::string WindowedProgram(const std::string& programPath) {
 // Returns only when the program with windows cannot start.
 int StartWindows(char** argv, const std::string& programPath) {
   const std::string windowed = WindowedProgram(programPath);
-  if (!windowed.empty() && ::setenv(kStartedAsVariable, programPath.c_str(), 1) == 0) {
-    ::execv(windowed.c_str(), argv);
+  int error = platform::kErrNotFound;
+  if (!windowed.empty()) {
+    error = platform::SetEnvironment(kStartedAsVariable, programPath)
+                ? platform::ReplaceProcess(windowed, argv)
+                : platform::kErrOutOfMemory;
   }
-  const int error = windowed.empty() ? ENOENT : errno;
   EchoToStandardError(std::string("The windows cannot start: ") +
                       (windowed.empty() ? kWindowedProgramName : windowed.c_str()) + ": " +
-                      std::strerror(error));
+                      platform::ErrorText(error));
   return kExitStartUpError;
 }
 

@@ -1,6 +1,8 @@
-#include "app/display_platform.h"
+#include "cli/display_platform.h"
 
 #include <cstdlib>
+
+#include "platform/start.h"
 
 namespace tandrel {
 namespace {
@@ -17,11 +19,9 @@ bool NoDisplayNamed() { return !IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") &&
 bool ChooseDisplayPlatform() {
   if (IsSet("QT_QPA_PLATFORM")) return false;
   const bool none = NoDisplayNamed();
-  ::setenv("QT_QPA_PLATFORM",
-           IsSet("DISPLAY")           ? "xcb;offscreen"
-           : IsSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen"
-                                      : "offscreen",
-           1);
+  platform::SetEnvironment("QT_QPA_PLATFORM", IsSet("DISPLAY")           ? "xcb;offscreen"
+                                              : IsSet("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen"
+                                                                         : "offscreen");
   return none;
 }
 
