@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/paths.h"
+#include "platform/test_seams.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 

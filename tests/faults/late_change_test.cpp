@@ -13,6 +13,7 @@
 
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/test_seams.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
+#include "platform/test_seams.h"
 #include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"
 

@@ -21,6 +21,7 @@
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/test_seams.h"
 
 namespace tandrel::platform {
 namespace {

@@ -24,17 +24,6 @@
 
 namespace tandrel::platform {
 
-const int kErrAccessDenied = EACCES;
-const int kErrNotFound = ENOENT;
-const int kErrExists = EEXIST;
-const int kErrNotADirectory = ENOTDIR;
-const int kErrNotEmpty = ENOTEMPTY;
-const int kErrNotRegularFile = EINVAL;
-const int kErrCancelled = ECANCELED;
-const int kErrChanged = EAGAIN;
-const int kErrOutOfMemory = ENOMEM;
-const int kErrInternal = ENOTRECOVERABLE;
-const int kErrTooManyOpen = EMFILE;
 const char kPathSeparator = '/';
 const bool kPathsIgnoreCase = false;
 

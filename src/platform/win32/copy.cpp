@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/test_seams.h"
 #include "platform/win32/open_at.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"

@@ -18,17 +18,18 @@
 
 namespace tandrel::platform {
 
-const int kErrAccessDenied = ERROR_ACCESS_DENIED;
-const int kErrNotFound = ERROR_FILE_NOT_FOUND;
-const int kErrExists = ERROR_ALREADY_EXISTS;
-const int kErrNotADirectory = ERROR_DIRECTORY;
-const int kErrNotEmpty = ERROR_DIR_NOT_EMPTY;
-const int kErrNotRegularFile = ERROR_INVALID_PARAMETER;
-const int kErrCancelled = ERROR_REQUEST_ABORTED;
-const int kErrChanged = ERROR_RETRY;
-const int kErrOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
-const int kErrInternal = ERROR_INTERNAL_ERROR;
-const int kErrTooManyOpen = ERROR_TOO_MANY_OPEN_FILES;
+// The codes the engine tells apart are the system's own.
+static_assert(kErrAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(kErrNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(kErrExists == ERROR_ALREADY_EXISTS);
+static_assert(kErrNotADirectory == ERROR_DIRECTORY);
+static_assert(kErrNotEmpty == ERROR_DIR_NOT_EMPTY);
+static_assert(kErrNotRegularFile == ERROR_INVALID_PARAMETER);
+static_assert(kErrCancelled == ERROR_REQUEST_ABORTED);
+static_assert(kErrChanged == ERROR_RETRY);
+static_assert(kErrOutOfMemory == ERROR_NOT_ENOUGH_MEMORY);
+static_assert(kErrInternal == ERROR_INTERNAL_ERROR);
+static_assert(kErrTooManyOpen == ERROR_TOO_MANY_OPEN_FILES);
 const char kPathSeparator = '\\';
 const bool kPathsIgnoreCase = true;
 
