@@ -107,6 +107,10 @@ class PreviewFolder : public FolderOps {
     if (real()) return real_->Duplicate();
     return std::make_unique<PreviewFolder>(fs_, nullptr, path_, false, kErrNotFound);
   }
+  // The plan changes no real folder's stamp: a listing kept by stamp would
+  // miss what the plan has added or removed, so a planned folder's
+  // listing never stands.
+  uint64_t ChangeStamp() const override { return 0; }
   std::unique_ptr<FolderOps> Reopen() const override {
     return std::make_unique<PreviewFolder>(fs_, real_ ? real_->Duplicate() : nullptr, path_, planned_, error_,
                                            route_);
