@@ -51,6 +51,7 @@ void CopyBatch::Add(platform::PendingCopy copy, SourceReader source, Finish fini
   step.source = std::move(source);
   step.finish = std::move(finish);
   filling_.push_back(std::move(step));
+  if (Full()) MoveOn();
 }
 
 void CopyBatch::Then(std::function<void()> step) {
@@ -61,6 +62,7 @@ void CopyBatch::Then(std::function<void()> step) {
   Step held;
   held.run = std::move(step);
   filling_.push_back(std::move(held));
+  if (Full()) MoveOn();
 }
 
 bool CopyBatch::Waiting() const {

@@ -46,15 +46,12 @@ class CopyBatch {
   // Adds a copy made by platform::PrepareCopy. With `source`, the copy is
   // compared with it as the disk holds the copy before it is named.
   // `finish` runs when the batch is done, in its place among the held steps.
+  // A batch that is full then moves on by itself.
   void Add(platform::PendingCopy copy, SourceReader source, Finish finish);
-  // Runs `step` now when nothing waits, otherwise in its turn after them.
+  // Runs `step` now when nothing waits, otherwise in its turn after them
+  // (and moves on when that fills the batch).
   void Then(std::function<void()> step);
   bool Waiting() const;
-  // Whether enough waits that the batch should move on now.
-  bool Full() const;
-  // Finishes the batch whose names were being flushed and starts the flush
-  // of the waiting copies, which then names them.
-  void MoveOn();
   // Flushes, verifies and names every waiting copy, then runs the steps.
   void Complete();
   // Drops every unnamed copy and every held step: for a run ended by an
@@ -64,6 +61,11 @@ class CopyBatch {
  private:
   struct Step;
   using Steps = std::vector<Step>;
+  // Whether enough waits that the batch should move on now.
+  bool Full() const;
+  // Finishes the batch whose names were being flushed and starts the flush
+  // of the waiting copies, which then names them.
+  void MoveOn();
   // The result of the flush under way, once it has ended; 0 when none is.
   int AwaitFlush();
   void StartFlush();

@@ -546,7 +546,6 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
         }
         ReportFile(engine, *file);
       });
-  if (engine_.Copies().Full()) engine_.Copies().MoveOn();
 }
 
 }  // namespace tandrel

@@ -258,7 +258,6 @@ RunResult RunEngine::SayInsteadOfARun(const std::string& text, RunResult result)
 void RunEngine::AddLogLine(const std::string& text) {
   if (copies_.Waiting()) {
     copies_.Then([this, text] { AddLogLine(text); });
-    if (copies_.Full()) copies_.MoveOn();
     return;
   }
   // Names may hold any byte but "/" and NUL; a line break or an escape
