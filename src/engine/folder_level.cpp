@@ -68,11 +68,12 @@ size_t SourcePrefixLength(const RunEngine& engine) {
   return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
 }
 
-}  // namespace
-
+// Maps a path below the job's From folder onto its To folder.
 std::string MapToDestination(const RunEngine& engine, const std::string& sourcePath) {
   return engine.Job().destination + sourcePath.substr(SourcePrefixLength(engine));
 }
+
+}  // namespace
 
 int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& mask) {
   levelVerifyError_ = std::make_shared<bool>(false);
@@ -233,8 +234,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory, const std::string& ma
   // destination should hold, so nothing is removed on its account.
   // A destination folder this level made holds only what the run put there.
   if (engine_.Job().cleanupDestination && sourceDir_.valid() && readError == 0 && !madeNow_) {
-    CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_,
-                            WithTrailingSeparator(MapToDestination(engine_, dir)), mask, foldCase_);
+    CleanUpDestinationLevel(engine_, sourceFacts_, destFacts_, destLevelDir_, mask, foldCase_);
   }
   CloseLevel();
 
@@ -312,7 +312,7 @@ std::string FolderLevel::TwinOf(const std::string& name) {
   }
   const auto there = destSpelling_.find(key);
   if (there == destSpelling_.end() || there->second == name) return {};
-  const std::string folder = WithTrailingSeparator(MapToDestination(engine_, levelDir_));
+  const std::string& folder = destLevelDir_;
   const int err = destDir_.Rename(there->second, name);
   if (err == 0) {
     engine_.AddLogLine("Renamed \"" + folder + there->second + "\" to \"" + folder + name + "\"");
@@ -332,7 +332,7 @@ void FolderLevel::ReportTwin(const std::string& name, const std::string& first) 
   engine_.Update([](RunProgress& progress, RunCounts&) { ++progress.checked; });
   if (engine_.Settings().extendedLog) {
     engine_.AddLogLine("File ... .C.. code " + std::to_string(platform::kErrExists) + " " + source + " -> " +
-                       MapToDestination(engine_, source));
+                       destLevelDir_ + name);
   }
   engine_.AddFailureLine("File \"" + source + "\" could not be copied: \"" + levelDir_ + first + "\"" +
                          kTwinReason);
@@ -340,6 +340,7 @@ void FolderLevel::ReportTwin(const std::string& name, const std::string& first) 
 
 void FolderLevel::OpenLevel(const std::string& dir) {
   levelDir_ = dir;
+  destLevelDir_ = MapToDestination(engine_, dir);
   engine_.WalkIsAt(depth_);
   foldCase_ = engine_.Job().destinationIgnoresCase;
   sourceFacts_.StopWhen(&engine_.StopFlag());
@@ -354,7 +355,7 @@ void FolderLevel::OpenLevel(const std::string& dir) {
     destDir_ = platform::DirHandle(parent_->destDir_, name_);
   } else {
     sourceDir_ = platform::DirHandle(dir);
-    destDir_ = platform::DirHandle(MapToDestination(engine_, dir));
+    destDir_ = platform::DirHandle(destLevelDir_);
   }
 }
 
@@ -377,7 +378,7 @@ int FolderLevel::EnsureDestination() {
   if (destDir_.error() != platform::kErrNotFound) return destDir_.error();
   if (!parent_) {
     // A top level is reached by its path, as the job names it.
-    const std::string path = WithoutTrailingSeparator(MapToDestination(engine_, levelDir_));
+    const std::string path = WithoutTrailingSeparator(destLevelDir_);
     if (const int rc = platform::CreateDirectories(path)) return rc;
     temporariesCleared_ = true;
     destDir_ = platform::DirHandle(path);
@@ -424,7 +425,7 @@ bool FolderLevel::TransferFile(const std::string& name) {
     const auto file = std::make_shared<FileTransfer>();
     file->status = std::move(decision.status);
     file->sourceFile = levelDir_ + name;
-    file->destFile = MapToDestination(engine_, file->sourceFile);
+    file->destFile = destLevelDir_ + name;
     file->code = decision.code;
     if (decision.copy) {
       CopyInLevel(name, file, decision.markServer, decision.markClient, decision.deleteAfterCopy);

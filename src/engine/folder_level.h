@@ -81,9 +81,10 @@ class FolderLevel {
 
   RunEngine& engine_;
   FolderLevel* parent_ = nullptr;
-  std::string name_;      // this level's folder name in its parent
-  int depth_ = 0;         // folders below the job's From folder
-  std::string levelDir_;  // the level's source folder, ending in "/", while open
+  std::string name_;          // this level's folder name in its parent
+  int depth_ = 0;             // folders below the job's From folder
+  std::string levelDir_;      // the level's source folder, ending in "/", while open
+  std::string destLevelDir_;  // its destination folder, likewise
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
   // What the level's pass asks about its folders (see folder_facts.h).
@@ -106,8 +107,5 @@ class FolderLevel {
   DestinationReader* destinations_ = nullptr;
   std::unique_ptr<DestinationReader> ownDestinations_;
 };
-
-// Maps a path below JobSource onto JobDestination.
-std::string MapToDestination(const RunEngine& engine, const std::string& sourcePath);
 
 }  // namespace tandrel
