@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "config/ini_file.h"
-#include "support/time_field.h"
 #include "support/text_lines.h"
 #include "support/time_field.h"
 
