@@ -4,7 +4,7 @@
 
 #include "engine/folder_facts.h"
 #include "engine/paths.h"
-#include "engine/run_engine.h"
+#include "engine/run_context.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -38,7 +38,7 @@ void RemoveStaleTemporaries(const platform::DirHandle& dir) {
   }
 }
 
-void CleanUpDestinationLevel(RunEngine& engine, FolderFacts& source, FolderFacts& dest,
+void CleanUpDestinationLevel(RunContext& engine, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase) {
   // The source's spelling of each name, where the destination may hold it in
   // another letter case: the first in listing order, as the walk took it.

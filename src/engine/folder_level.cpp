@@ -6,7 +6,7 @@
 #include "engine/destination_cleanup.h"
 #include "engine/folder_facts.h"
 #include "engine/paths.h"
-#include "engine/run_engine.h"
+#include "engine/run_context.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -40,7 +40,7 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
 // Writes the line of a file the transfer is done with: with extended
 // logging always, otherwise only when it failed. A failure that only
 // counted would leave the user a failure that no line names.
-void ReportFile(RunEngine& engine, const FileTransfer& file) {
+void ReportFile(RunContext& engine, const FileTransfer& file) {
   const bool verifyFailed = file.status[status::kVerifyAt] == 'E';
   const int32_t code = file.code;
   const bool failed = code != 0 || verifyFailed;
@@ -55,7 +55,7 @@ void ReportFile(RunEngine& engine, const FileTransfer& file) {
 
 // Deletes a client's file whose copy now stands on the server, unless it
 // has changed since it was copied. 0 or the code.
-int DeleteCopiedSource(RunEngine& engine, const platform::DirHandle& folder, const std::string& name,
+int DeleteCopiedSource(RunContext& engine, const platform::DirHandle& folder, const std::string& name,
                        const platform::CopiedState& copied) {
   if (!copied.Describes(folder.LookAt(name))) return platform::kErrChanged;
   const int err = folder.RemoveFile(name);
@@ -63,13 +63,13 @@ int DeleteCopiedSource(RunEngine& engine, const platform::DirHandle& folder, con
   return err == platform::kErrNotFound ? 0 : err;
 }
 
-size_t SourcePrefixLength(const RunEngine& engine) {
+size_t SourcePrefixLength(const RunContext& engine) {
   const std::string& s = engine.Job().source;
   return !s.empty() && platform::IsSeparator(s.back()) ? s.size() - 1 : s.size();
 }
 
 // Maps a path below the job's From folder onto its To folder.
-std::string MapToDestination(const RunEngine& engine, const std::string& sourcePath) {
+std::string MapToDestination(const RunContext& engine, const std::string& sourcePath) {
   return engine.Job().destination + sourcePath.substr(SourcePrefixLength(engine));
 }
 
@@ -528,7 +528,7 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
   if (engine_.Job().verify) reader = [source, name] { return platform::FileReader(*source, name); };
   if (engine_.Job().verify) file->levelVerifyError = levelVerifyError_;
   const platform::CopiedState copied = copy.copied();
-  RunEngine& engine = engine_;
+  RunContext& engine = engine_;
   engine_.Copies().Add(
       std::move(copy), std::move(reader),
       [&engine, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {

@@ -17,7 +17,7 @@
 
 namespace tandrel {
 
-class RunEngine;
+class RunContext;
 
 // One file in the hands of the transfer: its line as it grows, and what
 // became of it. Shared with the copy batch while its copy waits.
@@ -32,7 +32,7 @@ struct FileTransfer {
 
 class FolderLevel {
  public:
-  explicit FolderLevel(RunEngine& engine) : engine_(engine) {}
+  explicit FolderLevel(RunContext& engine) : engine_(engine) {}
 
   // Walks `directory` (with or without a trailing "/") for files matching
   // `mask`; returns how many entries are left in it as far as the walk can
@@ -42,7 +42,7 @@ class FolderLevel {
  private:
   // The level of the subfolder `name` of `parent`: its folders are reached
   // through the parent's open folders, never through a path.
-  FolderLevel(RunEngine& engine, FolderLevel& parent, std::string name)
+  FolderLevel(RunContext& engine, FolderLevel& parent, std::string name)
       : engine_(engine),
         parent_(&parent),
         name_(std::move(name)),
@@ -79,7 +79,7 @@ class FolderLevel {
   // the level's copies then report (a link there is refused, never followed).
   int EnsureDestination();
 
-  RunEngine& engine_;
+  RunContext& engine_;
   FolderLevel* parent_ = nullptr;
   std::string name_;          // this level's folder name in its parent
   int depth_ = 0;             // folders below the job's From folder

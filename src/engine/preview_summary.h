@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/run_engine.h"
+#include "engine/run_context.h"
 
 namespace tandrel {
 
