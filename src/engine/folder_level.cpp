@@ -450,7 +450,7 @@ TransferDecision FolderLevel::DecideOnLooks(const std::string& name) {
   };
   lookAtDestination();
   for (;;) {
-    const TransferDecision decision = Decide(engine_.Job(), source, dest);
+    TransferDecision decision = Decide(engine_.Job(), source, dest);
     switch (decision.look) {
       case TransferDecision::Look::Enough:
         return decision;
