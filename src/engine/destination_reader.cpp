@@ -7,13 +7,11 @@
 namespace tandrel {
 
 DestinationReader::DestinationReader(const platform::DirHandle& source, const platform::DirHandle& dest,
-                                     std::string top, std::string mask, std::optional<Identity> skip,
-                                     const std::atomic<bool>& stop)
+                                     std::string top, WalkRules rules, const std::atomic<bool>& stop)
     : source_(source.Duplicate()),
       dest_(dest.Duplicate()),
       top_(std::move(top)),
-      mask_(std::move(mask)),
-      skip_(skip),
+      rules_(std::move(rules)),
       stop_(stop) {
   try {
     thread_ = std::thread([this] {
@@ -48,17 +46,15 @@ void DestinationReader::Walk(const platform::DirHandle& source, const platform::
     platform::DirSearch search(source, "*.*", platform::attr::All);
     platform::FindEntry entry;
     while (!Stopped() && search.Next(entry)) {
-      if (!entry.isHidden && entry.isDirectory) subfolders.push_back(std::move(entry.name));
+      if (WalkRules::IsSubfolder(entry)) subfolders.push_back(std::move(entry.name));
     }
   }
   if (depth >= kMostLevels) {
     for (const std::string& name : subfolders) PassOver(WithTrailingSeparator(dir + name));
-  } else if (depth < kMaxWalkDepth) {
+  } else if (WalkRules::MayEnterBelow(depth)) {
     for (const std::string& name : subfolders) {
       if (Stopped()) return;
-      uint64_t device, inode;
-      if (skip_ && source.Identity(name, device, inode) && device == skip_->device && inode == skip_->inode)
-        continue;
+      if (rules_.IsOwnDestination(source, name)) continue;
       const platform::DirHandle sub(source, name);
       if (!sub.valid()) continue;
       platform::DirHandle destSub(dest, name);
@@ -90,8 +86,7 @@ void DestinationReader::ReadLevel(const platform::DirHandle& dest, const std::st
     platform::DirSearch search(dest, "*", platform::attr::All);
     platform::FindEntry entry;
     while (!Stopped() && search.Next(entry)) {
-      if (!entry.isDirectory && !entry.isHidden && !entry.facts && platform::MatchesMask(entry.name, mask_))
-        entry.facts = dest.LookAt(entry.name);
+      if (!entry.facts && rules_.TakesFile(entry)) entry.facts = dest.LookAt(entry.name);
       reading->listing.Add(entry);
       entry.facts.reset();
     }

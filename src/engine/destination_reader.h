@@ -17,14 +17,14 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/folder_facts.h"
-#include "platform/platform.h"
+#include "engine/walk_rules.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 
@@ -37,15 +37,11 @@ struct FolderReading {
 
 class DestinationReader {
  public:
-  struct Identity {
-    uint64_t device = 0, inode = 0;
-  };
   // Starts reading below `source` and `dest`, the job's top folders, whose
-  // level the walk calls `top`; `mask` picks the files looked at. The
-  // source folder `skip` is passed over, as the walk passes over the job's
-  // own destination within its source. Reading ends early once `stop` is set.
+  // level the walk calls `top`, by the walk's own `rules` (the files it
+  // takes are looked at). Reading ends early once `stop` is set.
   DestinationReader(const platform::DirHandle& source, const platform::DirHandle& dest, std::string top,
-                    std::string mask, std::optional<Identity> skip, const std::atomic<bool>& stop);
+                    WalkRules rules, const std::atomic<bool>& stop);
   ~DestinationReader();  // stops reading and waits for the thread
   DestinationReader(const DestinationReader&) = delete;
   DestinationReader& operator=(const DestinationReader&) = delete;
@@ -88,8 +84,8 @@ class DestinationReader {
   }
 
   platform::DirHandle source_, dest_;
-  const std::string top_, mask_;
-  const std::optional<Identity> skip_;
+  const std::string top_;
+  const WalkRules rules_;
   const std::atomic<bool>& stop_;
   std::atomic<bool> ended_{false};
   std::mutex mutex_;

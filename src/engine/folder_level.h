@@ -7,17 +7,17 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
-#include "engine/destination_reader.h"
-#include "engine/folder_facts.h"
-#include "engine/read_ahead.h"
+#include "engine/level_reader.h"
 #include "engine/transfer_decision.h"
-#include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/copies.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 
 class RunContext;
+struct RunningJob;
 
 // One file in the hands of the transfer: its line as it grows, and what
 // became of it. Shared with the copy batch while its copy waits.
@@ -32,30 +32,30 @@ struct FileTransfer {
 
 class FolderLevel {
  public:
-  explicit FolderLevel(RunContext& engine) : engine_(engine) {}
+  explicit FolderLevel(RunContext& run);
 
-  // Walks `directory` (with or without a trailing "/") for files matching
-  // `mask`; returns how many entries are left in it as far as the walk can
+  // Walks `directory` (with or without a trailing "/") by the job's walk
+  // rules; returns how many entries are left in it as far as the walk can
   // tell (0 means the directory counts as empty).
-  int32_t SyncDir(const std::string& directory, const std::string& mask);
+  int32_t SyncDir(const std::string& directory);
 
  private:
   // The level of the subfolder `name` of `parent`: its folders are reached
   // through the parent's open folders, never through a path.
-  FolderLevel(RunContext& engine, FolderLevel& parent, std::string name)
-      : engine_(engine),
-        parent_(&parent),
-        name_(std::move(name)),
-        depth_(parent.depth_ + 1),
-        destinations_(parent.destinations_) {}
+  FolderLevel(FolderLevel& parent, std::string name);
+
+  // Lists the level's source folder (its facts kept for the pass where the
+  // listing still stands): the subfolders to walk, the entries counted.
+  std::vector<std::string> ListLevel(int32_t& remaining, int& readError);
+  // Walks the subfolders, removing those left empty where the job says so.
+  void WalkSubfolders(const std::vector<std::string>& subfolders, int32_t& dirs, int32_t& remaining);
+  // The level's own pass over its files.
+  void PassOverFiles(int32_t& files, int32_t& remaining, int& readError);
 
   // Opens the source and destination folders of the level `dir` (ending in
   // "/"): a top level by its path, a subfolder's level through its parent.
   void OpenLevel(const std::string& dir);
   void CloseLevel();
-  // Reads what the level's pass will ask about both folders, the
-  // destination's share on the second thread.
-  void ReadPassFacts(const std::string& mask, std::unique_ptr<FolderReading> destReading, bool destUnderWay);
   // Where the destination ignores letter case: the source name that came
   // first in the listing with the same name in another case, or "" for the
   // first itself (whose destination entry then takes its spelling).
@@ -79,7 +79,8 @@ class FolderLevel {
   // the level's copies then report (a link there is refused, never followed).
   int EnsureDestination();
 
-  RunContext& engine_;
+  RunContext& run_;
+  const RunningJob& job_;
   FolderLevel* parent_ = nullptr;
   std::string name_;          // this level's folder name in its parent
   int depth_ = 0;             // folders below the job's From folder
@@ -87,9 +88,8 @@ class FolderLevel {
   std::string destLevelDir_;  // its destination folder, likewise
   platform::DirHandle sourceDir_;
   platform::DirHandle destDir_;
-  // What the level's pass asks about its folders (see folder_facts.h).
-  FolderFacts sourceFacts_{sourceDir_};
-  FolderFacts destFacts_{destDir_};
+  // What the level knows of its folders, and when it reads them.
+  LevelReader reader_;
   // The source folder again, for copies that still need it once the level
   // is done (verified, or marked as copied).
   std::shared_ptr<platform::DirHandle> heldSource_;
@@ -102,10 +102,6 @@ class FolderLevel {
   bool destSpellingRead_ = false;
   bool temporariesCleared_ = false;  // in the destination folder, this level
   bool madeNow_ = false;             // the destination folder, by this level
-  // The job's destination reader, started by the top level when the
-  // read-ahead is on and folders' stamps tell (see destination_reader.h).
-  DestinationReader* destinations_ = nullptr;
-  std::unique_ptr<DestinationReader> ownDestinations_;
 };
 
 }  // namespace tandrel

@@ -11,10 +11,6 @@ namespace tandrel {
 using platform::WithoutTrailingSeparator;
 using platform::WithTrailingSeparator;
 
-// How many folders below a job's From folder the walk goes: each level holds
-// its folders open, and no real tree needs more.
-inline constexpr int kMaxWalkDepth = 256;
-
 // Whether the subfolder `name` of `parent`, whose removal returned `err`,
 // still stands. A failure other than "not found" counts as still there even
 // when the entry cannot be examined, so no failure is ever reported as a

@@ -14,6 +14,7 @@
 #include "config/job_lists.h"
 #include "engine/copy_batch.h"
 #include "engine/read_ahead.h"
+#include "engine/walk_rules.h"
 #include "platform/platform.h"
 
 namespace tandrel {
@@ -59,10 +60,9 @@ struct RunningJob : JobRecord {
   // The destination finds names whatever their letter case: names are
   // matched without regard to case there.
   bool destinationIgnoresCase = false;
-  // When the destination lies inside the source, the walk skips the folder
-  // with this identity.
-  bool skipDestination = false;
-  uint64_t skipDevice = 0, skipInode = 0;
+  // What the walk enters and takes: the file mask, and the destination
+  // where it lies inside the source.
+  WalkRules walk;
 };
 
 // The line for a source folder (ending in the separator) that exists but

@@ -211,7 +211,8 @@ bool RunEngine::JobMayRun() {
       AddFailureLine("Source and destination overlap for job " + Quoted(job.name));
       return false;
     }
-    job.skipDestination = platform::Identity(job.destination, job.skipDevice, job.skipInode);
+    FolderIdentity own;
+    if (platform::Identity(job.destination, own.device, own.inode)) job.walk.ownDestination = own;
   }
 
   // A source that cannot be listed is not empty: nothing of the job runs.
@@ -237,12 +238,13 @@ bool RunEngine::JobMayRun() {
 
 void RunEngine::RunOneJob(FolderLevel& top, const JobRecord& record) {
   Update([&record](RunProgress& progress, RunCounts&) { progress.job = record.name; });
-  job_ = RunningJob{record};
+  job_ = RunningJob{record, false, {}};
   job_.source = WithoutTrailingSeparator(record.source);
   job_.destination = WithoutTrailingSeparator(record.destination);
+  job_.walk.mask = record.fileMask;
   if (!JobMayRun()) return;
   job_.destinationIgnoresCase = platform::DirHandle(job_.destination).IgnoresCase();
-  top.SyncDir(job_.source, job_.fileMask);
+  top.SyncDir(job_.source);
   // A job's copies stand before the next job starts: it may read them.
   copies_.Complete();
 }

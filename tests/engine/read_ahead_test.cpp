@@ -447,8 +447,8 @@ TEST(DestinationReader, HandsOverOnlyWhatAFolderHoldsAndNothingItPassedOver) {
   ASSERT_EQ(levels.size(), DestinationReader::kMostLevels + 2u + 4u);
 
   const std::atomic<bool> stop{false};
-  DestinationReader reader(platform::DirHandle(source), platform::DirHandle(dest), source + "/", "*.*",
-                           std::nullopt, stop);
+  DestinationReader reader(platform::DirHandle(source), platform::DirHandle(dest), source + "/",
+                           WalkRules{"*.*", std::nullopt}, stop);
   for (const auto& [level, depth] : levels) {
     bool underWay = false;
     std::unique_ptr<FolderReading> reading = reader.Take(level, &underWay);
