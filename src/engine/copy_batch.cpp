@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -31,44 +32,40 @@ int CodeOfCurrentException() {
 }
 
 struct CopyBatch::Step {
-  platform::PendingCopy copy;  // none for a held step
-  SourceReader source;
-  Finish finish;
-  std::function<void()> run;
-  Outcome outcome;
+  platform::PendingCopy copy;  // none for a held line
+  std::optional<AfterCopy> after;
+  HeldLine line;
+  CopyOutcome outcome;
   bool named = false;  // stands under its name, which waits for its flush
 };
 
-CopyBatch::CopyBatch(size_t copiesPerFlush) : copiesPerFlush_(copiesPerFlush) {}
+CopyBatch::CopyBatch(Sink& sink, size_t copiesPerFlush) : sink_(sink), copiesPerFlush_(copiesPerFlush) {}
 
 CopyBatch::~CopyBatch() { Drop(); }
 
-void CopyBatch::Add(platform::PendingCopy copy, SourceReader source, Finish finish) {
-  bytes_ += copy.copied().size;
+void CopyBatch::Add(platform::PendingCopy copy, AfterCopy after) {
+  after.copied = copy.copied();
+  bytes_ += after.copied.size;
   ++copies_;
   Step step;
   step.copy = std::move(copy);
-  step.source = std::move(source);
-  step.finish = std::move(finish);
+  step.after = std::move(after);
   filling_.push_back(std::move(step));
   if (Full()) MoveOn();
 }
 
-void CopyBatch::Then(std::function<void()> step) {
+void CopyBatch::Hold(HeldLine line) {
   if (!Waiting()) {
-    step();
+    sink_.LineDue(line);
     return;
   }
   Step held;
-  held.run = std::move(step);
+  held.line = std::move(line);
   filling_.push_back(std::move(held));
   if (Full()) MoveOn();
 }
 
-bool CopyBatch::Waiting() const {
-  // The oldest batch's steps report as they run: nothing waits before them.
-  return !finishing_ && (!filling_.empty() || !flushing_.empty() || !named_.empty());
-}
+bool CopyBatch::Waiting() const { return !filling_.empty() || !flushing_.empty() || !named_.empty(); }
 
 bool CopyBatch::Full() const {
   return copies_ >= copiesPerFlush_ || bytes_ >= kBytesPerFlush || filling_.size() >= kStepsPerFlush;
@@ -107,11 +104,11 @@ void CopyBatch::NameFlushed(int flushed) {
   std::vector<uint64_t> kept;
   for (Step& s : flushing_) {
     if (!s.copy.valid()) continue;
-    Outcome& o = s.outcome;
+    CopyOutcome& o = s.outcome;
     o.code = flushed;
-    if (o.code == 0 && s.source) {
+    if (o.code == 0 && s.after->compare) {
       try {
-        platform::FileReader source = s.source();
+        platform::FileReader source(*s.after->source, s.after->name);
         platform::FileReader copy = s.copy.ReadBack();
         o.differs = !SameContent(source, copy);
         // A side that could not be opened or read was not compared: that
@@ -140,17 +137,12 @@ void CopyBatch::NameFlushed(int flushed) {
 
 void CopyBatch::FinishNamed(int flushed) {
   Steps steps = std::exchange(named_, {});
-  finishing_ = true;
-  struct Finished {
-    bool& finishing;
-    ~Finished() { finishing = false; }
-  } finished{finishing_};
   for (Step& s : steps) {
     if (s.named && s.outcome.code == 0) s.outcome.code = flushed;
-    if (s.run) {
-      s.run();
+    if (s.after) {
+      sink_.CopyEnded(s.outcome, *s.after);
     } else {
-      s.finish(s.outcome);
+      sink_.LineDue(s.line);
     }
     s.copy.Discard();
   }

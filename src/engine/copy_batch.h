@@ -11,30 +11,30 @@
 // on the disk together.
 
 #include <cstdint>
-#include <functional>
 #include <future>
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "engine/after_copy.h"
+#include "platform/copies.h"
+#include "platform/speed_hooks.h"
 
 namespace tandrel {
 
 class CopyBatch {
  public:
-  // How a waiting copy ended. Only a copy that ends with code 0 and no
-  // difference stands under its name.
-  struct Outcome {
-    int code = 0;          // 0, or the code of the step that failed
-    bool differs = false;  // the comparison found the copy unequal
-    bool threw = false;    // the comparison could not be made at all
-  };
-  using Finish = std::function<void(const Outcome&)>;
-  // Opens the source of a copy again for its verification.
-  using SourceReader = std::function<platform::FileReader()>;
+  // Where the held steps go in their turn, once the copies before them are
+  // done: nothing the sink does comes back to the batch.
+  class Sink {
+   public:
+    virtual void CopyEnded(const CopyOutcome& outcome, AfterCopy& after) = 0;
+    virtual void LineDue(const HeldLine& line) = 0;
 
+   protected:
+    ~Sink() = default;
+  };
   // At most `copiesPerFlush` copies wait for one flush.
-  explicit CopyBatch(size_t copiesPerFlush = platform::CopiesPerFlush());
+  explicit CopyBatch(Sink& sink, size_t copiesPerFlush = platform::CopiesPerFlush());
   void SetCopiesPerFlush(size_t copiesPerFlush) { copiesPerFlush_ = copiesPerFlush; }
   ~CopyBatch();
   CopyBatch(const CopyBatch&) = delete;
@@ -43,14 +43,15 @@ class CopyBatch {
   // Whether a flush runs on a thread of its own while the walk goes on, or
   // where it is started.
   void FlushInBackground(bool on) { background_ = on; }
-  // Adds a copy made by platform::PrepareCopy. With `source`, the copy is
-  // compared with it as the disk holds the copy before it is named.
-  // `finish` runs when the batch is done, in its place among the held steps.
-  // A batch that is full then moves on by itself.
-  void Add(platform::PendingCopy copy, SourceReader source, Finish finish);
-  // Runs `step` now when nothing waits, otherwise in its turn after them
-  // (and moves on when that fills the batch).
-  void Then(std::function<void()> step);
+  // Adds a copy made by platform::PrepareCopy. Where `after` asks for it,
+  // the copy is compared with its source as the disk holds the copy,
+  // before it is named. `after` goes to the sink when the batch is done, in
+  // its place among the held steps, with what the copy read. A batch that
+  // is full then moves on by itself.
+  void Add(platform::PendingCopy copy, AfterCopy after);
+  // Gives `line` to the sink now when nothing waits, otherwise in its turn
+  // after them (and moves on when that fills the batch).
+  void Hold(HeldLine line);
   bool Waiting() const;
   // Flushes, verifies and names every waiting copy, then runs the steps.
   void Complete();
@@ -72,9 +73,11 @@ class CopyBatch {
   // Reads back and names the copies whose data the flush with result
   // `flushed` put on the disk: on the flush's thread, after it.
   void NameFlushed(int flushed);
-  // Runs the steps of the batch whose names the flush put on the disk.
+  // Gives the steps of the batch whose names the flush put on the disk to
+  // the sink.
   void FinishNamed(int flushed);
 
+  Sink& sink_;
   size_t copiesPerFlush_;
   bool background_ = false;
   Steps filling_;   // the walk adds here
@@ -82,7 +85,6 @@ class CopyBatch {
   Steps named_;     // named, the names on their way to the disk
   size_t copies_ = 0;
   int64_t bytes_ = 0;
-  bool finishing_ = false;  // the steps of `named_` run
   std::future<int> flush_;  // the flush under way
 };
 

@@ -38,7 +38,7 @@ void RemoveStaleTemporaries(const platform::DirHandle& dir) {
   }
 }
 
-void CleanUpDestinationLevel(RunContext& engine, FolderFacts& source, FolderFacts& dest,
+void CleanUpDestinationLevel(RunContext& run, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase) {
   // The source's spelling of each name, where the destination may hold it in
   // another letter case: the first in listing order, as the walk took it.
@@ -70,7 +70,7 @@ void CleanUpDestinationLevel(RunContext& engine, FolderFacts& source, FolderFact
     if (entry.isDirectory) {
       if (!source.DirectoryExists(sourceName(entry.name)) &&
           !StandsNow(source, sourceName(entry.name), true)) {
-        DestinationCleanup cleanup(engine);
+        DestinationCleanup cleanup(run);
         cleanup.CleanUpDir(dest.dir(), entry.name, destPath + entry.name);
         dest.Changed(entry.name);
       }
@@ -78,10 +78,10 @@ void CleanUpDestinationLevel(RunContext& engine, FolderFacts& source, FolderFact
                !StandsNow(source, sourceName(entry.name), false)) {
       const int err = dest.dir().RemoveFile(entry.name);
       if (err == 0) {
-        engine.DestinationFileDeleted(destPath + entry.name);
+        run.DestinationFileDeleted(destPath + entry.name);
       } else if (err != platform::kErrNotFound) {
-        engine.AddFailureLine("Deleting file \"" + destPath + entry.name +
-                              "\" failed, errorcode: " + std::to_string(err));
+        run.AddFailureLine("Deleting file \"" + destPath + entry.name +
+                           "\" failed, errorcode: " + std::to_string(err));
       }
       dest.Changed(entry.name);
     }
@@ -101,21 +101,21 @@ bool DestinationCleanup::CleanUpDir(const platform::DirHandle& parent, const std
         continue;
       }
       if (entry.isDirectory) {
-        DestinationCleanup inner(engine_);
+        DestinationCleanup inner(run_);
         inner.CleanUpDir(self, entry.name, dir + entry.name);
       } else {
         // A link is removed itself; what it points to is never touched.
-        if (self.RemoveFile(entry.name) == 0) engine_.DestinationFileDeleted(dir + entry.name);
+        if (self.RemoveFile(entry.name) == 0) run_.DestinationFileDeleted(dir + entry.name);
       }
     }
   }
   const int err = parent.RemoveFolder(name);
   if (StillThere(parent, name, err)) {
-    engine_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
+    run_.AddFailureLine("Cleaning up dir \"" + dir + "\" failed, errorcode: " + std::to_string(err));
     return false;
   }
-  engine_.AddLogLine("Dir " + dir + " cleaned up");
-  engine_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
+  run_.AddLogLine("Dir " + dir + " cleaned up");
+  run_.Update([](RunProgress&, RunCounts& counts) { ++counts.foldersRemoved; });
   return true;
 }
 

@@ -14,7 +14,7 @@ class RunContext;
 
 class DestinationCleanup {
  public:
-  explicit DestinationCleanup(RunContext& engine) : engine_(engine) {}
+  explicit DestinationCleanup(RunContext& run) : run_(run) {}
 
   // Removes the subfolder `name` of the open folder `parent`, whose path is
   // `directory`, with everything below it (names beginning with "."
@@ -24,7 +24,7 @@ class DestinationCleanup {
   bool CleanUpDir(const platform::DirHandle& parent, const std::string& name, const std::string& directory);
 
  private:
-  RunContext& engine_;
+  RunContext& run_;
 };
 
 // Removes the temporaries of copies whose run was killed from the folder
@@ -36,7 +36,7 @@ void RemoveStaleTemporaries(const platform::DirHandle& dir);
 // `destPath` the destination folder's path ending in "/". Where the
 // destination `ignoresCase`, an entry is stale only when no source entry of
 // its kind has its name in any letter case.
-void CleanUpDestinationLevel(RunContext& engine, FolderFacts& source, FolderFacts& dest,
+void CleanUpDestinationLevel(RunContext& run, FolderFacts& source, FolderFacts& dest,
                              const std::string& destPath, const std::string& mask, bool ignoresCase);
 
 }  // namespace tandrel

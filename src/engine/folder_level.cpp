@@ -30,32 +30,6 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
   dir.Changed(name);
 }
 
-// Writes the line of a file the transfer is done with: with extended
-// logging always, otherwise only when it failed. A failure that only
-// counted would leave the user a failure that no line names.
-void ReportFile(RunContext& engine, const FileTransfer& file) {
-  const bool verifyFailed = file.status[status::kVerifyAt] == 'E';
-  const int32_t code = file.code;
-  const bool failed = code != 0 || verifyFailed;
-  if (!engine.Settings().extendedLog && !failed) return;
-  std::string line = file.status;
-  if (verifyFailed) line += " VERIFYERROR";
-  line += " code " + std::to_string(code) + " " + file.sourceFile + " -> " + file.destFile;
-  if (verifyFailed && engine.Settings().extendedLog && file.levelVerifyError) *file.levelVerifyError = true;
-  engine.AddLogLine(line);
-  if (failed) engine.NoteFailure(line);
-}
-
-// Deletes a client's file whose copy now stands on the server, unless it
-// has changed since it was copied. 0 or the code.
-int DeleteCopiedSource(RunContext& engine, const platform::DirHandle& folder, const std::string& name,
-                       const platform::CopiedState& copied) {
-  if (!copied.Describes(folder.LookAt(name))) return platform::kErrChanged;
-  const int err = folder.RemoveFile(name);
-  if (err == 0) engine.Update([](RunProgress&, RunCounts& counts) { ++counts.sourceDeleted; });
-  return err == platform::kErrNotFound ? 0 : err;
-}
-
 // Maps a path below the job's From folder onto its To folder.
 std::string MapToDestination(const RunningJob& job, const std::string& sourcePath) {
   const std::string& s = job.source;
@@ -122,9 +96,7 @@ int32_t FolderLevel::SyncDir(const std::string& directory) {
                     " directories synchronised");
   }
   // Known only once the level's copies have been compared.
-  run_.Copies().Then([differs = levelVerifyError_, &run = run_] {
-    if (*differs) run.AddLogLine("    VERIFYERROR, check userrights and/or fileattributes");
-  });
+  run_.Copies().Hold({"    VERIFYERROR, check userrights and/or fileattributes", false, levelVerifyError_});
   return remaining;
 }
 
@@ -336,15 +308,11 @@ bool FolderLevel::TransferFile(const std::string& name) {
   // Most files need no line and no copy: their paths are made only when one
   // does.
   if (decision.copy || run_.Settings().extendedLog || decision.code != 0) {
-    const auto file = std::make_shared<FileTransfer>();
-    file->status = std::move(decision.status);
-    file->sourceFile = levelDir_ + name;
-    file->destFile = destLevelDir_ + name;
-    file->code = decision.code;
+    FileTransfer file{std::move(decision.status), levelDir_ + name, destLevelDir_ + name, decision.code, {}};
     if (decision.copy) {
-      CopyInLevel(name, file, decision.markServer, decision.markClient, decision.deleteAfterCopy);
-    } else {
-      ReportFile(run_, *file);
+      CopyInLevel(name, std::move(file), decision.markServer, decision.markClient, decision.deleteAfterCopy);
+    } else if (const std::optional<HeldLine> line = FileLine(run_.Settings(), file)) {
+      run_.AddLine(*line);
     }
   }
   return stays;
@@ -381,8 +349,8 @@ TransferDecision FolderLevel::DecideOnLooks(const std::string& name) {
   }
 }
 
-void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file,
-                              bool markServer, bool markClient, bool deleteAfterCopy) {
+void FolderLevel::CopyInLevel(const std::string& name, FileTransfer file, bool markServer, bool markClient,
+                              bool deleteAfterCopy) {
   int code = 0;
   platform::PendingCopy copy;
   try {
@@ -418,13 +386,13 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
     }
   } catch (...) {
     copy.Discard();
-    file->status[status::kFailAt] = 'R';
+    file.status[status::kFailAt] = 'R';
     code = CodeOfCurrentException();
   }
   if (code != 0) {
     // A copy that was not made is not compared either.
-    file->code = code;
-    ReportFile(run_, *file);
+    file.code = code;
+    if (const std::optional<HeldLine> line = FileLine(run_.Settings(), file)) run_.AddLine(*line);
     return;
   }
 
@@ -432,30 +400,10 @@ void FolderLevel::CopyInLevel(const std::string& name, const std::shared_ptr<Fil
   if ((job_.verify || markClient || deleteAfterCopy) && !heldSource_) {
     heldSource_ = std::make_shared<platform::DirHandle>(sourceDir_.Reopen());
   }
-  const std::shared_ptr<platform::DirHandle> source = heldSource_;
-  CopyBatch::SourceReader reader;
-  if (job_.verify) reader = [source, name] { return platform::FileReader(*source, name); };
-  if (job_.verify) file->levelVerifyError = levelVerifyError_;
-  const platform::CopiedState copied = copy.copied();
-  RunContext& engine = run_;
+  if (job_.verify) file.levelVerifyError = levelVerifyError_;
   run_.Copies().Add(
-      std::move(copy), std::move(reader),
-      [&engine, file, source, name, copied, markClient, deleteAfterCopy](const CopyBatch::Outcome& outcome) {
-        file->code = outcome.code;
-        if (outcome.differs) file->status[status::kVerifyAt] = 'E';
-        if (outcome.threw) file->status[status::kFailAt] = 'R';
-        if (outcome.code == 0 && !outcome.differs) {
-          engine.Update([size = copied.size](RunProgress& progress, RunCounts& counts) {
-            ++counts.copied;
-            progress.bytesCopied += size;
-          });
-          // The client's mark says what was copied; a file
-          // changed during its copy keeps its mark set.
-          if (markClient) file->code = source->ClearArchiveAsCopied(name, copied);
-          if (deleteAfterCopy) file->code = DeleteCopiedSource(engine, *source, name, copied);
-        }
-        ReportFile(engine, *file);
-      });
+      std::move(copy),
+      AfterCopy{std::move(file), heldSource_, name, {}, job_.verify, markClient, deleteAfterCopy});
 }
 
 }  // namespace tandrel

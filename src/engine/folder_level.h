@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/after_copy.h"
 #include "engine/level_reader.h"
 #include "engine/transfer_decision.h"
 #include "platform/copies.h"
@@ -18,17 +19,6 @@ namespace tandrel {
 
 class RunContext;
 struct RunningJob;
-
-// One file in the hands of the transfer: its line as it grows, and what
-// became of it. Shared with the copy batch while its copy waits.
-struct FileTransfer {
-  std::string status;
-  std::string sourceFile;
-  std::string destFile;
-  int32_t code = 0;
-  // Set when a comparison found a difference, for the level's hint line.
-  std::shared_ptr<bool> levelVerifyError;
-};
 
 class FolderLevel {
  public:
@@ -72,8 +62,8 @@ class FolderLevel {
   // line and marks follow when the batch is done. A server's copy is made
   // with its archive attribute clear; a client's source is marked as copied,
   // or deleted once its copy stands (a server's copy of a client's file).
-  void CopyInLevel(const std::string& name, const std::shared_ptr<FileTransfer>& file, bool markServer,
-                   bool markClient, bool deleteAfterCopy);
+  void CopyInLevel(const std::string& name, FileTransfer file, bool markServer, bool markClient,
+                   bool deleteAfterCopy);
   // Makes sure the level's destination folder exists and is open, creating
   // missing folders up from the nearest existing one. 0, or the error that
   // the level's copies then report (a link there is refused, never followed).

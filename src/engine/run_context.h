@@ -83,11 +83,10 @@ class RunContext {
   // Writes one line (as SafeLineText makes it) to the log file and the
   // observer; while copies wait, it waits with them.
   virtual void AddLogLine(const std::string& text) = 0;
-  // A log line that reports a failure: written as AddLogLine writes it, and
-  // noted as below.
+  // A log line that reports a failure: written as AddLogLine writes it; the
+  // run is marked as failed and the observer told.
   virtual void AddFailureLine(const std::string& text) = 0;
-  // Marks the run as failed and tells the observer.
-  virtual void NoteFailure(const std::string& text) = 0;
+  void AddLine(const HeldLine& line) { line.failure ? AddFailureLine(line.text) : AddLogLine(line.text); }
   // A long copy is this far; false when it is to be abandoned.
   virtual bool CopyGoesOn(int64_t copied, int64_t size) = 0;
   // The cleanup deleted (in a preview: would delete) the destination file
@@ -116,7 +115,8 @@ class RunContext {
   bool ReadAheadEnabled() const { return readAheadEnabled_; }
 
  protected:
-  RunContext() = default;
+  // The batch's held steps go to `sink` in their turn.
+  explicit RunContext(CopyBatch::Sink& sink) : copies_(sink) {}
   ~RunContext() = default;
 
   RunSettings settings_;

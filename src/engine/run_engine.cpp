@@ -80,7 +80,8 @@ std::string ConfigurationErrorOf(const std::string& configPath) {
 }
 
 RunEngine::RunEngine(FileLocations locations, RunObserver& observer, const platform::FileSystem* fileSystem)
-    : locations_(std::move(locations)),
+    : RunContext(static_cast<CopyBatch::Sink&>(*this)),
+      locations_(std::move(locations)),
       observer_(observer),
       fileSystem_(fileSystem),
       log_(locations_.logFolder, observer),
@@ -257,15 +258,21 @@ RunResult RunEngine::SayInsteadOfARun(const std::string& text, RunResult result)
   return result;
 }
 
-void RunEngine::AddLogLine(const std::string& text) {
-  if (copies_.Waiting()) {
-    copies_.Then([this, text] { AddLogLine(text); });
-    return;
-  }
+void RunEngine::AddLogLine(const std::string& text) { copies_.Hold({text, false, nullptr}); }
+
+void RunEngine::AddFailureLine(const std::string& text) { copies_.Hold({text, true, nullptr}); }
+
+void RunEngine::CopyEnded(const CopyOutcome& outcome, AfterCopy& after) {
+  if (const std::optional<HeldLine> line = ApplyAfterCopy(*this, outcome, after)) Write(*line);
+}
+
+void RunEngine::Write(const HeldLine& line) {
+  if (line.onlyIf && !*line.onlyIf) return;
   // Names may hold any byte but "/" and NUL; a line break or an escape
   // sequence in one must not forge lines in the file or on a terminal.
-  log_.Line(SafeLineText(text));
+  log_.Line(SafeLineText(line.text));
   if (const std::string failure = log_.TakeWriteFailure(); !failure.empty()) NoteFailure(failure);
+  if (line.failure) NoteFailure(line.text);
 }
 
 void RunEngine::WalkIsAt(int depth) { copies_.SetCopiesPerFlush(CopiesPerBatch(descriptorLimit_, depth)); }
@@ -274,16 +281,7 @@ void RunEngine::PostReadAhead(const platform::DirHandle& source, const platform:
   if (readAhead_) readAhead_->Post(source, dest);
 }
 
-void RunEngine::AddFailureLine(const std::string& text) {
-  AddLogLine(text);
-  NoteFailure(text);
-}
-
 void RunEngine::NoteFailure(const std::string& text) {
-  if (copies_.Waiting()) {
-    copies_.Then([this, text] { NoteFailure(text); });
-    return;
-  }
   runFailed_ = true;
   Update([](RunProgress& progress, RunCounts&) { ++progress.failed; });
   log_.Failure(SafeLineText(text));

@@ -38,7 +38,7 @@ inline constexpr char kRunStoppedLine[] = "Synchronisation stopped by the user";
 // file can: it holds no jobs).
 std::string ConfigurationErrorOf(const std::string& configPath);
 
-class RunEngine : public RunContext {
+class RunEngine : public RunContext, private CopyBatch::Sink {
  public:
   // Runs go by the files of `locations` and are told to `observer` through
   // the run log writer. They go through `fileSystem` when one is given, and
@@ -71,15 +71,6 @@ class RunEngine : public RunContext {
   RunCounts Counts() const;
   RunProgress Progress() const;
 
-  // ---- For the run's own parts, on the run's thread (see RunContext) ----
-  void AddLogLine(const std::string& text) override;
-  void AddFailureLine(const std::string& text) override;
-  void NoteFailure(const std::string& text) override;
-  bool CopyGoesOn(int64_t copied, int64_t size) override;
-  void DestinationFileDeleted(const std::string& path) override;
-  void WalkIsAt(int depth) override;
-  void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) override;
-
   const FileLocations& Locations() const { return locations_; }
   const RunLogWriter& Log() const { return log_; }
 
@@ -96,6 +87,20 @@ class RunEngine : public RunContext {
   }
 
  private:
+  // ---- For the run's own parts, on the run's thread (see RunContext) ----
+  void AddLogLine(const std::string& text) override;
+  void AddFailureLine(const std::string& text) override;
+  bool CopyGoesOn(int64_t copied, int64_t size) override;
+  void DestinationFileDeleted(const std::string& path) override;
+  void WalkIsAt(int depth) override;
+  void PostReadAhead(const platform::DirHandle& source, const platform::DirHandle& dest) override;
+  // The copy batch's steps in their turn (see CopyBatch::Sink).
+  void CopyEnded(const CopyOutcome& outcome, AfterCopy& after) override;
+  void LineDue(const HeldLine& line) override { Write(line); }
+  // Writes `line` now: the log, and for a failure the run's failed state.
+  void Write(const HeldLine& line);
+  void NoteFailure(const std::string& text);
+
   RunResult Run();
   void RunOneJob(class FolderLevel& top, const JobRecord& job);
   // The checks that may keep a job from running; false after writing why.

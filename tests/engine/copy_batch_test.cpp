@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,51 +17,57 @@ using test::ReadFile;
 using test::ScopedTempDir;
 using test::WriteFile;
 
+// Takes the batch's steps in their turn, as the run's log does.
+struct Recorder : CopyBatch::Sink {
+  explicit Recorder(const ScopedTempDir& dir) : dir(dir) {}
+  void CopyEnded(const CopyOutcome& outcome, AfterCopy& after) override {
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_FALSE(outcome.differs);
+    EXPECT_EQ(ReadFile(dir / ("dst/" + after.name)), "content " + after.name) << "stands under its name";
+    order.push_back("copied " + after.name);
+  }
+  void LineDue(const HeldLine& line) override { order.push_back(line.text); }
+  const ScopedTempDir& dir;
+  std::vector<std::string> order;
+};
+
 // Batches of three follow each other, flushed here or on a thread of their
-// own. Whatever their flushes overlap, each copy's step runs only once it
-// stands under its name, and every step, held line or one a step reports
-// on its own, comes out in the order the walk gave.
+// own. Whatever their flushes overlap, each copy's step comes only once it
+// stands under its name (compared with its source first), and every step
+// comes out in the order the walk gave.
 TEST(CopyBatchTest, BatchesInTurnKeepTheWalksOrder) {
   for (const bool background : {false, true}) {
     SCOPED_TRACE(background ? "flushed on a thread" : "flushed in place");
     ScopedTempDir dir;
     MakeDir(dir / "src");
     MakeDir(dir / "dst");
-    const platform::DirHandle source(dir / "src");
+    const auto source = std::make_shared<platform::DirHandle>(dir / "src");
     const platform::DirHandle dest(dir / "dst");
-    CopyBatch batch(3);
+    Recorder recorder(dir);
+    CopyBatch batch(recorder, 3);
     batch.FlushInBackground(background);
-    std::vector<std::string> order;
-    // As the run's log does: a line waits while copies do.
-    const auto line = [&](const std::string& text) {
-      if (batch.Waiting()) {
-        batch.Then([&order, text] { order.push_back(text); });
-      } else {
-        order.push_back(text);
-      }
-    };
     std::vector<std::string> expected;
     for (int i = 0; i < 10; ++i) {
       const std::string name = "f" + std::to_string(i);
       WriteFile(dir / ("src/" + name), "content " + name);
       int error = -1;
-      platform::PendingCopy copy = platform::PrepareCopy(source, name, dest, name, false, {}, error);
+      platform::PendingCopy copy = platform::PrepareCopy(*source, name, dest, name, false, {}, error);
       ASSERT_EQ(error, 0);
-      batch.Add(std::move(copy), {}, [&, name](const CopyBatch::Outcome& outcome) {
-        EXPECT_EQ(outcome.code, 0);
-        EXPECT_EQ(ReadFile(dir / ("dst/" + name)), "content " + name);
-        line("copied " + name);
-      });
-      line("after " + name);
+      AfterCopy after;
+      after.source = source;
+      after.name = name;
+      after.compare = i % 2 == 0;
+      batch.Add(std::move(copy), std::move(after));
+      batch.Hold({"after " + name, false, nullptr});
       expected.insert(expected.end(), {"copied " + name, "after " + name});
     }
     EXPECT_TRUE(Exists(dir / "dst/f0")) << "a full batch moves on by itself";
     EXPECT_FALSE(Exists(dir / "dst/f9")) << "named before its flush";
     batch.Complete();
     EXPECT_FALSE(batch.Waiting());
-    EXPECT_EQ(order, expected);
-    line("last");
-    EXPECT_EQ(order.back(), "last");
+    EXPECT_EQ(recorder.order, expected);
+    batch.Hold({"last", false, nullptr});
+    EXPECT_EQ(recorder.order.back(), "last") << "nothing waits: given at once";
   }
 }
 
