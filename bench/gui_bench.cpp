@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

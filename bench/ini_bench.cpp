@@ -12,7 +12,7 @@
 #include "config/ini_document.h"
 #include "config/ini_file.h"
 #include "config/job_lists.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "config/ini_file.h"
 #include "engine/run_engine.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

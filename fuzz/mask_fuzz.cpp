@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/process.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "dialogs/general_dialog.h"
 #include "dialogs/jobs_dialog.h"
 #include "dialogs/prompts.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "program/unattended.h"
 #include "ui/start_up.h"
 

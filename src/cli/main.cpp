@@ -8,7 +8,8 @@
 
 #include "cli/display_platform.h"
 #include "cli/windowed_program.h"
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/process.h"
 #include "platform/start.h"
 #include "program/command_line.h"
 #include "program/exit_codes.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/error_codes.h"
 #include "platform/utf8.h"
 #include "support/file_names.h"
 

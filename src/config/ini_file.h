@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "config/ini_document.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tandrel {
 

@@ -1,6 +1,7 @@
 #include "config/locations.h"
 
 #include "config/ini_file.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
 #include "support/file_names.h"
 

@@ -1,4 +1,5 @@
 #include "engine/folder_facts.h"
+#include "platform/process.h"
 
 #include <functional>
 #include <utility>

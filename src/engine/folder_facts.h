@@ -22,7 +22,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 

@@ -7,7 +7,11 @@
 #include "engine/folder_facts.h"
 #include "engine/paths.h"
 #include "engine/run_context.h"
-#include "platform/platform.h"
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
+#include "platform/process.h"
 
 namespace tandrel {
 namespace {

@@ -3,8 +3,9 @@
 
 #include <string>
 
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 namespace tandrel {
 

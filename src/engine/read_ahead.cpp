@@ -1,4 +1,5 @@
 #include "engine/read_ahead.h"
+#include "platform/speed_hooks.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 

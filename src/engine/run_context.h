@@ -15,7 +15,7 @@
 #include "engine/copy_batch.h"
 #include "engine/read_ahead.h"
 #include "engine/walk_rules.h"
-#include "platform/platform.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 

@@ -21,7 +21,8 @@
 #include "log/run_log_writer.h"
 #include "log/run_observer.h"
 #include "platform/file_system.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 

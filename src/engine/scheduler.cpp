@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tandrel {
 namespace {

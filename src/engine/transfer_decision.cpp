@@ -1,6 +1,7 @@
 #include "engine/transfer_decision.h"
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
 
 namespace tandrel {
 namespace {

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tandrel {
 

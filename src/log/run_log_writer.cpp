@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "log/run_log.h"
+#include "platform/folders.h"
 
 namespace tandrel {
 

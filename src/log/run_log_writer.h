@@ -6,7 +6,7 @@
 #include <string>
 
 #include "log/run_observer.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tandrel {
 

@@ -8,7 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace tandrel::platform {
 

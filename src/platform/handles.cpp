@@ -4,9 +4,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
 #include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tandrel::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "config/locations.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "program/exit_codes.h"
 #include "program/preview_command.h"
 

@@ -5,7 +5,6 @@
 
 #include "engine/preview_summary.h"
 #include "engine/run_engine.h"
-#include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
 #include "program/exit_codes.h"
 #include "program/unattended.h"

@@ -6,7 +6,7 @@
 #include "config/ini_file.h"
 #include "config/job_lists.h"
 #include "engine/run_engine.h"
-#include "platform/platform.h"
+#include "platform/error_codes.h"
 #include "program/exit_codes.h"
 #include "support/error_text.h"
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "config/ini_file.h"
-#include "platform/platform.h"
+#include "platform/folders.h"
 #include "support/text_lines.h"
 
 namespace tandrel::ui {

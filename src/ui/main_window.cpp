@@ -4,7 +4,9 @@
 
 #include "config/ini_file.h"
 #include "engine/preview_summary.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/process.h"
 #include "support/text_lines.h"
 #include "ui/main_menu.h"
 #include "ui/run_status.h"

@@ -1,6 +1,7 @@
 #include "ui/prompter.h"
 
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "support/error_text.h"
 
 namespace tandrel::ui {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "platform/win32/wide.h"
 #include "ui/about_layout.h"
 #include "ui/about_text.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "platform/win32/wide.h"
 #include "program/command_line.h"
 #include "program/exit_codes.h"

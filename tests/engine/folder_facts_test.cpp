@@ -13,7 +13,8 @@
 #include <stdexcept>
 
 #include "engine/read_ahead.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::test {

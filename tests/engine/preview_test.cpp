@@ -12,7 +12,8 @@
 #include <functional>
 
 #include "engine/preview_summary.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"
 

@@ -17,7 +17,8 @@
 
 #include "engine/destination_reader.h"
 #include "engine/folder_facts.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/file_system_layer.h"
 

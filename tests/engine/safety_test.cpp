@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/entries.h"
 #include "platform/file_system.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "support/text_lines.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"

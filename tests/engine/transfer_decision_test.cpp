@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/transfer_decision.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
 
 namespace tandrel {
 namespace {

@@ -5,8 +5,10 @@
 #include <ostream>
 
 #include "engine/folder_level.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {

@@ -4,7 +4,8 @@
 #include <ostream>
 
 #include "engine/folder_level.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {

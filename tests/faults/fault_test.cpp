@@ -16,8 +16,10 @@
 #include <functional>
 #include <utility>
 
+#include "platform/entries.h"
 #include "platform/file_system.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 #include "testsupport/other_user.h"

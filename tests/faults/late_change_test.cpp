@@ -11,8 +11,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/entries.h"
 #include "platform/file_system.h"
-#include "platform/platform.h"
+#include "platform/folders.h"
 #include "platform/test_seams.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "platform/file_system.h"
-#include "platform/platform.h"
 #include "testsupport/copy_faults.h"
 #include "testsupport/engine_fixture.h"
 

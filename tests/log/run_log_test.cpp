@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "log/run_log.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "testsupport/engine_fixture.h"
 
 namespace tandrel::test {

@@ -8,7 +8,10 @@
 #include <functional>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
+#include "platform/process.h"
 #include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"
 

@@ -12,8 +12,11 @@
 #include <memory>
 #include <vector>
 
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 #include "platform/preview/preview_scope.h"
 #include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"

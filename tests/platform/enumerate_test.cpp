@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
+#include "platform/process.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {

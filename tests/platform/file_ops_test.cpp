@@ -7,9 +7,13 @@
 #include <csignal>
 #include <filesystem>
 
-#include "platform/platform.h"
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
+#include "platform/process.h"
 #include "platform/test_seams.h"
 #include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {

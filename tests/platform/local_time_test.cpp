@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {

@@ -4,7 +4,10 @@
 
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/preview/preview_scope.h"
 #include "testsupport/copy_road.h"
 #include "testsupport/temp_dir.h"

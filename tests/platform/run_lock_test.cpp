@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "platform/file_system.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "platform/posix/unique_fd.h"
 #include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"

@@ -2,7 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/files.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::platform {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "program/exit_codes.h"
 #include "testsupport/temp_dir.h"
 

@@ -1,4 +1,5 @@
 #include "testsupport/case_blind.h"
+#include "platform/process.h"
 
 namespace tandrel::test {
 namespace {

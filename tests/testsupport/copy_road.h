@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/copies.h"
+#include "platform/folders.h"
 
 namespace tandrel::test {
 

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "engine/run_engine.h"
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/folders.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel::test {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 

@@ -14,8 +14,11 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "platform/error_codes.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "scripted_prompter.h"
 #include "testsupport/file_system_layer.h"
 #include "testsupport/temp_dir.h"

@@ -7,7 +7,9 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;

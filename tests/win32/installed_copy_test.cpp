@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "config/locations.h"
-#include "platform/platform.h"
 #include "testsupport/temp_dir.h"
 
 namespace tandrel {

@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
 #include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 #include "testsupport/copy_road.h"

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
 #include "platform/posix/unique_fd.h"

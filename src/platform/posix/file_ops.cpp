@@ -13,14 +13,18 @@
 #include <utility>
 #include <vector>
 
+#include "platform/copies.h"
+#include "platform/entries.h"
+#include "platform/error_codes.h"
+#include "platform/folders.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 #include "platform/posix/archive.h"
 #include "platform/posix/at_ops.h"
 #include "platform/posix/folder_search.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/test_seams.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/speed_hooks.h"
 #include "platform/test_seams.h"
 
 namespace tandrel::platform {

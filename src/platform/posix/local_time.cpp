@@ -1,6 +1,6 @@
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tandrel::platform {
 

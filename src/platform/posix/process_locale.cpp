@@ -10,7 +10,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
+#include "platform/speed_hooks.h"
 #include "platform/utf8.h"
 
 namespace tandrel::platform {

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 #include "platform/posix/at_ops.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"

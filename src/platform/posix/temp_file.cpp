@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/copies.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 namespace tandrel::platform {
 namespace posix {

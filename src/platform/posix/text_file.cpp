@@ -6,7 +6,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/files.h"
 #include "platform/posix/at_ops.h"
 #include "platform/posix/temp_file.h"
 #include "platform/posix/unique_fd.h"

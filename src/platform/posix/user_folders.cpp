@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tandrel::platform {
 namespace {

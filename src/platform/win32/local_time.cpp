@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
+#include "platform/process.h"
 #include "platform/win32/wide.h"
 
 namespace tandrel::platform {

@@ -2,7 +2,7 @@
 
 #include <winternl.h>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
 
 // Declared by the system's headers for drivers only.
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,

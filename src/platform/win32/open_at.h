@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/entries.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tandrel::platform::win32 {

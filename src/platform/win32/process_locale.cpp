@@ -5,7 +5,8 @@
 #include <clocale>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
+#include "platform/speed_hooks.h"
 #include "platform/win32/wide.h"
 
 namespace tandrel::platform {

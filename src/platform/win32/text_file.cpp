@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/error_codes.h"
+#include "platform/files.h"
 #include "platform/win32/open_at.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
