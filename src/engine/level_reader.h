@@ -9,10 +9,11 @@
 //   stamp shows it still stands (where stamps tell at all; elsewhere it is
 //   read again once a subfolder has been walked). The same holds for the
 //   destination reader's reading of a destination folder.
-// - A look read for the pass is fresh enough to decide on. A write that
-//   rests on it looks again first: a copy over an existing file (LookAgain),
-//   a mark cleared, a client's file deleted, a cleanup's deletion; a copy's
-//   name is given only over the very entry its decision looked at.
+// - A look read for the pass is fresh enough to decide on, never to write
+//   on alone: a copy over an existing file looks again first (LookAgain) and
+//   is named only over the very entry its decision looked at; a mark is
+//   cleared, and a client's file deleted, only while the file is as looked
+//   at; the cleanup looks at the source name again before it deletes.
 // - Whatever the run itself changes in a folder it says through that
 //   side's Changed(); nothing else makes the facts forget.
 //

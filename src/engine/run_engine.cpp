@@ -239,10 +239,9 @@ bool RunEngine::JobMayRun() {
 
 void RunEngine::RunOneJob(FolderLevel& top, const JobRecord& record) {
   Update([&record](RunProgress& progress, RunCounts&) { progress.job = record.name; });
-  job_ = RunningJob{record, false, {}};
+  job_ = RunningJob{record, false, WalkRules{record.fileMask, std::nullopt}};
   job_.source = WithoutTrailingSeparator(record.source);
   job_.destination = WithoutTrailingSeparator(record.destination);
-  job_.walk.mask = record.fileMask;
   if (!JobMayRun()) return;
   job_.destinationIgnoresCase = platform::DirHandle(job_.destination).IgnoresCase();
   top.SyncDir(job_.source);
