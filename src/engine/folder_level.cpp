@@ -34,6 +34,11 @@ void ClearArchive(FolderFacts& dir, const std::string& name) {
   dir.Changed(name);
 }
 
+// Writes the line of a file the transfer is done with, where it has one.
+void ReportFile(RunContext& run, const FileTransfer& file) {
+  if (std::optional<HeldLine> line = FileLine(run.Settings(), file)) run.AddLine(std::move(*line));
+}
+
 // Maps a path below the job's From folder onto its To folder.
 std::string MapToDestination(const RunningJob& job, const std::string& sourcePath) {
   const std::string& s = job.source;
@@ -100,7 +105,8 @@ int32_t FolderLevel::SyncDir(const std::string& directory) {
                     " directories synchronised");
   }
   // Known only once the level's copies have been compared.
-  run_.Copies().Hold({"    VERIFYERROR, check userrights and/or fileattributes", false, levelVerifyError_});
+  if (job_.verify)
+    run_.AddLine({"    VERIFYERROR, check userrights and/or fileattributes", false, levelVerifyError_});
   return remaining;
 }
 
@@ -123,7 +129,7 @@ std::vector<std::string> FolderLevel::ListLevel(int32_t& remaining, int& readErr
     ++remaining;
     // Twins are found in listing order, whatever their kinds.
     if (!entry.isDirectory) {
-      if (platform::MatchesMask(entry.name, job_.walk.mask)) TwinOf(entry.name);
+      if (job_.walk.TakesFile(entry)) TwinOf(entry.name);
       continue;
     }
     if (const std::string first = TwinOf(entry.name); !first.empty()) {
@@ -315,8 +321,8 @@ bool FolderLevel::TransferFile(const std::string& name) {
     FileTransfer file{std::move(decision.status), levelDir_ + name, destLevelDir_ + name, decision.code, {}};
     if (decision.copy) {
       CopyInLevel(name, std::move(file), decision.markServer, decision.markClient, decision.deleteAfterCopy);
-    } else if (const std::optional<HeldLine> line = FileLine(run_.Settings(), file)) {
-      run_.AddLine(*line);
+    } else {
+      ReportFile(run_, file);
     }
   }
   return stays;
@@ -396,7 +402,7 @@ void FolderLevel::CopyInLevel(const std::string& name, FileTransfer file, bool m
   if (code != 0) {
     // A copy that was not made is not compared either.
     file.code = code;
-    if (const std::optional<HeldLine> line = FileLine(run_.Settings(), file)) run_.AddLine(*line);
+    ReportFile(run_, file);
     return;
   }
 

@@ -81,12 +81,11 @@ class RunContext {
   const std::atomic<bool>& StopFlag() const { return stopRequested_; }
 
   // Writes one line (as SafeLineText makes it) to the log file and the
-  // observer; while copies wait, it waits with them.
-  virtual void AddLogLine(const std::string& text) = 0;
-  // A log line that reports a failure: written as AddLogLine writes it; the
-  // run is marked as failed and the observer told.
-  virtual void AddFailureLine(const std::string& text) = 0;
-  void AddLine(const HeldLine& line) { line.failure ? AddFailureLine(line.text) : AddLogLine(line.text); }
+  // observer; while copies wait, it waits with them. A failure's line also
+  // marks the run as failed and tells the observer.
+  virtual void AddLine(HeldLine line) = 0;
+  void AddLogLine(const std::string& text) { AddLine({text, false, nullptr}); }
+  void AddFailureLine(const std::string& text) { AddLine({text, true, nullptr}); }
   // A long copy is this far; false when it is to be abandoned.
   virtual bool CopyGoesOn(int64_t copied, int64_t size) = 0;
   // The cleanup deleted (in a preview: would delete) the destination file

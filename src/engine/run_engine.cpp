@@ -257,10 +257,6 @@ RunResult RunEngine::SayInsteadOfARun(const std::string& text, RunResult result)
   return result;
 }
 
-void RunEngine::AddLogLine(const std::string& text) { copies_.Hold({text, false, nullptr}); }
-
-void RunEngine::AddFailureLine(const std::string& text) { copies_.Hold({text, true, nullptr}); }
-
 void RunEngine::CopyEnded(const CopyOutcome& outcome, AfterCopy& after) {
   if (const std::optional<HeldLine> line = ApplyAfterCopy(*this, outcome, after)) Write(*line);
 }

@@ -89,8 +89,7 @@ class RunEngine : public RunContext, private CopyBatch::Sink {
 
  private:
   // ---- For the run's own parts, on the run's thread (see RunContext) ----
-  void AddLogLine(const std::string& text) override;
-  void AddFailureLine(const std::string& text) override;
+  void AddLine(HeldLine line) override { copies_.Hold(std::move(line)); }
   bool CopyGoesOn(int64_t copied, int64_t size) override;
   void DestinationFileDeleted(const std::string& path) override;
   void WalkIsAt(int depth) override;
